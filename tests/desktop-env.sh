@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Runs a command inside a private, headless desktop: an X server, a window
+# manager, a session bus, a stand-in system bus and a sound server. Every
+# process it starts is stopped by its own pid when the command ends. A peer
+# that cannot start is left out (its variable stays unset) so that the tests
+# needing it skip with a reason instead of failing or passing.
+#
+#   tests/desktop-env.sh COMMAND [ARGS...]
+set -u
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pimble-desktop.XXXXXX")
+chmod 700 "$work"
+pids=()
+
+cleanup() {
+  local pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid=${pids[i]}
+    kill -TERM "$pid" 2>/dev/null
+  done
+  for pid in "${pids[@]}"; do
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+note() { echo "desktop-env: $*" >&2; }
+
+# Wait until a file has content (a peer wrote its address), at most ~5 s.
+wait_file() {
+  for _ in $(seq 1 100); do
+    [ -s "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS PULSE_SERVER DISPLAY
+
+# Session bus first: Qt programs under X autolaunch one otherwise.
+if command -v dbus-daemon >/dev/null; then
+  dbus-daemon --session --nofork --print-address=3 3>"$work/session-bus" >/dev/null 2>&1 &
+  pids+=($!)
+  if wait_file "$work/session-bus"; then
+    export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/session-bus")
+  else
+    note "no session bus"
+  fi
+  # There is no system bus on the test machines: a second private bus stands
+  # in for it, and the tests put mocked system services (logind) on it.
+  dbus-daemon --session --nofork --print-address=3 3>"$work/system-bus" >/dev/null 2>&1 &
+  pids+=($!)
+  if wait_file "$work/system-bus"; then
+    export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/system-bus")
+  else
+    note "no stand-in system bus"
+  fi
+else
+  note "dbus-daemon is not installed"
+fi
+
+if command -v Xvfb >/dev/null; then
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+  pids+=($!)
+  if wait_file "$work/display"; then
+    export DISPLAY=":$(head -n1 "$work/display")"
+  else
+    note "Xvfb did not start"
+  fi
+else
+  note "Xvfb is not installed"
+fi
+
+if [ -n "${DISPLAY:-}" ] && command -v openbox >/dev/null; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || note "openbox did not start"
+fi
+
+if command -v pulseaudio >/dev/null; then
+  mkdir -m 700 "$work/pulse"
+  HOME="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+    -L "module-native-protocol-unix socket=$work/pulse/pulse.sock auth-anonymous=1" \
+    -L "module-null-sink sink_name=nullsink" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do
+    [ -S "$work/pulse/pulse.sock" ] && break
+    sleep 0.05
+  done
+  if [ -S "$work/pulse/pulse.sock" ]; then
+    export PULSE_SERVER="unix:$work/pulse/pulse.sock"
+  else
+    note "pulseaudio did not start"
+  fi
+fi
+
+export PIMBLE_TEST_DESKTOP="$work"
+"$@"
+exit $?

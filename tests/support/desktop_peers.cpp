@@ -1,0 +1,97 @@
+#include "support/desktop_peers.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace pimble::testing {
+
+namespace {
+std::optional<std::string> envMissing(const char* name) {
+  const QByteArray value = qgetenv(name);
+  if (value.isEmpty()) return std::string(name) + " is not set (run the tests through tests/desktop-env.sh)";
+  return std::nullopt;
+}
+}  // namespace
+
+std::optional<std::string> missingX() {
+  if (auto why = envMissing("DISPLAY")) return why;
+  if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    return "the Qt platform is " + QGuiApplication::platformName().toStdString() + ", not xcb";
+  return std::nullopt;
+}
+
+std::optional<std::string> missingSessionBus() {
+  if (auto why = envMissing("DBUS_SESSION_BUS_ADDRESS")) return why;
+  if (!QDBusConnection::sessionBus().isConnected()) return "cannot connect to the session bus";
+  return std::nullopt;
+}
+
+std::optional<std::string> missingSystemBus() {
+  if (auto why = envMissing("DBUS_SYSTEM_BUS_ADDRESS")) return why;
+  if (!QDBusConnection::systemBus().isConnected()) return "cannot connect to the stand-in system bus";
+  return std::nullopt;
+}
+
+std::optional<std::string> missingPulse() {
+  if (auto why = envMissing("PULSE_SERVER")) return why;
+  return std::nullopt;
+}
+
+std::optional<std::string> missingProgram(const QString& program) {
+  const bool found = program.startsWith('/') ? QFileInfo(program).isExecutable()
+                                             : !QStandardPaths::findExecutable(program).isEmpty();
+  if (found) return std::nullopt;
+  return program.toStdString() + " is not installed";
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout.count()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+std::optional<QString> runTool(const QString& program, const QStringList& args,
+                               std::chrono::milliseconds timeout) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForStarted(static_cast<int>(timeout.count()))) return std::nullopt;
+  if (!p.waitForFinished(static_cast<int>(timeout.count()))) {
+    p.kill();
+    p.waitForFinished(1000);
+    return std::nullopt;
+  }
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
+  return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+ScopedProcess::ScopedProcess(const QString& program, const QStringList& args)
+    : process_(std::make_unique<QProcess>()) {
+  process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process_->start(program, args);
+  started_ = process_->waitForStarted(5000);
+}
+
+ScopedProcess::~ScopedProcess() { stop(); }
+
+qint64 ScopedProcess::pid() const { return process_->processId(); }
+
+void ScopedProcess::stop() {
+  if (process_->state() == QProcess::NotRunning) return;
+  process_->terminate();
+  if (!process_->waitForFinished(1000)) {
+    process_->kill();
+    process_->waitForFinished(1000);
+  }
+}
+
+}  // namespace pimble::testing

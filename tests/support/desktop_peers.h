@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers for tests that talk to a real desktop peer (X server, D-Bus
+// service, sound server). The peers come from tests/desktop-env.sh; a test
+// whose peer is missing skips with the reason instead of passing.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pimble::testing {
+
+// Why the X server is not usable, or nothing when it is (a real X display,
+// not the offscreen platform).
+std::optional<std::string> missingX();
+// Why the session bus is not usable, or nothing.
+std::optional<std::string> missingSessionBus();
+// Why the stand-in system bus (a private bus exported as the system bus) is
+// not usable, or nothing.
+std::optional<std::string> missingSystemBus();
+// Why the private sound server is not usable, or nothing.
+std::optional<std::string> missingPulse();
+// Why a program is not on PATH (or at the absolute path given), or nothing.
+std::optional<std::string> missingProgram(const QString& program);
+
+// Runs the Qt event loop until `done` holds or the time is up; true when done.
+bool waitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// Runs a program to completion and returns its standard output (trimmed), or
+// nothing when it failed to start, failed or took longer than the time-out.
+std::optional<QString> runTool(const QString& program, const QStringList& args,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// A peer process started for one test and stopped by its own pid when the
+// test ends, never by name.
+class ScopedProcess {
+ public:
+  ScopedProcess(const QString& program, const QStringList& args);
+  ~ScopedProcess();
+  ScopedProcess(const ScopedProcess&) = delete;
+  ScopedProcess& operator=(const ScopedProcess&) = delete;
+
+  bool started() const { return started_; }
+  qint64 pid() const;
+  QProcess& process() { return *process_; }
+  // Stops the process now (SIGTERM, then SIGKILL after a second).
+  void stop();
+
+ private:
+  std::unique_ptr<QProcess> process_;
+  bool started_ = false;
+};
+
+}  // namespace pimble::testing
