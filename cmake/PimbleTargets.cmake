@@ -61,10 +61,17 @@ function(pimble_folder_tests folder label)
   target_link_libraries(${exe} PRIVATE pimble_options ${libs})
   target_compile_definitions(${exe} PRIVATE PIMBLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                             PIMBLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # Tests on the shared X server move the pointer, type keys and activate
+  # windows: they must not run side by side.
+  set(lock)
+  if(label MATCHES "^(system|companion|app)$")
+    set(lock RESOURCE_LOCK desktop)
+  endif()
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${label}
                SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
-               TIMEOUT 120)
+               TIMEOUT 120
+               ${lock})
 endfunction()
