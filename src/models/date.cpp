@@ -23,8 +23,12 @@ bool digits(std::string_view s, size_t pos, size_t count, int& out) {
 }
 }  // namespace
 
-Date earliestDate() { return dateFromSeconds(kEarliest); }
-Date latestDate() { return dateFromSeconds(kLatest); }
+Date earliestDate() {
+  return dateFromSeconds(kEarliest);
+}
+Date latestDate() {
+  return dateFromSeconds(kLatest);
+}
 
 Date clampDate(Date d) {
   const double s = secondsSince1970(d);

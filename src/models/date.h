@@ -14,9 +14,15 @@ using Seconds = std::chrono::duration<double>;
 using Date = std::chrono::time_point<std::chrono::system_clock, Seconds>;
 
 // Seconds since 1970-01-01 00:00:00 UTC.
-inline double secondsSince1970(Date d) { return d.time_since_epoch().count(); }
-inline Date dateFromSeconds(double since1970) { return Date(Seconds(since1970)); }
-inline Date systemNow() { return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now()); }
+inline double secondsSince1970(Date d) {
+  return d.time_since_epoch().count();
+}
+inline Date dateFromSeconds(double since1970) {
+  return Date(Seconds(since1970));
+}
+inline Date systemNow() {
+  return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
+}
 
 // The earliest and latest dates a computation may produce (years 1 and 9999),
 // so that values taken from a hand-edited file cannot overflow a conversion.

@@ -49,14 +49,16 @@ template <class E>
 struct EnumNames;
 
 // PIMBLE_ENUM_NAMES(ReminderKind, {{ReminderKind::water, "water"}, ...});
-#define PIMBLE_ENUM_NAMES(Type, ...)                                                    \
-  template <>                                                                          \
-  struct EnumNames<Type> {                                                             \
+#define PIMBLE_ENUM_NAMES(Type, ...)                                                             \
+  template <>                                                                                    \
+  struct EnumNames<Type> {                                                                       \
     static constexpr auto cases = std::to_array<std::pair<Type, std::string_view>>(__VA_ARGS__); \
   }
 
 template <class E>
-concept NamedEnum = std::is_enum_v<E> && requires { EnumNames<E>::cases; };
+concept NamedEnum = std::is_enum_v<E> && requires {
+  EnumNames<E>::cases;
+};
 
 template <NamedEnum E>
 std::string_view enumName(E value) {
@@ -99,8 +101,7 @@ struct Coder<bool> {
 };
 
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-struct Coder<T> {
+requires(!std::same_as<T, bool>) struct Coder<T> {
   static Json encode(T v) { return v; }
   static T decode(const Json& j) {
     if (j.is_number_integer() && !j.is_number_unsigned()) {
@@ -112,7 +113,8 @@ struct Coder<T> {
     }
     if (j.is_number_unsigned()) {
       const auto v = j.get<std::uint64_t>();
-      if (std::cmp_greater(v, std::numeric_limits<T>::max())) throw DecodeError("integer out of range");
+      if (std::cmp_greater(v, std::numeric_limits<T>::max()))
+        throw DecodeError("integer out of range");
       return static_cast<T>(v);
     }
     if (j.is_number_float()) {

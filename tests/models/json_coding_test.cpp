@@ -30,7 +30,8 @@ TEST(JsonCoding, EnumsDatesAndUuids) {
 
   const Date d = decodeValue<Date>(Json("2026-03-29T03:30:00+02:00"));
   EXPECT_EQ(formatISO8601(d), "2026-03-29T01:30:00Z");
-  EXPECT_EQ(formatISO8601(decodeValue<Date>(Json("2026-03-29T01:30:00.75Z"))), "2026-03-29T01:30:00Z");
+  EXPECT_EQ(formatISO8601(decodeValue<Date>(Json("2026-03-29T01:30:00.75Z"))),
+            "2026-03-29T01:30:00Z");
   for (const char* bad : {"2026-02-30T00:00:00Z", "2026-03-29 01:30:00Z", "2026-03-29T01:30:00",
                           "2026-03-29T24:00:00Z", "x"}) {
     EXPECT_THROW(decodeValue<Date>(Json(bad)), DecodeError) << bad;
