@@ -1,0 +1,176 @@
+#include "models/calendar.h"
+
+#include <date/date.h>
+#include <date/tz.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace pimble {
+
+namespace {
+
+using LocalSeconds = ::date::local_seconds;
+using SysSeconds = ::date::sys_seconds;
+
+// A generous bound on the days between the years 1 and 9999.
+constexpr long long kMaxDaySpan = 4'000'000;
+
+SysSeconds sysSeconds(Date d) {
+  const double s = std::floor(secondsSince1970(clampDate(d)));
+  return SysSeconds{std::chrono::seconds(static_cast<long long>(s))};
+}
+
+Date fromSys(SysSeconds s) {
+  return clampDate(dateFromSeconds(static_cast<double>(s.time_since_epoch().count())));
+}
+
+const ::date::time_zone* locate(std::string_view name) {
+  if (name.empty()) return nullptr;
+  try {
+    return ::date::locate_zone(name);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+std::optional<Calendar> Calendar::named(std::string_view zoneName) {
+  if (zoneName == "UTC") return Calendar();
+  const auto* zone = locate(zoneName);
+  if (!zone) return std::nullopt;
+  return Calendar(zone);
+}
+
+Calendar Calendar::current() {
+  if (const char* tz = std::getenv("TZ"); tz && *tz) {
+    std::string_view name(tz);
+    if (name.front() == ':') name.remove_prefix(1);
+    if (const auto* zone = locate(name)) return Calendar(zone);
+  }
+  try {
+    if (const auto* zone = ::date::current_zone()) return Calendar(zone);
+  } catch (const std::exception&) {
+  }
+  return Calendar();
+}
+
+std::string Calendar::zoneName() const {
+  return zone_ ? std::string(zone_->name()) : std::string("UTC");
+}
+
+namespace {
+
+LocalSeconds toLocal(const ::date::time_zone* zone, Date d) {
+  const SysSeconds s = sysSeconds(d);
+  if (!zone) return LocalSeconds{s.time_since_epoch()};
+  return zone->to_local(s);
+}
+
+// A skipped local time gives the first instant after the gap, a repeated one
+// its first occurrence.
+SysSeconds toSys(const ::date::time_zone* zone, LocalSeconds l) {
+  if (!zone) return SysSeconds{l.time_since_epoch()};
+  return zone->to_sys(l, ::date::choose::earliest);
+}
+
+}  // namespace
+
+CalendarComponents Calendar::components(Date d) const {
+  const LocalSeconds local = toLocal(zone_, d);
+  const auto day = ::date::floor<::date::days>(local);
+  const ::date::year_month_day ymd{day};
+  const ::date::hh_mm_ss<std::chrono::seconds> tod{local - day};
+  CalendarComponents c;
+  c.year = static_cast<int>(ymd.year());
+  c.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  c.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  c.hour = static_cast<int>(tod.hours().count());
+  c.minute = static_cast<int>(tod.minutes().count());
+  c.second = static_cast<int>(tod.seconds().count());
+  c.weekday = static_cast<int>(::date::weekday{day}.c_encoding()) + 1;
+  return c;
+}
+
+int Calendar::minuteOfDay(Date d) const {
+  const auto c = components(d);
+  return c.hour * 60 + c.minute;
+}
+
+int Calendar::hour(Date d) const {
+  return components(d).hour;
+}
+
+int Calendar::weekday(Date d) const {
+  return components(d).weekday;
+}
+
+std::string Calendar::dayKey(Date d) const {
+  const auto c = components(d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
+  return buf;
+}
+
+Date Calendar::startOfDay(Date d) const {
+  const auto day = ::date::floor<::date::days>(toLocal(zone_, d));
+  return fromSys(toSys(zone_, LocalSeconds{day.time_since_epoch()}));
+}
+
+Date Calendar::addingDays(Date d, long long days) const {
+  days = std::clamp(days, -kMaxDaySpan, kMaxDaySpan);
+  const LocalSeconds local = toLocal(zone_, d) + ::date::days{days};
+  // Keep the fraction of a second the input had.
+  const double fraction =
+      secondsSince1970(clampDate(d)) - std::floor(secondsSince1970(clampDate(d)));
+  return addSeconds(fromSys(toSys(zone_, local)), fraction);
+}
+
+std::optional<Date> Calendar::nextDate(Date after, int hour, int minute) const {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return std::nullopt;
+  const double afterSeconds = secondsSince1970(clampDate(after));
+  const auto day = ::date::floor<::date::days>(toLocal(zone_, after));
+  const auto timeOfDay = std::chrono::hours(hour) + std::chrono::minutes(minute);
+  // The wanted time comes at the latest on the day after next, even when a
+  // daylight-saving change moves it past the first candidate.
+  for (int i = 0; i < 3; ++i) {
+    const LocalSeconds local{(day + ::date::days{i}).time_since_epoch() + timeOfDay};
+    const SysSeconds s = toSys(zone_, local);
+    const double candidate = static_cast<double>(s.time_since_epoch().count());
+    if (candidate > afterSeconds) {
+      const Date result = dateFromSeconds(candidate);
+      if (clampDate(result) != result) return std::nullopt;
+      return result;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Date> Calendar::dateOnDay(Date day, int hour, int minute, int second) const {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    return std::nullopt;
+  const auto localDay = ::date::floor<::date::days>(toLocal(zone_, day));
+  const LocalSeconds local{localDay.time_since_epoch() + std::chrono::hours(hour) +
+                           std::chrono::minutes(minute) + std::chrono::seconds(second)};
+  return fromSys(toSys(zone_, local));
+}
+
+std::optional<Date> Calendar::dateFrom(int year, int month, int day, int hour, int minute,
+                                       int second) const {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+    return std::nullopt;
+  const ::date::year_month_day ymd{::date::year{year}, ::date::month{static_cast<unsigned>(month)},
+                                   ::date::day{static_cast<unsigned>(day)}};
+  if (!ymd.ok()) return std::nullopt;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    return std::nullopt;
+  const LocalSeconds local{::date::local_days{ymd}.time_since_epoch() + std::chrono::hours(hour) +
+                           std::chrono::minutes(minute) + std::chrono::seconds(second)};
+  return fromSys(toSys(zone_, local));
+}
+
+}  // namespace pimble
