@@ -1,0 +1,306 @@
+#include "companion/layers/layer.h"
+
+#include <QPaintDevice>
+#include <algorithm>
+#include <cmath>
+
+#include "companion/layers/soft_shadow.h"
+
+namespace pimble {
+namespace {
+
+bool finitePoint(QPointF p) {
+  return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+// The scale a transform applies to lengths, for blur radii in pixels.
+double lengthScale(const QTransform& t) {
+  return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+}
+
+// Pixel size of the area an offscreen copy may cover: the painter's device.
+QRect deviceRect(const QPainter& painter) {
+  const QPaintDevice* device = painter.device();
+  if (device == nullptr) return {};
+  return QRect(0, 0, device->width(), device->height());
+}
+
+}  // namespace
+
+LayerValue LayerValues::get(const Layer& layer, std::string_view key) const {
+  return presentation_ ? layer.presentationValue(key, time_) : layer.modelValue(key);
+}
+
+Layer::Layer() {
+  values_.emplace("bounds", QSizeF());
+  values_.emplace("position", QPointF());
+  values_.emplace("anchorPoint", QPointF(0.5, 0.5));
+  values_.emplace("transform", LayerTransform{});
+  values_.emplace("opacity", 1.0);
+  values_.emplace("contentsScale", 1.0);
+  values_.emplace("cornerRadius", 0.0);
+  values_.emplace("shadowColor", QColor(Qt::black));
+  values_.emplace("shadowOpacity", 0.0);
+  values_.emplace("shadowRadius", 3.0);
+  values_.emplace("shadowOffset", QPointF(0, -3));
+}
+
+Layer::~Layer() {
+  for (const auto& sub : sublayers_) sub->superlayer_ = nullptr;
+}
+
+void Layer::addSublayer(const LayerPtr& layer) {
+  insertSublayer(layer, nullptr);
+}
+
+void Layer::insertSublayer(const LayerPtr& layer, const Layer* above) {
+  if (!layer || layer.get() == this) return;
+  // A layer may not become its own descendant.
+  for (const Layer* l = this; l != nullptr; l = l->superlayer_) {
+    if (l == layer.get()) return;
+  }
+  const LayerPtr keep = layer;
+  keep->removeFromSuperlayer();
+  auto at = std::find_if(sublayers_.begin(), sublayers_.end(),
+                         [&](const LayerPtr& s) { return s.get() == above; });
+  if (at != sublayers_.end()) ++at;
+  sublayers_.insert(at, keep);
+  keep->superlayer_ = this;
+}
+
+void Layer::removeFromSuperlayer() {
+  Layer* parent = superlayer_;
+  if (parent == nullptr) return;
+  superlayer_ = nullptr;
+  auto& list = parent->sublayers_;
+  list.erase(std::remove_if(list.begin(), list.end(),
+                            [this](const LayerPtr& s) { return s.get() == this; }),
+             list.end());
+}
+
+LayerPtr Layer::sublayerNamed(std::string_view name) const {
+  for (const auto& sub : sublayers_) {
+    if (sub->name_ == name) return sub;
+  }
+  return nullptr;
+}
+
+void Layer::setValue(std::string_view keyPath, LayerValue value) {
+  const auto [key, component] = splitKeyPath(keyPath);
+  if (component.empty()) {
+    values_.insert_or_assign(std::string(key), std::move(value));
+    return;
+  }
+  auto it = values_.find(key);
+  if (it == values_.end()) return;
+  setComponent(it->second, component, value);
+}
+
+LayerValue Layer::modelValue(std::string_view keyPath) const {
+  const auto [key, component] = splitKeyPath(keyPath);
+  auto it = values_.find(key);
+  if (it == values_.end()) return {};
+  return component.empty() ? it->second : componentOf(it->second, component);
+}
+
+LayerValue Layer::presentationValue(std::string_view key, double /*time*/) const {
+  return modelValue(key);
+}
+
+std::vector<std::string> Layer::storedKeys() const {
+  std::vector<std::string> keys;
+  keys.reserve(values_.size());
+  for (const auto& entry : values_) keys.push_back(entry.first);
+  return keys;
+}
+
+void Layer::disableActions(std::initializer_list<std::string_view> keys) {
+  for (auto key : keys) disabledActions_.emplace(key);
+}
+
+bool Layer::actionsDisabled(std::string_view key) const {
+  return disabledActions_.find(key) != disabledActions_.end();
+}
+
+void Layer::paint(QPainter& painter, double time) const {
+  const LayerValues values = LayerValues::presentation(time);
+  painter.save();
+  painter.translate(0, values.get<QSizeF>(*this, "bounds", {}).height());
+  painter.scale(1, -1);
+  render(painter, values);
+  painter.restore();
+}
+
+void Layer::renderModel(QPainter& painter) const {
+  const LayerValues values = LayerValues::model();
+  painter.save();
+  painter.translate(0, bounds().height());
+  painter.scale(1, -1);
+  render(painter, values);
+  painter.restore();
+}
+
+QImage Layer::renderModelImage(QSize pixels, double scale) const {
+  QImage image(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+  if (std::isfinite(scale)) painter.scale(scale, scale);
+  renderModel(painter);
+  return image;
+}
+
+QTransform Layer::transformToSuperlayer(const LayerValues& values) const {
+  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  const QPointF anchor = values.get<QPointF>(*this, "anchorPoint", QPointF(0.5, 0.5));
+  const QPointF position = values.get<QPointF>(*this, "position", {});
+  const LayerTransform t = values.get<LayerTransform>(*this, "transform", {});
+  QTransform m;
+  m.translate(position.x(), position.y());
+  m = t.matrix() * m;
+  return QTransform::fromTranslate(-anchor.x() * size.width(), -anchor.y() * size.height()) * m;
+}
+
+void Layer::render(QPainter& painter, const LayerValues& values) const {
+  if (hidden_) return;
+  const double opacity = values.get<double>(*this, "opacity", 1);
+  if (!(opacity > 0)) return;
+  const LayerTransform t = values.get<LayerTransform>(*this, "transform", {});
+  if (!t.isFinite() || !finitePoint(values.get<QPointF>(*this, "position", {})) ||
+      !finitePoint(values.get<QPointF>(*this, "anchorPoint", {}))) {
+    return;  // a broken geometry draws nothing rather than garbage
+  }
+  painter.save();
+  painter.setTransform(transformToSuperlayer(values), true);
+  const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
+  const bool group = opacity < 1 && !sublayers_.empty();
+  if (mask_ || shadow || group) {
+    renderThroughOffscreen(painter, values, std::min(opacity, 1.0));
+  } else {
+    painter.setOpacity(painter.opacity() * std::min(opacity, 1.0));
+    drawLayerAndSublayers(painter, values);
+  }
+  painter.restore();
+}
+
+void Layer::drawLayerAndSublayers(QPainter& painter, const LayerValues& values) const {
+  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  const QColor background = values.get<QColor>(*this, "backgroundColor", {});
+  if (background.isValid() && background.alpha() > 0 && !size.isEmpty()) {
+    const double radius = values.get<double>(*this, "cornerRadius", 0);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(background);
+    if (radius > 0) {
+      painter.drawRoundedRect(QRectF(QPointF(), size), radius, radius);
+    } else {
+      painter.drawRect(QRectF(QPointF(), size));
+    }
+    painter.restore();
+  }
+  drawContents(painter, values);
+  drawOwnContent(painter, values);
+  for (const auto& sub : sublayers_) sub->render(painter, values);
+}
+
+void Layer::drawContents(QPainter& painter, const LayerValues& values) const {
+  const QImage image = values.get<QImage>(*this, "contents", {});
+  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  if (image.isNull() || size.isEmpty()) return;
+  // Images are stored top row first: flip back so they stand upright.
+  painter.save();
+  painter.translate(0, size.height());
+  painter.scale(1, -1);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(QRectF(QPointF(), size), image);
+  painter.restore();
+}
+
+void Layer::drawOwnContent(QPainter&, const LayerValues&) const {}
+
+QRectF Layer::ownContentBounds(const LayerValues&) const {
+  return {};
+}
+
+QRectF Layer::subtreeBounds(const LayerValues& values) const {
+  QRectF box(QPointF(), values.get<QSizeF>(*this, "bounds", {}));
+  const QRectF own = ownContentBounds(values);
+  if (!own.isNull()) box = box.isNull() ? own : box.united(own);
+  for (const auto& sub : sublayers_) {
+    if (sub->hidden_) continue;
+    QRectF subBox = sub->subtreeBounds(values);
+    if (values.get<double>(*sub, "shadowOpacity", 0) > 0) {
+      const double blur = std::max(0.0, values.get<double>(*sub, "shadowRadius", 0)) * 1.5 + 1;
+      const QPointF offset = values.get<QPointF>(*sub, "shadowOffset", {});
+      subBox = subBox.united(subBox.translated(offset).adjusted(-blur, -blur, blur, blur));
+    }
+    subBox = sub->transformToSuperlayer(values).mapRect(subBox);
+    box = box.isNull() ? subBox : box.united(subBox);
+  }
+  if (mask_) {
+    const QRectF maskBox =
+        mask_->transformToSuperlayer(values).mapRect(mask_->subtreeBounds(values));
+    box = box.intersected(maskBox);
+  }
+  return box;
+}
+
+void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
+                                   double opacity) const {
+  const QTransform world = painter.combinedTransform();
+  const double shadowOpacity = std::min(values.get<double>(*this, "shadowOpacity", 0), 1.0);
+  const double shadowBlur =
+      std::max(0.0, values.get<double>(*this, "shadowRadius", 0)) * lengthScale(world);
+  const QPointF shadowOffset =
+      world.map(values.get<QPointF>(*this, "shadowOffset", {})) - world.map(QPointF(0, 0));
+  QRect area = world.mapRect(subtreeBounds(values)).toAlignedRect();
+  QRect visible = deviceRect(painter);
+  if (shadowOpacity > 0) {
+    // Content just outside the device can still cast a shadow inside it.
+    const int reach = static_cast<int>(std::ceil(shadowBlur * 1.5 + std::abs(shadowOffset.x()) +
+                                                 std::abs(shadowOffset.y()))) +
+                      1;
+    visible.adjust(-reach, -reach, reach, reach);
+  }
+  area = area.intersected(visible);
+  if (area.isEmpty()) return;
+
+  const QTransform toImage = world * QTransform::fromTranslate(-area.x(), -area.y());
+  QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QPainter p(&image);
+    p.setRenderHints(painter.renderHints());
+    p.setTransform(toImage);
+    drawLayerAndSublayers(p, values);
+    if (mask_) {
+      QImage maskImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+      maskImage.fill(Qt::transparent);
+      {
+        QPainter m(&maskImage);
+        m.setRenderHints(painter.renderHints() | QPainter::Antialiasing);
+        m.setTransform(toImage);
+        mask_->render(m, values);
+      }
+      p.resetTransform();
+      p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+      p.drawImage(0, 0, maskImage);
+    }
+  }
+
+  painter.save();
+  painter.resetTransform();
+  painter.setOpacity(painter.opacity() * opacity);
+  if (shadowOpacity > 0) {
+    QColor color = values.get<QColor>(*this, "shadowColor", QColor(Qt::black));
+    color.setAlphaF(static_cast<float>(color.alphaF() * shadowOpacity));
+    const SoftShadow shadow = makeSoftShadow(image, color, shadowBlur);
+    painter.drawImage(
+        QPointF(area.topLeft()) + shadowOffset - QPointF(shadow.margin, shadow.margin),
+        shadow.image);
+  }
+  painter.drawImage(area.topLeft(), image);
+  painter.restore();
+}
+
+}  // namespace pimble

@@ -1,0 +1,165 @@
+#pragma once
+
+// The character's layer tree: a small retained scene of layers in y-up
+// coordinates, painted with QPainter.
+//
+// How the animation half plugs in:
+// - Every animatable property lives in one keyed store per layer
+//   (`setValue`/`modelValue`, keys such as "position", "opacity",
+//   "transform", "path", "fillColor", "colors"). The typed setters are thin
+//   wrappers over `setValue`, so a model change has exactly one entry point:
+//   implicit animation (inside a transaction, unless the key is in
+//   `disabledActions()`) hooks in there, reading the presentation value as
+//   its start before the store changes. Sub-key paths ("position.x",
+//   "transform.rotation.z", "transform.scale") write one component of the
+//   stored value (see layer_value.h).
+// - Painting never reads the store directly: it asks a `LayerValues` source.
+//   `renderModel` uses the model source; `paint(painter, time)` uses the
+//   presentation source, which calls the virtual `presentationValue(key,
+//   time)`. Its default is the model value; the animation half composes the
+//   layer's animations on the model value per key there.
+// - `contents` is read through the same path, so a fade transition can
+//   replace `drawContents` or answer a blended image for "contents".
+// Structure (name, sublayers, hidden, mask, disabled actions) is not
+// animatable and lives in plain fields.
+
+#include <QPainter>
+#include <QRectF>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "companion/layers/layer_value.h"
+
+namespace pimble {
+
+class Layer;
+using LayerPtr = std::shared_ptr<Layer>;
+
+// Where painting reads property values: the model values, or the
+// presentation values at a media time.
+class LayerValues {
+ public:
+  static LayerValues model() { return LayerValues(false, 0); }
+  static LayerValues presentation(double time) { return LayerValues(true, time); }
+
+  LayerValue get(const Layer& layer, std::string_view key) const;
+  template <class T>
+  T get(const Layer& layer, std::string_view key, T fallback) const {
+    return valueAs<T>(get(layer, key), fallback);
+  }
+  bool isPresentation() const { return presentation_; }
+  double time() const { return time_; }
+
+ private:
+  LayerValues(bool presentation, double time) : presentation_(presentation), time_(time) {}
+  bool presentation_;
+  double time_;
+};
+
+class Layer : public std::enable_shared_from_this<Layer> {
+ public:
+  Layer();
+  virtual ~Layer();
+  Layer(const Layer&) = delete;
+  Layer& operator=(const Layer&) = delete;
+
+  static LayerPtr make() { return std::make_shared<Layer>(); }
+
+  // Tree.
+  const std::string& name() const { return name_; }
+  void setName(std::string name) { name_ = std::move(name); }
+  const std::vector<LayerPtr>& sublayers() const { return sublayers_; }
+  Layer* superlayer() const { return superlayer_; }
+  void addSublayer(const LayerPtr& layer);
+  // Inserts directly above `sibling` (or on top when it is not a sublayer).
+  void insertSublayer(const LayerPtr& layer, const Layer* above);
+  void removeFromSuperlayer();
+  // The first direct sublayer with this name, or null.
+  LayerPtr sublayerNamed(std::string_view name) const;
+
+  // Keyed property store. A key path may name a component ("position.x").
+  void setValue(std::string_view keyPath, LayerValue value);
+  LayerValue modelValue(std::string_view keyPath) const;
+  // The value painted at `time`. Without animations, the model value.
+  virtual LayerValue presentationValue(std::string_view key, double time) const;
+  // Every key that holds a model value, for the animation half to walk.
+  std::vector<std::string> storedKeys() const;
+
+  // Keys whose changes never animate implicitly.
+  void disableActions(std::initializer_list<std::string_view> keys);
+  bool actionsDisabled(std::string_view key) const;
+
+  // Geometry. Layer coordinates are y-up with the origin at the bottom left
+  // of the bounds; position places the anchor point in the superlayer.
+  QSizeF bounds() const { return valueAs<QSizeF>(modelValue("bounds"), {}); }
+  void setBounds(QSizeF size) { setValue("bounds", size); }
+  QPointF position() const { return valueAs<QPointF>(modelValue("position"), {}); }
+  void setPosition(QPointF p) { setValue("position", p); }
+  QPointF anchorPoint() const { return valueAs<QPointF>(modelValue("anchorPoint"), {}); }
+  void setAnchorPoint(QPointF unit) { setValue("anchorPoint", unit); }
+  LayerTransform transform() const { return valueAs<LayerTransform>(modelValue("transform"), {}); }
+  void setTransform(const LayerTransform& t) { setValue("transform", t); }
+  double opacity() const { return valueAs<double>(modelValue("opacity"), 1); }
+  void setOpacity(double o) { setValue("opacity", o); }
+  bool isHidden() const { return hidden_; }
+  void setHidden(bool hidden) { hidden_ = hidden; }
+
+  // Appearance.
+  QImage contents() const { return valueAs<QImage>(modelValue("contents"), {}); }
+  void setContents(const QImage& image) { setValue("contents", image); }
+  double contentsScale() const { return valueAs<double>(modelValue("contentsScale"), 1); }
+  void setContentsScale(double scale) { setValue("contentsScale", scale); }
+  QColor backgroundColor() const { return valueAs<QColor>(modelValue("backgroundColor"), {}); }
+  void setBackgroundColor(const QColor& c) { setValue("backgroundColor", c); }
+  void setCornerRadius(double r) { setValue("cornerRadius", r); }
+  void setShadowColor(const QColor& c) { setValue("shadowColor", c); }
+  void setShadowOpacity(double o) { setValue("shadowOpacity", o); }
+  void setShadowRadius(double r) { setValue("shadowRadius", r); }
+  void setShadowOffset(QPointF offset) { setValue("shadowOffset", offset); }
+
+  // A layer whose alpha clips this layer's whole subtree, placed in this
+  // layer's coordinates as a sublayer would be. Antialiased.
+  const LayerPtr& mask() const { return mask_; }
+  void setMask(LayerPtr mask) { mask_ = std::move(mask); }
+
+  // Draws the tree with presentation values, the root flipped once so that
+  // its bounds fill (0, 0, width, height) of a y-down painter.
+  void paint(QPainter& painter, double time) const;
+  // The same with model values (render tools, still pictures).
+  void renderModel(QPainter& painter) const;
+  // Model values into a transparent image of `pixels`, `scale` pixels a unit.
+  QImage renderModelImage(QSize pixels, double scale) const;
+
+  // Draws this layer and its subtree in its superlayer's y-up coordinates.
+  void render(QPainter& painter, const LayerValues& values) const;
+  // Maps this layer's coordinates into its superlayer's.
+  QTransform transformToSuperlayer(const LayerValues& values) const;
+
+ protected:
+  // What a layer type draws above its background and contents and below
+  // its sublayers, in its own coordinates.
+  virtual void drawOwnContent(QPainter& painter, const LayerValues& values) const;
+  // The area drawOwnContent may touch, in layer coordinates.
+  virtual QRectF ownContentBounds(const LayerValues& values) const;
+  virtual void drawContents(QPainter& painter, const LayerValues& values) const;
+
+ private:
+  void drawLayerAndSublayers(QPainter& painter, const LayerValues& values) const;
+  void renderThroughOffscreen(QPainter& painter, const LayerValues& values, double opacity) const;
+  // A conservative box of everything the subtree draws, in layer coordinates.
+  QRectF subtreeBounds(const LayerValues& values) const;
+
+  std::string name_;
+  std::map<std::string, LayerValue, std::less<>> values_;
+  std::set<std::string, std::less<>> disabledActions_;
+  std::vector<LayerPtr> sublayers_;
+  Layer* superlayer_ = nullptr;
+  LayerPtr mask_;
+  bool hidden_ = false;
+};
+
+}  // namespace pimble

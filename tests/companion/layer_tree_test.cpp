@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "companion/layers/gradient_layer.h"
+#include "companion/layers/layer.h"
+#include "companion/layers/shape_layer.h"
+
+namespace pimble {
+namespace {
+
+LayerPtr root(double w = 100, double h = 100) {
+  auto r = Layer::make();
+  r->setBounds({w, h});
+  r->setAnchorPoint({0, 0});
+  return r;
+}
+
+LayerPtr box(QPointF origin, QSizeF size, QColor color) {
+  auto l = Layer::make();
+  l->setBounds(size);
+  l->setAnchorPoint({0, 0});
+  l->setPosition(origin);
+  l->setBackgroundColor(color);
+  return l;
+}
+
+int alphaAt(const QImage& image, int x, int y) {
+  return qAlpha(image.pixel(x, y));
+}
+
+TEST(LayerTree, SublayersInsertRemoveAndNeverFormACycle) {
+  auto parent = root();
+  auto a = Layer::make();
+  auto b = Layer::make();
+  auto c = Layer::make();
+  a->setName("a");
+  b->setName("b");
+  c->setName("c");
+  parent->addSublayer(a);
+  parent->addSublayer(b);
+  parent->insertSublayer(c, a.get());
+  ASSERT_EQ(parent->sublayers().size(), 3u);
+  EXPECT_EQ(parent->sublayers()[1], c);
+  EXPECT_EQ(parent->sublayerNamed("b"), b);
+  EXPECT_EQ(parent->sublayerNamed("zz"), nullptr);
+
+  a->addSublayer(b);  // moving a layer takes it from its old parent
+  EXPECT_EQ(parent->sublayers().size(), 2u);
+  EXPECT_EQ(b->superlayer(), a.get());
+  b->addSublayer(parent);  // would make the root its own descendant
+  EXPECT_EQ(parent->superlayer(), nullptr);
+  EXPECT_TRUE(b->sublayers().empty());
+  c->removeFromSuperlayer();
+  EXPECT_EQ(c->superlayer(), nullptr);
+  EXPECT_EQ(parent->sublayers().size(), 1u);
+}
+
+TEST(LayerTree, KeyPathsReadAndWriteSingleComponents) {
+  auto l = Layer::make();
+  l->setValue("transform.rotation.z", 0.5);
+  l->setValue("transform.scale", 2.0);
+  l->setValue("transform.scale.x", -1.0);
+  l->setValue("position.y", 7.0);
+  EXPECT_EQ(l->transform(), (LayerTransform{0, 0, 0.5, -1, 2}));
+  EXPECT_EQ(l->position(), QPointF(0, 7));
+  EXPECT_EQ(valueAs<double>(l->modelValue("transform.scale.y"), 0), 2.0);
+  EXPECT_EQ(valueAs<double>(l->modelValue("position.x"), -1), 0.0);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(l->modelValue("position.z")));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(l->modelValue("nothing.x")));
+  l->setValue("position.x", QColor(Qt::red));  // wrong type: ignored
+  EXPECT_EQ(l->position(), QPointF(0, 7));
+  l->disableActions({"contents", "position"});
+  EXPECT_TRUE(l->actionsDisabled("contents"));
+  EXPECT_FALSE(l->actionsDisabled("opacity"));
+}
+
+TEST(LayerPainting, LayerSpaceIsYUpAndContentsStandUpright) {
+  auto r = root();
+  r->addSublayer(box({10, 10}, {20, 20}, Qt::red));
+  QImage art(2, 2, QImage::Format_ARGB32_Premultiplied);
+  art.setPixel(0, 0, qRgb(0, 0, 255));  // top row blue
+  art.setPixel(1, 0, qRgb(0, 0, 255));
+  art.setPixel(0, 1, qRgb(0, 255, 0));  // bottom row green
+  art.setPixel(1, 1, qRgb(0, 255, 0));
+  auto picture = box({50, 50}, {40, 40}, QColor());
+  picture->setContents(art);
+  r->addSublayer(picture);
+  const QImage image = r->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(image.pixel(15, 85), qRgb(255, 0, 0));  // near the bottom edge on screen
+  EXPECT_EQ(alphaAt(image, 15, 15), 0);
+  EXPECT_EQ(qBlue(image.pixel(70, 15)), 255);  // the image's top is up
+  EXPECT_EQ(qGreen(image.pixel(70, 45)), 255);
+}
+
+TEST(LayerPainting, TransformTurnsAndMirrorsAboutTheAnchorPoint) {
+  auto r = root();
+  auto bar = box({50, 50}, {40, 10}, Qt::red);
+  bar->setAnchorPoint({0.5, 0.5});
+  bar->setTransform(LayerTransform::rotated(M_PI / 2));
+  r->addSublayer(bar);
+  QImage image = r->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(alphaAt(image, 50, 32), 255);  // vertical now, through the centre
+  EXPECT_EQ(alphaAt(image, 30, 50), 0);
+
+  // A mirrored child keeps its mirror: its left part lands on the right.
+  auto r2 = root();
+  auto holder = box({0, 0}, {100, 100}, QColor());
+  holder->setAnchorPoint({0.5, 0.5});
+  holder->setPosition({50, 50});
+  holder->setTransform(LayerTransform::scaled(-1, 1));
+  holder->addSublayer(box({0, 0}, {20, 100}, Qt::blue));
+  r2->addSublayer(holder);
+  image = r2->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(alphaAt(image, 90, 50), 255);
+  EXPECT_EQ(alphaAt(image, 10, 50), 0);
+}
+
+TEST(LayerPainting, GroupOpacityFadesTheSubtreeAsOne) {
+  auto r = root();
+  auto group = box({0, 0}, {100, 100}, QColor());
+  group->setOpacity(0.5);
+  group->addSublayer(box({10, 10}, {50, 50}, Qt::red));
+  group->addSublayer(box({30, 30}, {50, 50}, Qt::red));
+  r->addSublayer(group);
+  const QImage image = r->renderModelImage({100, 100}, 1);
+  // The overlap is no denser than a single square.
+  EXPECT_NEAR(alphaAt(image, 45, 55), 128, 2);
+  EXPECT_NEAR(alphaAt(image, 15, 85), 128, 2);
+}
+
+TEST(LayerPainting, MaskClipsTheSubtreeWithSoftEdges) {
+  auto r = root();
+  auto filled = box({0, 0}, {100, 100}, Qt::red);
+  auto mask = ShapeLayer::make();
+  mask->setBounds({100, 100});
+  mask->setAnchorPoint({0, 0});
+  QPainterPath circle;
+  circle.addEllipse(QPointF(50, 50), 30.3, 30.3);
+  mask->setPath(circle);
+  filled->setMask(mask);
+  r->addSublayer(filled);
+  const QImage image = r->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(alphaAt(image, 50, 50), 255);
+  EXPECT_EQ(alphaAt(image, 5, 5), 0);
+  const int edge = alphaAt(image, 80, 50);  // the rim crosses this pixel
+  EXPECT_GT(edge, 10);
+  EXPECT_LT(edge, 245);
+}
+
+TEST(LayerPainting, ShadowOffsetIsYUpAndFollowsTheScale) {
+  auto r = root();
+  auto square = box({40, 60}, {20, 20}, Qt::white);
+  square->setShadowOpacity(1);
+  square->setShadowRadius(0);
+  square->setShadowOffset({0, -30});  // below the square on screen
+  r->addSublayer(square);
+  QImage image = r->renderModelImage({200, 200}, 2);
+  EXPECT_EQ(image.pixel(100, 60), qRgb(255, 255, 255));
+  EXPECT_EQ(image.pixel(100, 125), qRgb(0, 0, 0));  // 30 units = 60 pixels lower
+  EXPECT_EQ(alphaAt(image, 100, 30), 0);
+  EXPECT_EQ(alphaAt(image, 100, 145), 0);
+}
+
+TEST(LayerPainting, DashesCountInUnitsAndGradientsRunYUp) {
+  auto r = root();
+  auto line = ShapeLayer::make();
+  line->setBounds({100, 100});
+  line->setAnchorPoint({0, 0});
+  QPainterPath path;
+  path.moveTo(0, 50);
+  path.lineTo(100, 50);
+  line->setPath(path);
+  line->setFillColor(QColor());
+  line->setStrokeColor(Qt::black);
+  line->setLineWidth(4);
+  line->setLineDashPattern({10, 10});
+  r->addSublayer(line);
+  auto gradient = GradientLayer::make();
+  gradient->setBounds({20, 40});
+  gradient->setAnchorPoint({0, 0});
+  gradient->setColors({Qt::red, Qt::blue});  // from bottom to top by default
+  r->addSublayer(gradient);
+  const QImage image = r->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(alphaAt(image, 5, 50), 255);
+  EXPECT_EQ(alphaAt(image, 15, 50), 0);
+  EXPECT_EQ(alphaAt(image, 25, 50), 255);
+  EXPECT_GT(qRed(image.pixel(10, 98)), 240);
+  EXPECT_GT(qBlue(image.pixel(10, 61)), 235);
+}
+
+class FadedLayer : public Layer {
+ public:
+  LayerValue presentationValue(std::string_view key, double time) const override {
+    if (key == "opacity") return time > 1 ? 0.0 : 1.0;
+    return Layer::presentationValue(key, time);
+  }
+};
+
+TEST(LayerPainting, PaintReadsPresentationValuesAndRenderModelTheModel) {
+  auto r = root();
+  auto faded = std::make_shared<FadedLayer>();
+  faded->setBounds({100, 100});
+  faded->setAnchorPoint({0, 0});
+  faded->setBackgroundColor(Qt::red);
+  r->addSublayer(faded);
+  QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QPainter p(&image);
+    r->paint(p, 2.0);
+  }
+  EXPECT_EQ(alphaAt(image, 50, 50), 0);
+  EXPECT_EQ(alphaAt(r->renderModelImage({100, 100}, 1), 50, 50), 255);
+}
+
+TEST(LayerPainting, BrokenGeometryDrawsNothing) {
+  auto r = root();
+  auto bad = box({std::numeric_limits<double>::quiet_NaN(), 0}, {10, 10}, Qt::red);
+  auto huge = box({0, 0}, {10, 10}, Qt::red);
+  huge->setTransform(LayerTransform::scaled(std::numeric_limits<double>::infinity(), 1));
+  r->addSublayer(bad);
+  r->addSublayer(huge);
+  const QImage image = r->renderModelImage({20, 20}, 1);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(alphaAt(image, x, y), 0);
+  }
+}
+
+}  // namespace
+}  // namespace pimble
