@@ -130,7 +130,7 @@ Date Calendar::addingDays(Date d, long long days) const {
   return addSeconds(fromSys(toSys(zone_, local)), fraction);
 }
 
-std::optional<Date> Calendar::nextDate(Date after, int hour, int minute) const {
+std::optional<Date> Calendar::nextDate(Date after, long long hour, long long minute) const {
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return std::nullopt;
   const double afterSeconds = secondsSince1970(clampDate(after));
   const auto day = ::date::floor<::date::days>(toLocal(zone_, after));
@@ -150,7 +150,8 @@ std::optional<Date> Calendar::nextDate(Date after, int hour, int minute) const {
   return std::nullopt;
 }
 
-std::optional<Date> Calendar::dateOnDay(Date day, int hour, int minute, int second) const {
+std::optional<Date> Calendar::dateOnDay(Date day, long long hour, long long minute,
+                                        long long second) const {
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
     return std::nullopt;
   const auto localDay = ::date::floor<::date::days>(toLocal(zone_, day));
@@ -159,11 +160,12 @@ std::optional<Date> Calendar::dateOnDay(Date day, int hour, int minute, int seco
   return fromSys(toSys(zone_, local));
 }
 
-std::optional<Date> Calendar::dateFrom(int year, int month, int day, int hour, int minute,
-                                       int second) const {
+std::optional<Date> Calendar::dateFrom(long long year, long long month, long long day,
+                                       long long hour, long long minute, long long second) const {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
     return std::nullopt;
-  const ::date::year_month_day ymd{::date::year{year}, ::date::month{static_cast<unsigned>(month)},
+  const ::date::year_month_day ymd{::date::year{static_cast<int>(year)},
+                                   ::date::month{static_cast<unsigned>(month)},
                                    ::date::day{static_cast<unsigned>(day)}};
   if (!ymd.ok()) return std::nullopt;
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)

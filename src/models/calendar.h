@@ -64,14 +64,15 @@ class Calendar {
   // The first moment strictly after `after` whose local time is hour:minute:00.
   // Nothing when hour or minute lies outside 0–23 / 0–59 or no such moment
   // exists before the year 9999 ends.
-  std::optional<Date> nextDate(Date after, int hour, int minute) const;
+  std::optional<Date> nextDate(Date after, long long hour, long long minute) const;
   // The moment of hour:minute:second on the local day of `day`; nothing when
   // a component is out of range.
-  std::optional<Date> dateOnDay(Date day, int hour, int minute, int second = 0) const;
+  std::optional<Date> dateOnDay(Date day, long long hour, long long minute,
+                                long long second = 0) const;
   // The moment of a local date and time; nothing for an impossible date
   // (February 30) or a component out of range.
-  std::optional<Date> dateFrom(int year, int month, int day, int hour = 0, int minute = 0,
-                               int second = 0) const;
+  std::optional<Date> dateFrom(long long year, long long month, long long day, long long hour = 0,
+                               long long minute = 0, long long second = 0) const;
 
   // Calendars are equal when they use the same zone.
   friend bool operator==(const Calendar& a, const Calendar& b) { return a.zone_ == b.zone_; }

@@ -252,19 +252,21 @@ inline const Json& requireObject(const Json& j) {
   return j;
 }
 
-// Overrides `field` when `key` is present and not null.
+// Overrides `field` when `key` is present and not null; true when it did.
 template <class T>
-void readField(const Json& obj, std::string_view key, T& field) {
+bool readField(const Json& obj, std::string_view key, T& field) {
   auto it = obj.find(key);
-  if (it == obj.end() || it->is_null()) return;
+  if (it == obj.end() || it->is_null()) return false;
   field = Coder<T>::decode(*it);
+  return true;
 }
 
 template <class T>
-void readField(const Json& obj, std::string_view key, std::optional<T>& field) {
+bool readField(const Json& obj, std::string_view key, std::optional<T>& field) {
   auto it = obj.find(key);
-  if (it == obj.end() || it->is_null()) return;
+  if (it == obj.end() || it->is_null()) return false;
   field = Coder<T>::decode(*it);
+  return true;
 }
 
 // A key that must be present and not null.
@@ -284,6 +286,12 @@ void writeField(Json& obj, std::string_view key, const T& value) {
 template <class T>
 void writeField(Json& obj, std::string_view key, const std::optional<T>& value) {
   if (value) obj[std::string(key)] = Coder<T>::encode(*value);
+}
+
+// Writes `key` always: the value, or JSON null when the optional holds nothing.
+template <class T>
+void writeNullable(Json& obj, std::string_view key, const std::optional<T>& value) {
+  obj[std::string(key)] = value ? Coder<T>::encode(*value) : Json(nullptr);
 }
 
 // True when the tree holds a NaN or an infinity, which JSON cannot carry.
