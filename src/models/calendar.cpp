@@ -18,6 +18,8 @@ using SysSeconds = ::date::sys_seconds;
 
 // A generous bound on the days between the years 1 and 9999.
 constexpr long long kMaxDaySpan = 4'000'000;
+constexpr double kEarliestSeconds = -62135596800.0;  // 0001-01-01T00:00:00
+constexpr double kLatestSeconds = 253402300799.0;    // 9999-12-31T23:59:59
 
 SysSeconds sysSeconds(Date d) {
   const double s = std::floor(secondsSince1970(clampDate(d)));
@@ -65,10 +67,14 @@ std::string Calendar::zoneName() const {
 
 namespace {
 
+// Local times stay within the years 1 to 9999 too, so that day keys of
+// clamped dates keep their four-digit, text-sortable form.
 LocalSeconds toLocal(const ::date::time_zone* zone, Date d) {
   const SysSeconds s = sysSeconds(d);
-  if (!zone) return LocalSeconds{s.time_since_epoch()};
-  return zone->to_local(s);
+  const LocalSeconds local = zone ? zone->to_local(s) : LocalSeconds{s.time_since_epoch()};
+  const LocalSeconds first{std::chrono::seconds(static_cast<long long>(kEarliestSeconds))};
+  const LocalSeconds last{std::chrono::seconds(static_cast<long long>(kLatestSeconds))};
+  return std::clamp(local, first, last);
 }
 
 // A skipped local time gives the first instant after the gap, a repeated one
