@@ -24,6 +24,15 @@ std::optional<std::string> dumpDocument(const Json& j) {
   }
 }
 
+std::optional<std::string> dumpCompactDocument(const Json& j) {
+  if (containsNonFinite(j)) return std::nullopt;
+  try {
+    return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 std::optional<Json> parseDocument(std::string_view text) {
   Json j = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (j.is_discarded()) return std::nullopt;

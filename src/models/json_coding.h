@@ -301,6 +301,9 @@ bool containsNonFinite(const Json& j);
 // nothing when the tree holds a non-finite number.
 std::optional<std::string> dumpDocument(const Json& j);
 
+// The same on one line, for documents kept in memory.
+std::optional<std::string> dumpCompactDocument(const Json& j);
+
 // Parses text without throwing; nothing on any syntax error.
 std::optional<Json> parseDocument(std::string_view text);
 

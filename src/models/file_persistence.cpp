@@ -1,0 +1,173 @@
+#include "models/file_persistence.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace pimble {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Larger files are not documents of ours; reading them would only cost memory.
+constexpr off_t kMaxDocumentBytes = 64 * 1024 * 1024;
+
+std::optional<fs::path> absoluteEnv(const char* name) {
+  const char* v = std::getenv(name);
+  if (!v || !*v) return std::nullopt;
+  fs::path p(v);
+  if (!p.is_absolute()) return std::nullopt;
+  return p;
+}
+
+std::optional<fs::path> homeDirectory() {
+  if (auto home = absoluteEnv("HOME")) return home;
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir &&
+      result->pw_dir[0] == '/')
+    return fs::path(result->pw_dir);
+  return std::nullopt;
+}
+
+bool isPrivateDirectoryOfMine(const fs::path& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+bool validName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+// The whole content of a regular file, without following a symbolic link
+// and without blocking on a FIFO.
+std::optional<std::string> readRegularFile(const fs::path& p) {
+  const int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxDocumentBytes) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || static_cast<off_t>(out.size()) + n > kMaxDocumentBytes) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void syncDirectory(const fs::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Replaces `target` as a whole: a private temporary file beside it, written,
+// flushed to disk, then renamed over it (rename replaces a link, never
+// writes through it).
+bool writeAtomically(const fs::path& target, std::string_view bytes) {
+  std::string temp = target.string() + ".tmp-XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  syncDirectory(target.parent_path());
+  return true;
+}
+
+}  // namespace
+
+fs::path FilePersistence::defaultDirectory() {
+  if (const char* dir = std::getenv("PIMBLE_DATA_DIR"); dir && *dir) {
+    std::error_code ec;
+    auto p = fs::absolute(fs::path(dir), ec);
+    return ec ? fs::path(dir) : p;
+  }
+  if (auto data = absoluteEnv("XDG_DATA_HOME")) return *data / "PimbleGlimmet";
+  if (auto home = homeDirectory()) return *home / ".local" / "share" / "PimbleGlimmet";
+  return perUserFallbackDirectory(absoluteEnv("TMPDIR").value_or("/tmp"));
+}
+
+fs::path FilePersistence::perUserFallbackDirectory(const fs::path& root) {
+  const fs::path mine = root / ("pimble-" + std::to_string(getuid()));
+  ::mkdir(mine.c_str(), 0700);
+  if (isPrivateDirectoryOfMine(mine)) return mine / "PimbleGlimmet";
+  // Someone else holds that name, or it is open to others: never use it.
+  std::string fresh = (root / "pimble-XXXXXX").string();
+  if (::mkdtemp(fresh.data())) return fs::path(fresh) / "PimbleGlimmet";
+  // A path that can never be created: loads give nothing, saves fail.
+  return fs::path("/dev/null/PimbleGlimmet");
+}
+
+FilePersistence::FilePersistence(fs::path directory) : directory_(std::move(directory)) {
+  // Each missing level is made private; existing ones are left as they are.
+  fs::path level;
+  for (const auto& part : directory_) {
+    level /= part;
+    if (part.empty() || level == level.root_path()) continue;
+    ::mkdir(level.c_str(), 0700);
+  }
+}
+
+void FilePersistence::readCandidates(std::string_view name, const Accepts& accept) const {
+  if (!validName(name)) return;
+  const std::string base(name);
+  for (const char* suffix : {".json", ".json.backup"}) {
+    if (auto bytes = readRegularFile(directory_ / (base + suffix)); bytes && accept(*bytes)) return;
+  }
+}
+
+void FilePersistence::write(std::string_view name, const Json* document, const Accepts& decodes) {
+  if (!document || !validName(name)) return;
+  const auto bytes = dumpDocument(*document);
+  if (!bytes) return;  // a value JSON cannot carry: nothing on disk changes
+  const std::string base(name);
+  const fs::path primary = directory_ / (base + ".json");
+  struct stat st {};
+  if (::lstat(primary.c_str(), &st) == 0) {
+    // Only a primary that still decodes becomes the backup; a bad one must
+    // not overwrite the last good copy, so it is moved aside instead.
+    auto current = S_ISREG(st.st_mode) ? readRegularFile(primary) : std::nullopt;
+    if (current && decodes(*current))
+      writeAtomically(directory_ / (base + ".json.backup"), *current);
+    else
+      ::rename(primary.c_str(), (directory_ / (base + ".json.unreadable")).c_str());
+  }
+  writeAtomically(primary, *bytes);
+}
+
+}  // namespace pimble
