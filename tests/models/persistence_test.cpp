@@ -159,19 +159,16 @@ TEST(FilePersistence, FailedEncodeAndHostileFilesChangeNothing) {
             *parseISO8601("2026-03-29T01:00:00Z"));
 }
 
-TEST(FilePersistence, UnwritableDirectoryFailsSilently) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+TEST(FilePersistence, UnusableDirectoryFailsSilently) {
   TempDir tmp;
-  FilePersistence store(tmp.path());
-  store.save(DayUsage{}, "activity");
-  fs::permissions(tmp.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  put(tmp.path() / "plain-file", "x");
+  // A directory that cannot be created (its parent is a file) even for root.
+  FilePersistence nowhere(tmp.path() / "plain-file" / "dir");
   DayUsage changed;
   changed.checkIns = 3;
-  store.save(changed, "activity");
-  EXPECT_EQ(store.load<DayUsage>("activity"), DayUsage{});
-  FilePersistence nowhere(tmp.path() / "sub" / "dir");
   nowhere.save(changed, "activity");
   EXPECT_FALSE(nowhere.load<DayUsage>("activity"));
+  EXPECT_EQ(slurp(tmp.path() / "plain-file"), "x");
 }
 
 TEST(FilePersistence, DefaultDirectoryChoice) {
