@@ -1,0 +1,228 @@
+// Notifications against the standard mock notification server (dbusmock),
+// which records every call and emits answers on demand, and against dunst.
+#include <gtest/gtest.h>
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QTemporaryDir>
+
+#include "support/desktop_peers.h"
+#include "system/notification_service.h"
+
+namespace pimble {
+namespace {
+
+using namespace pimble::testing;
+using Action = NotificationService::Action;
+using CheckInAction = NotificationService::CheckInAction;
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+
+bool serverRunning() {
+  return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
+}
+
+class NotificationMock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+    if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+    ASSERT_FALSE(serverRunning()) << "a notification server is already on the test bus";
+    mock_ = std::make_unique<ScopedProcess>(
+        "/usr/bin/python3",
+        QStringList{"-m", "dbusmock", "--session", "--template", "notification_daemon", "-p",
+                    R"({"capabilities": "actions body"})"});
+    if (!mock_->started() || !waitUntil(serverRunning))
+      GTEST_SKIP() << "python3-dbusmock did not start";
+    service_.onAction = [this](const Uuid& id, Action a) { actions_.emplace_back(id, a); };
+    service_.onCheckInAction = [this](const Uuid& id, CheckInAction a) {
+      checkIns_.emplace_back(id, a);
+    };
+    service_.start();
+    ASSERT_TRUE(waitUntil([this] { return service_.isAvailable(); }));
+  }
+  void TearDown() override {
+    if (mock_) mock_->stop();
+    waitUntil([] { return !serverRunning(); });
+  }
+
+  // The mock's record of calls, as text.
+  QString calls() {
+    auto m =
+        QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Mock", "GetCalls");
+    auto reply = QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
+    auto text = runTool("gdbus", {"call", "--session", "--dest", kService, "--object-path", kPath,
+                                  "--method", "org.freedesktop.DBus.Mock.GetCalls"});
+    return text.value_or(QString());
+  }
+  int count(const QString& method) { return calls().count("'" + method + "'"); }
+  void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {
+    auto m =
+        QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
+    QVariantList wrapped;
+    for (const auto& a : args) wrapped << QVariant::fromValue(QDBusVariant(a));
+    m << QString("org.freedesktop.Notifications") << name << signature << wrapped;
+    QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
+  }
+
+  std::unique_ptr<ScopedProcess> mock_;
+  NotificationService service_;
+  std::vector<std::pair<Uuid, Action>> actions_;
+  std::vector<std::pair<Uuid, CheckInAction>> checkIns_;
+};
+
+TEST_F(NotificationMock, ReminderActionsComeBackWithTheReminderId) {
+  const Uuid id = Uuid::generate();
+  service_.postReminder(id, "Sip some water", "A glass now keeps the fog away.", true);
+  ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
+  const QString recorded = calls();
+  for (const char* part :
+       {"'Pimble Glimmet'", "'Sip some water'", "'default'", "'pimble.done'", "'Done'",
+        "'pimble.snooze'", "'Snooze'", "'pimble.skip'", "'Skip'", "'message-new-instant'"})
+    EXPECT_TRUE(recorded.contains(part)) << part << " missing from " << recorded.toStdString();
+  EXPECT_TRUE(recorded.contains(QString::fromStdString(id.string())));
+
+  // The mock numbers notifications from 1.
+  for (const char* key : {"pimble.snooze", "pimble.skip", "pimble.done", "default"})
+    emitSignal("ActionInvoked", "us", {1u, QString(key)});
+  // Another program's notification is none of ours.
+  emitSignal("ActionInvoked", "us", {77u, QString("pimble.skip")});
+  ASSERT_TRUE(waitUntil([this] { return actions_.size() == 4; }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  ASSERT_EQ(actions_.size(), 4u);
+  EXPECT_EQ(actions_[0], std::make_pair(id, Action::snooze));
+  EXPECT_EQ(actions_[1], std::make_pair(id, Action::skip));
+  EXPECT_EQ(actions_[2], std::make_pair(id, Action::done));
+  EXPECT_EQ(actions_[3], std::make_pair(id, Action::done));
+}
+
+TEST_F(NotificationMock, RepostReplacesAndClearWithdraws) {
+  const Uuid id = Uuid::generate();
+  // Two posts in a row, the second before the server answered the first.
+  service_.postReminder(id, "Stretch", "Reach for the ceiling.", false);
+  service_.postReminder(id, "Stretch", "Reach for the ceiling, again.", false);
+  ASSERT_TRUE(waitUntil([this] { return count("Notify") == 2; }));
+  const QString recorded = calls();
+  EXPECT_TRUE(recorded.contains("'suppress-sound'"));
+  EXPECT_FALSE(recorded.contains("'sound-name'"));
+  // The second Notify carries the first one's id as replaces_id.
+  EXPECT_TRUE(recorded.contains("<'Pimble Glimmet'>, <uint32 1>")) << recorded.toStdString();
+
+  service_.clear(id);
+  ASSERT_TRUE(waitUntil([this] { return count("CloseNotification") == 1; }));
+  EXPECT_TRUE(calls().contains("[<1>]"));
+  // Clearing again, or an unknown id, sends nothing; answers to it are stale.
+  service_.clear(id);
+  service_.clear(Uuid::generate());
+  emitSignal("ActionInvoked", "us", {1u, QString("pimble.done")});
+  waitUntil([] { return false; }, std::chrono::milliseconds(200));
+  EXPECT_EQ(count("CloseNotification"), 1);
+  EXPECT_TRUE(actions_.empty());
+
+  // Cleared before the server answered: withdrawn as soon as the id is known.
+  const Uuid quick = Uuid::generate();
+  service_.postReminder(quick, "Walk", "Around the block.", true);
+  service_.clear(quick);
+  ASSERT_TRUE(waitUntil([this] { return count("CloseNotification") == 2; }));
+}
+
+TEST_F(NotificationMock, CheckInActionsAndTheBodyClick) {
+  const Uuid id = Uuid::generate();
+  service_.postCheckIn(id, "Still scrolling?", "That's 30 minutes here.");
+  ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
+  const QString recorded = calls();
+  EXPECT_TRUE(recorded.contains("'Remind me in 20 min'"));
+  EXPECT_TRUE(recorded.contains("'suppress-sound'"));
+  EXPECT_FALSE(recorded.contains("'default'"));
+  for (const char* key : {"default", "pimble.checkin.later", "pimble.done", "pimble.checkin.finish",
+                          "pimble.checkin.keep"})
+    emitSignal("ActionInvoked", "us", {1u, QString(key)});
+  ASSERT_TRUE(waitUntil([this] { return checkIns_.size() == 3; }));
+  EXPECT_EQ(checkIns_[0].second, CheckInAction::later);
+  EXPECT_EQ(checkIns_[1].second, CheckInAction::finish);
+  EXPECT_EQ(checkIns_[2].second, CheckInAction::keepGoing);
+  EXPECT_EQ(checkIns_[0].first, id);
+  EXPECT_TRUE(actions_.empty());
+
+  // A dismissal answers nothing, and the next post is a fresh notification.
+  emitSignal("NotificationClosed", "uu", {1u, 2u});
+  waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  service_.postCheckIn(id, "Still scrolling?", "That's 40 minutes here.");
+  ASSERT_TRUE(waitUntil([this] { return count("Notify") == 2; }));
+  EXPECT_FALSE(calls().contains("<'Pimble Glimmet'>, <uint32 1>"));
+  EXPECT_EQ(checkIns_.size(), 3u);
+}
+
+TEST(NotificationService, UnavailableWithoutAServerOrWithoutActions) {
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  ASSERT_FALSE(serverRunning());
+  NotificationService service;
+  bool changed = false;
+  QObject::connect(&service, &NotificationService::availabilityChanged,
+                   [&](bool) { changed = true; });
+  service.start();
+  waitUntil([] { return false; }, std::chrono::milliseconds(200));
+  EXPECT_FALSE(service.isAvailable());
+  // Posting and clearing return at once and do nothing.
+  service.postReminder(Uuid::generate(), "Water", "Sip.", true);
+  service.clear(Uuid::generate());
+  EXPECT_FALSE(changed);
+
+  // A server without the "actions" capability cannot take answers.
+  if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+  ScopedProcess plain("/usr/bin/python3",
+                      {"-m", "dbusmock", "--session", "--template", "notification_daemon"});
+  ASSERT_TRUE(waitUntil(serverRunning));
+  waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_FALSE(service.isAvailable());
+  plain.stop();
+  waitUntil([] { return !serverRunning(); });
+}
+
+// dunst, a real server: the body click reaches us as the default action.
+TEST(NotificationService, DunstShowsTheReminderAndReportsTheBodyClick) {
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  if (auto why = missingX()) GTEST_SKIP() << *why;
+  for (const char* tool : {"dunst", "dunstctl"})
+    if (auto why = missingProgram(tool)) GTEST_SKIP() << *why;
+  ASSERT_FALSE(serverRunning());
+  QTemporaryDir dir;
+  QFile config(dir.filePath("dunstrc"));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("[global]\n  timeout = 0\n");
+  config.close();
+  ScopedProcess dunst("dunst", {"-config", config.fileName()});
+  if (!waitUntil(serverRunning)) GTEST_SKIP() << "dunst did not start";
+
+  NotificationService service;
+  std::vector<std::pair<Uuid, Action>> answers;
+  service.onAction = [&](const Uuid& id, Action a) { answers.emplace_back(id, a); };
+  service.start();
+  ASSERT_TRUE(waitUntil([&] { return service.isAvailable(); }));
+  const Uuid id = Uuid::generate();
+  service.postReminder(id, "Eye rest", "Look far away for 20 seconds.", false);
+  ASSERT_TRUE(waitUntil([] { return runTool("dunstctl", {"count", "displayed"}) == "1"; }));
+  service.postReminder(id, "Eye rest", "Look far away, please.", false);
+  waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(runTool("dunstctl", {"count", "displayed"}), "1");
+
+  ASSERT_TRUE(runTool("dunstctl", {"action", "0"}));
+  ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
+  EXPECT_EQ(answers[0], std::make_pair(id, Action::done));
+
+  // Withdrawal closes only our notification.
+  const QString before = runTool("dunstctl", {"count", "displayed"}).value_or("?");
+  const QString after = QString::number(before.toInt() + 1);
+  const Uuid other = Uuid::generate();
+  service.postReminder(other, "Posture", "Sit tall.", false);
+  ASSERT_TRUE(waitUntil([&] { return runTool("dunstctl", {"count", "displayed"}) == after; }));
+  service.clear(other);
+  EXPECT_TRUE(waitUntil([&] { return runTool("dunstctl", {"count", "displayed"}) == before; }));
+  dunst.stop();
+  waitUntil([] { return !serverRunning(); });
+}
+
+}  // namespace
+}  // namespace pimble
