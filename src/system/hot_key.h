@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QObject>
+#include <functional>
+
+namespace pimble {
+
+// The global shortcut Ctrl+Alt+I, grabbed on the X root window (also with
+// Caps Lock and Num Lock on, which the server counts as modifiers). The grab
+// is checked at once, so the caller knows whether another program holds the
+// combination. Presses are read through Qt's native event filter and handed
+// to `onPressed` through the event loop.
+class HotKey : public QObject, public QAbstractNativeEventFilter {
+  Q_OBJECT
+ public:
+  explicit HotKey(QObject* parent = nullptr);
+  ~HotKey() override;
+  HotKey(const HotKey&) = delete;
+  HotKey& operator=(const HotKey&) = delete;
+
+  // Grabs the key; false (and nothing held) without X or when another client
+  // holds it. Registering again first lets the old grab go.
+  bool registerKey(std::function<void()> onPressed);
+  void unregisterKey();
+  bool isRegistered() const { return registered_; }
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+ private:
+  std::function<void()> onPressed_;
+  bool registered_ = false;
+  unsigned keycode_ = 0;
+  unsigned numLockMask_ = 0;
+  unsigned root_ = 0;
+};
+
+}  // namespace pimble
