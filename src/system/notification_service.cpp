@@ -33,64 +33,56 @@ QString qs(std::string_view text) {
 }
 }  // namespace
 
+namespace {
+template <typename A>
+struct ActionRow {
+  A action;
+  std::string_view identifier;
+  std::string_view title;
+};
+// The action keys sent to the server and the button titles, in order.
+constexpr ActionRow<NotificationService::Action> kReminderActions[] = {
+    {NotificationService::Action::done, "pimble.done", "Done"},
+    {NotificationService::Action::snooze, "pimble.snooze", "Snooze"},
+    {NotificationService::Action::skip, "pimble.skip", "Skip"},
+};
+constexpr ActionRow<NotificationService::CheckInAction> kCheckInActions[] = {
+    {NotificationService::CheckInAction::keepGoing, "pimble.checkin.keep", "Keep going"},
+    {NotificationService::CheckInAction::later, "pimble.checkin.later", "Remind me in 20 min"},
+    {NotificationService::CheckInAction::finish, "pimble.checkin.finish", "I'm done"},
+};
+
+template <typename A, std::size_t N>
+const ActionRow<A>& rowOf(const ActionRow<A> (&table)[N], A action) {
+  for (const auto& row : table)
+    if (row.action == action) return row;
+  return table[0];
+}
+}  // namespace
+
 std::string_view NotificationService::identifier(Action action) {
-  switch (action) {
-    case Action::done:
-      return "pimble.done";
-    case Action::snooze:
-      return "pimble.snooze";
-    case Action::skip:
-      return "pimble.skip";
-  }
-  return "pimble.done";
+  return rowOf(kReminderActions, action).identifier;
 }
-
 std::string_view NotificationService::title(Action action) {
-  switch (action) {
-    case Action::done:
-      return "Done";
-    case Action::snooze:
-      return "Snooze";
-    case Action::skip:
-      return "Skip";
-  }
-  return "Done";
+  return rowOf(kReminderActions, action).title;
 }
-
 std::string_view NotificationService::identifier(CheckInAction action) {
-  switch (action) {
-    case CheckInAction::keepGoing:
-      return "pimble.checkin.keep";
-    case CheckInAction::later:
-      return "pimble.checkin.later";
-    case CheckInAction::finish:
-      return "pimble.checkin.finish";
-  }
-  return "pimble.checkin.keep";
+  return rowOf(kCheckInActions, action).identifier;
 }
-
 std::string_view NotificationService::title(CheckInAction action) {
-  switch (action) {
-    case CheckInAction::keepGoing:
-      return "Keep going";
-    case CheckInAction::later:
-      return "Remind me in 20 min";
-    case CheckInAction::finish:
-      return "I'm done";
-  }
-  return "Keep going";
+  return rowOf(kCheckInActions, action).title;
 }
 
 NotificationService::Action NotificationService::reminderActionFor(std::string_view id) {
-  if (id == identifier(Action::snooze)) return Action::snooze;
-  if (id == identifier(Action::skip)) return Action::skip;
+  for (const auto& row : kReminderActions)
+    if (row.identifier == id) return row.action;
   return Action::done;
 }
 
 std::optional<NotificationService::CheckInAction> NotificationService::checkInActionFor(
     std::string_view id) {
-  for (auto action : {CheckInAction::keepGoing, CheckInAction::later, CheckInAction::finish})
-    if (id == identifier(action)) return action;
+  for (const auto& row : kCheckInActions)
+    if (row.identifier == id) return row.action;
   return std::nullopt;
 }
 
@@ -138,8 +130,7 @@ void NotificationService::postReminder(const Uuid& id, const std::string& title,
                                        const std::string& message, bool soundEnabled) {
   // "default" is the click on the body, which counts as done.
   QStringList actions{QStringLiteral("default"), qs(this->title(Action::done))};
-  for (auto action : {Action::done, Action::snooze, Action::skip})
-    actions << qs(identifier(action)) << qs(this->title(action));
+  for (const auto& row : kReminderActions) actions << qs(row.identifier) << qs(row.title);
   QVariantMap hints;
   if (soundEnabled)
     hints.insert(QStringLiteral("sound-name"), kSoundName);
@@ -152,8 +143,7 @@ void NotificationService::postCheckIn(const Uuid& id, const std::string& title,
                                       const std::string& message) {
   // No "default" action: a click on a check-in's body answers nothing.
   QStringList actions;
-  for (auto action : {CheckInAction::keepGoing, CheckInAction::later, CheckInAction::finish})
-    actions << qs(identifier(action)) << qs(this->title(action));
+  for (const auto& row : kCheckInActions) actions << qs(row.identifier) << qs(row.title);
   QVariantMap hints{{QStringLiteral("suppress-sound"), true}};
   post(id, Kind::checkIn, title, message, actions, hints);
 }
