@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "models/reminder.h"
 #include "models/uuid.h"
 
 class QDBusServiceWatcher;
@@ -60,6 +61,11 @@ class NotificationService : public QObject {
   void postCheckIn(const Uuid& id, const std::string& title, const std::string& message);
   // Withdraws the notification shown for the id, if any.
   void clear(const Uuid& id);
+  // The same for a reminder record: its title, message and own sound.
+  void post(const Reminder& reminder) {
+    postReminder(reminder.id, reminder.title, reminder.message, reminder.soundEnabled);
+  }
+  void clear(const Reminder& reminder) { clear(reminder.id); }
 
  signals:
   void availabilityChanged(bool available);

@@ -70,8 +70,11 @@ class NotificationMock : public ::testing::Test {
 };
 
 TEST_F(NotificationMock, ReminderActionsComeBackWithTheReminderId) {
-  const Uuid id = Uuid::generate();
-  service_.postReminder(id, "Sip some water", "A glass now keeps the fog away.", true);
+  Reminder water{.title = "Sip some water",
+                 .message = "A glass now keeps the fog away.",
+                 .soundEnabled = true};
+  const Uuid id = water.id;
+  service_.post(water);
   ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
   const QString recorded = calls();
   for (const char* part :
