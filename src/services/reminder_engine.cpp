@@ -1,0 +1,397 @@
+#include "services/reminder_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace pimble {
+
+namespace {
+
+// The owner relies on unique identifiers (countdowns, notifications and
+// answers are keyed by them): the first reminder keeps an identifier, later
+// ones with the same identifier get fresh ones.
+void makeIdsUnique(std::vector<Reminder>& reminders) {
+  std::unordered_set<Uuid> seen;
+  seen.reserve(reminders.size());
+  for (auto& r : reminders) {
+    while (!seen.insert(r.id).second) r.id = Uuid::generate();
+  }
+}
+
+bool isMovementKind(ReminderKind kind) {
+  switch (kind) {
+    case ReminderKind::stretch:
+    case ReminderKind::eyeRest:
+    case ReminderKind::posture:
+    case ReminderKind::walk:
+    case ReminderKind::takeBreak:
+      return true;
+    case ReminderKind::water:
+    case ReminderKind::custom:
+      return false;
+  }
+  return false;
+}
+
+// The smaller breaks that a finished one makes unnecessary.
+std::vector<ReminderKind> relatedKinds(ReminderKind finished) {
+  switch (finished) {
+    case ReminderKind::stretch:
+      return {ReminderKind::posture};
+    case ReminderKind::walk:
+      return {ReminderKind::stretch, ReminderKind::posture};
+    case ReminderKind::takeBreak:
+      return {ReminderKind::walk, ReminderKind::stretch, ReminderKind::eyeRest,
+              ReminderKind::posture};
+    case ReminderKind::water:
+    case ReminderKind::eyeRest:
+    case ReminderKind::posture:
+    case ReminderKind::custom:
+      return {};
+  }
+  return {};
+}
+
+// Calls a callback when it is set. The copy keeps the callable alive even
+// when the owner replaces the callback from inside it.
+template <class F, class... Args>
+void call(const F& callback, Args&&... args) {
+  if (!callback) return;
+  F copy = callback;
+  copy(std::forward<Args>(args)...);
+}
+
+}  // namespace
+
+ReminderEngine::ReminderEngine() = default;
+ReminderEngine::ReminderEngine(Environment env) : environment(std::move(env)) {}
+
+// ---- environment, with its placeholders for empty fields ----
+
+Date ReminderEngine::currentTime() const {
+  return clampDate(environment.now ? environment.now() : systemNow());
+}
+
+double ReminderEngine::currentIdleSeconds() const {
+  const double idle = environment.idleSeconds ? environment.idleSeconds() : 0.0;
+  return std::isfinite(idle) && idle > 0 ? idle : 0.0;
+}
+
+bool ReminderEngine::deliveryBlocked() const {
+  return environment.deliveryBlocked && environment.deliveryBlocked();
+}
+
+void ReminderEngine::arm(std::optional<Date> date) {
+  if (environment.arm) environment.arm(date);
+}
+
+void ReminderEngine::notifyPersist() {
+  call(onNeedsPersist);
+}
+
+// ---- operations ----
+
+void ReminderEngine::start(std::vector<Reminder> reminders,
+                           const std::optional<ScheduleSnapshot>& snapshot) {
+  const Date now = currentTime();
+  makeIdsUnique(reminders);
+  reminders_ = std::move(reminders);
+  if (snapshot) {
+    scheduler_ = ReminderScheduler(*snapshot);
+    pausedUntil_ = snapshot->pausedUntil;
+    pausedIndefinitely_ = snapshot->pausedIndefinitely;
+    if (!snapshot->frozenSince) {
+      // The time the program did not run counts toward no countdown.
+      scheduler_.shiftAll(secondsSince1970(now) - secondsSince1970(snapshot->savedAt));
+    } else {
+      frozenSince_ = snapshot->frozenSince;
+    }
+  }
+  scheduler_.sync(reminders_, now);
+  // A hand-edited schedule (or a clock set back) must not silence a reminder
+  // for longer than it could ever wait.
+  scheduler_.limitToLongestWait(reminders_, now);
+  wasQuiet_ = quietHours.holds(now, environment.calendar);
+  if (isPaused() && !frozenSince_) frozenSince_ = now;
+  evaluate();
+}
+
+void ReminderEngine::setReminders(std::vector<Reminder> reminders) {
+  const Date now = currentTime();
+  makeIdsUnique(reminders);
+  std::unordered_map<Uuid, Reminder> old;
+  old.reserve(reminders_.size());
+  for (auto& r : reminders_) old.emplace(r.id, std::move(r));
+
+  reminders_ = std::move(reminders);
+  scheduler_.sync(reminders_, now);
+  for (const auto& r : reminders_) {
+    auto it = old.find(r.id);
+    if (it == old.end()) continue;
+    const Reminder& before = it->second;
+    if (before.intervalMinutes != r.intervalMinutes || (!before.isEnabled && r.isEnabled)) {
+      scheduler_.restart(r, now);
+    }
+  }
+
+  if (active_) {
+    const bool stillListed = std::any_of(reminders_.begin(), reminders_.end(), [&](const auto& r) {
+      return r.id == active_->id && r.isEnabled;
+    });
+    if (!stillListed) {
+      const Reminder cleared = *active_;
+      active_.reset();
+      call(onActiveCleared, cleared);
+    }
+  }
+  notifyPersist();
+  evaluate();
+}
+
+void ReminderEngine::evaluate() {
+  const Date now = currentTime();
+  expirePauseIfNeeded(now);
+  updateFreeze(now);
+  const bool quiet = quietHours.holds(now, environment.calendar);
+
+  if (wasQuiet_ && !quiet) {
+    // Every enabled reminder starts a full interval as the day begins.
+    scheduler_.resetAll(enabledReminders(), now);
+    holdUntil_ = addSeconds(now, wakeGrace);
+    notifyPersist();
+  }
+  wasQuiet_ = quiet;
+  publishPresence(quiet);
+
+  if (!awayReasons_.empty()) return arm(std::nullopt);
+  if (isPaused()) return arm(pausedUntil_);
+  if (active_) return arm(std::nullopt);
+  if (holdUntil_ && now < *holdUntil_) return arm(holdUntil_);
+
+  std::vector<Reminder> candidates = scheduler_.due(reminders_, now);
+  std::erase_if(candidates, [&](const Reminder& r) {
+    return (quiet && r.respectsQuietHours) || suppressedKinds_.contains(r.kind);
+  });
+  if (candidates.empty()) {
+    heldForIdle_ = false;
+    return arm(nextWake(now, quiet));
+  }
+
+  if (idleDetectionEnabled) {
+    const double idle = currentIdleSeconds();
+    if (idle >= idleThreshold) {
+      heldForIdle_ = true;
+      observedIdle_ = std::max(observedIdle_, idle);
+      return arm(addSeconds(now, idlePollInterval));
+    }
+    if (heldForIdle_) {
+      // The user has just come back; a long enough absence was a break.
+      heldForIdle_ = false;
+      if (observedIdle_ >= naturalBreak) {
+        for (const auto& r : candidates) {
+          if (isMovementKind(r.kind)) scheduler_.restart(r, now);
+        }
+        notifyPersist();
+      }
+      observedIdle_ = 0;
+      holdUntil_ = addSeconds(now, returnGrace);
+      return arm(holdUntil_);
+    }
+  }
+
+  if (lastResolvedAt_) {
+    const Date gapEnd = addSeconds(*lastResolvedAt_, minimumGap);
+    if (now < gapEnd) return arm(gapEnd);
+  }
+  if (deliveryBlocked()) return arm(addSeconds(now, blockedPollInterval));
+  deliver(candidates.front(), now);
+}
+
+void ReminderEngine::resolve(const Resolution& resolution) {
+  if (!active_) return;
+  const Reminder r = *active_;
+  const Date now = currentTime();
+  active_.reset();
+  lastResolvedAt_ = now;
+  switch (resolution.kind) {
+    case Resolution::Kind::snooze:
+      scheduler_.snooze(r, now, resolution.minutes);
+      break;
+    case Resolution::Kind::done:
+      scheduler_.restart(r, now);
+      consolidate(r.kind, now);
+      break;
+    case Resolution::Kind::skip:
+      scheduler_.restart(r, now);
+      break;
+    case Resolution::Kind::timedOut:
+      scheduler_.ignore(r, now);
+      break;
+  }
+  call(onResolved, r, resolution, now);
+  notifyPersist();
+  evaluate();
+}
+
+void ReminderEngine::setSuppressedKinds(std::set<ReminderKind> kinds) {
+  if (kinds == suppressedKinds_) return;
+  std::vector<ReminderKind> released;
+  std::set_difference(suppressedKinds_.begin(), suppressedKinds_.end(), kinds.begin(), kinds.end(),
+                      std::back_inserter(released));
+  suppressedKinds_ = std::move(kinds);
+  const Date now = currentTime();
+  // A kind coming back starts a full interval instead of firing at once.
+  for (const auto& r : reminders_) {
+    if (r.isEnabled && std::find(released.begin(), released.end(), r.kind) != released.end()) {
+      scheduler_.restart(r, now);
+    }
+  }
+  if (!released.empty()) notifyPersist();
+  evaluate();
+}
+
+void ReminderEngine::deliverNow(const Reminder& reminder) {
+  if (active_) return;
+  deliver(reminder, currentTime());
+}
+
+void ReminderEngine::restartMinimumGap() {
+  lastResolvedAt_ = currentTime();
+  evaluate();
+}
+
+ScheduleSnapshot ReminderEngine::snapshot() const {
+  ScheduleSnapshot s;
+  s.savedAt = currentTime();
+  s.runtime = scheduler_.snapshotRuntime();
+  s.pausedUntil = pausedUntil_;
+  s.pausedIndefinitely = pausedIndefinitely_;
+  s.frozenSince = frozenSince_;
+  return s;
+}
+
+// ---- evaluation helpers ----
+
+std::optional<Date> ReminderEngine::nextWake(Date now, bool quiet) const {
+  std::optional<Date> wake = scheduler_.earliestDue(reminders_, [&](const Reminder& r) {
+    return r.isEnabled && !suppressedKinds_.contains(r.kind) && !(quiet && r.respectsQuietHours);
+  });
+  std::optional<Date> quietDate;
+  if (quiet) {
+    quietDate = quietHours.endOfCurrentWindow(now, environment.calendar);
+    // An end minute outside the day cannot be placed: look again soon rather
+    // than sleeping until the next start of quiet hours.
+    if (!quietDate) quietDate = addSeconds(now, unplaceableQuietPoll);
+  } else if (quietHours.isEnabled && quietHours.startMinutes != quietHours.endMinutes) {
+    quietDate = nextQuietStart(now);
+  }
+  if (quietDate && (!wake || *quietDate < *wake)) wake = quietDate;
+  return wake;
+}
+
+void ReminderEngine::deliver(const Reminder& reminder, Date /*now*/) {
+  active_ = reminder;
+  arm(std::nullopt);
+  call(onDeliver, reminder);
+}
+
+void ReminderEngine::consolidate(ReminderKind finished, Date now) {
+  const std::vector<ReminderKind> related = relatedKinds(finished);
+  if (related.empty()) return;
+  const Date horizon = addSeconds(now, consolidationHorizon);
+  for (const auto& r : reminders_) {
+    if (!r.isEnabled || std::find(related.begin(), related.end(), r.kind) == related.end()) {
+      continue;
+    }
+    auto it = scheduler_.runtime.find(r.id);
+    if (it != scheduler_.runtime.end() && it->second.nextDue <= horizon) scheduler_.restart(r, now);
+  }
+}
+
+std::vector<Reminder> ReminderEngine::enabledReminders() const {
+  std::vector<Reminder> out;
+  for (const auto& r : reminders_) {
+    if (r.isEnabled) out.push_back(r);
+  }
+  return out;
+}
+
+// ---- pauses, absence and the freeze ----
+
+void ReminderEngine::pause(std::optional<double> seconds) {
+  const Date now = currentTime();
+  if (seconds) {
+    pausedUntil_ = addSeconds(now, *seconds);
+    pausedIndefinitely_ = false;
+  } else {
+    pausedUntil_.reset();
+    pausedIndefinitely_ = true;
+  }
+  notifyPersist();
+  evaluate();
+}
+
+void ReminderEngine::resume() {
+  pausedUntil_.reset();
+  pausedIndefinitely_ = false;
+  notifyPersist();
+  evaluate();
+}
+
+void ReminderEngine::setAway(AwayReason reason, bool away) {
+  const bool changed = away ? awayReasons_.insert(reason).second : awayReasons_.erase(reason) > 0;
+  if (!changed) return;
+  if (away && !frozenSince_) frozenByAway_ = true;
+  evaluate();
+}
+
+void ReminderEngine::expirePauseIfNeeded(Date now) {
+  if (pausedUntil_ && !(now < *pausedUntil_)) {
+    pausedUntil_.reset();
+    notifyPersist();
+  }
+}
+
+void ReminderEngine::updateFreeze(Date now) {
+  const bool wanted = !awayReasons_.empty() || isPaused();
+  if (wanted) {
+    if (!frozenSince_) frozenSince_ = now;
+    return;
+  }
+  if (!frozenSince_) return;
+  scheduler_.shiftAll(secondsSince1970(now) - secondsSince1970(*frozenSince_));
+  // A freeze start taken from a hand-edited schedule may lie far back.
+  scheduler_.limitToLongestWait(reminders_, now);
+  frozenSince_.reset();
+  if (frozenByAway_) {
+    holdUntil_ = addSeconds(now, wakeGrace);
+    frozenByAway_ = false;
+  }
+  notifyPersist();
+}
+
+void ReminderEngine::publishPresence(bool quiet) {
+  Presence p = Presence::awake;
+  if (!awayReasons_.empty()) {
+    p = Presence::away;
+  } else if (isPaused()) {
+    p = Presence::paused;
+  } else if (quiet) {
+    p = Presence::quietHours;
+  }
+  if (p == presence_) return;
+  presence_ = p;
+  call(onPresenceChange, p);
+}
+
+std::optional<Date> ReminderEngine::nextQuietStart(Date after) const {
+  const std::int64_t start = quietHours.startMinutes;
+  if (start < 0 || start >= 24 * 60) return std::nullopt;  // no such time of day
+  const int hour = static_cast<int>(start / 60);
+  return environment.calendar.nextDate(after, hour, static_cast<int>(start - 60 * hour));
+}
+
+}  // namespace pimble
