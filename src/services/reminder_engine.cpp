@@ -281,7 +281,7 @@ std::optional<Date> ReminderEngine::nextWake(Date now, bool quiet) const {
   });
   std::optional<Date> quietDate;
   if (quiet) {
-    quietDate = quietHours.endOfCurrentWindow(now, environment.calendar);
+    quietDate = endOfQuietWindow(now);
     // An end minute outside the day cannot be placed: look again soon rather
     // than sleeping until the next start of quiet hours.
     if (!quietDate) quietDate = addSeconds(now, unplaceableQuietPoll);
@@ -290,6 +290,20 @@ std::optional<Date> ReminderEngine::nextWake(Date now, bool quiet) const {
   }
   if (quietDate && (!wake || *quietDate < *wake)) wake = quietDate;
   return wake;
+}
+
+std::optional<Date> ReminderEngine::endOfQuietWindow(Date now) const {
+  std::optional<Date> end = quietHours.endOfCurrentWindow(now, environment.calendar);
+  // On the night the clocks go back, a window that ends inside the repeated
+  // hour holds a second time; the calendar then names tomorrow's end, though
+  // the window ends when the wall clock next shows the end minute.
+  const std::int64_t endMinute = quietHours.endMinutes;
+  if (!end || endMinute < 0 || endMinute >= 24 * 60) return end;
+  const CalendarComponents c = environment.calendar.components(now);
+  const std::int64_t left = ((endMinute - (c.hour * 60 + c.minute)) % 1440 + 1440) % 1440;
+  const Date wall = addSeconds(now, static_cast<double>(left) * 60.0 - c.second);
+  if (now < wall && wall < *end && !quietHours.holds(wall, environment.calendar)) end = wall;
+  return end;
 }
 
 void ReminderEngine::deliver(const Reminder& reminder, Date /*now*/) {

@@ -148,6 +148,7 @@ class ReminderEngine {
   void notifyPersist();
 
   std::optional<Date> nextWake(Date now, bool quiet) const;
+  std::optional<Date> endOfQuietWindow(Date now) const;
   void deliver(const Reminder& reminder, Date now);
   void consolidate(ReminderKind finished, Date now);
   std::vector<Reminder> enabledReminders() const;

@@ -19,13 +19,10 @@ Date local(int y, int mo, int d, int h, int mi) {
 
 Reminder make(ReminderKind kind, int interval = 45, int snooze = 10) {
   Reminder r;
-  r.id = Uuid::generate();
   r.kind = kind;
   r.title = std::string(enumName(kind));
   r.intervalMinutes = interval;
   r.snoozeMinutes = snooze;
-  r.isEnabled = true;
-  r.respectsQuietHours = true;
   return r;
 }
 
@@ -86,6 +83,9 @@ struct Rig {
     EXPECT_EQ(arms, before + 1) << testing::PrintToString(log);
     return log;
   }
+  Logs start(std::vector<Reminder> list, std::optional<ScheduleSnapshot> snap = std::nullopt) {
+    return act([&] { engine.start(std::move(list), snap); });
+  }
   // Lets time pass to the armed wake-up and fires it, as the owner's timer does.
   Logs fire() {
     EXPECT_TRUE(armed);
@@ -97,15 +97,15 @@ struct Rig {
 TEST(ReminderEngine, DeliversInDueOrderWithAMinuteBetween) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch);
-  EXPECT_EQ(rig.act([&] {
-    rig.engine.start({stretch, water}, std::nullopt);
-  }),
-            (Logs{"arm +2700"}));
+  EXPECT_EQ(rig.start({stretch, water}), (Logs{"arm +2700"}));
   EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver water"}));
   rig.advance(10);
   EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::done()); }),
             (Logs{"resolved water", "persist", "arm +2770"}));
   EXPECT_EQ(rig.saved.runtime.at(water.id.string()).nextDue, addSeconds(rig.now, 2700));
+  rig.blocked = true;  // a check-in holds the stage
+  EXPECT_EQ(rig.fire(), (Logs{"arm +2800"}));
+  rig.blocked = false;
   EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver stretch"}));
   EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::done()); }),
             (Logs{"resolved stretch", "persist", "arm +5410"}));
@@ -117,10 +117,7 @@ TEST(ReminderEngine, QuietHoursHoldAndEndAcrossTheSpringChange) {
   Rig rig(local(2026, 3, 28, 22, 50));  // Berlin moves to summer time at 02:00 that night
   auto water = make(ReminderKind::water, 30), owl = make(ReminderKind::custom, 30);
   owl.respectsQuietHours = false;
-  EXPECT_EQ(rig.act([&] {
-    rig.engine.start({water, owl}, std::nullopt);
-  }),
-            (Logs{"presence quietHours", "arm +1800"}));
+  EXPECT_EQ(rig.start({water, owl}), (Logs{"presence quietHours", "arm +1800"}));
   EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver custom"}));
   // The water reminder is due too, but waits for the end of the window.
   EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::done()); }),
@@ -128,25 +125,33 @@ TEST(ReminderEngine, QuietHoursHoldAndEndAcrossTheSpringChange) {
   rig.act([&] { rig.engine.setReminders({water}); });
   EXPECT_EQ(rig.armed, local(2026, 3, 29, 7, 0));
   EXPECT_EQ(secondsSince1970(*rig.armed) - secondsSince1970(rig.now), 7 * 3600 - 1200);
-  EXPECT_EQ(rig.fire(),
-            (Logs{"persist", "presence awake", "arm +25820"}));
+  EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +25820"}));
   EXPECT_EQ(rig.in(water), 1800);  // restarted from the end of the window
   EXPECT_EQ(rig.fire(), (Logs{"arm +27600"}));
 }
 
-TEST(ReminderEngine, QuietEndThatCannotBePlacedIsLookedAtAgainEachMinute) {
+TEST(ReminderEngine, QuietEndsThatTheCalendarCannotPlaceDoNotSilenceADay) {
+  // A hand-edited end minute names no time of day: look again every minute.
   Rig rig(local(2026, 6, 10, 23, 58));
-  rig.engine.quietHours.endMinutes = -30;  // hand-edited
-  rig.engine.start({make(ReminderKind::water)}, std::nullopt);
+  rig.engine.quietHours.endMinutes = -30;
+  rig.start({make(ReminderKind::water)});
   EXPECT_EQ(rig.at(rig.armed), "+60");
   EXPECT_EQ(rig.fire(), (Logs{"arm +120"}));
   EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +140"}));  // midnight ends it
+
+  // 02:10 in the hour that Berlin repeats when summer time ends: a window
+  // ending at 02:30 holds again, and ends at the second 02:30, not tomorrow.
+  Rig autumn(*parseISO8601("2026-10-25T01:10:00Z"));
+  autumn.engine.quietHours.endMinutes = 150;
+  autumn.start({make(ReminderKind::water)});
+  EXPECT_EQ(autumn.at(autumn.armed), "+1200");
+  EXPECT_EQ(autumn.fire(), (Logs{"persist", "presence awake", "arm +1220"}));
 }
 
 TEST(ReminderEngine, IdleUserHoldsAndALongAbsenceCountsAsAMovementBreak) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch);
-  rig.engine.start({water, stretch}, std::nullopt);
+  rig.start({water, stretch});
   rig.idle = 360;
   EXPECT_EQ(rig.fire(), (Logs{"arm +2730"}));
   EXPECT_EQ(rig.fire(), (Logs{"arm +2760"}));
@@ -159,7 +164,7 @@ TEST(ReminderEngine, IdleUserHoldsAndALongAbsenceCountsAsAMovementBreak) {
   // A threshold of a minute and a two-minute absence: a hold, but no break.
   Rig shortIdle(local(2026, 6, 10, 10, 0));
   shortIdle.engine.idleThreshold = 60;
-  shortIdle.engine.start({stretch}, std::nullopt);
+  shortIdle.start({stretch});
   shortIdle.idle = 120;
   EXPECT_EQ(shortIdle.fire(), (Logs{"arm +2730"}));
   shortIdle.idle = 0;
@@ -167,7 +172,7 @@ TEST(ReminderEngine, IdleUserHoldsAndALongAbsenceCountsAsAMovementBreak) {
   EXPECT_EQ(shortIdle.fire(), (Logs{"arm none", "deliver stretch"}));
 
   Rig almost(local(2026, 6, 10, 10, 0));
-  almost.engine.start({stretch}, std::nullopt);
+  almost.start({stretch});
   almost.idle = 299;
   EXPECT_EQ(almost.fire(), (Logs{"arm none", "deliver stretch"}));
 }
@@ -175,7 +180,7 @@ TEST(ReminderEngine, IdleUserHoldsAndALongAbsenceCountsAsAMovementBreak) {
 TEST(ReminderEngine, ThreeUnansweredShowingsWaitAFullInterval) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water, 45, 10);
-  rig.engine.start({water}, std::nullopt);
+  rig.start({water});
   for (int showing = 1; showing <= 3; ++showing) {
     EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver water"}));
     rig.engine.resolve(Resolution::timedOut());
@@ -186,7 +191,7 @@ TEST(ReminderEngine, ThreeUnansweredShowingsWaitAFullInterval) {
 TEST(ReminderEngine, PausesAndAbsencesFreezeEveryCountdown) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water);
-  rig.engine.start({water}, std::nullopt);
+  rig.start({water});
   rig.advance(600);
   EXPECT_EQ(rig.act([&] { rig.engine.pause(1800); }),
             (Logs{"persist", "presence paused", "arm +2400"}));
@@ -211,7 +216,7 @@ TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   snap.savedAt = addSeconds(t0, -7200);
   snap.runtime[water.id.string()] = {addSeconds(t0, -7200 + 300), 1};
   Rig rig(t0);
-  rig.engine.start({water}, snap);
+  rig.start({water}, snap);
   EXPECT_EQ(rig.in(water), 300);
   EXPECT_EQ(rig.engine.scheduler().runtime.at(water.id).ignoreCount, 1);
 
@@ -219,8 +224,7 @@ TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   snap.frozenSince = snap.savedAt;
   snap.pausedIndefinitely = true;
   Rig paused(t0);
-  EXPECT_EQ(paused.act([&] { paused.engine.start({water}, snap); }),
-            (Logs{"presence paused", "arm none"}));
+  EXPECT_EQ(paused.start({water}, snap), (Logs{"presence paused", "arm none"}));
   EXPECT_EQ(paused.in(water), -6900);
   paused.advance(100);
   paused.engine.resume();
@@ -231,14 +235,14 @@ TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   snap.savedAt = earliestDate();
   snap.runtime[water.id.string()] = {t0, 0};
   Rig edited(t0);
-  edited.engine.start({water}, snap);
+  edited.start({water}, snap);
   EXPECT_EQ(edited.in(water), 2700);
 }
 
 TEST(ReminderEngine, KindsHeldBackByTheModeAndReleased) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto posture = make(ReminderKind::posture, 30), water = make(ReminderKind::water, 45);
-  rig.engine.start({posture, water}, std::nullopt);
+  rig.start({posture, water});
   const std::set<ReminderKind> relax{ReminderKind::posture, ReminderKind::takeBreak};
   EXPECT_EQ(rig.act([&] { rig.engine.setSuppressedKinds(relax); }), (Logs{"arm +2700"}));
   rig.advance(2000);  // posture is overdue but held back
@@ -253,7 +257,7 @@ TEST(ReminderEngine, KindsHeldBackByTheModeAndReleased) {
 TEST(ReminderEngine, DeliverNowBypassesHoldsButNeverReplacesAShowingReminder) {
   Rig rig(local(2026, 6, 10, 23, 0));  // inside quiet hours, and paused too
   auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch);
-  rig.engine.start({water, stretch}, std::nullopt);
+  rig.start({water, stretch});
   rig.engine.pause(std::nullopt);
   EXPECT_EQ(rig.act([&] { rig.engine.deliverNow(stretch); }),
             (Logs{"arm none", "deliver stretch"}));
@@ -267,7 +271,7 @@ TEST(ReminderEngine, EditingTheListKeepsOrRestartsCountdowns) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch, 60);
   stretch.isEnabled = false;
-  rig.engine.start({water, stretch}, std::nullopt);
+  rig.start({water, stretch});
   rig.advance(600);
   water.title = "Sip";
   stretch.isEnabled = true;
@@ -304,7 +308,7 @@ TEST(ReminderEngine, FinishedBreakRestartsSmallerBreaksDueWithinTenMinutes) {
       {&brk, 0}, {&walk, 600}, {&stretch, 601}, {&eyes, 300}, {&water, 5}};
   for (auto [r, due] : dueAt) snap.runtime[r->id.string()] = {addSeconds(t0, due), 0};
   Rig rig(t0);
-  rig.engine.start({brk, walk, stretch, eyes, water}, snap);
+  rig.start({brk, walk, stretch, eyes, water}, snap);
   ASSERT_EQ(rig.log.back(), "deliver takeBreak");
   rig.engine.resolve(Resolution::done());
   EXPECT_EQ(rig.in(walk), 5400);  // at exactly ten minutes: restarted
