@@ -66,4 +66,24 @@ std::array<double, 3> swatch(CapeColor color) {
   return {base.red, base.green, base.blue};
 }
 
+std::string_view displayName(CapeColor color) {
+  switch (color) {
+    case CapeColor::red:
+      return "Hero Red";
+    case CapeColor::blue:
+      return "Royal Blue";
+    case CapeColor::lavender:
+      return "Lavender";
+    case CapeColor::pink:
+      return "Blush Pink";
+    case CapeColor::green:
+      return "Forest Green";
+    case CapeColor::midnight:
+      return "Midnight";
+    case CapeColor::gold:
+      return "Golden";
+  }
+  return "Hero Red";
+}
+
 }  // namespace pimble

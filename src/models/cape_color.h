@@ -41,6 +41,8 @@ struct CapePalette {
 };
 
 const CapePalette& palette(CapeColor color);
+// The name the settings show for a colour ("Hero Red", …).
+std::string_view displayName(CapeColor color);
 // The settings' swatch: the red, green and blue of the palette's base colour.
 std::array<double, 3> swatch(CapeColor color);
 

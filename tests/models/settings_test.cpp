@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "models/app_settings.h"
+#include "models/companion_corner.h"
 
 namespace pimble {
 namespace {
@@ -45,6 +46,16 @@ TEST(AppSettingsCoding, DefaultsAndTolerantDecoding) {
         R"({"quietHours":{"startMinutes":1.5}})", R"({"awareness":{"apps":[{"name":"No id"}]}})",
         R"([])", R"({"position":{"originX":1,"originY":2,"displayID":-1}})"})
     EXPECT_FALSE(decodeDocument<AppSettings>(bad)) << bad;
+}
+
+TEST(AppSettingsCoding, OptionNamesAreTheStoredText) {
+  EXPECT_EQ(encodeValue(TinyMessages::greetingsAndNudges), Json("greetingsAndNudges"));
+  EXPECT_EQ(encodeValue(FullscreenPolicy::anyApp), Json("anyApp"));
+  EXPECT_EQ(allCases<Liveliness>(), (std::vector{Liveliness::calm, Liveliness::lively}));
+  EXPECT_EQ(allCases<CompanionCorner>().front(), CompanionCorner::bottomRight);
+  EXPECT_THROW(decodeValue<CheckInStyle>(Json("GlimmetOnly")), DecodeError);
+  EXPECT_EQ(displayName(CapeColor::pink), "Blush Pink");
+  EXPECT_EQ(displayName(CapeColor::gold), "Golden");
 }
 
 TEST(AwarenessSettingsCoding, CooldownAndWatchedApps) {
