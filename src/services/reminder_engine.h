@@ -175,4 +175,9 @@ class ReminderEngine {
   bool wasQuiet_ = false;
 };
 
+PIMBLE_ENUM_NAMES(ReminderEngine::Presence, {{ReminderEngine::Presence::awake, "awake"},
+                                             {ReminderEngine::Presence::quietHours, "quietHours"},
+                                             {ReminderEngine::Presence::paused, "paused"},
+                                             {ReminderEngine::Presence::away, "away"}});
+
 }  // namespace pimble

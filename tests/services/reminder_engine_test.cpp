@@ -26,11 +26,6 @@ Reminder make(ReminderKind kind, int interval = 45, int snooze = 10) {
   return r;
 }
 
-const char* name(Presence p) {
-  static const char* names[] = {"awake", "quietHours", "paused", "away"};
-  return names[static_cast<int>(p)];
-}
-
 // The owner, faked: a clock that moves only when told, an idle time, a
 // blocked flag, and a log of every callback and wake-up in the order they came,
 // wake-ups written as seconds after the rig's start.
@@ -61,7 +56,7 @@ struct Rig {
       saved = engine.snapshot();
     };
     engine.onPresenceChange = [this](Presence p) {
-      log.push_back(std::string("presence ") + name(p));
+      log.push_back("presence " + std::string(enumName(p)));
     };
     engine.onActiveCleared = [this](const Reminder& r) { log.push_back("cleared " + r.title); };
   }
