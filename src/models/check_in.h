@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "models/activity_data.h"
 #include "models/app_category.h"
 #include "models/awareness_mode.h"
 #include "models/json_coding.h"
+#include "models/return_target.h"
 #include "models/uuid.h"
 
 namespace pimble {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "models/duration_text.h"
+
 namespace pimble {
 namespace {
 

@@ -7,9 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "models/activity_data.h"
+#include "models/app_category.h"
+#include "models/awareness_mode.h"
 #include "models/awareness_settings.h"
 #include "models/check_in.h"
+#include "models/intention.h"
+#include "models/return_target.h"
 
 namespace pimble {
 

@@ -17,8 +17,13 @@
 #include <string>
 
 #include "models/activity_data.h"
+#include "models/app_identity.h"
+#include "models/app_session.h"
 #include "models/calendar.h"
 #include "models/date.h"
+#include "models/day_usage.h"
+#include "models/intention.h"
+#include "models/return_target.h"
 #include "services/away_reason.h"
 
 namespace pimble {

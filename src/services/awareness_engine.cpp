@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "models/check_in_copy.h"
+#include "models/saturating.h"
 #include "services/app_catalog.h"
 
 namespace pimble {
@@ -16,9 +17,8 @@ double secondsBetween(Date from, Date to) {
 }
 
 // Counters read from a file may sit at their limit; they stay there.
-template <class T>
-void increment(T& counter) {
-  if (counter < std::numeric_limits<T>::max()) ++counter;
+void increment(std::int64_t& counter) {
+  counter = saturatingAdd(counter, 1);
 }
 
 // Minutes as seconds without integer overflow.

@@ -19,11 +19,17 @@
 #include <vector>
 
 #include "models/activity_data.h"
+#include "models/app_identity.h"
 #include "models/awareness_settings.h"
 #include "models/calendar.h"
 #include "models/check_in.h"
 #include "models/date.h"
+#include "models/day_usage.h"
+#include "models/intention.h"
+#include "models/mode_schedule.h"
 #include "models/mode_settings.h"
+#include "models/return_target.h"
+#include "models/watched_app.h"
 #include "services/activity_tracker.h"
 #include "services/awareness_blocker.h"
 

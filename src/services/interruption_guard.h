@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "models/activity_data.h"
+#include "models/app_identity.h"
 #include "models/stay_quiet_settings.h"
 #include "services/awareness_blocker.h"
 
