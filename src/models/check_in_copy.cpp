@@ -104,7 +104,9 @@ std::string CheckInCopy::capitalizedFirst(const std::string& text) {
   }
   const std::uint32_t upper = upperCodePoint(c);
   if (upper == c) return text;
-  return encodeUtf8(upper) + text.substr(length);
+  std::string out = encodeUtf8(upper);
+  out.append(text, length, std::string::npos);
+  return out;
 }
 
 std::string CheckInCopy::timeUpTitle(std::int64_t minutes) {

@@ -90,7 +90,7 @@ TEST_F(EngineTest, StartAnnouncesModeOnceAndWatchesFront) {
   EXPECT_EQ(modes, std::vector{AwarenessMode::work});
   EXPECT_TRUE(engine.tracker().isCounting("video"));
   EXPECT_EQ(engine.lastPrunedDay(), "2026-03-04");
-  EXPECT_EQ(armed, addSeconds(m.now, 1800));  // the limit comes before the idle check
+  EXPECT_EQ(armed, addSeconds(m.now, 180));  // the idle check comes before the limit
 }
 
 TEST_F(EngineTest, CheckInExactlyAtLimitAlternatesWording) {
@@ -309,7 +309,7 @@ TEST_F(IntentionTest, ComesDueIsExtendedAndTimesOut) {
   EXPECT_EQ(engine.respond(CheckInResponse::remindIn(5)), Effect::none());
   EXPECT_DOUBLE_EQ(engine.intention()->dueAtSeconds, 950 + 300);
   // Elsewhere the time is not counted and no card comes.
-  engine.tracker().appActivated(testing::app("chat"));
+  engine.tracker().appActivated(testing::app("news"));
   tick(3600);
   EXPECT_EQ(shown.size(), 2u);
   engine.tracker().appActivated(testing::app("browser"));
@@ -355,7 +355,7 @@ TEST_F(IntentionTest, BackToTaskReturnsOtherAnswersDismiss) {
 
 TEST_F(IntentionTest, OldIntentionsAreAbandonedAndQuittingFinishes) {
   begin(600);
-  engine.tracker().appActivated(testing::app("chat"));
+  engine.tracker().appActivated(testing::app("news"));
   tick(14400);
   EXPECT_TRUE(engine.intention());
   tick(1);
@@ -398,20 +398,22 @@ TEST_F(IntentionTest, SessionTimerReplacesAnIntention) {
 TEST_F(IntentionTest, PromptsOncePerCooldownInWorkMode) {
   settings.apps[1].askIntention = true;  // chat
   engine.apply(settings, modeSettings, false);
-  engine.tracker().appActivated(testing::app("chat"));
-  engine.maybeAskIntention(testing::app("chat"));
+  // A short visit each time, so that every activation opens a fresh session.
+  auto visitChat = [&] {
+    engine.tracker().appActivated(testing::app("chat"));
+    engine.maybeAskIntention(testing::app("chat"));
+    engine.tracker().appActivated(testing::app("editor"));
+  };
+  visitChat();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].second, (ReturnTarget{"editor", "editor app"}));
   m.advance(20 * 60);
-  engine.tracker().appActivated(testing::app("editor"));
-  engine.tracker().appActivated(testing::app("chat"));
-  engine.maybeAskIntention(testing::app("chat"));
+  visitChat();
   EXPECT_EQ(asked.size(), 1u);
   m.advance(10 * 60);
-  engine.tracker().appActivated(testing::app("editor"));
-  engine.tracker().appActivated(testing::app("chat"));
-  engine.maybeAskIntention(testing::app("chat"));
+  visitChat();
   EXPECT_EQ(asked.size(), 2u);
+  engine.tracker().appActivated(testing::app("chat"));
   // Not when its session has run past a minute, nor outside work mode.
   m.advance(31 * 60);
   engine.maybeAskIntention(testing::app("chat"));
