@@ -1,0 +1,206 @@
+#include "companion/glimmet_rig.h"
+
+#include <cmath>
+
+namespace pimble {
+namespace {
+
+LayerPtr canvasLayer(const char* name) {
+  auto l = Layer::make();
+  l->setName(name);
+  l->setBounds({GlimmetRig::W, GlimmetRig::H});
+  l->setAnchorPoint({0, 0});
+  l->setPosition({0, 0});
+  return l;
+}
+
+// A layer that turns and scales about the foot point.
+LayerPtr motionLayer(const char* name) {
+  auto l = Layer::make();
+  l->setName(name);
+  l->setBounds({GlimmetRig::W, GlimmetRig::H});
+  l->setAnchorPoint({0.5, GlimmetRig::footPoint.y() / GlimmetRig::H});
+  l->setPosition(GlimmetRig::footPoint);
+  return l;
+}
+
+LayerPtr placed(const char* name, QSizeF size, QPointF at) {
+  auto l = Layer::make();
+  l->setName(name);
+  l->setBounds(size);
+  l->setPosition(GlimmetRig::layerPoint(at));
+  l->disableActions({"contents"});
+  return l;
+}
+
+QImage imageOr(const std::map<EyeStyle, QImage>& m, EyeStyle k) {
+  auto it = m.find(k);
+  return it == m.end() ? QImage() : it->second;
+}
+QImage imageOr(const std::map<MouthStyle, QImage>& m, MouthStyle k) {
+  auto it = m.find(k);
+  return it == m.end() ? QImage() : it->second;
+}
+QImage imageOr(const std::map<HandKey, QImage>& m, HandKey k) {
+  auto it = m.find(k);
+  return it == m.end() ? QImage() : it->second;
+}
+
+}  // namespace
+
+GlimmetRig::GlimmetRig()
+    : root(canvasLayer("root")),
+      shadowLayer(placed("shadow", {110, 24}, {112, 296})),
+      floatLayer(motionLayer("float")),
+      flightLayer(motionLayer("flight")),
+      hopLayer(motionLayer("hop")),
+      breathLayer(motionLayer("breath")),
+      poseLayer(motionLayer("pose")),
+      bodyLayer(canvasLayer("body")),
+      faceLayer(canvasLayer("face")),
+      eyeL(placed("eyeL", {28, 34}, {83, 128})),
+      eyeR(placed("eyeR", {28, 34}, {137, 128})),
+      cheekL(placed("cheekL", {40, 28}, {67, 143})),
+      cheekR(placed("cheekR", {40, 28}, {153, 143})),
+      mouthLayer(placed("mouth", {36, 28}, {110, 141})),
+      propLayer(canvasLayer("props")),
+      bottleLayer(placed("bottle", {44, 76}, {110, 188})),
+      cupLayer(placed("cup", {62, 51}, {110, 186})),
+      clockLayer(placed("clock", {56, 60}, {110, 184})),
+      steamA(placed("steamA", {20, 34}, {101, 152})),
+      steamB(placed("steamB", {20, 34}, {119, 148})),
+      handL(placed("handL", {52, 52}, handBase[0])),
+      handR(placed("handR", {52, 52}, handBase[1])),
+      armL(ArmLayer::make()),
+      armR(ArmLayer::make()),
+      fxLayer(canvasLayer("fx")),
+      alertLayer(placed("alert", {44, 36}, {168, 62})) {
+  root->addSublayer(shadowLayer);
+  root->addSublayer(floatLayer);
+  flightLayer->disableActions({"transform"});
+  floatLayer->addSublayer(flightLayer);
+  flightLayer->addSublayer(hopLayer);
+  hopLayer->addSublayer(breathLayer);
+  breathLayer->addSublayer(poseLayer);
+
+  poseLayer->addSublayer(cape.back);
+  poseLayer->addSublayer(bodyLayer);
+  poseLayer->addSublayer(cape.front);
+  armL->setName("armL");
+  armR->setName("armR");
+  poseLayer->addSublayer(armL);
+  poseLayer->addSublayer(armR);
+  poseLayer->addSublayer(faceLayer);
+  for (const auto& l : {cheekL, cheekR, eyeL, eyeR, mouthLayer}) faceLayer->addSublayer(l);
+  poseLayer->addSublayer(propLayer);
+  for (const auto& l : {bottleLayer, cupLayer, clockLayer, steamA, steamB}) {
+    l->setOpacity(0);
+    propLayer->addSublayer(l);
+  }
+  poseLayer->addSublayer(handL);
+  poseLayer->addSublayer(handR);
+
+  root->addSublayer(fxLayer);
+  alertLayer->setOpacity(0);
+  fxLayer->addSublayer(alertLayer);
+}
+
+void GlimmetRig::installSprites(const GlimmetSprites& sprites, double scale) {
+  sprites_ = sprites;
+  bodyLayer->setContents(sprites.body);
+  for (const auto& l :
+       {bodyLayer, cheekL, cheekR, eyeL, eyeR, mouthLayer, handL, handR, bottleLayer, cupLayer,
+        clockLayer, steamA, steamB, shadowLayer, alertLayer}) {
+    l->setContentsScale(scale);
+  }
+  cheekL->setContents(sprites.cheek);
+  cheekR->setContents(sprites.cheek);
+  showHands();
+  bottleLayer->setContents(sprites.bottle);
+  cupLayer->setContents(sprites.cup);
+  clockLayer->setContents(sprites.clock);
+  steamA->setContents(sprites.steam);
+  steamB->setContents(sprites.steam);
+  shadowLayer->setContents(sprites.shadow);
+  alertLayer->setContents(sprites.alert);
+  cape.installSprites(sprites.scarf, sprites.scarfTails, scale);
+  applyFaceContents();
+}
+
+void GlimmetRig::apply(GlimmetState state) {
+  state_ = state;
+  const bool sleeping = state == GlimmetState::sleeping;
+  if (cape.sleeping() != sleeping) cape.setSleeping(sleeping);
+  setPose(GlimmetPose::forState(state), intensity_ == AnimationIntensity::off ? 0 : 0.35);
+}
+
+QPainterPath GlimmetRig::armPath(QPointF shoulder, QPointF hand, double bulge, HandSide side) {
+  const double outward = side == HandSide::left ? -bulge : bulge;
+  QPainterPath path;
+  path.moveTo(shoulder);
+  path.quadTo(QPointF((hand.x() + shoulder.x()) / 2 + outward, (hand.y() + shoulder.y()) / 2),
+              hand);
+  return path;
+}
+
+bool GlimmetRig::armVisible(const GlimmetPose& pose, HandSide side) {
+  if (pose.showArms || pose.raisedArm == side) return true;
+  const QPointF offset = side == HandSide::left ? pose.handL : pose.handR;
+  return std::hypot(offset.x(), offset.y()) > 22;
+}
+
+void GlimmetRig::setPose(const GlimmetPose& pose, double /*duration*/) {
+  pose_ = pose;
+  LayerTransform t = LayerTransform::rotated(pose.tilt);
+  t.sx = pose.scaleX;
+  t.sy = pose.scaleY;
+  poseLayer->setTransform(t);
+  poseLayer->setPosition({footPoint.x(), footPoint.y() - pose.drop});
+
+  handL->setPosition(layerPoint(handBase[0] + pose.handL));
+  handR->setPosition(layerPoint(handBase[1] + pose.handR));
+  armL->setArmPath(armPath({38, 160}, handL->position(), pose.armBulge, HandSide::left));
+  armR->setArmPath(armPath({182, 160}, handR->position(), pose.armBulge, HandSide::right));
+  armL->setOpacity(armVisible(pose, HandSide::left) ? 1 : 0);
+  armR->setOpacity(armVisible(pose, HandSide::right) ? 1 : 0);
+
+  cheekL->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
+  cheekR->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
+
+  bottleLayer->setOpacity(pose.prop == GlimmetProp::bottle ? 1 : 0);
+  cupLayer->setOpacity(pose.prop == GlimmetProp::cup ? 1 : 0);
+  clockLayer->setOpacity(pose.prop == GlimmetProp::clock ? 1 : 0);
+  steamA->setOpacity(0);
+  steamB->setOpacity(0);
+
+  if (sprites_) {
+    showHands();
+    applyFaceContents();
+  }
+}
+
+void GlimmetRig::setCapeColor(CapeColor color) {
+  cape.setColor(color);
+}
+
+void GlimmetRig::setIntensity(AnimationIntensity intensity) {
+  if (intensity == intensity_) return;
+  intensity_ = intensity;
+  cape.setIntensity(intensity);
+}
+
+void GlimmetRig::showHands() {
+  if (!sprites_) return;
+  handL->setContents(imageOr(sprites_->hands, {pose_.handStyle, HandSide::left}));
+  handR->setContents(imageOr(sprites_->hands, {pose_.handStyle, HandSide::right}));
+}
+
+void GlimmetRig::applyFaceContents() {
+  if (!sprites_) return;
+  const QImage eye = imageOr(sprites_->eyes, pose_.eyes);
+  eyeL->setContents(eye);
+  eyeR->setContents(eye);
+  mouthLayer->setContents(imageOr(sprites_->mouths, pose_.mouth));
+}
+
+}  // namespace pimble
