@@ -113,9 +113,8 @@ QImage sheet(bool dark) {
 
 QString darkSheetPath(const QString& path) {
   const QFileInfo info(path);
-  const QString base = info.completeSuffix().isEmpty()
-                           ? path
-                           : path.left(path.size() - info.completeSuffix().size() - 1);
+  const QString base =
+      info.suffix().isEmpty() ? path : path.left(path.size() - info.suffix().size() - 1);
   return base + QStringLiteral("-dark.png");
 }
 
