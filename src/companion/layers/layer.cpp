@@ -3,8 +3,14 @@
 #include <QPaintDevice>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "companion/layers/animation_stack.h"
+#include "companion/layers/basic_animation.h"
+#include "companion/layers/media_clock.h"
 #include "companion/layers/soft_shadow.h"
+#include "companion/layers/transaction.h"
+#include "companion/layers/value_math.h"
 
 namespace pimble {
 namespace {
@@ -47,6 +53,8 @@ Layer::Layer() {
 
 Layer::~Layer() {
   for (const auto& sub : sublayers_) sub->superlayer_ = nullptr;
+  // Stop callbacks of the animations must not find a half-destroyed layer.
+  auto animations = std::move(animations_);
 }
 
 void Layer::addSublayer(const LayerPtr& layer) {
@@ -66,11 +74,13 @@ void Layer::insertSublayer(const LayerPtr& layer, const Layer* above) {
   if (at != sublayers_.end()) ++at;
   sublayers_.insert(at, keep);
   keep->superlayer_ = this;
+  setNeedsDisplay();
 }
 
 void Layer::removeFromSuperlayer() {
   Layer* parent = superlayer_;
   if (parent == nullptr) return;
+  parent->setNeedsDisplay();
   superlayer_ = nullptr;
   auto& list = parent->sublayers_;
   list.erase(std::remove_if(list.begin(), list.end(),
@@ -87,13 +97,27 @@ LayerPtr Layer::sublayerNamed(std::string_view name) const {
 
 void Layer::setValue(std::string_view keyPath, LayerValue value) {
   const auto [key, component] = splitKeyPath(keyPath);
+  // Implicit animation starts from what is on screen now.
+  const bool implicit = Transaction::animatesImplicitly() && !actionsDisabled(key) &&
+                        !std::holds_alternative<QImage>(value);
+  const double now = implicit ? animation_clock::now() : 0;
+  LayerValue from = implicit ? presentationValue(key, now) : LayerValue();
   if (component.empty()) {
     values_.insert_or_assign(std::string(key), std::move(value));
-    return;
+  } else {
+    auto it = values_.find(key);
+    if (it == values_.end()) return;
+    setComponent(it->second, component, value);
   }
-  auto it = values_.find(key);
-  if (it == values_.end()) return;
-  setComponent(it->second, component, value);
+  setNeedsDisplay();
+  if (!implicit) return;
+  LayerValue to = modelValue(key);
+  if (value_math::same(from, to) || from.index() != to.index()) return;
+  auto animation =
+      std::make_shared<BasicAnimation>(std::string(key), std::move(from), std::move(to));
+  animation->duration = Transaction::animationDuration();
+  animation->timingFunction = Transaction::timingFunction();
+  addAnimation(std::move(animation), std::string(key));
 }
 
 LayerValue Layer::modelValue(std::string_view keyPath) const {
@@ -103,8 +127,67 @@ LayerValue Layer::modelValue(std::string_view keyPath) const {
   return component.empty() ? it->second : componentOf(it->second, component);
 }
 
-LayerValue Layer::presentationValue(std::string_view key, double /*time*/) const {
-  return modelValue(key);
+LayerValue Layer::presentationValue(std::string_view key, double time) const {
+  LayerValue value = modelValue(key);
+  if (animations_) animations_->compose(key, time, value);
+  return value;
+}
+
+void Layer::setHidden(bool hidden) {
+  hidden_ = hidden;
+  setNeedsDisplay();
+}
+
+void Layer::setMask(LayerPtr mask) {
+  mask_ = std::move(mask);
+  setNeedsDisplay();
+}
+
+void Layer::addAnimation(AnimationPtr animation, std::string key) {
+  if (!animation) {
+    removeAnimation(key);
+    return;
+  }
+  if (!animations_) animations_ = std::make_unique<AnimationStack>(*this);
+  animations_->add(std::move(animation), std::move(key));
+}
+
+void Layer::removeAnimation(std::string_view key) {
+  if (animations_) animations_->remove(key);
+}
+
+void Layer::removeAllAnimations() {
+  if (animations_) animations_->removeAll();
+}
+
+void Layer::removeAnimations(std::string_view prefix) {
+  for (const auto& key : animationKeys()) {
+    if (std::string_view(key).substr(0, prefix.size()) == prefix) removeAnimation(key);
+  }
+}
+
+std::vector<std::string> Layer::animationKeys() const {
+  return animations_ ? animations_->keys() : std::vector<std::string>{};
+}
+
+AnimationPtr Layer::animationForKey(std::string_view key) const {
+  return animations_ ? animations_->find(key) : nullptr;
+}
+
+double Layer::nextPresentationChange(double now, double& frameRate) const {
+  double next = std::numeric_limits<double>::infinity();
+  if (hidden_) return next;
+  if (animations_) next = animations_->nextChange(now, frameRate);
+  for (const auto& sub : sublayers_)
+    next = std::min(next, sub->nextPresentationChange(now, frameRate));
+  if (mask_) next = std::min(next, mask_->nextPresentationChange(now, frameRate));
+  return next;
+}
+
+void Layer::setNeedsDisplay() const {
+  const Layer* top = this;
+  while (top->superlayer_ != nullptr) top = top->superlayer_;
+  if (top->onNeedsDisplay_) top->onNeedsDisplay_();
 }
 
 std::vector<std::string> Layer::storedKeys() const {
@@ -206,13 +289,23 @@ void Layer::drawLayerAndSublayers(QPainter& painter, const LayerValues& values) 
 void Layer::drawContents(QPainter& painter, const LayerValues& values) const {
   const QImage image = values.get<QImage>(*this, "contents", {});
   const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
-  if (image.isNull() || size.isEmpty()) return;
+  std::optional<AnimationStack::Fade> fade;
+  if (values.isPresentation() && animations_) fade = animations_->contentsFade(values.time());
+  if ((image.isNull() && (!fade || fade->from.isNull())) || size.isEmpty()) return;
   // Images are stored top row first: flip back so they stand upright.
   painter.save();
   painter.translate(0, size.height());
   painter.scale(1, -1);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(QRectF(QPointF(), size), image);
+  const double opacity = painter.opacity();
+  if (fade && !fade->from.isNull()) {
+    painter.setOpacity(opacity * (1 - fade->progress));
+    painter.drawImage(QRectF(QPointF(), size), fade->from);
+  }
+  if (!image.isNull()) {
+    painter.setOpacity(opacity * (fade ? fade->progress : 1.0));
+    painter.drawImage(QRectF(QPointF(), size), image);
+  }
   painter.restore();
 }
 

@@ -25,6 +25,7 @@
 
 #include <QPainter>
 #include <QRectF>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,11 +33,13 @@
 #include <string_view>
 #include <vector>
 
+#include "companion/layers/animation.h"
 #include "companion/layers/layer_value.h"
 
 namespace pimble {
 
 class Layer;
+class AnimationStack;
 using LayerPtr = std::shared_ptr<Layer>;
 
 // Where painting reads property values: the model values, or the
@@ -84,7 +87,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // Keyed property store. A key path may name a component ("position.x").
   void setValue(std::string_view keyPath, LayerValue value);
   LayerValue modelValue(std::string_view keyPath) const;
-  // The value painted at `time`. Without animations, the model value.
+  // The value painted at `time`: the model value with the layer's
+  // animations composed on it.
   virtual LayerValue presentationValue(std::string_view key, double time) const;
   // Every key that holds a model value, for the animation half to walk.
   std::vector<std::string> storedKeys() const;
@@ -106,7 +110,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
   double opacity() const { return valueAs<double>(modelValue("opacity"), 1); }
   void setOpacity(double o) { setValue("opacity", o); }
   bool isHidden() const { return hidden_; }
-  void setHidden(bool hidden) { hidden_ = hidden; }
+  void setHidden(bool hidden);
 
   // Appearance.
   QImage contents() const { return valueAs<QImage>(modelValue("contents"), {}); }
@@ -124,7 +128,26 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // A layer whose alpha clips this layer's whole subtree, placed in this
   // layer's coordinates as a sublayer would be. Antialiased.
   const LayerPtr& mask() const { return mask_; }
-  void setMask(LayerPtr mask) { mask_ = std::move(mask); }
+  void setMask(LayerPtr mask);
+
+  // Animations (see animation.h), composed in the order they were added.
+  // Adding under a key replaces the animation under that key.
+  void addAnimation(AnimationPtr animation, std::string key);
+  void removeAnimation(std::string_view key);
+  void removeAllAnimations();
+  // Removes every animation whose key begins with `prefix`.
+  void removeAnimations(std::string_view prefix);
+  std::vector<std::string> animationKeys() const;
+  AnimationPtr animationForKey(std::string_view key) const;
+  // The earliest time at or after `now` when the subtree's presentation may
+  // change (`now` while something runs), raising `frameRate` to what the
+  // running animations need; infinity when nothing is scheduled to change.
+  double nextPresentationChange(double now, double& frameRate) const;
+
+  // Something in this tree changed: tells the root's display handler.
+  void setNeedsDisplay() const;
+  // Set on a root layer by whoever paints it (the frame driver).
+  void setOnNeedsDisplay(std::function<void()> handler) { onNeedsDisplay_ = std::move(handler); }
 
   // Draws the tree with presentation values, the root flipped once so that
   // its bounds fill (0, 0, width, height) of a y-down painter.
@@ -160,6 +183,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   Layer* superlayer_ = nullptr;
   LayerPtr mask_;
   bool hidden_ = false;
+  std::unique_ptr<AnimationStack> animations_;
+  std::function<void()> onNeedsDisplay_;
 };
 
 }  // namespace pimble
