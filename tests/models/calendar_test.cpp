@@ -19,23 +19,18 @@ Calendar zone(const char* name) {
 }
 
 TEST(Calendar, NamedZonesAndCurrent) {
-  EXPECT_EQ(zone("Europe/Berlin").zoneName(), "Europe/Berlin");
   EXPECT_FALSE(Calendar::named("Mars/Olympus_Mons").has_value());
   EXPECT_FALSE(Calendar::named("").has_value());
   EXPECT_EQ(Calendar::named("UTC")->zoneName(), "UTC");
   EXPECT_EQ(zone("Europe/Berlin"), zone("Europe/Berlin"));
   EXPECT_FALSE(zone("Europe/Berlin") == zone("America/New_York"));
 
-  const char* old = std::getenv("TZ");
-  const std::string saved = old ? old : "";
+  const std::string saved = std::getenv("TZ") ? std::getenv("TZ") : "";
   setenv("TZ", ":America/New_York", 1);
   EXPECT_EQ(Calendar::current().zoneName(), "America/New_York");
   setenv("TZ", "Nowhere/Special", 1);
   EXPECT_FALSE(Calendar::current().zoneName().empty());  // falls back, never fails
-  if (old)
-    setenv("TZ", saved.c_str(), 1);
-  else
-    unsetenv("TZ");
+  saved.empty() ? unsetenv("TZ") : setenv("TZ", saved.c_str(), 1);
 }
 
 TEST(Calendar, ComponentsAndDayKeysFollowTheZone) {

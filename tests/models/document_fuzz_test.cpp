@@ -24,56 +24,9 @@ const Calendar kBerlin = Calendar::named("Europe/Berlin").value();
 const Date kNow = *parseISO8601("2026-10-25T00:30:00Z");
 
 // Values an editor or a broken disk might leave where any field stands.
-std::vector<Json> hostileValues() {
-  return {Json(nullptr),
-          Json("x"),
-          Json(""),
-          Json(1.5),
-          Json(true),
-          Json::array(),
-          Json::object(),
-          Json(-1),
-          Json(0),
-          Json(1e300),
-          Json(-1e300),
-          Json(INT64_MAX),
-          Json(INT64_MIN),
-          Json(UINT64_MAX),
-          Json("9999-12-31T23:59:59Z"),
-          Json("0001-01-01T00:00:00-23:59"),
-          Json("AAAAAAAA-AAAA-AAAA-AAAA-AAAAAAAAAAAA")};
-}
-
-Json randomJson(std::mt19937_64& rng, int depth) {
-  const int kind = std::uniform_int_distribution<int>(0, depth > 3 ? 4 : 6)(rng);
-  switch (kind) {
-    case 0:
-      return nullptr;
-    case 1:
-      return std::uniform_int_distribution<int>(0, 1)(rng) == 1;
-    case 2:
-      return std::uniform_int_distribution<std::int64_t>(INT64_MIN, INT64_MAX)(rng);
-    case 3:
-      return std::uniform_real_distribution<double>(-1e6, 1e6)(rng);
-    case 4:
-      return std::string(std::uniform_int_distribution<size_t>(0, 3)(rng), 'w');
-    case 5: {
-      Json a = Json::array();
-      for (int i = std::uniform_int_distribution<int>(0, 3)(rng); i > 0; --i)
-        a.push_back(randomJson(rng, depth + 1));
-      return a;
-    }
-    default: {
-      static const char* keys[] = {"days",    "recent",   "runtime",   "reminders",  "apps", "kind",
-                                   "nextDue", "bundleID", "intention", "quietHours", "done"};
-      Json o = Json::object();
-      for (int i = std::uniform_int_distribution<int>(0, 4)(rng); i > 0; --i)
-        o[keys[std::uniform_int_distribution<size_t>(0, std::size(keys) - 1)(rng)]] =
-            randomJson(rng, depth + 1);
-      return o;
-    }
-  }
-}
+const Json kHostile = Json::parse(R"([null, "x", "", 1.5, true, [], {}, -1, 0, 1e300, -1e300,
+  9223372036854775807, -9223372036854775808, 18446744073709551615, "9999-12-31T23:59:59Z",
+  "0001-01-01T00:00:00-23:59", "AAAAAAAA-AAAA-AAAA-AAAA-AAAAAAAAAAAA", {"days": [1]}])");
 
 // Runs the rules that read a decoded document, so that hostile numbers in
 // it meet the arithmetic they feed.
@@ -114,7 +67,7 @@ void fuzzDocument(const T& good, const char* name) {
   store.save(good, name);
   store.save(good, name);  // a good backup beside the primary
   const auto expected = store.load<T>(name);
-  ASSERT_TRUE(expected) << name;
+  ASSERT_EQ(expected, good) << name;  // what is saved loads back equal
   const std::string text = *encodeDocument(good);
   const Json tree = good.toJson();
 
@@ -123,14 +76,31 @@ void fuzzDocument(const T& good, const char* name) {
     variants.push_back(text.substr(0, cut));
   const Json flat = tree.flatten();
   for (const auto& [pointer, leaf] : flat.items()) {
-    for (const auto& bad : hostileValues()) {
+    for (const auto& bad : kHostile) {
       Json copy = tree;
       copy[Json::json_pointer(pointer)] = bad;
       variants.push_back(copy.dump());
     }
   }
+  // Random documents: several hostile values at random places, then a few
+  // random bytes overwritten.
   std::mt19937_64 rng(42);
-  for (int i = 0; i < 200; ++i) variants.push_back(randomJson(rng, 0).dump());
+  const auto pick = [&rng](size_t n) {
+    return std::uniform_int_distribution<size_t>(0, n - 1)(rng);
+  };
+  std::vector<std::string> pointers;
+  for (const auto& [pointer, leaf] : flat.items()) pointers.push_back(pointer);
+  for (int i = 0; i < 300; ++i) {
+    Json copy = tree;
+    try {
+      for (int k = 0; k < 3; ++k)
+        copy[Json::json_pointer(pointers[pick(pointers.size())])] = kHostile[pick(kHostile.size())];
+    } catch (const Json::exception&) {  // a path cut off by an earlier replacement
+    }
+    std::string bytes = copy.dump();
+    for (int k = i % 3; k > 0; --k) bytes[pick(bytes.size())] = static_cast<char>(pick(256));
+    variants.push_back(bytes);
+  }
   variants.push_back(std::string("\xff\xfe\x00{", 4));
 
   const fs::path primary = dir / (std::string(name) + ".json");
@@ -153,45 +123,36 @@ void fuzzDocument(const T& good, const char* name) {
   fs::remove_all(dir, ec);
 }
 
+template <class T>
+T sample(const char* json) {
+  return decodeValue<T>(Json::parse(json));
+}
+
 TEST(DocumentFuzz, EveryDocumentSurvivesTruncatedMistypedAndRandomInput) {
-  AppSettings settings;
-  settings.position = CompanionPosition{1, 2, 3u, 2};
-  settings.awareness.apps.push_back(
-      {"tv.example", "TV", AppCategory::video, true, true, 30, 60, std::nullopt});
-  settings.modes.overrideUntil = kNow;
-  fuzzDocument(settings, "settings");
-
+  fuzzDocument(sample<AppSettings>(R"({"position": {"originX": 1, "originY": 2, "displayID": 3},
+      "awareness": {"apps": [{"bundleID": "tv", "workMinutes": 30}],
+                    "keepGoingCooldownMinutes": null},
+      "quietHours": {"startMinutes": -5}, "modes": {"overrideUntil": "2026-10-25T00:30:00Z", "schedule": {"workDays": [1, 99]}},
+      "onboardingCompleted": false})"),
+               "settings");
   fuzzDocument(RemindersFile{Reminder::defaults()}, "reminders");
-
-  ProgressData progress;
-  progress.days["2026-10-25"].done["water"] = 2;
-  progress.days["2026-10-25"].skipped["walk"] = 1;
-  fuzzDocument(progress, "progress");
-
-  ScheduleSnapshot schedule;
-  schedule.savedAt = kNow;
-  schedule.runtime[Uuid::generate().string()] = {kNow, 2};
-  schedule.pausedUntil = kNow;
-  fuzzDocument(schedule, "schedule");
-
-  ActivityData activity;
-  activity.days["2026-10-25"].apps["tv.example"] = 30;
-  AppSession session;
-  session.bundleID = "tv.example";
-  session.startedAt = session.lastCountedAt = kNow;
-  session.returnTo = ReturnTarget{"a", "A"};
-  session.nextCheckInAtSeconds = 600;
-  activity.sessions["tv.example"] = session;
-  activity.mutedOn["tv.example"] = "2026-10-25";
-  Intention intention;
-  intention.bundleID = "tv.example";
-  intention.startedAt = kNow;
-  activity.intention = intention;
-  activity.askedAt["tv.example"] = kNow;
-  activity.bedtimeHandled = kNow;
-  fuzzDocument(activity, "activity");
-
-  fuzzDocument(GreetingDirector::Memory{kNow, 20261025, {"Good evening"}}, "greetings");
+  fuzzDocument(sample<ProgressData>(R"({"days": {"2026-10-25": {"done": {"water": 2}}}})"),
+               "progress");
+  fuzzDocument(sample<ScheduleSnapshot>(R"({"savedAt": "2026-10-25T00:30:00Z",
+      "runtime": {"x": {"nextDue": "2026-10-25T01:30:00Z", "ignoreCount": 2}},
+      "pausedUntil": "2026-10-25T02:00:00Z"})"),
+               "schedule");
+  fuzzDocument(sample<ActivityData>(R"({"days": {"2026-10-25": {"apps": {"tv": 30}}},
+      "sessions": {"tv": {"bundleID": "tv", "startedAt": "2026-10-25T00:00:00Z",
+                          "returnTo": {"bundleID": "a", "name": "A"}, "nextCheckInAtSeconds": 600}},
+      "mutedOn": {"tv": "2026-10-25"}, "bedtimeHandled": "2026-10-24T21:00:00Z",
+      "intention": {"bundleID": "tv", "startedAt": "2026-10-25T00:00:00Z", "minutes": 20},
+      "askedAt": {"tv": "2026-10-25T00:00:00Z"}})"),
+               "activity");
+  fuzzDocument(sample<GreetingDirector::Memory>(
+                   R"({"lastShownAt": "2026-10-25T00:30:00Z", "lastGreetingDay": 20261025,
+                       "recent": ["Good evening"]})"),
+               "greetings");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "models/progress_tracker.h"
 
 namespace pimble {
@@ -63,6 +65,21 @@ TEST(ProgressTracking, LastDaysAndPruning) {
   t.prune(INT64_MAX, utc("2026-12-05T12:00:00Z"));
   t.prune(INT64_MIN, utc("2026-12-05T12:00:00Z"));
   EXPECT_EQ(t.data.days.size(), 1u);  // keeping "negative" days drops all but later keys
+
+  // Around the daylight-saving changes the cutoff is still a local day.
+  for (auto [zone, now, cutoff] :
+       {std::tuple{"Europe/Berlin", "2026-03-28T23:30:00Z", "2026-03-28"},
+        std::tuple{"Europe/Berlin", "2026-10-25T22:59:00Z", "2026-10-24"},
+        std::tuple{"America/New_York", "2026-11-02T04:30:00Z", "2026-10-31"},
+        std::tuple{"America/New_York", "2026-03-09T03:59:00Z", "2026-03-07"}}) {
+    auto z = tracker(zone);
+    for (const char* key : {"2026-03-06", "2026-03-07", "2026-03-27", "2026-03-28", "2026-10-23",
+                            "2026-10-24", "2026-10-30", "2026-10-31"})
+      z.data.days[key] = {};
+    z.prune(1, utc(now));
+    ASSERT_FALSE(z.data.days.empty()) << zone << " " << now;
+    EXPECT_EQ(z.data.days.begin()->first, cutoff) << zone << " " << now;
+  }
 
   ProgressData data;
   data.days["2026-01-01"] = {};
