@@ -7,188 +7,131 @@
 namespace pimble {
 namespace {
 
-using testing::FakeMachine;
-
 class TrackerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tracker.onChange = [this] { ++changes; };
   }
-  // Awareness on, `watchedID` watched and in front.
-  void startWatching(const std::string& watchedID = "video") {
-    tracker.setWatched({watchedID});
+  // Awareness on, `id` watched and in front.
+  void startWatching(const std::string& id = "video") {
+    tracker.setWatched({id});
     tracker.setEnabled(true);
-    tracker.appActivated(testing::app(watchedID));
+    tracker.appActivated(testing::app(id));
   }
-  double bookedOn(const std::string& key) const {
-    auto it = tracker.data.days.find(key);
-    return it == tracker.data.days.end() ? 0 : it->second.activeSeconds;
-  }
-  double appOn(const std::string& key, const std::string& id) const {
-    auto it = tracker.data.days.find(key);
-    if (it == tracker.data.days.end()) return 0;
-    auto a = it->second.apps.find(id);
-    return a == it->second.apps.end() ? 0 : a->second;
-  }
+  double sessionSeconds() const { return tracker.session("video")->activeSeconds; }
 
-  FakeMachine m;
+  testing::FakeMachine m;
   ActivityTracker tracker{m.trackerEnvironment()};
   int changes = 0;
 };
 
-TEST_F(TrackerTest, TimeAcrossLocalMidnightIsBookedOnEachDay) {
-  m.now = m.at(2026, 3, 4, 23, 58);
+TEST_F(TrackerTest, TimeIsBookedOnTheLocalDayItFallsOn) {
+  m.now = m.at(2026, 3, 28, 23, 58);
   startWatching();
-  // The same application is also an intention's, counted in one sum.
-  Intention i;
+  Intention i;  // the same application's intention gets the span in one sum
   i.bundleID = "video";
   tracker.setIntention(i);
-  m.now = m.at(2026, 3, 5, 0, 3);
+  m.now = m.at(2026, 3, 29, 0, 3);
+  EXPECT_DOUBLE_EQ(tracker.today().apps.at("video"), 180);  // the live part from midnight
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-04"), 120);
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-05"), 180);
-  EXPECT_DOUBLE_EQ(appOn("2026-03-04", "video"), 120);
-  EXPECT_DOUBLE_EQ(appOn("2026-03-05", "video"), 180);
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 300);
+  auto& days = tracker.data.days;
+  EXPECT_DOUBLE_EQ(days["2026-03-28"].activeSeconds, 120);
+  EXPECT_DOUBLE_EQ(days["2026-03-28"].apps["video"], 120);
+  EXPECT_DOUBLE_EQ(days["2026-03-29"].apps["video"], 180);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 300);
   EXPECT_DOUBLE_EQ(tracker.data.intention->activeSeconds, 300);
-}
 
-TEST_F(TrackerTest, ShortDaylightSavingDayGetsTwentyThreeHours) {
-  m.now = m.at(2026, 3, 28, 23, 0);
-  startWatching();
+  // The daylight-saving day has 23 hours; media keeps the long span counting.
   m.playingMedia = {"video"};
-  m.idle = 1e6;  // media keeps the span counting
+  m.idle = 1e6;
   m.now = m.at(2026, 3, 30, 0, 30);
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-28"), 3600);
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-29"), 23 * 3600);
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-30"), 1800);
-  EXPECT_TRUE(tracker.watchingMedia());
-  EXPECT_EQ(tracker.nextRefreshDate(), addSeconds(m.now, 60));
+  EXPECT_DOUBLE_EQ(days["2026-03-29"].activeSeconds, 23 * 3600);
+  EXPECT_DOUBLE_EQ(days["2026-03-30"].activeSeconds, 1800);
 }
 
-TEST_F(TrackerTest, UnwatchedAppCountsForTheDayOnly) {
+TEST_F(TrackerTest, UnwatchedAppsAndIntentionsAlone) {
   tracker.setWatched({"video"});
-  tracker.setEnabled(true);
-  tracker.appActivated(testing::app("editor"));
-  m.advance(100);
-  tracker.refresh();
-  EXPECT_DOUBLE_EQ(bookedOn("2026-03-04"), 100);
-  EXPECT_TRUE(tracker.data.days["2026-03-04"].apps.empty());
-  EXPECT_TRUE(tracker.data.sessions.empty());
-}
-
-TEST_F(TrackerTest, IntentionCountsWhileAwarenessIsOff) {
   tracker.appActivated(testing::app("editor"));
   Intention i;
   i.bundleID = "editor";
-  tracker.setIntention(i);
-  EXPECT_TRUE(tracker.isTracking());
+  tracker.setIntention(i);  // awareness off: only the intention counts
   m.advance(90);
   EXPECT_DOUBLE_EQ(tracker.intentionSeconds(), 90);
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.data.intention->activeSeconds, 90);
   EXPECT_TRUE(tracker.data.days.empty());
-  EXPECT_DOUBLE_EQ(tracker.today().activeSeconds, 0);
+  tracker.setEnabled(true);
+  m.advance(100);
+  tracker.refresh();
+  const DayUsage& day = tracker.data.days.at("2026-03-04");
+  EXPECT_DOUBLE_EQ(day.activeSeconds, 100);
+  EXPECT_TRUE(day.apps.empty());
+  EXPECT_TRUE(tracker.data.sessions.empty());
+  EXPECT_DOUBLE_EQ(tracker.data.intention->activeSeconds, 190);
 }
 
-TEST_F(TrackerTest, IdleStopsCountingAndReturnResumesAtLastInput) {
+TEST_F(TrackerTest, IdleStopsCountingMediaKeepsIt) {
   startWatching();
   m.idle = 100;
   EXPECT_EQ(tracker.nextRefreshDate(), addSeconds(m.now, 80));
   m.idle = 178;
   EXPECT_EQ(tracker.nextRefreshDate(), addSeconds(m.now, 5));  // never sooner than 5 s
-
   m.advance(1000);
   m.idle = 200;
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 800);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 800);
   EXPECT_TRUE(tracker.idleStopped());
-  EXPECT_FALSE(tracker.countingSince());
   EXPECT_EQ(tracker.nextRefreshDate(), addSeconds(m.now, 15));
-  EXPECT_DOUBLE_EQ(tracker.activeSeconds("video"), 800);
-
   m.advance(30);
   m.idle = 5;
-  tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 805);
-  EXPECT_FALSE(tracker.idleStopped());
-}
+  tracker.refresh();  // back: counting resumes at the last input
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 805);
 
-TEST_F(TrackerTest, IdleNeverTakesBackWhatWasBooked) {
-  startWatching();
   m.advance(300);
   m.idle = 100;
-  tracker.refresh();  // books all 300 s, the idle 100 s included
+  tracker.refresh();  // books the idle 100 s too
   m.advance(200);
   m.idle = 300;
-  tracker.refresh();  // last input lies before the previous refresh
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 300);
-  m.idle = -4;  // a nonsense reading counts as present
-  tracker.refresh();
-  EXPECT_FALSE(tracker.idleStopped());
-}
+  tracker.refresh();  // the last input lies before that refresh: nothing taken back
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 1105);
 
-TEST_F(TrackerTest, MediaKeepsCountingThroughIdleness) {
-  startWatching();
   m.playingMedia = {"video"};
+  m.advance(60);
+  tracker.refresh();  // media: counting restarts now, the idle span is lost
+  EXPECT_TRUE(tracker.watchingMedia());
+  EXPECT_EQ(tracker.nextRefreshDate(), addSeconds(m.now, 60));
   m.advance(600);
-  m.idle = 600;
+  m.idle = 960;
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 600);
-  EXPECT_TRUE(tracker.watchingMedia());
-  // Media stops while the user is still away: counting stops at the last refresh.
-  m.playingMedia.clear();
-  m.advance(60);
-  m.idle = 660;
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 1705);
+  m.idle = -4;       // a nonsense reading counts as present
+  m.advance(-3600);  // and a clock set back counts nothing
   tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 600);
-  EXPECT_TRUE(tracker.idleStopped());
-  // Media again while idle-stopped: counting restarts now, the idle span is lost.
-  m.playingMedia = {"video"};
-  m.advance(60);
-  m.idle = 720;
-  tracker.refresh();
-  EXPECT_TRUE(tracker.watchingMedia());
-  m.advance(30);
-  EXPECT_DOUBLE_EQ(tracker.activeSeconds("video"), 630);
+  EXPECT_FALSE(tracker.watchingMedia());
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 1705);
 }
 
-TEST_F(TrackerTest, SessionContinuesAfterExactGapAndRestartsAfterIt) {
+TEST_F(TrackerTest, SessionsSurviveTheGapAndNeverReturnToThemselves) {
   tracker.setWatched({"video"});
   tracker.setEnabled(true);
   tracker.appActivated(testing::app("editor"));
   tracker.appActivated(testing::app("video"));
   m.advance(120);
-  tracker.appActivated(testing::app("editor"));
+  tracker.appActivated(testing::app("helper"));
   m.advance(600);
   tracker.appActivated(testing::app("video"));
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 120);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 120);
   EXPECT_EQ(tracker.session("video")->returnTo->bundleID, "editor");
 
-  m.advance(60);
-  tracker.appActivated(testing::app("video-helper"));
+  m.advance(10);
+  tracker.appActivated(std::nullopt);  // the video becomes the last return candidate
   m.advance(601);
   tracker.appActivated(testing::app("video"));
-  const auto s = tracker.session("video");
-  EXPECT_DOUBLE_EQ(s->activeSeconds, 0);
-  EXPECT_EQ(s->startedAt, m.now);
-  EXPECT_EQ(s->returnTo->bundleID, "video-helper");
-}
-
-TEST_F(TrackerTest, NewSessionNeverReturnsToItself) {
-  tracker.setWatched({"video"});
-  tracker.setEnabled(true);
-  tracker.appActivated(testing::app("video"));
-  tracker.appActivated(std::nullopt);  // the video becomes the last return candidate
-  m.advance(700);
-  tracker.appActivated(testing::app("video"));
-  EXPECT_EQ(tracker.lastReturnCandidate()->bundleID, "video");
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 0);
+  EXPECT_EQ(tracker.session("video")->startedAt, m.now);
   EXPECT_FALSE(tracker.session("video")->returnTo);
-
-  // Reactivating the same application only moves frontmostSince.
   m.advance(5);
-  tracker.appActivated(testing::app("video"));
+  tracker.appActivated(testing::app("video"));  // the same application again
   EXPECT_EQ(tracker.frontmostSince(), m.now);
   EXPECT_EQ(tracker.lastReturnCandidate()->bundleID, "video");
 }
@@ -200,13 +143,11 @@ TEST_F(TrackerTest, AwayStopsCountingAndRedundantChangesAreSilent) {
   tracker.setAway(AwayReason::systemSleep, true);
   EXPECT_FALSE(tracker.nextRefreshDate());
   m.advance(500);
-  tracker.refresh();
   tracker.setAway(AwayReason::screenLocked, false);
   EXPECT_FALSE(tracker.countingSince());
   tracker.setAway(AwayReason::systemSleep, false);
   EXPECT_EQ(tracker.countingSince(), m.now);
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 50);
-
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 50);
   const int before = changes;
   tracker.setAway(AwayReason::systemSleep, false);
   tracker.setEnabled(true);
@@ -214,20 +155,8 @@ TEST_F(TrackerTest, AwayStopsCountingAndRedundantChangesAreSilent) {
   EXPECT_EQ(changes, before);
 }
 
-TEST_F(TrackerTest, TodayAddsTheLivePartFromMidnight) {
-  m.now = m.at(2026, 3, 4, 23, 50);
+TEST_F(TrackerTest, ClearingAndPruningHistory) {
   startWatching();
-  m.now = m.at(2026, 3, 5, 0, 10);
-  const DayUsage today = tracker.today();
-  EXPECT_DOUBLE_EQ(today.activeSeconds, 600);
-  EXPECT_DOUBLE_EQ(today.apps.at("video"), 600);
-  EXPECT_TRUE(tracker.data.days.empty());  // nothing stored
-}
-
-TEST_F(TrackerTest, ClearHistoryKeepsIntentionAndOpensFreshSession) {
-  tracker.setWatched({"video"});
-  tracker.setEnabled(true);
-  tracker.appActivated(testing::app("video"));
   tracker.appActivated(std::nullopt);
   tracker.appActivated(testing::app("video"));
   Intention i;
@@ -240,49 +169,27 @@ TEST_F(TrackerTest, ClearHistoryKeepsIntentionAndOpensFreshSession) {
   EXPECT_TRUE(tracker.data.days.empty());
   EXPECT_TRUE(tracker.data.mutedOn.empty());
   EXPECT_DOUBLE_EQ(tracker.data.intention->activeSeconds, 42);
-  const auto s = tracker.session("video");
-  ASSERT_TRUE(s);
-  EXPECT_DOUBLE_EQ(s->activeSeconds, 0);
-  // The last candidate names the application itself: it is not its way back.
-  EXPECT_FALSE(s->returnTo);
-  m.advance(10);
-  EXPECT_DOUBLE_EQ(tracker.activeSeconds("video"), 10);
-}
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 0);
+  EXPECT_FALSE(tracker.session("video")->returnTo);  // not the application itself
 
-TEST_F(TrackerTest, PruneKeepsRetentionWindowTodaysMutesAndFreshSessions) {
   m.now = m.at(2026, 3, 31, 15, 0);
-  for (const char* key : {"2026-02-28", "2026-03-01", "2026-03-31"}) tracker.data.days[key] = {};
+  for (const char* key : {"2026-02-28", "2026-03-01", "2026-03-30", "2026-03-31"})
+    tracker.data.days[key] = {};
   tracker.data.mutedOn = {{"a", "2026-03-30"}, {"b", "2026-03-31"}};
-  AppSession stale;
-  stale.bundleID = "old";
+  AppSession stale, fresh;
   stale.lastCountedAt = addSeconds(m.now, -86400);
-  AppSession fresh = stale;
-  fresh.bundleID = "new";
   fresh.lastCountedAt = addSeconds(m.now, -86399);
   tracker.data.sessions = {{"old", stale}, {"new", fresh}};
   const int before = changes;
   tracker.prune(30);
-  EXPECT_EQ(tracker.data.days.size(), 2u);
-  EXPECT_TRUE(tracker.data.days.contains("2026-03-01"));
+  EXPECT_EQ(tracker.data.days.size(), 3u);
+  EXPECT_FALSE(tracker.data.days.contains("2026-02-28"));
   EXPECT_EQ(tracker.data.mutedOn.size(), 1u);
+  EXPECT_EQ(tracker.data.sessions.size(), 1u);
   EXPECT_TRUE(tracker.data.sessions.contains("new"));
-  EXPECT_FALSE(tracker.data.sessions.contains("old"));
   EXPECT_EQ(changes, before);
-
-  tracker.data.days["2026-03-30"] = {};
-  tracker.data.days["2026-03-29"] = {};
   tracker.prune(0);  // today and yesterday
   EXPECT_EQ(tracker.data.days.size(), 2u);
-}
-
-TEST_F(TrackerTest, ClockSetBackCountsNothing) {
-  startWatching();
-  m.advance(-3600);
-  tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 0);
-  m.advance(10);
-  tracker.refresh();
-  EXPECT_DOUBLE_EQ(tracker.session("video")->activeSeconds, 10);
 }
 
 }  // namespace
