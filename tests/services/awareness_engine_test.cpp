@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 
 #include "awareness_fakes.h"
 #include "services/app_catalog.h"
@@ -515,6 +516,38 @@ TEST_F(BedtimeTest, AnIntentionDueAtTheSameTickComesFirst) {
   modeSettings.bedtime.isEnabled = false;
   engine.apply(settings, modeSettings, false);
   EXPECT_FALSE(engine.active());
+}
+
+// Values a hand-edited file may hold: nothing overflows, nothing is undefined.
+TEST_F(EngineTest, ExtremeStoredValuesStayWellDefined) {
+  constexpr auto big = std::numeric_limits<std::int64_t>::max();
+  constexpr auto small = std::numeric_limits<std::int64_t>::min();
+  settings.apps = {watched("video", AppCategory::video, small),
+                   watched("chat", AppCategory::social, big)};
+  settings.retentionDays = small;
+  settings.sessionGapMinutes = big;
+  settings.keepGoingCooldownMinutes = small;
+  modeSettings.bedtime = {true, small};
+  auto& data = engine.tracker().data;
+  data.days["2026-03-04"].checkIns = big;
+  AppSession s;
+  s.bundleID = "video";
+  s.lastCountedAt = m.now;
+  s.nextCheckInAtSeconds = 1e308;
+  s.checkInsShown = big;
+  data.sessions["video"] = s;
+  startWith("video");
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(engine.forceCheckIn());
+  EXPECT_EQ(engine.respond(C::keepGoing), Effect::none());
+  EXPECT_EQ(session("video").checkInsShown, big);
+  EXPECT_EQ(today().checkIns, big);
+  EXPECT_DOUBLE_EQ(*session("video").nextCheckInAtSeconds, 60);  // the cooldown counts as 1 min
+  engine.startIntention({"video", "Video"}, big, "x", std::nullopt, true);
+  tick(1e9);
+  engine.tracker().appActivated(testing::app("chat"));
+  tick(3600);
+  EXPECT_FALSE(engine.intention());  // abandoned after four hours
 }
 
 }  // namespace
