@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
+#include <set>
 #include <string>
 
 #include "models/calendar.h"
@@ -41,6 +43,20 @@ struct Load {
     }
   }
 
+  // A tracker on this load with every application watched and awareness on.
+  std::unique_ptr<ActivityTracker> tracker() {
+    ActivityTracker::Environment env;
+    env.now = [this] { return now; };
+    env.calendar = calendar;
+    auto t = std::make_unique<ActivityTracker>(env);
+    t->data = data;
+    std::set<std::string> ids;
+    for (const auto& app : settings.apps) ids.insert(app.bundleID);
+    t->setWatched(ids);
+    t->setEnabled(true);
+    return t;
+  }
+
   AppIdentity front(int i) const {
     return AppIdentity{settings.apps[static_cast<std::size_t>(i % 30)].bundleID, "App", 42};
   }
@@ -48,15 +64,8 @@ struct Load {
 
 void BM_TrackerRefresh(benchmark::State& state) {
   Load load;
-  ActivityTracker::Environment env;
-  env.now = [&] { return load.now; };
-  env.calendar = load.calendar;
-  ActivityTracker tracker(env);
-  tracker.data = load.data;
-  std::set<std::string> ids;
-  for (const auto& app : load.settings.apps) ids.insert(app.bundleID);
-  tracker.setWatched(ids);
-  tracker.setEnabled(true);
+  auto t = load.tracker();
+  ActivityTracker& tracker = *t;
   tracker.appActivated(load.front(0));
   for (auto _ : state) {
     load.now = addSeconds(load.now, 1);
@@ -68,15 +77,8 @@ BENCHMARK(BM_TrackerRefresh);
 
 void BM_TrackerSwitchApps(benchmark::State& state) {
   Load load;
-  ActivityTracker::Environment env;
-  env.now = [&] { return load.now; };
-  env.calendar = load.calendar;
-  ActivityTracker tracker(env);
-  tracker.data = load.data;
-  std::set<std::string> ids;
-  for (const auto& app : load.settings.apps) ids.insert(app.bundleID);
-  tracker.setWatched(ids);
-  tracker.setEnabled(true);
+  auto t = load.tracker();
+  ActivityTracker& tracker = *t;
   int i = 0;
   for (auto _ : state) {
     load.now = addSeconds(load.now, 1);

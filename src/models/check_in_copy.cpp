@@ -1,6 +1,8 @@
 #include "models/check_in_copy.h"
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "models/duration_text.h"
 
@@ -76,6 +78,18 @@ std::string encodeUtf8(std::uint32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
   return out;
+}
+
+// The fields every intention and session card shares.
+CheckIn aboutIntention(CheckIn card, const Intention& i, AwarenessMode mode,
+                       std::vector<int> laterMinutes) {
+  card.kind = CheckIn::Kind::intention(i.id, i.bundleID, i.appName);
+  card.mode = mode;
+  card.laterMinutes = std::move(laterMinutes);
+  card.returnTo = i.returnTo;
+  card.activeSeconds = i.activeSeconds;
+  card.moreTime = true;
+  return card;
 }
 
 }  // namespace
@@ -243,13 +257,7 @@ CheckIn CheckInCopy::intentionCheckIn(const Intention& i, CheckInTone tone, Awar
     card.primary = {"Yes, finished", CheckInResponse::Case::intentionDone};
     card.secondary = CheckInAction{"Dismiss", CheckInResponse::Case::dismiss};
   }
-  card.kind = CheckIn::Kind::intention(i.id, i.bundleID, i.appName);
-  card.mode = mode;
-  card.laterMinutes = {5, 10, 15};
-  card.returnTo = i.returnTo;
-  card.activeSeconds = i.activeSeconds;
-  card.moreTime = true;
-  return card;
+  return aboutIntention(std::move(card), i, mode, {5, 10, 15});
 }
 
 CheckIn CheckInCopy::sessionCheckIn(const Intention& i, CheckInTone tone, AwarenessMode mode) {
@@ -286,13 +294,7 @@ CheckIn CheckInCopy::sessionCheckIn(const Intention& i, CheckInTone tone, Awaren
   } else {
     card.secondary = CheckInAction{"Dismiss", CheckInResponse::Case::dismiss};
   }
-  card.kind = CheckIn::Kind::intention(i.id, i.bundleID, i.appName);
-  card.mode = mode;
-  card.laterMinutes = {10, 20, 30};
-  card.returnTo = i.returnTo;
-  card.activeSeconds = i.activeSeconds;
-  card.moreTime = true;
-  return card;
+  return aboutIntention(std::move(card), i, mode, {10, 20, 30});
 }
 
 }  // namespace pimble
