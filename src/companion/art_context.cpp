@@ -172,8 +172,11 @@ void ArtContext::popTarget() {
 void ArtContext::setShadow(QPointF deviceOffsetYUp, double blurPixels, const QColor& color) {
   State& s = states_.back();
   s.shadowOn = color.isValid() && color.alpha() > 0;
-  s.shadowOffset = deviceOffset(deviceOffsetYUp);
-  s.shadowBlur = std::isfinite(blurPixels) ? std::max(0.0, blurPixels) : 0;
+  const auto bounded = [](double v) {
+    return std::isfinite(v) ? std::clamp(v, -4096.0, 4096.0) : 0.0;
+  };
+  s.shadowOffset = deviceOffset({bounded(deviceOffsetYUp.x()), bounded(deviceOffsetYUp.y())});
+  s.shadowBlur = std::max(0.0, bounded(blurPixels));
   s.shadowColor = color;
 }
 

@@ -147,3 +147,50 @@ TEST(Artwork, ScarfStaysInsideTheSilhouetteInEveryColour) {
 
 }  // namespace
 }  // namespace pimble
+
+namespace pimble {
+namespace {
+
+int alphaOf(const QImage& image, QPointF units, double scale) {
+  return qAlpha(
+      image.pixel(static_cast<int>(units.x() * scale), static_cast<int>(units.y() * scale)));
+}
+
+TEST(Artwork, PropsAndGlyphsFollowTheirAngles) {
+  constexpr double s = 4;
+  const QImage clock = GlimmetArtwork::clock(s);
+  // Both bells' domes point outward and up.
+  EXPECT_EQ(alphaOf(clock, {9.4, 9.1}, s), 255);
+  EXPECT_EQ(alphaOf(clock, {46.6, 9.1}, s), 255);
+  EXPECT_EQ(alphaOf(clock, {13, 4}, s), 0);
+  // The quarter-hour dots are the larger ones.
+  const QColor quarter = clock.pixelColor(static_cast<int>(28 * s), static_cast<int>(17.2 * s));
+  const QColor small = clock.pixelColor(static_cast<int>((28 + 15.5 * 0.5) * s),
+                                        static_cast<int>((34 - 15.5 * 0.866 - 1.3) * s));
+  EXPECT_LT(quarter.lightnessF(), small.lightnessF() - 0.1);
+
+  // The moon is the thin sliver between the left sides of two circles.
+  const QImage moon = GlimmetArtwork::moon(s);
+  EXPECT_EQ(alphaOf(moon, {7, 16}, s), 255);
+  EXPECT_LT(alphaOf(moon, {16, 16}, s), 128);
+
+  // The alert's rays stand off their common centre and cast no halo.
+  const QImage alert = GlimmetArtwork::alert(s);
+  EXPECT_EQ(alphaOf(alert, {28.27, 28.94}, s), 255);
+  EXPECT_EQ(alphaOf(alert, {8, 32}, s), 0);
+  EXPECT_EQ(alphaOf(alert, {28.27, 33}, s), 0);
+
+  // The bottle's shadow falls below the glass, its wavy water inside it.
+  const QImage bottle = GlimmetArtwork::bottle(s);
+  EXPECT_GT(alphaOf(bottle, {26, 88}, s), 0);
+  EXPECT_EQ(alphaOf(bottle, {26, 1}, s), 0);
+  const QColor water = bottle.pixelColor(static_cast<int>(20 * s), static_cast<int>(80 * s));
+  EXPECT_GT(water.blueF(), water.redF() + 0.3);
+  // The droplet's highlight casts no glow of its own: the glow is blue.
+  const QImage drop = GlimmetArtwork::droplet(s);
+  const QColor glow = drop.pixelColor(static_cast<int>(9 * s), static_cast<int>(0.8 * s));
+  EXPECT_GT(glow.blueF(), glow.redF());
+}
+
+}  // namespace
+}  // namespace pimble

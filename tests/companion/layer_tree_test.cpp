@@ -220,8 +220,16 @@ TEST(LayerPainting, BrokenGeometryDrawsNothing) {
   auto bad = box({std::numeric_limits<double>::quiet_NaN(), 0}, {10, 10}, Qt::red);
   auto huge = box({0, 0}, {10, 10}, Qt::red);
   huge->setTransform(LayerTransform::scaled(std::numeric_limits<double>::infinity(), 1));
+  auto shadowed = box({5, 5}, {std::numeric_limits<double>::infinity(), 10}, Qt::red);
+  auto farShadow = box({5, 5}, {4, 4}, Qt::red);
+  farShadow->setShadowOpacity(1);
+  farShadow->setShadowOffset({1e300, std::numeric_limits<double>::quiet_NaN()});
+  farShadow->setShadowRadius(1e300);
+  farShadow->setPosition({1e12, 1e12});
   r->addSublayer(bad);
   r->addSublayer(huge);
+  r->addSublayer(shadowed);
+  r->addSublayer(farShadow);
   const QImage image = r->renderModelImage({20, 20}, 1);
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 20; ++x) ASSERT_EQ(alphaAt(image, x, y), 0);

@@ -249,7 +249,9 @@ void Layer::render(QPainter& painter, const LayerValues& values) const {
   const double opacity = values.get<double>(*this, "opacity", 1);
   if (!(opacity > 0)) return;
   const LayerTransform t = values.get<LayerTransform>(*this, "transform", {});
-  if (!t.isFinite() || !finitePoint(values.get<QPointF>(*this, "position", {})) ||
+  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  if (!t.isFinite() || !std::isfinite(size.width()) || !std::isfinite(size.height()) ||
+      !finitePoint(values.get<QPointF>(*this, "position", {})) ||
       !finitePoint(values.get<QPointF>(*this, "anchorPoint", {}))) {
     return;  // a broken geometry draws nothing rather than garbage
   }
@@ -342,11 +344,17 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
                                    double opacity) const {
   const QTransform world = painter.combinedTransform();
   const double shadowOpacity = std::min(values.get<double>(*this, "shadowOpacity", 0), 1.0);
+  // Shadow geometry in device pixels, bounded so that a hostile value can
+  // neither overflow nor ask for an absurd offscreen image.
+  constexpr double limit = 4096;
+  const auto bounded = [&](double v) {
+    return std::isfinite(v) ? std::clamp(v, -limit, limit) : 0.0;
+  };
   const double shadowBlur =
-      std::max(0.0, values.get<double>(*this, "shadowRadius", 0)) * lengthScale(world);
-  const QPointF shadowOffset =
+      std::max(0.0, bounded(values.get<double>(*this, "shadowRadius", 0) * lengthScale(world)));
+  const QPointF rawOffset =
       world.map(values.get<QPointF>(*this, "shadowOffset", {})) - world.map(QPointF(0, 0));
-  QRect area = world.mapRect(subtreeBounds(values)).toAlignedRect();
+  const QPointF shadowOffset(bounded(rawOffset.x()), bounded(rawOffset.y()));
   QRect visible = deviceRect(painter);
   if (shadowOpacity > 0) {
     // Content just outside the device can still cast a shadow inside it.
@@ -355,7 +363,10 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
                       1;
     visible.adjust(-reach, -reach, reach, reach);
   }
-  area = area.intersected(visible);
+  // Intersect before rounding: a far-flung subtree must not overflow ints.
+  const QRectF mapped = world.mapRect(subtreeBounds(values));
+  if (!std::isfinite(mapped.width()) || !std::isfinite(mapped.height())) return;
+  const QRect area = mapped.intersected(QRectF(visible)).toAlignedRect().intersected(visible);
   if (area.isEmpty()) return;
 
   const QTransform toImage = world * QTransform::fromTranslate(-area.x(), -area.y());
