@@ -1,0 +1,278 @@
+#include "system/workspace.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <set>
+
+#include "system/mime_apps.h"
+#include "system/process_info.h"
+
+namespace pimble {
+
+namespace {
+
+int openPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+bool processAlive(pid_t pid) {
+  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+AppTarget targetOf(const DesktopEntry& entry) {
+  const QString name = entry.name.isEmpty() ? entry.id : entry.name;
+  return {entry.id.toStdString(), name.toStdString()};
+}
+
+}  // namespace
+
+Workspace::Workspace(QObject* parent)
+    : QObject(parent), windows_(std::make_unique<X11Windows>()), ownPid_(::getpid()) {
+  windows_->onActiveWindowChanged = [this] { activeWindowChanged(); };
+  windows_->onClientListChanged = [this] { clientListChanged(); };
+  windows_->onCurrentDesktopChanged = [this] {
+    if (onSpaceChange) onSpaceChange();
+  };
+  if (!windows_->isConnected()) return;
+  clientListChanged();
+  const WindowId active = windows_->activeWindow();
+  if (active != 0) {
+    auto app = identify(active);
+    if (app && app->pid != ownPid_) front_ = app;
+  }
+}
+
+Workspace::~Workspace() {
+  for (auto& [pid, watch] : watches_) {
+    delete watch.notifier;
+    if (watch.pidfd >= 0) ::close(watch.pidfd);
+  }
+}
+
+std::optional<RunningApp> Workspace::identifyUncached(WindowId window) {
+  const auto pid = windows_->windowPid(window);
+  WindowIdentity who;
+  std::tie(who.wmInstance, who.wmClass) = windows_->windowClass(window);
+  who.gtkApplicationId = windows_->gtkApplicationId(window);
+  if (pid) {
+    if (auto exe = ProcessInfo::executable(*pid)) who.executable = QString::fromStdString(*exe);
+    if (auto arg0 = ProcessInfo::firstArgument(*pid)) {
+      who.firstArgument = QString::fromStdString(*arg0);
+    }
+  }
+  RunningApp app;
+  app.pid = pid.value_or(0);
+  if (auto entry = entries_.forWindow(who)) {
+    const AppTarget target = targetOf(*entry);
+    app.bundleID = target.bundleID;
+    app.name = target.name;
+    return app;
+  }
+  // Without an entry the class names the application.
+  const QString cls = !who.wmClass.isEmpty() ? who.wmClass : who.wmInstance;
+  if (cls.isEmpty()) return std::nullopt;
+  app.bundleID = cls.toStdString();
+  app.name = cls.toStdString();
+  return app;
+}
+
+std::optional<RunningApp> Workspace::identify(WindowId window) {
+  const auto it = identities_.find(window);
+  if (it != identities_.end()) return it->second;
+  auto app = identifyUncached(window);
+  identities_[window] = app;
+  return app;
+}
+
+void Workspace::activeWindowChanged() {
+  const WindowId active = windows_->activeWindow();
+  // The window manager clears the property between two activations.
+  if (active == 0) return;
+  auto app = identify(active);
+  if (app && app->pid == ownPid_) return;
+  if (app == front_) return;
+  front_ = app;
+  if (onActivate) onActivate(front_);
+}
+
+void Workspace::clientListChanged() {
+  const auto clients = windows_->clientList();
+  const std::set<WindowId> present(clients.begin(), clients.end());
+  std::erase_if(identities_, [&](const auto& item) { return present.count(item.first) == 0; });
+  for (WindowId window : clients) {
+    if (auto app = identify(window); app && app->pid > 0 && app->pid != ownPid_) {
+      watchProcess(*app);
+    }
+  }
+  // Processes we could not get a pidfd for are checked here instead.
+  std::vector<pid_t> ended;
+  for (const auto& [pid, watch] : watches_) {
+    if (watch.pidfd < 0 && !processAlive(pid)) ended.push_back(pid);
+  }
+  for (pid_t pid : ended) processEnded(pid);
+}
+
+void Workspace::watchProcess(const RunningApp& app) {
+  if (watches_.count(app.pid) != 0) return;
+  Watch watch{app, openPidfd(app.pid), nullptr};
+  if (watch.pidfd >= 0) {
+    watch.notifier = new QSocketNotifier(watch.pidfd, QSocketNotifier::Read, this);
+    const pid_t pid = app.pid;
+    connect(watch.notifier, &QSocketNotifier::activated, this, [this, pid] { processEnded(pid); });
+  }
+  watches_.emplace(app.pid, std::move(watch));
+}
+
+void Workspace::processEnded(pid_t pid) {
+  const auto it = watches_.find(pid);
+  if (it == watches_.end()) return;
+  const RunningApp app = it->second.app;
+  if (it->second.notifier) {
+    it->second.notifier->setEnabled(false);
+    it->second.notifier->deleteLater();
+  }
+  if (it->second.pidfd >= 0) ::close(it->second.pidfd);
+  watches_.erase(it);
+  std::erase_if(identities_,
+                [&](const auto& item) { return item.second && item.second->pid == pid; });
+  if (front_ && front_->pid == pid) front_.reset();
+  if (onTerminate) onTerminate(app);
+}
+
+std::optional<RunningApp> Workspace::frontmost() {
+  if (!windows_->isConnected()) return std::nullopt;
+  // Read the property now rather than wait for its change event, so that a
+  // caller right after an activation sees it; the change itself is reported
+  // by the event.
+  const WindowId active = windows_->activeWindow();
+  if (active != 0) {
+    auto app = identify(active);
+    if (!app || app->pid != ownPid_) return app;
+  }
+  if (front_ && front_->pid > 0 && !processAlive(front_->pid)) return std::nullopt;
+  return front_;
+}
+
+std::vector<RunningApp> Workspace::runningApps() {
+  std::vector<RunningApp> result;
+  std::set<std::string> seen;
+  for (WindowId window : windows_->clientList()) {
+    if (!windows_->isTaskbarWindow(window)) continue;
+    auto app = identify(window);
+    if (!app || app->pid == ownPid_ || app->bundleID.empty()) continue;
+    if (!seen.insert(app->bundleID).second) continue;
+    result.push_back(*app);
+  }
+  return result;
+}
+
+std::optional<WindowId> Workspace::windowOf(const std::string& bundleID) {
+  // The topmost of its windows is the one the user saw last.
+  const auto stacking = windows_->clientList(true);
+  for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+    if (!windows_->isTaskbarWindow(*it)) continue;
+    auto app = identify(*it);
+    if (app && app->pid != ownPid_ && app->bundleID == bundleID) return *it;
+  }
+  return std::nullopt;
+}
+
+bool Workspace::bringToFront(const std::string& bundleID) {
+  if (bundleID.empty()) return false;
+  const auto window = windowOf(bundleID);
+  if (!window) return false;
+  windows_->requestActivation(*window);
+  return true;
+}
+
+void Workspace::open(const std::string& bundleID) {
+  if (bringToFront(bundleID)) return;
+  if (auto entry = entries_.byId(QString::fromStdString(bundleID))) entry->launch();
+}
+
+std::optional<AppTarget> Workspace::target(const QString& pathOfDesktopFile) {
+  const auto entry = DesktopEntries::atPath(pathOfDesktopFile);
+  if (!entry) return std::nullopt;
+  return targetOf(*entry);
+}
+
+std::optional<AppTarget> Workspace::defaultBrowser() {
+  auto installed = [this](const QString& id) { return entries_.byId(id).has_value(); };
+  for (const char* scheme : {"x-scheme-handler/https", "x-scheme-handler/http"}) {
+    const QString id = MimeApps::defaultApplication(QString::fromLatin1(scheme), installed);
+    if (id.isEmpty()) continue;
+    if (auto entry = entries_.byId(id)) return targetOf(*entry);
+  }
+  return std::nullopt;
+}
+
+std::vector<AppTarget> Workspace::installedApps() {
+  std::vector<AppTarget> result;
+  for (const DesktopEntry& entry : entries_.installed()) result.push_back(targetOf(entry));
+  return result;
+}
+
+QIcon Workspace::icon(const std::string& bundleID) {
+  if (auto entry = entries_.byId(QString::fromStdString(bundleID));
+      entry && !entry->icon.isEmpty()) {
+    const QIcon icon = !entry->icon.startsWith('/')     ? QIcon::fromTheme(entry->icon)
+                       : QFileInfo::exists(entry->icon) ? QIcon(entry->icon)
+                                                        : QIcon();
+    if (!icon.isNull()) return icon;
+  }
+  return QIcon::fromTheme(QStringLiteral("application-x-executable"));
+}
+
+std::optional<std::string> Workspace::appStoreCategory(const std::string& bundleID) {
+  const auto entry = entries_.byId(QString::fromStdString(bundleID));
+  if (!entry) return std::nullopt;
+  const QStringList& c = entry->categories;
+  auto has = [&](const char* name) { return c.contains(QLatin1String(name)); };
+  if (has("Game")) return "public.app-category.games";
+  if (has("Video") || has("TV")) return "public.app-category.video";
+  if (has("Audio") || has("Music")) return "public.app-category.music";
+  if (has("Chat") || has("InstantMessaging") || has("IRCClient")) {
+    return "public.app-category.social-networking";
+  }
+  if (has("Development")) return "public.app-category.developer-tools";
+  if (has("Photography")) return "public.app-category.photography";
+  if (has("Graphics")) return "public.app-category.graphics-design";
+  if (has("Office")) return "public.app-category.productivity";
+  if (has("Education")) return "public.app-category.education";
+  return std::nullopt;
+}
+
+std::optional<std::string> Workspace::appName(pid_t pid) {
+  if (pid <= 0) return std::nullopt;
+  std::map<pid_t, RunningApp> byPid;
+  for (WindowId window : windows_->clientList()) {
+    if (auto app = identify(window); app && app->pid > 0) byPid.emplace(app->pid, *app);
+  }
+  // Helper processes (audio, web content) belong to the application above them.
+  std::optional<pid_t> current = pid;
+  for (int depth = 0; current && depth < 64; ++depth) {
+    if (*current == ownPid_ && *current != pid) break;
+    if (const auto it = byPid.find(*current); it != byPid.end()) return it->second.name;
+    current = ProcessInfo::parent(*current);
+  }
+  WindowIdentity who;
+  if (auto exe = ProcessInfo::executable(pid)) who.executable = QString::fromStdString(*exe);
+  if (auto arg0 = ProcessInfo::firstArgument(pid))
+    who.firstArgument = QString::fromStdString(*arg0);
+  if (auto entry = entries_.forWindow(who)) return targetOf(*entry).name;
+  return std::nullopt;
+}
+
+}  // namespace pimble

@@ -1,0 +1,112 @@
+#pragma once
+
+// The desktop's applications as Pimble sees them on X11: which one is in
+// front, which are running, bringing one forward or launching it, the
+// default browser, installed applications, names and icons. An application
+// is known by its desktop-entry id (the file name without ".desktop"), or
+// by its WM_CLASS class when it has no entry. Our own windows never count.
+
+#include <sys/types.h>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "system/desktop_entries.h"
+#include "system/x11_windows.h"
+
+class QSocketNotifier;
+
+namespace pimble {
+
+// A running application: its id, its display name and the pid owning its window.
+struct RunningApp {
+  std::string bundleID;
+  std::string name;
+  pid_t pid = 0;
+  friend bool operator==(const RunningApp&, const RunningApp&) = default;
+};
+
+// An application known by id and name (installed, default browser, picked).
+struct AppTarget {
+  std::string bundleID;
+  std::string name;
+  friend bool operator==(const AppTarget&, const AppTarget&) = default;
+};
+
+class Workspace : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit Workspace(QObject* parent = nullptr);
+  ~Workspace() override;
+
+  // The application owning the active window; our own windows and the
+  // window manager's brief "no window" are passed over (the previous one
+  // stays in front). Nothing when none is known.
+  std::optional<RunningApp> frontmost();
+  // Applications with a normal taskbar window, one row per application id,
+  // in the order their first windows appeared.
+  std::vector<RunningApp> runningApps();
+  // Activates a window of the application when it runs; false otherwise
+  // (nothing is launched).
+  bool bringToFront(const std::string& bundleID);
+  // Brings the application forward, or launches it from its desktop entry
+  // when it is not running. Unknown applications are left alone.
+  void open(const std::string& bundleID);
+  // The identity of the desktop entry file at `path` (an application picked
+  // from a file chooser or the installed list).
+  static std::optional<AppTarget> target(const QString& pathOfDesktopFile);
+  // The user's default web browser (x-scheme-handler/https, then http).
+  std::optional<AppTarget> defaultBrowser();
+  // Applications the user can pick, sorted by name.
+  std::vector<AppTarget> installedApps();
+  // The application's icon from the theme, a generic application icon when
+  // it has none, an empty icon when even that is missing.
+  QIcon icon(const std::string& bundleID);
+  // The desktop entry's categories, in the category vocabulary of the app
+  // catalogue ("public.app-category.games", "public.app-category.video", …).
+  std::optional<std::string> appStoreCategory(const std::string& bundleID);
+  // The user-visible name of the application a process belongs to: the
+  // running application of the process or of a parent, else the entry of
+  // its executable. Nothing when unknown.
+  std::optional<std::string> appName(pid_t pid);
+
+  X11Windows& windows() { return *windows_; }
+  DesktopEntries& entries() { return entries_; }
+
+  // The application in front changed (nothing: no application).
+  std::function<void(const std::optional<RunningApp>&)> onActivate;
+  // A running application's process ended.
+  std::function<void(const RunningApp&)> onTerminate;
+  // The current desktop (workspace) changed.
+  std::function<void()> onSpaceChange;
+
+ private:
+  std::optional<RunningApp> identify(WindowId window);
+  std::optional<RunningApp> identifyUncached(WindowId window);
+  void activeWindowChanged();
+  void clientListChanged();
+  void watchProcess(const RunningApp& app);
+  void processEnded(pid_t pid);
+  std::optional<WindowId> windowOf(const std::string& bundleID);
+
+  std::unique_ptr<X11Windows> windows_;
+  DesktopEntries entries_;
+  std::optional<RunningApp> front_;
+  std::map<WindowId, std::optional<RunningApp>> identities_;
+  struct Watch {
+    RunningApp app;
+    int pidfd = -1;
+    QSocketNotifier* notifier = nullptr;
+  };
+  std::map<pid_t, Watch> watches_;
+  pid_t ownPid_ = 0;
+};
+
+}  // namespace pimble

@@ -1,0 +1,208 @@
+#include "system/workspace.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <QWidget>
+#include <algorithm>
+
+#include "support/desktop_peers.h"
+#include "system/probe_test_support.h"
+#include "system/system_probes.h"
+
+namespace pimble {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScopedProcess;
+using testing::waitUntil;
+
+// A foreign application with its own desktop entry: an xterm whose window
+// class is the entry's StartupWMClass.
+constexpr const char* kHelperId = "pimble-probe-helper";
+constexpr const char* kHelperClass = "PimbleProbeHelper";
+
+class WorkspaceOnX : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (auto why : {testing::missingX(), testing::missingProgram("xterm"),
+                     testing::missingProgram("wmctrl"), testing::missingProgram("xdotool")}) {
+      if (why) GTEST_SKIP() << *why;
+    }
+    ASSERT_TRUE(home_.isValid());
+    dataHome_.emplace("XDG_DATA_HOME", home_.path());
+    ASSERT_TRUE(testing::writeFile(
+        home_.filePath(QString("applications/%1.desktop").arg(kHelperId)),
+        QString("[Desktop Entry]\nType=Application\nName=Probe Helper\nExec=xterm -class %1 "
+                "-e sleep 120\nStartupWMClass=%1\n")
+            .arg(kHelperClass)
+            .toUtf8()));
+    workspace_ = std::make_unique<Workspace>();
+    if (!workspace_->windows().isConnected()) GTEST_SKIP() << "no EWMH window manager answers";
+  }
+
+  std::unique_ptr<ScopedProcess> startHelper() {
+    return std::make_unique<ScopedProcess>(
+        "xterm", QStringList{"-class", kHelperClass, "-e", "sleep", "120"});
+  }
+
+  bool frontIs(const std::string& id, pid_t pid) {
+    const auto front = workspace_->frontmost();
+    return front && front->bundleID == id && front->pid == pid;
+  }
+
+  std::vector<WindowId> windowsOf(pid_t pid) {
+    std::vector<WindowId> result;
+    for (WindowId w : workspace_->windows().clientList()) {
+      if (workspace_->windows().windowPid(w) == pid) result.push_back(w);
+    }
+    return result;
+  }
+
+  size_t rowsFor(const std::string& id) {
+    const auto apps = workspace_->runningApps();
+    return std::count_if(apps.begin(), apps.end(),
+                         [&](const RunningApp& a) { return a.bundleID == id; });
+  }
+
+  QTemporaryDir home_;
+  std::optional<ScopedEnv> dataHome_;
+  std::unique_ptr<Workspace> workspace_;
+};
+
+TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScreen) {
+  std::vector<std::optional<RunningApp>> activations;
+  std::vector<RunningApp> terminations;
+  workspace_->onActivate = [&](const std::optional<RunningApp>& app) {
+    activations.push_back(app);
+  };
+  workspace_->onTerminate = [&](const RunningApp& app) { terminations.push_back(app); };
+
+  auto helper = startHelper();
+  auto second = startHelper();
+  ASSERT_TRUE(helper->started() && second->started());
+  const auto helperPid = static_cast<pid_t>(helper->pid());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(helperPid).empty(); }));
+  ASSERT_TRUE(waitUntil(
+      [&] { return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId; }));
+  EXPECT_EQ(workspace_->frontmost()->name, "Probe Helper");
+
+  ScopedProcess xterm("xterm", {"-e", "sleep", "120"});
+  ASSERT_TRUE(xterm.started());
+  const auto xtermPid = static_cast<pid_t>(xterm.pid());
+  ASSERT_TRUE(waitUntil([&] { return frontIs("debian-xterm", xtermPid); }))
+      << "front: " << (workspace_->frontmost() ? workspace_->frontmost()->bundleID : "none");
+  EXPECT_EQ(workspace_->frontmost()->name, "XTerm");
+  ASSERT_TRUE(waitUntil([&] { return rowsFor("debian-xterm") == 1; }));
+  EXPECT_EQ(rowsFor(kHelperId), 1u);  // two processes, one application
+
+  // The change events arrived too, each application once per activation.
+  ASSERT_TRUE(waitUntil([&] {
+    return !activations.empty() && activations.back() &&
+           activations.back()->bundleID == "debian-xterm";
+  }));
+
+  EXPECT_TRUE(workspace_->bringToFront(kHelperId));
+  ASSERT_TRUE(waitUntil(
+      [&] { return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId; }));
+  EXPECT_FALSE(workspace_->bringToFront("pimble-not-running"));
+
+  SystemProbes probes(*workspace_);
+  EXPECT_FALSE(probes.hasFullscreenWindow(xtermPid));
+  const WindowId window = windowsOf(xtermPid).front();
+  ASSERT_TRUE(
+      testing::runTool("wmctrl", {"-i", "-r", QString::number(window), "-b", "add,fullscreen"}));
+  EXPECT_TRUE(waitUntil([&] { return probes.hasFullscreenWindow(xtermPid); }));
+  EXPECT_FALSE(probes.hasFullscreenWindow(helperPid));
+
+  // A process exit is reported through its pid.
+  xterm.stop();
+  ASSERT_TRUE(waitUntil([&] { return !terminations.empty(); }));
+  EXPECT_EQ(terminations.front().pid, xtermPid);
+  EXPECT_EQ(terminations.front().bundleID, "debian-xterm");
+  EXPECT_EQ(rowsFor("debian-xterm"), 0u);
+}
+
+TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
+  auto helper = startHelper();
+  ASSERT_TRUE(helper->started());
+  ASSERT_TRUE(waitUntil(
+      [&] { return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId; }));
+
+  QWidget own;
+  own.setWindowTitle("Pimble own window");
+  own.resize(200, 100);
+  own.show();
+  own.activateWindow();
+  const pid_t self = ::getpid();
+  ASSERT_TRUE(waitUntil([&] {
+    own.activateWindow();
+    return workspace_->windows().windowPid(workspace_->windows().activeWindow()) == self;
+  })) << "the test window never became active";
+
+  const auto front = workspace_->frontmost();
+  ASSERT_TRUE(front);
+  EXPECT_EQ(front->bundleID, kHelperId);
+  for (const auto& app : workspace_->runningApps()) EXPECT_NE(app.pid, self) << app.bundleID;
+}
+
+TEST_F(WorkspaceOnX, OpenLaunchesAnAppThatIsNotRunningFromItsEntry) {
+  ASSERT_TRUE(testing::writeFile(
+      home_.filePath("applications/pimble-probe-launch.desktop"),
+      "[Desktop Entry]\nType=Application\nName=Launch Me\n"
+      "Exec=xterm -class PimbleProbeLaunch -title \"Launch Me %c\" -e sleep 120 %U\n"
+      "StartupWMClass=PimbleProbeLaunch\n"));
+  EXPECT_FALSE(workspace_->bringToFront("pimble-probe-launch"));
+  EXPECT_EQ(rowsFor("pimble-probe-launch"), 0u);
+  workspace_->open("pimble-probe-launch");
+  std::optional<RunningApp> launched;
+  ASSERT_TRUE(waitUntil([&] {
+    for (const auto& app : workspace_->runningApps()) {
+      if (app.bundleID == "pimble-probe-launch") launched = app;
+    }
+    return launched.has_value();
+  }));
+  EXPECT_EQ(launched->name, "Launch Me");
+  ASSERT_GT(launched->pid, 0);
+  ::kill(launched->pid, SIGTERM);  // stopped by its own pid
+  EXPECT_TRUE(waitUntil([&] { return rowsFor("pimble-probe-launch") == 0; }));
+
+  workspace_->open("pimble-no-such-app");  // unknown: nothing happens
+}
+
+TEST_F(WorkspaceOnX, SwitchingDesktopsIsReported) {
+  int changes = 0;
+  workspace_->onSpaceChange = [&] { ++changes; };
+  const auto before = workspace_->windows().currentDesktop();
+  ASSERT_TRUE(before);
+  ASSERT_TRUE(testing::runTool("wmctrl", {"-s", *before == 0 ? "1" : "0"}));
+  EXPECT_TRUE(waitUntil([&] { return changes > 0; }));
+  testing::runTool("wmctrl", {"-s", QString::number(*before)});
+}
+
+TEST_F(WorkspaceOnX, FullScreenAllowsTwoPixelsOfDifference) {
+  // Our own frameless window stands in for a borderless "full-screen" game.
+  const auto monitors = workspace_->windows().monitors();
+  ASSERT_FALSE(monitors.empty());
+  const QRect screen = monitors.front();
+  QWidget window(nullptr, Qt::FramelessWindowHint);
+  window.setGeometry(screen.adjusted(0, 0, -2, 0));
+  window.show();
+  SystemProbes probes(*workspace_);
+  const pid_t self = ::getpid();
+  ASSERT_TRUE(waitUntil([&] { return probes.hasFullscreenWindow(self); }));
+  window.setGeometry(screen.adjusted(0, 0, -3, 0));
+  EXPECT_TRUE(waitUntil([&] { return !probes.hasFullscreenWindow(self); }));
+  window.setGeometry(screen);
+  EXPECT_TRUE(waitUntil([&] { return probes.hasFullscreenWindow(self); }));
+  window.setWindowOpacity(0.005);
+  EXPECT_TRUE(waitUntil([&] { return !probes.hasFullscreenWindow(self); }));
+  window.hide();
+  window.setWindowOpacity(1.0);
+  EXPECT_TRUE(waitUntil([&] { return !probes.hasFullscreenWindow(self); }));
+}
+
+}  // namespace
+}  // namespace pimble
