@@ -58,13 +58,14 @@ void DesktopEntries::refreshIfChanged() {
     for (const auto& [folder, stamp] : folderStamps_) {
       const QFileInfo info(folder);
       const QDateTime now = info.exists() ? info.lastModified() : QDateTime();
-      if (now != stamp) {
+      // A folder changed in the same clock tick as the scan keeps its stamp:
+      // a stamp that close to the scan is not trusted (a missing top folder
+      // has an invalid stamp, so its creation counts as a change too).
+      if (now != stamp || (stamp.isValid() && stamp.msecsTo(scannedAt_) < 1000)) {
         same = false;
         break;
       }
     }
-    // A top folder that did not exist has an invalid stamp, so its creation
-    // counts as a change too.
     if (same) return;
   }
   scan();
@@ -73,6 +74,7 @@ void DesktopEntries::refreshIfChanged() {
 void DesktopEntries::scan() {
   entries_.clear();
   folderStamps_.clear();
+  scannedAt_ = QDateTime::currentDateTime();
   const QStringList languages = DesktopEntry::preferredLanguages();
   for (const QString& root : applicationFolders()) {
     if (!QFileInfo(root).isDir()) {

@@ -45,6 +45,7 @@ class DesktopEntries {
 
   std::map<QString, DesktopEntry> entries_;  // by id
   std::vector<std::pair<QString, QDateTime>> folderStamps_;
+  QDateTime scannedAt_;
   bool scanned_ = false;
 };
 

@@ -75,21 +75,23 @@ void IdleInhibitors::askLogind() {
             QStringLiteral("/org/freedesktop/login1"),
             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"),
             [this](const QDBusMessage& reply) {
-              if (auto list = listArgument(reply, "a(ssssuu)")) {
-                list->beginArray();
-                while (!list->atEnd()) {
+              if (const auto parsed = listArgument(reply, "a(ssssuu)")) {
+                // Reading needs the const overloads (the others write).
+                const QDBusArgument& list = *parsed;
+                list.beginArray();
+                while (!list.atEnd()) {
                   QString what, who, why, mode;
                   uint uid = 0, pid = 0;
-                  list->beginStructure();
-                  *list >> what >> who >> why >> mode >> uid >> pid;
-                  list->endStructure();
+                  list.beginStructure();
+                  list >> what >> who >> why >> mode >> uid >> pid;
+                  list.endStructure();
                   // "idle" among the colon-separated kinds, in block mode.
                   if (what.split(':').contains(QLatin1String("idle")) &&
                       mode == QLatin1String("block") && pid > 0 && pid <= 0x7fffffff) {
                     reading_.push_back({static_cast<pid_t>(pid), {}});
                   }
                 }
-                list->endArray();
+                list.endArray();
               }
               partDone();
             });
@@ -102,7 +104,10 @@ void IdleInhibitors::askGnome() {
             QStringLiteral("/org/gnome/SessionManager"), service, QStringLiteral("GetInhibitors"),
             [this, service, inhibitorInterface](const QDBusMessage& reply) {
               QList<QDBusObjectPath> paths;
-              if (auto list = listArgument(reply, "ao")) *list >> paths;
+              if (const auto parsed = listArgument(reply, "ao")) {
+                const QDBusArgument& list = *parsed;
+                list >> paths;
+              }
               // Each inhibitor is asked for its flags, then for its application.
               for (const QDBusObjectPath& path : paths) {
                 ++pending_;
@@ -140,16 +145,17 @@ void IdleInhibitors::askKde() {
             QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
             QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
             QStringLiteral("ListInhibitions"), [this](const QDBusMessage& reply) {
-              if (auto list = listArgument(reply, "a(ss)")) {
-                list->beginArray();
-                while (!list->atEnd()) {
+              if (const auto parsed = listArgument(reply, "a(ss)")) {
+                const QDBusArgument& list = *parsed;
+                list.beginArray();
+                while (!list.atEnd()) {
                   QString app, reason;
-                  list->beginStructure();
-                  *list >> app >> reason;
-                  list->endStructure();
+                  list.beginStructure();
+                  list >> app >> reason;
+                  list.endStructure();
                   if (!app.isEmpty()) reading_.push_back({0, app.toStdString()});
                 }
-                list->endArray();
+                list.endArray();
               }
               partDone();
             });

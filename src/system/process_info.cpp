@@ -41,6 +41,16 @@ std::optional<pid_t> ProcessInfo::parent(pid_t pid) {
   return static_cast<pid_t>(ppid);
 }
 
+bool ProcessInfo::isRunning(pid_t pid) {
+  if (pid <= 0) return false;
+  const auto stat = readSmallFile(procPath(pid, "stat"));
+  if (!stat) return false;
+  const auto close = stat->rfind(')');
+  if (close == std::string::npos || close + 2 >= stat->size()) return false;
+  const char state = (*stat)[close + 2];
+  return state != 'Z' && state != 'X' && state != 'x';
+}
+
 std::optional<std::string> ProcessInfo::executable(pid_t pid) {
   if (pid <= 0) return std::nullopt;
   std::error_code error;

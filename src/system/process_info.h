@@ -13,6 +13,8 @@ class ProcessInfo {
  public:
   // The parent of a process, or nothing (also for pid 1 and below).
   static std::optional<pid_t> parent(pid_t pid);
+  // Whether the process exists and has not ended (a zombie has ended).
+  static bool isRunning(pid_t pid);
   // The resolved path of the process's executable, or nothing.
   static std::optional<std::string> executable(pid_t pid);
   // The first word of its command line (argv[0]), or nothing.

@@ -110,7 +110,10 @@ bool SystemProbes::cameraInUse() {
 std::string SystemProbes::listText(const std::vector<std::string>& names, const QLocale& locale) {
   QStringList list;
   for (const auto& name : names) list << QString::fromStdString(name);
-  return locale.createSeparatedList(list).toStdString();
+  // The status line is English; the bare C locale would join with commas only.
+  const QLocale effective =
+      locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
+  return effective.createSeparatedList(list).toStdString();
 }
 
 }  // namespace pimble

@@ -7,7 +7,6 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <set>
 
 #include "system/mime_apps.h"
@@ -28,7 +27,7 @@ int openPidfd(pid_t pid) {
 }
 
 bool processAlive(pid_t pid) {
-  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+  return ProcessInfo::isRunning(pid);
 }
 
 AppTarget targetOf(const DesktopEntry& entry) {
@@ -50,7 +49,7 @@ Workspace::Workspace(QObject* parent)
   const WindowId active = windows_->activeWindow();
   if (active != 0) {
     auto app = identify(active);
-    if (app && app->pid != ownPid_) front_ = app;
+    if (app && app->pid != ownPid_) front_ = reported_ = app;
   }
 }
 
@@ -89,10 +88,18 @@ std::optional<RunningApp> Workspace::identifyUncached(WindowId window) {
 }
 
 std::optional<RunningApp> Workspace::identify(WindowId window) {
+  // X reuses window ids of clients that have gone: a cached identity counts
+  // only while the window still names the same process, and a window that
+  // could not be identified (its properties not set yet) is asked again.
+  const pid_t pid = windows_->windowPid(window).value_or(0);
   const auto it = identities_.find(window);
-  if (it != identities_.end()) return it->second;
+  if (it != identities_.end() && it->second && it->second->pid == pid) return it->second;
   auto app = identifyUncached(window);
-  identities_[window] = app;
+  if (app) {
+    identities_[window] = app;
+  } else {
+    identities_.erase(window);
+  }
   return app;
 }
 
@@ -102,9 +109,10 @@ void Workspace::activeWindowChanged() {
   if (active == 0) return;
   auto app = identify(active);
   if (app && app->pid == ownPid_) return;
-  if (app == front_) return;
   front_ = app;
-  if (onActivate) onActivate(front_);
+  if (app == reported_) return;
+  reported_ = app;
+  if (onActivate) onActivate(app);
 }
 
 void Workspace::clientListChanged() {
@@ -148,6 +156,7 @@ void Workspace::processEnded(pid_t pid) {
   std::erase_if(identities_,
                 [&](const auto& item) { return item.second && item.second->pid == pid; });
   if (front_ && front_->pid == pid) front_.reset();
+  if (reported_ && reported_->pid == pid) reported_.reset();
   if (onTerminate) onTerminate(app);
 }
 
@@ -159,9 +168,9 @@ std::optional<RunningApp> Workspace::frontmost() {
   const WindowId active = windows_->activeWindow();
   if (active != 0) {
     auto app = identify(active);
-    if (!app || app->pid != ownPid_) return app;
+    if (!app || app->pid != ownPid_) front_ = app;
   }
-  if (front_ && front_->pid > 0 && !processAlive(front_->pid)) return std::nullopt;
+  if (front_ && front_->pid > 0 && !processAlive(front_->pid)) front_.reset();
   return front_;
 }
 
@@ -172,6 +181,8 @@ std::vector<RunningApp> Workspace::runningApps() {
     if (!windows_->isTaskbarWindow(window)) continue;
     auto app = identify(window);
     if (!app || app->pid == ownPid_ || app->bundleID.empty()) continue;
+    // A window can outlive its process for a moment.
+    if (app->pid > 0 && !processAlive(app->pid)) continue;
     if (!seen.insert(app->bundleID).second) continue;
     result.push_back(*app);
   }
@@ -184,7 +195,10 @@ std::optional<WindowId> Workspace::windowOf(const std::string& bundleID) {
   for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
     if (!windows_->isTaskbarWindow(*it)) continue;
     auto app = identify(*it);
-    if (app && app->pid != ownPid_ && app->bundleID == bundleID) return *it;
+    if (app && app->pid != ownPid_ && app->bundleID == bundleID &&
+        (app->pid <= 0 || processAlive(app->pid))) {
+      return *it;
+    }
   }
   return std::nullopt;
 }

@@ -98,7 +98,8 @@ class Workspace : public QObject {
 
   std::unique_ptr<X11Windows> windows_;
   DesktopEntries entries_;
-  std::optional<RunningApp> front_;
+  std::optional<RunningApp> front_;     // the last foreign application seen in front
+  std::optional<RunningApp> reported_;  // the last one reported through onActivate
   std::map<WindowId, std::optional<RunningApp>> identities_;
   struct Watch {
     RunningApp app;

@@ -48,17 +48,26 @@ class WorkspaceOnX : public ::testing::Test {
         "xterm", QStringList{"-class", kHelperClass, "-e", "sleep", "120"});
   }
 
-  bool frontIs(const std::string& id, pid_t pid) {
-    const auto front = workspace_->frontmost();
-    return front && front->bundleID == id && front->pid == pid;
-  }
-
   std::vector<WindowId> windowsOf(pid_t pid) {
     std::vector<WindowId> result;
     for (WindowId w : workspace_->windows().clientList()) {
       if (workspace_->windows().windowPid(w) == pid) result.push_back(w);
     }
     return result;
+  }
+
+  // Activates a window as a pager would; the window manager may refuse to
+  // focus new windows on its own after recent input elsewhere.
+  void activate(WindowId window) {
+    testing::runTool("wmctrl", {"-i", "-a", QString::number(window)});
+  }
+
+  std::string describeRunning() {
+    std::string text;
+    for (const auto& app : workspace_->runningApps()) {
+      text += app.bundleID + ":" + std::to_string(app.pid) + " ";
+    }
+    return text;
   }
 
   size_t rowsFor(const std::string& id) {
@@ -85,16 +94,24 @@ TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScree
   ASSERT_TRUE(helper->started() && second->started());
   const auto helperPid = static_cast<pid_t>(helper->pid());
   ASSERT_TRUE(waitUntil([&] { return !windowsOf(helperPid).empty(); }));
-  ASSERT_TRUE(waitUntil(
-      [&] { return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId; }));
-  EXPECT_EQ(workspace_->frontmost()->name, "Probe Helper");
+  activate(windowsOf(helperPid).front());
+  std::optional<RunningApp> front;
+  ASSERT_TRUE(waitUntil([&] {
+    front = workspace_->frontmost();
+    return front && front->bundleID == kHelperId;
+  }));
+  EXPECT_EQ(front->name, "Probe Helper");
 
   ScopedProcess xterm("xterm", {"-e", "sleep", "120"});
   ASSERT_TRUE(xterm.started());
   const auto xtermPid = static_cast<pid_t>(xterm.pid());
-  ASSERT_TRUE(waitUntil([&] { return frontIs("debian-xterm", xtermPid); }))
-      << "front: " << (workspace_->frontmost() ? workspace_->frontmost()->bundleID : "none");
-  EXPECT_EQ(workspace_->frontmost()->name, "XTerm");
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(xtermPid).empty(); }));
+  activate(windowsOf(xtermPid).front());
+  ASSERT_TRUE(waitUntil([&] {
+    front = workspace_->frontmost();
+    return front && front->bundleID == "debian-xterm" && front->pid == xtermPid;
+  }));
+  EXPECT_EQ(front->name, "XTerm");
   ASSERT_TRUE(waitUntil([&] { return rowsFor("debian-xterm") == 1; }));
   EXPECT_EQ(rowsFor(kHelperId), 1u);  // two processes, one application
 
@@ -122,14 +139,23 @@ TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScree
   ASSERT_TRUE(waitUntil([&] { return !terminations.empty(); }));
   EXPECT_EQ(terminations.front().pid, xtermPid);
   EXPECT_EQ(terminations.front().bundleID, "debian-xterm");
-  EXPECT_EQ(rowsFor("debian-xterm"), 0u);
+  EXPECT_EQ(rowsFor("debian-xterm"), 0u) << describeRunning();
 }
 
 TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
   auto helper = startHelper();
   ASSERT_TRUE(helper->started());
-  ASSERT_TRUE(waitUntil(
-      [&] { return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId; }));
+  const auto helperPid = static_cast<pid_t>(helper->pid());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(helperPid).empty(); }));
+  activate(windowsOf(helperPid).front());
+  ASSERT_TRUE(waitUntil([&] {
+    return workspace_->frontmost() && workspace_->frontmost()->bundleID == kHelperId;
+  })) << "front: "
+      << (workspace_->frontmost()
+              ? workspace_->frontmost()->bundleID + std::to_string(workspace_->frontmost()->pid)
+              : "none")
+      << " helper " << helperPid << " active " << workspace_->windows().activeWindow() << " "
+      << describeRunning();
 
   QWidget own;
   own.setWindowTitle("Pimble own window");
@@ -157,16 +183,26 @@ TEST_F(WorkspaceOnX, OpenLaunchesAnAppThatIsNotRunningFromItsEntry) {
   EXPECT_FALSE(workspace_->bringToFront("pimble-probe-launch"));
   EXPECT_EQ(rowsFor("pimble-probe-launch"), 0u);
   workspace_->open("pimble-probe-launch");
+  // Whatever happens below, the launched program is stopped by its pid.
+  struct StopLaunched {
+    Workspace& workspace;
+    ~StopLaunched() {
+      for (WindowId w : workspace.windows().clientList()) {
+        if (workspace.windows().windowClass(w).second != "PimbleProbeLaunch") continue;
+        if (auto pid = workspace.windows().windowPid(w)) ::kill(*pid, SIGTERM);
+      }
+    }
+  } stop{*workspace_};
   std::optional<RunningApp> launched;
   ASSERT_TRUE(waitUntil([&] {
     for (const auto& app : workspace_->runningApps()) {
       if (app.bundleID == "pimble-probe-launch") launched = app;
     }
     return launched.has_value();
-  }));
+  })) << describeRunning();
   EXPECT_EQ(launched->name, "Launch Me");
   ASSERT_GT(launched->pid, 0);
-  ::kill(launched->pid, SIGTERM);  // stopped by its own pid
+  ::kill(launched->pid, SIGTERM);
   EXPECT_TRUE(waitUntil([&] { return rowsFor("pimble-probe-launch") == 0; }));
 
   workspace_->open("pimble-no-such-app");  // unknown: nothing happens
