@@ -49,14 +49,20 @@ struct X11Windows::Connection {
     return reply;
   }
 
-  std::vector<xcb_atom_t> states(xcb_window_t w) {
+  std::vector<xcb_atom_t> atomsOf(xcb_get_property_cookie_t cookie) {
     std::vector<xcb_atom_t> result;
     xcb_ewmh_get_atoms_reply_t atoms;
-    if (xcb_ewmh_get_wm_state_reply(&ewmh, xcb_ewmh_get_wm_state(&ewmh, w), &atoms, nullptr)) {
+    if (xcb_ewmh_get_atoms_reply(&ewmh, cookie, &atoms, nullptr)) {
       result.assign(atoms.atoms, atoms.atoms + atoms.atoms_len);
       xcb_ewmh_get_atoms_reply_wipe(&atoms);
     }
     return result;
+  }
+  std::vector<xcb_atom_t> states(xcb_window_t w) {
+    return atomsOf(xcb_ewmh_get_wm_state(&ewmh, w));
+  }
+  std::vector<xcb_atom_t> types(xcb_window_t w) {
+    return atomsOf(xcb_ewmh_get_wm_window_type(&ewmh, w));
   }
 };
 
@@ -199,15 +205,9 @@ QString X11Windows::gtkApplicationId(WindowId window) {
 
 bool X11Windows::isTaskbarWindow(WindowId window) {
   if (!isConnected() || window == 0) return false;
-  xcb_ewmh_get_atoms_reply_t types;
-  bool normal = true;
-  if (xcb_ewmh_get_wm_window_type_reply(&x_->ewmh, xcb_ewmh_get_wm_window_type(&x_->ewmh, window),
-                                        &types, nullptr)) {
-    // The first type the window lists is the one that counts.
-    if (types.atoms_len > 0) normal = types.atoms[0] == x_->ewmh._NET_WM_WINDOW_TYPE_NORMAL;
-    xcb_ewmh_get_atoms_reply_wipe(&types);
-  }
-  if (!normal) return false;
+  // The first type the window lists is the one that counts; none is normal.
+  const auto types = x_->types(window);
+  if (!types.empty() && types.front() != x_->ewmh._NET_WM_WINDOW_TYPE_NORMAL) return false;
   for (xcb_atom_t state : x_->states(window)) {
     if (state == x_->ewmh._NET_WM_STATE_SKIP_TASKBAR) return false;
   }
@@ -224,19 +224,12 @@ bool X11Windows::isFullscreenState(WindowId window) {
 
 bool X11Windows::isDesktopElement(WindowId window) {
   if (!isConnected() || window == 0) return false;
-  xcb_ewmh_get_atoms_reply_t types;
-  bool desktop = false;
-  if (xcb_ewmh_get_wm_window_type_reply(&x_->ewmh, xcb_ewmh_get_wm_window_type(&x_->ewmh, window),
-                                        &types, nullptr)) {
-    for (uint32_t i = 0; i < types.atoms_len; ++i) {
-      if (types.atoms[i] == x_->ewmh._NET_WM_WINDOW_TYPE_DESKTOP ||
-          types.atoms[i] == x_->ewmh._NET_WM_WINDOW_TYPE_DOCK) {
-        desktop = true;
-      }
+  for (xcb_atom_t type : x_->types(window)) {
+    if (type == x_->ewmh._NET_WM_WINDOW_TYPE_DESKTOP || type == x_->ewmh._NET_WM_WINDOW_TYPE_DOCK) {
+      return true;
     }
-    xcb_ewmh_get_atoms_reply_wipe(&types);
   }
-  return desktop;
+  return false;
 }
 
 bool X11Windows::isShown(WindowId window) {
