@@ -40,7 +40,12 @@ struct IdleTime::X11 {
 IdleTime::IdleTime(QObject* parent) : IdleTime(Sources{}, parent) {}
 
 IdleTime::IdleTime(Sources sources, QObject* parent) : QObject(parent), sources_(sources) {
-  if (sources_.x11) x11_ = std::make_unique<X11>();
+  // Under a Wayland session the X server is XWayland, which sees only the
+  // input given to X clients: its idle count would grow while the user types
+  // into native windows.
+  const bool wayland = !qgetenv("WAYLAND_DISPLAY").isEmpty() ||
+                       qgetenv("XDG_SESSION_TYPE") == QByteArrayLiteral("wayland");
+  if (sources_.x11 && !wayland) x11_ = std::make_unique<X11>();
   backend_ = nextBackend(Backend::none);
 }
 

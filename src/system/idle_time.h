@@ -2,7 +2,8 @@
 
 // Seconds since the user's last keyboard or mouse input. The first source
 // that answers wins: the X Screen Saver extension, then GNOME's Mutter
-// IdleMonitor, then org.freedesktop.ScreenSaver. The D-Bus sources are asked
+// IdleMonitor, then org.freedesktop.ScreenSaver (on a Wayland session the
+// X extension only sees XWayland's clients and is left out). The D-Bus sources are asked
 // asynchronously; between answers the last one is counted forward. With no
 // source at all the answer is 0 (the user counts as present).
 

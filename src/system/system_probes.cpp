@@ -49,7 +49,9 @@ SystemProbes::SystemProbes(Workspace& workspace, Options options, QObject* paren
 
 SystemProbes::~SystemProbes() = default;
 
-bool SystemProbes::keepsDisplayAwake(const std::string& bundleID, pid_t pid) {
+bool SystemProbes::keepsDisplayAwake(const AppIdentity& app) {
+  const std::string& bundleID = app.bundleID;
+  const pid_t pid = app.pid;
   if (bundleID.empty() && pid <= 0) return false;
   for (const auto& inhibitor : inhibitors_->current()) {
     if (inhibitor.pid > 0 && pid > 0 && ProcessInfo::descendsFrom(inhibitor.pid, pid)) return true;

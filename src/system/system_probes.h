@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "models/app_identity.h"
 #include "system/camera_users.h"
 #include "system/idle_inhibitors.h"
 #include "system/microphone_users.h"
@@ -36,7 +37,7 @@ class SystemProbes : public QObject {
   ~SystemProbes() override;
 
   // The application, or a process started by it, holds an idle inhibitor.
-  bool keepsDisplayAwake(const std::string& bundleID, pid_t pid);
+  bool keepsDisplayAwake(const AppIdentity& app);
   // The process shows a window in the full-screen state, or one covering a
   // whole monitor within 2 pixels.
   bool hasFullscreenWindow(pid_t pid);

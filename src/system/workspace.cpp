@@ -30,7 +30,7 @@ bool processAlive(pid_t pid) {
   return ProcessInfo::isRunning(pid);
 }
 
-AppTarget targetOf(const DesktopEntry& entry) {
+ReturnTarget targetOf(const DesktopEntry& entry) {
   const QString name = entry.name.isEmpty() ? entry.id : entry.name;
   return {entry.id.toStdString(), name.toStdString()};
 }
@@ -60,7 +60,7 @@ Workspace::~Workspace() {
   }
 }
 
-std::optional<RunningApp> Workspace::identifyUncached(WindowId window) {
+std::optional<AppIdentity> Workspace::identifyUncached(WindowId window) {
   const auto pid = windows_->windowPid(window);
   WindowIdentity who;
   std::tie(who.wmInstance, who.wmClass) = windows_->windowClass(window);
@@ -71,10 +71,10 @@ std::optional<RunningApp> Workspace::identifyUncached(WindowId window) {
       who.firstArgument = QString::fromStdString(*arg0);
     }
   }
-  RunningApp app;
+  AppIdentity app;
   app.pid = pid.value_or(0);
   if (auto entry = entries_.forWindow(who)) {
-    const AppTarget target = targetOf(*entry);
+    const ReturnTarget target = targetOf(*entry);
     app.bundleID = target.bundleID;
     app.name = target.name;
     return app;
@@ -87,7 +87,7 @@ std::optional<RunningApp> Workspace::identifyUncached(WindowId window) {
   return app;
 }
 
-std::optional<RunningApp> Workspace::identify(WindowId window) {
+std::optional<AppIdentity> Workspace::identify(WindowId window) {
   // X reuses window ids of clients that have gone: a cached identity counts
   // only while the window still names the same process, and a window that
   // could not be identified (its properties not set yet) is asked again.
@@ -132,7 +132,7 @@ void Workspace::clientListChanged() {
   for (pid_t pid : ended) processEnded(pid);
 }
 
-void Workspace::watchProcess(const RunningApp& app) {
+void Workspace::watchProcess(const AppIdentity& app) {
   if (watches_.count(app.pid) != 0) return;
   Watch watch{app, openPidfd(app.pid), nullptr};
   if (watch.pidfd >= 0) {
@@ -146,7 +146,7 @@ void Workspace::watchProcess(const RunningApp& app) {
 void Workspace::processEnded(pid_t pid) {
   const auto it = watches_.find(pid);
   if (it == watches_.end()) return;
-  const RunningApp app = it->second.app;
+  const AppIdentity app = it->second.app;
   if (it->second.notifier) {
     it->second.notifier->setEnabled(false);
     it->second.notifier->deleteLater();
@@ -160,7 +160,7 @@ void Workspace::processEnded(pid_t pid) {
   if (onTerminate) onTerminate(app);
 }
 
-std::optional<RunningApp> Workspace::frontmost() {
+std::optional<AppIdentity> Workspace::frontmost() {
   if (!windows_->isConnected()) return std::nullopt;
   // Read the property now rather than wait for its change event, so that a
   // caller right after an activation sees it; the change itself is reported
@@ -174,8 +174,8 @@ std::optional<RunningApp> Workspace::frontmost() {
   return front_;
 }
 
-std::vector<RunningApp> Workspace::runningApps() {
-  std::vector<RunningApp> result;
+std::vector<AppIdentity> Workspace::runningApps() {
+  std::vector<AppIdentity> result;
   std::set<std::string> seen;
   for (WindowId window : windows_->clientList()) {
     if (!windows_->isTaskbarWindow(window)) continue;
@@ -216,13 +216,13 @@ void Workspace::open(const std::string& bundleID) {
   if (auto entry = entries_.byId(QString::fromStdString(bundleID))) entry->launch();
 }
 
-std::optional<AppTarget> Workspace::target(const QString& pathOfDesktopFile) {
+std::optional<ReturnTarget> Workspace::target(const QString& pathOfDesktopFile) {
   const auto entry = DesktopEntries::atPath(pathOfDesktopFile);
   if (!entry) return std::nullopt;
   return targetOf(*entry);
 }
 
-std::optional<AppTarget> Workspace::defaultBrowser() {
+std::optional<ReturnTarget> Workspace::defaultBrowser() {
   auto installed = [this](const QString& id) { return entries_.byId(id).has_value(); };
   for (const char* scheme : {"x-scheme-handler/https", "x-scheme-handler/http"}) {
     const QString id = MimeApps::defaultApplication(QString::fromLatin1(scheme), installed);
@@ -232,8 +232,8 @@ std::optional<AppTarget> Workspace::defaultBrowser() {
   return std::nullopt;
 }
 
-std::vector<AppTarget> Workspace::installedApps() {
-  std::vector<AppTarget> result;
+std::vector<ReturnTarget> Workspace::installedApps() {
+  std::vector<ReturnTarget> result;
   for (const DesktopEntry& entry : entries_.installed()) result.push_back(targetOf(entry));
   return result;
 }
@@ -252,25 +252,13 @@ QIcon Workspace::icon(const std::string& bundleID) {
 std::optional<std::string> Workspace::appStoreCategory(const std::string& bundleID) {
   const auto entry = entries_.byId(QString::fromStdString(bundleID));
   if (!entry) return std::nullopt;
-  const QStringList& c = entry->categories;
-  auto has = [&](const char* name) { return c.contains(QLatin1String(name)); };
-  if (has("Game")) return "public.app-category.games";
-  if (has("Video") || has("TV")) return "public.app-category.video";
-  if (has("Audio") || has("Music")) return "public.app-category.music";
-  if (has("Chat") || has("InstantMessaging") || has("IRCClient")) {
-    return "public.app-category.social-networking";
-  }
-  if (has("Development")) return "public.app-category.developer-tools";
-  if (has("Photography")) return "public.app-category.photography";
-  if (has("Graphics")) return "public.app-category.graphics-design";
-  if (has("Office")) return "public.app-category.productivity";
-  if (has("Education")) return "public.app-category.education";
-  return std::nullopt;
+  if (entry->categories.isEmpty()) return std::nullopt;
+  return (entry->categories.join(';') + ';').toStdString();
 }
 
 std::optional<std::string> Workspace::appName(pid_t pid) {
   if (pid <= 0) return std::nullopt;
-  std::map<pid_t, RunningApp> byPid;
+  std::map<pid_t, AppIdentity> byPid;
   for (WindowId window : windows_->clientList()) {
     if (auto app = identify(window); app && app->pid > 0) byPid.emplace(app->pid, *app);
   }

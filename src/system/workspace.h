@@ -17,27 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "models/app_identity.h"
+#include "models/return_target.h"
 #include "system/desktop_entries.h"
 #include "system/x11_windows.h"
 
 class QSocketNotifier;
 
 namespace pimble {
-
-// A running application: its id, its display name and the pid owning its window.
-struct RunningApp {
-  std::string bundleID;
-  std::string name;
-  pid_t pid = 0;
-  friend bool operator==(const RunningApp&, const RunningApp&) = default;
-};
-
-// An application known by id and name (installed, default browser, picked).
-struct AppTarget {
-  std::string bundleID;
-  std::string name;
-  friend bool operator==(const AppTarget&, const AppTarget&) = default;
-};
 
 class Workspace : public QObject {
   Q_OBJECT
@@ -49,10 +36,10 @@ class Workspace : public QObject {
   // The application owning the active window; our own windows and the
   // window manager's brief "no window" are passed over (the previous one
   // stays in front). Nothing when none is known.
-  std::optional<RunningApp> frontmost();
+  std::optional<AppIdentity> frontmost();
   // Applications with a normal taskbar window, one row per application id,
   // in the order their first windows appeared.
-  std::vector<RunningApp> runningApps();
+  std::vector<AppIdentity> runningApps();
   // Activates a window of the application when it runs; false otherwise
   // (nothing is launched).
   bool bringToFront(const std::string& bundleID);
@@ -61,16 +48,16 @@ class Workspace : public QObject {
   void open(const std::string& bundleID);
   // The identity of the desktop entry file at `path` (an application picked
   // from a file chooser or the installed list).
-  static std::optional<AppTarget> target(const QString& pathOfDesktopFile);
+  static std::optional<ReturnTarget> target(const QString& pathOfDesktopFile);
   // The user's default web browser (x-scheme-handler/https, then http).
-  std::optional<AppTarget> defaultBrowser();
+  std::optional<ReturnTarget> defaultBrowser();
   // Applications the user can pick, sorted by name.
-  std::vector<AppTarget> installedApps();
+  std::vector<ReturnTarget> installedApps();
   // The application's icon from the theme, a generic application icon when
   // it has none, an empty icon when even that is missing.
   QIcon icon(const std::string& bundleID);
-  // The desktop entry's categories, in the category vocabulary of the app
-  // catalogue ("public.app-category.games", "public.app-category.video", …).
+  // The desktop entry's Categories value ("AudioVideo;Video;Player;"), for
+  // the app catalogue's rules; nothing without an entry or categories.
   std::optional<std::string> appStoreCategory(const std::string& bundleID);
   // The user-visible name of the application a process belongs to: the
   // running application of the process or of a parent, else the entry of
@@ -81,28 +68,28 @@ class Workspace : public QObject {
   DesktopEntries& entries() { return entries_; }
 
   // The application in front changed (nothing: no application).
-  std::function<void(const std::optional<RunningApp>&)> onActivate;
+  std::function<void(const std::optional<AppIdentity>&)> onActivate;
   // A running application's process ended.
-  std::function<void(const RunningApp&)> onTerminate;
+  std::function<void(const AppIdentity&)> onTerminate;
   // The current desktop (workspace) changed.
   std::function<void()> onSpaceChange;
 
  private:
-  std::optional<RunningApp> identify(WindowId window);
-  std::optional<RunningApp> identifyUncached(WindowId window);
+  std::optional<AppIdentity> identify(WindowId window);
+  std::optional<AppIdentity> identifyUncached(WindowId window);
   void activeWindowChanged();
   void clientListChanged();
-  void watchProcess(const RunningApp& app);
+  void watchProcess(const AppIdentity& app);
   void processEnded(pid_t pid);
   std::optional<WindowId> windowOf(const std::string& bundleID);
 
   std::unique_ptr<X11Windows> windows_;
   DesktopEntries entries_;
-  std::optional<RunningApp> front_;     // the last foreign application seen in front
-  std::optional<RunningApp> reported_;  // the last one reported through onActivate
-  std::map<WindowId, std::optional<RunningApp>> identities_;
+  std::optional<AppIdentity> front_;     // the last foreign application seen in front
+  std::optional<AppIdentity> reported_;  // the last one reported through onActivate
+  std::map<WindowId, std::optional<AppIdentity>> identities_;
   struct Watch {
-    RunningApp app;
+    AppIdentity app;
     int pidfd = -1;
     QSocketNotifier* notifier = nullptr;
   };

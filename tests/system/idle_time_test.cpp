@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "support/desktop_peers.h"
+#include "system/probe_test_support.h"
 
 namespace pimble {
 namespace {
@@ -22,6 +23,13 @@ TEST(IdleTimeTest, CountsUpOnXAndResetsOnInput) {
   IdleTime idle;
   ASSERT_TRUE(testing::runTool("xdotool", {"mousemove", "17", "23"}));
   EXPECT_TRUE(waitUntil([&] { return idle.idleSeconds() >= 1.0; }, std::chrono::seconds(4)));
+  {
+    // Under Wayland, XWayland's count is not the user's: without another
+    // source the user counts as present.
+    testing::ScopedEnv wayland("WAYLAND_DISPLAY", QString("wayland-0"));
+    IdleTime onWayland(IdleTime::Sources{true, false, false});
+    EXPECT_EQ(onWayland.idleSeconds(), 0.0);
+  }
   ASSERT_TRUE(testing::runTool("xdotool", {"key", "shift"}));
   EXPECT_LT(idle.idleSeconds(), 0.9);
 }

@@ -186,11 +186,12 @@ TEST(IdleInhibitorsTest, AnIdleInhibitorOfAProcessOrItsChildKeepsTheDisplayAwake
   Workspace workspace;
   SystemProbes probes(workspace);
   EXPECT_TRUE(waitUntil([&] {
-    return probes.keepsDisplayAwake("org.example.Player", static_cast<pid_t>(player.pid()));
+    return probes.keepsDisplayAwake({"org.example.Player", "", static_cast<pid_t>(player.pid())});
   }));
-  EXPECT_TRUE(probes.keepsDisplayAwake("", helper));
-  EXPECT_FALSE(probes.keepsDisplayAwake("org.example.Other", static_cast<pid_t>(other.pid())));
-  EXPECT_FALSE(probes.keepsDisplayAwake("", 0));
+  EXPECT_TRUE(probes.keepsDisplayAwake({"", "", helper}));
+  EXPECT_FALSE(
+      probes.keepsDisplayAwake({"org.example.Other", "", static_cast<pid_t>(other.pid())}));
+  EXPECT_FALSE(probes.keepsDisplayAwake({"", "", 0}));
 }
 
 TEST(IdleInhibitorsTest, GnomeAndKdeInhibitorsNameTheirApplication) {
@@ -231,11 +232,11 @@ TEST(IdleInhibitorsTest, GnomeAndKdeInhibitorsNameTheirApplication) {
 
   Workspace workspace;
   SystemProbes probes(workspace);
-  EXPECT_TRUE(waitUntil([&] { return probes.keepsDisplayAwake("org.gnome.Totem", 0); }));
-  EXPECT_TRUE(probes.keepsDisplayAwake("vlc", 0));
-  EXPECT_TRUE(probes.keepsDisplayAwake("org.gnome", 0));            // Totem is a helper id of it
-  EXPECT_FALSE(probes.keepsDisplayAwake("org.gnome.Nautilus", 0));  // suspend only
-  EXPECT_FALSE(probes.keepsDisplayAwake("org.gnome.Tot", 0));
+  EXPECT_TRUE(waitUntil([&] { return probes.keepsDisplayAwake({"org.gnome.Totem", "", 0}); }));
+  EXPECT_TRUE(probes.keepsDisplayAwake({"vlc", "", 0}));
+  EXPECT_TRUE(probes.keepsDisplayAwake({"org.gnome", "", 0}));  // Totem is a helper id of it
+  EXPECT_FALSE(probes.keepsDisplayAwake({"org.gnome.Nautilus", "", 0}));  // suspend only
+  EXPECT_FALSE(probes.keepsDisplayAwake({"org.gnome.Tot", "", 0}));
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ class WorkspaceOnX : public ::testing::Test {
   size_t rowsFor(const std::string& id) {
     const auto apps = workspace_->runningApps();
     return std::count_if(apps.begin(), apps.end(),
-                         [&](const RunningApp& a) { return a.bundleID == id; });
+                         [&](const AppIdentity& a) { return a.bundleID == id; });
   }
 
   QTemporaryDir home_;
@@ -82,12 +82,12 @@ class WorkspaceOnX : public ::testing::Test {
 };
 
 TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScreen) {
-  std::vector<std::optional<RunningApp>> activations;
-  std::vector<RunningApp> terminations;
-  workspace_->onActivate = [&](const std::optional<RunningApp>& app) {
+  std::vector<std::optional<AppIdentity>> activations;
+  std::vector<AppIdentity> terminations;
+  workspace_->onActivate = [&](const std::optional<AppIdentity>& app) {
     activations.push_back(app);
   };
-  workspace_->onTerminate = [&](const RunningApp& app) { terminations.push_back(app); };
+  workspace_->onTerminate = [&](const AppIdentity& app) { terminations.push_back(app); };
 
   auto helper = startHelper();
   auto second = startHelper();
@@ -95,7 +95,7 @@ TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScree
   const auto helperPid = static_cast<pid_t>(helper->pid());
   ASSERT_TRUE(waitUntil([&] { return !windowsOf(helperPid).empty(); }));
   activate(windowsOf(helperPid).front());
-  std::optional<RunningApp> front;
+  std::optional<AppIdentity> front;
   ASSERT_TRUE(waitUntil([&] {
     front = workspace_->frontmost();
     return front && front->bundleID == kHelperId;
@@ -193,7 +193,7 @@ TEST_F(WorkspaceOnX, OpenLaunchesAnAppThatIsNotRunningFromItsEntry) {
       }
     }
   } stop{*workspace_};
-  std::optional<RunningApp> launched;
+  std::optional<AppIdentity> launched;
   ASSERT_TRUE(waitUntil([&] {
     for (const auto& app : workspace_->runningApps()) {
       if (app.bundleID == "pimble-probe-launch") launched = app;
