@@ -29,6 +29,11 @@ QGradientStops GradientLayer::stops(const ColorList& colors, const NumberList& l
   return result;
 }
 
+QRectF GradientLayer::ownContentBounds(const LayerValues& values) const {
+  if (values.get<ColorList>(*this, "colors", {}).empty()) return {};
+  return QRectF(QPointF(), values.get<QSizeF>(*this, "bounds", {}));
+}
+
 void GradientLayer::drawOwnContent(QPainter& painter, const LayerValues& values) const {
   const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
   const ColorList colors = values.get<ColorList>(*this, "colors", {});

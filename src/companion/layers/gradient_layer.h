@@ -26,6 +26,7 @@ class GradientLayer : public Layer {
 
  protected:
   void drawOwnContent(QPainter& painter, const LayerValues& values) const override;
+  QRectF ownContentBounds(const LayerValues& values) const override;
 };
 
 }  // namespace pimble

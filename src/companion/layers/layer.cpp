@@ -318,12 +318,20 @@ QRectF Layer::ownContentBounds(const LayerValues&) const {
 }
 
 QRectF Layer::subtreeBounds(const LayerValues& values) const {
-  QRectF box(QPointF(), values.get<QSizeF>(*this, "bounds", {}));
+  // Only what is drawn counts: an empty full-canvas layer must not make
+  // its group's offscreen copy canvas-sized.
+  QRectF box;
+  const QColor background = values.get<QColor>(*this, "backgroundColor", {});
+  if ((background.isValid() && background.alpha() > 0) ||
+      !values.get<QImage>(*this, "contents", {}).isNull()) {
+    box = QRectF(QPointF(), values.get<QSizeF>(*this, "bounds", {}));
+  }
   const QRectF own = ownContentBounds(values);
   if (!own.isNull()) box = box.isNull() ? own : box.united(own);
   for (const auto& sub : sublayers_) {
     if (sub->hidden_) continue;
     QRectF subBox = sub->subtreeBounds(values);
+    if (subBox.isNull()) continue;
     if (values.get<double>(*sub, "shadowOpacity", 0) > 0) {
       const double blur = std::max(0.0, values.get<double>(*sub, "shadowRadius", 0)) * 1.5 + 1;
       const QPointF offset = values.get<QPointF>(*sub, "shadowOffset", {});
