@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -115,6 +116,43 @@ TEST(RenderTools, SheetWritesBothSheetsAndFailuresExitOne) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.read(8).startsWith("\x89PNG"));
   EXPECT_EQ(QImage(dir.filePath("strip.jpg"), "PNG").size(), QSize(3080, 668));
+}
+
+}  // namespace
+}  // namespace pimble
+
+namespace pimble {
+namespace {
+
+TEST(RenderTools, WebAndIconFoldersHoldEveryFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString web = dir.filePath("web");
+  QProcess process;
+  process.start(QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble"), {"--render-web", web});
+  ASSERT_TRUE(process.waitForFinished(240000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardOutput()),
+            "web renders written to " + web + "\n");
+  const QStringList files = QDir(web).entryList(QDir::Files);
+  EXPECT_EQ(files.size(), 37);
+  for (const char* name : {"squad-red.png", "hero-gold.png", "wave-midnight.png",
+                           "pose-checkIn.png", "pose-posture.png"}) {
+    EXPECT_EQ(QImage(web + "/" + name).size(), QSize(880, 1240)) << name;
+  }
+  EXPECT_EQ(QImage(web + "/eye-open.png").size(), QSize(112, 136));
+
+  const QString icons = dir.filePath("Icon.iconset");
+  process.start(QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble"), {"--render-icon", icons});
+  ASSERT_TRUE(process.waitForFinished(240000));
+  EXPECT_EQ(process.exitCode(), 0);
+  for (const auto& entry : IconRenderer::iconEntries()) {
+    const QImage icon(icons + "/" + entry.name + ".png");
+    EXPECT_EQ(icon.size(), QSize(entry.pixels, entry.pixels)) << entry.name;
+  }
+  QFile contents(icons + "/Contents.json");
+  ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(contents.readAll()), IconRenderer::contentsJson());
 }
 
 }  // namespace
