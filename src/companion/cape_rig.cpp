@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "companion/cloth_simulation.h"
 #include "companion/glimmet_artwork.h"
+#include "companion/layers/keyframe_animation.h"
+#include "companion/layers/media_clock.h"
+#include "companion/layers/transaction.h"
 
 namespace pimble {
 namespace {
@@ -21,6 +25,10 @@ constexpr double restWindFactor[] = {1.0, 0.5, 0.4};
 constexpr double waveFactor[] = {1.0, 0.5, 0.0};
 constexpr double rippleAwake[] = {3.4, 1.7, 0.0};
 constexpr double rippleSleeping[] = {1.6, 0.8, 0.0};
+constexpr double loopSpeed[] = {1.0, 0.5, 0.5};
+constexpr double tailsSwingFactor[] = {1.0, 0.5, 0.0};
+// The idle loop plays at a low frame rate: the cloth moves slowly.
+constexpr double kIdleFrameRate = 20;
 
 LayerPtr fullCanvasLayer(const LayerPtr& layer) {
   layer->setBounds({220, 310});
@@ -47,7 +55,8 @@ CapeRig::CapeRig()
       folds(ShapeLayer::make()),
       shine(ShapeLayer::make()),
       scarf(Layer::make()),
-      tails(Layer::make()) {
+      tails(Layer::make()),
+      simulation_(std::make_unique<ClothSimulation>(*this)) {
   for (const LayerPtr& l : {back, front, LayerPtr(lining), LayerPtr(cloth), LayerPtr(clothMask),
                             LayerPtr(folds), LayerPtr(shine)}) {
     fullCanvasLayer(l);
@@ -84,6 +93,8 @@ CapeRig::CapeRig()
   tails->setPosition({51, 143});
   applyPaths(state(0));
 }
+
+CapeRig::~CapeRig() = default;
 
 void CapeRig::installSprites(const QImage& scarfImage, const QImage& tailsImage, double scale) {
   spriteScale_ = scale;
@@ -125,11 +136,105 @@ void CapeRig::setIntensity(AnimationIntensity intensity) {
 void CapeRig::setActive(bool active) {
   if (active == active_) return;
   active_ = active;
+  if (!active) simulation_->end(false);
   restart();
 }
 
 void CapeRig::restart() {
+  if (simulation_->running()) return;
+  stopIdle();
   applyPaths(state(0));
+  if (visible_ && active_ && intensity_ != AnimationIntensity::off) startIdle(0);
+}
+
+void CapeRig::ensureIdle() {
+  if (!idleRunning() && !simulation_->running() && visible_ && active_ &&
+      intensity_ != AnimationIntensity::off) {
+    restart();
+  }
+}
+
+double CapeRig::idlePeriod() const {
+  return (sleeping_ ? 5.4 : 3.6) / loopSpeed[std::min<size_t>(index(intensity_), 2)];
+}
+
+bool CapeRig::idleRunning() const {
+  return lining->animationForKey("cape") != nullptr;
+}
+
+void CapeRig::startIdle(double phaseOffset) {
+  const size_t k = std::min<size_t>(index(intensity_), 2);
+  const std::string key = std::string(enumName(intensity_)) + "-" + (sleeping_ ? "true" : "false");
+  if (key != cachedKey_ || cachedFrames_.size() != 37) {
+    cachedFrames_.clear();
+    for (int i = 0; i <= 36; ++i) {
+      const ClothState c = state(i / 36.0);
+      cachedFrames_.push_back({outline(c, 5, 0.55), outline(c, 0, 0),
+                               lines(c, {0.2, 0.5, 0.8}, 0.22, 0.97),
+                               lines(c, {0.33, 0.66}, 0.3, 0.9)});
+    }
+    cachedKey_ = key;
+  }
+  const double period = idlePeriod();
+  idleOrigin_ = animation_clock::now() - phaseOffset;
+  const auto loop = [&](QPainterPath Frame::*member) {
+    std::vector<LayerValue> values;
+    values.reserve(cachedFrames_.size());
+    for (const Frame& f : cachedFrames_) values.emplace_back(f.*member);
+    auto a = KeyframeAnimation::make("path", std::move(values), {}, period);
+    a->repeatCount = Animation::kForever;
+    a->timeOffset = std::fmod(phaseOffset, period);
+    a->frameRate = kIdleFrameRate;
+    return a;
+  };
+  lining->addAnimation(loop(&Frame::lining), "cape");
+  clothMask->addAnimation(loop(&Frame::outline), "cape");
+  folds->addAnimation(loop(&Frame::folds), "cape");
+  shine->addAnimation(loop(&Frame::shine), "cape");
+  const double swing = tailsSwingFactor[k];
+  auto tailSwing = KeyframeAnimation::numbers(
+      "transform.rotation.z",
+      {0.06 * swing, -0.08 * swing, 0.04 * swing, -0.05 * swing, 0.06 * swing},
+      {0, 0.3, 0.55, 0.8, 1}, 0.75 * period);
+  tailSwing->repeatCount = Animation::kForever;
+  tailSwing->timingFunction = TimingFunction::easeInEaseOut();
+  tailSwing->frameRate = kIdleFrameRate;
+  tails->addAnimation(tailSwing, "cape");
+}
+
+void CapeRig::stopIdle() {
+  for (const LayerPtr& l :
+       {LayerPtr(lining), LayerPtr(clothMask), LayerPtr(folds), LayerPtr(shine), tails}) {
+    l->removeAnimation("cape");
+  }
+}
+
+void CapeRig::beginDrag() {
+  simulation_->beginDrag();
+}
+
+void CapeRig::dragMoved(double dx, double dy) {
+  simulation_->dragMoved(dx, dy);
+}
+
+void CapeRig::endDrag() {
+  simulation_->setDragging(false);
+}
+
+void CapeRig::gust(double dx, double dy) {
+  simulation_->gust(dx, dy);
+}
+
+bool CapeRig::isSimulating() const {
+  return simulation_->running();
+}
+
+double CapeRig::lastFlightPeakSpeed() const {
+  return simulation_->lastFlightPeakSpeed();
+}
+
+void CapeRig::endSimulation(bool resumeIdle) {
+  simulation_->end(resumeIdle);
 }
 
 CapeRig::ClothState CapeRig::state(double t) const {
@@ -208,6 +313,7 @@ QPainterPath CapeRig::smoothPath(const std::vector<QPointF>& points, bool closed
 }
 
 void CapeRig::applyPaths(const ClothState& c) {
+  ActionsDisabled quiet;
   lining->setPath(outline(c, 5, 0.55));
   clothMask->setPath(outline(c, 0, 0));
   folds->setPath(lines(c, {0.2, 0.5, 0.8}, 0.22, 0.97));
@@ -216,6 +322,8 @@ void CapeRig::applyPaths(const ClothState& c) {
 
 void CapeRig::applyPalette() {
   const CapePalette& p = palette(color_);
+  // The colours cross-fade.
+  TransactionScope transaction(0.35);
   cloth->setColors({toQColor(p.highlight), toQColor(p.base), toQColor(p.shade)});
   lining->setFillColor(toQColor(p.lining));
   folds->setStrokeColor(toQColor(p.fold));
@@ -231,6 +339,7 @@ QImage CapeRig::tailsImage(const CapePalette& palette, double scale) {
 }
 
 void CapeRig::installScarf(const QImage& scarfImage, const QImage& tailsImage, double scale) {
+  ActionsDisabled quiet;
   scarf->setContents(scarfImage);
   tails->setContents(tailsImage);
   for (const LayerPtr& l : {scarf, tails, LayerPtr(lining), LayerPtr(clothMask), LayerPtr(folds),

@@ -2,6 +2,10 @@
 
 #include <QImage>
 #include <QPainterPath>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "companion/layers/gradient_layer.h"
@@ -10,6 +14,9 @@
 #include "models/cape_color.h"
 
 namespace pimble {
+
+class ClothSimulation;
+enum class HandSide;
 
 // The cape behind the body and the scarf with its tails in front of it. The
 // cape's outline, lining, folds and shine all come from one parametric cloth
@@ -30,6 +37,9 @@ class CapeRig {
   };
 
   CapeRig();
+  ~CapeRig();
+  CapeRig(const CapeRig&) = delete;
+  CapeRig& operator=(const CapeRig&) = delete;
 
   // Behind the body: lining, then the cloth with its folds and shine.
   LayerPtr back;
@@ -61,8 +71,37 @@ class CapeRig {
   void setSleeping(bool sleeping);
   void setIntensity(AnimationIntensity intensity);
   void setActive(bool active);
-  // Shows the rest state.
+  // Shows the rest state and, when the cape is visible, active and not at
+  // intensity off, starts the idle loop from its beginning. Does nothing
+  // while the cloth is simulated.
   void restart();
+  // Starts the idle loop if it should run and does not (first showing).
+  void ensureIdle();
+
+  // The idle loop: 37 precomputed path sets played as keyframes, and the
+  // tails' swing. The period is 3.6 s awake, 5.4 s asleep, doubled below
+  // normal intensity.
+  double idlePeriod() const;
+  void startIdle(double phaseOffset);
+  void stopIdle();
+  bool idleRunning() const;
+  // Media time at which the running idle loop was at its start.
+  double idleOrigin() const { return idleOrigin_; }
+
+  // The cloth simulation (dragging, flights, gusts).
+  void beginDrag();
+  void dragMoved(double dx, double dy);
+  void endDrag();
+  void gust(double dx, double dy);
+  bool isSimulating() const;
+  double lastFlightPeakSpeed() const;
+  void endSimulation(bool resumeIdle);
+  ClothSimulation& simulation() { return *simulation_; }
+
+  // The body lean in radians on every simulation tick, and 0 at its end.
+  std::function<void(double)> onLean;
+  // The side whose arm is raised during a fast horizontal drag, or none.
+  std::function<void(std::optional<HandSide>)> onFlightPose;
 
   // The cloth state at a fraction t of the idle loop; t = 0 is the rest state.
   ClothState state(double t) const;
@@ -92,6 +131,13 @@ class CapeRig {
   AnimationIntensity intensity_ = AnimationIntensity::normal;
   bool sleeping_ = false;
   bool active_ = true;
+  double idleOrigin_ = 0;
+  struct Frame {
+    QPainterPath lining, outline, folds, shine;
+  };
+  std::string cachedKey_;
+  std::vector<Frame> cachedFrames_;
+  std::unique_ptr<ClothSimulation> simulation_;
 };
 
 }  // namespace pimble

@@ -2,6 +2,13 @@
 
 #include <cmath>
 
+#include "companion/behavior_player.h"
+#include "companion/layers/fade_transition.h"
+#include "companion/layers/media_clock.h"
+#include "companion/layers/transaction.h"
+#include "companion/state_motions.h"
+#include "companion/summon_effects.h"
+
 namespace pimble {
 namespace {
 
@@ -103,6 +110,31 @@ GlimmetRig::GlimmetRig()
   root->addSublayer(fxLayer);
   alertLayer->setOpacity(0);
   fxLayer->addSublayer(alertLayer);
+
+  motions_ = std::make_unique<StateMotions>(*this);
+  behaviors_ = std::make_unique<BehaviorPlayer>(*this);
+  summons_ = std::make_unique<SummonEffects>(*this);
+  // The cape leans the figure while it is simulated; the rig outlives it.
+  cape.onLean = [layer = std::weak_ptr<Layer>(flightLayer)](double angle) {
+    if (auto l = layer.lock()) l->setTransform(LayerTransform::rotated(angle));
+  };
+}
+
+GlimmetRig::~GlimmetRig() {
+  // Pending steps hold this rig: none may run once it is gone.
+  for (auto& work : behaviorWork) work.cancel();
+}
+
+double GlimmetRig::amplitude() const {
+  switch (intensity_) {
+    case AnimationIntensity::normal:
+      return 1.0;
+    case AnimationIntensity::reduced:
+      return 0.5;
+    case AnimationIntensity::off:
+      return 0.0;
+  }
+  return 0.0;
 }
 
 void GlimmetRig::installSprites(const GlimmetSprites& sprites, double scale) {
@@ -128,10 +160,20 @@ void GlimmetRig::installSprites(const GlimmetSprites& sprites, double scale) {
 }
 
 void GlimmetRig::apply(GlimmetState state) {
+  cancelBehavior(false);
   state_ = state;
+  flying = false;
   const bool sleeping = state == GlimmetState::sleeping;
   if (cape.sleeping() != sleeping) cape.setSleeping(sleeping);
+  motions_->stopStateMotion();
   setPose(GlimmetPose::forState(state), intensity_ == AnimationIntensity::off ? 0 : 0.35);
+  if (active_ && intensity_ != AnimationIntensity::off) {
+    // The first state shown starts the float too.
+    if (floatIsSlow_ != sleeping || !floatLayer->animationForKey("float")) motions_->startFloat();
+    motions_->startStateMotion(state);
+  }
+  // The first state shown also starts the cape's idle loop.
+  cape.ensureIdle();
 }
 
 QPainterPath GlimmetRig::armPath(QPointF shoulder, QPointF hand, double bulge, HandSide side) {
@@ -149,34 +191,51 @@ bool GlimmetRig::armVisible(const GlimmetPose& pose, HandSide side) {
   return std::hypot(offset.x(), offset.y()) > 22;
 }
 
-void GlimmetRig::setPose(const GlimmetPose& pose, double /*duration*/) {
+void GlimmetRig::setPose(const GlimmetPose& pose, double duration) {
   pose_ = pose;
-  LayerTransform t = LayerTransform::rotated(pose.tilt);
-  t.sx = pose.scaleX;
-  t.sy = pose.scaleY;
-  poseLayer->setTransform(t);
-  poseLayer->setPosition({footPoint.x(), footPoint.y() - pose.drop});
+  const bool animated = duration > 0 && std::isfinite(duration);
+  {
+    TransactionScope transaction(animated ? duration : 0, TimingFunction::easeInEaseOut(),
+                                 !animated);
+    LayerTransform t = LayerTransform::rotated(pose.tilt);
+    t.sx = pose.scaleX;
+    t.sy = pose.scaleY;
+    poseLayer->setTransform(t);
+    poseLayer->setPosition({footPoint.x(), footPoint.y() - pose.drop});
 
-  handL->setPosition(layerPoint(handBase[0] + pose.handL));
-  handR->setPosition(layerPoint(handBase[1] + pose.handR));
-  armL->setArmPath(armPath({38, 160}, handL->position(), pose.armBulge, HandSide::left));
-  armR->setArmPath(armPath({182, 160}, handR->position(), pose.armBulge, HandSide::right));
-  armL->setOpacity(armVisible(pose, HandSide::left) ? 1 : 0);
-  armR->setOpacity(armVisible(pose, HandSide::right) ? 1 : 0);
+    handL->setPosition(layerPoint(handBase[0] + pose.handL));
+    handR->setPosition(layerPoint(handBase[1] + pose.handR));
+    armL->setArmPath(armPath({38, 160}, handL->position(), pose.armBulge, HandSide::left));
+    armR->setArmPath(armPath({182, 160}, handR->position(), pose.armBulge, HandSide::right));
+    armL->setOpacity(armVisible(pose, HandSide::left) ? 1 : 0);
+    armR->setOpacity(armVisible(pose, HandSide::right) ? 1 : 0);
 
-  cheekL->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
-  cheekR->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
+    cheekL->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
+    cheekR->setTransform(LayerTransform::scaled(pose.cheekScale, pose.cheekScale));
 
-  bottleLayer->setOpacity(pose.prop == GlimmetProp::bottle ? 1 : 0);
-  cupLayer->setOpacity(pose.prop == GlimmetProp::cup ? 1 : 0);
-  clockLayer->setOpacity(pose.prop == GlimmetProp::clock ? 1 : 0);
-  steamA->setOpacity(0);
-  steamB->setOpacity(0);
-
-  if (sprites_) {
-    showHands();
-    applyFaceContents();
+    bottleLayer->setOpacity(pose.prop == GlimmetProp::bottle ? 1 : 0);
+    cupLayer->setOpacity(pose.prop == GlimmetProp::cup ? 1 : 0);
+    clockLayer->setOpacity(pose.prop == GlimmetProp::clock ? 1 : 0);
+    steamA->setOpacity(0);
+    steamB->setOpacity(0);
   }
+  if (!sprites_) return;
+  const double handFade = animated ? 0.15 : 0;
+  const double faceFade = animated ? 0.12 : 0;
+  swapContents(handL, imageOr(sprites_->hands, {pose_.handStyle, HandSide::left}), handFade);
+  swapContents(handR, imageOr(sprites_->hands, {pose_.handStyle, HandSide::right}), handFade);
+  const QImage eye = imageOr(sprites_->eyes, pose_.eyes);
+  swapContents(eyeL, eye, faceFade);
+  swapContents(eyeR, eye, faceFade);
+  swapContents(mouthLayer, imageOr(sprites_->mouths, pose_.mouth), faceFade);
+}
+
+void GlimmetRig::swapContents(const LayerPtr& layer, const QImage& image, double fade) {
+  // An unchanged image needs no fade (and no frames).
+  if (layer->contents().cacheKey() == image.cacheKey()) return;
+  if (fade > 0) layer->addAnimation(FadeTransition::make(fade), "swap");
+  ActionsDisabled quiet;
+  layer->setContents(image);
 }
 
 void GlimmetRig::setCapeColor(CapeColor color) {
@@ -185,8 +244,87 @@ void GlimmetRig::setCapeColor(CapeColor color) {
 
 void GlimmetRig::setIntensity(AnimationIntensity intensity) {
   if (intensity == intensity_) return;
+  cancelBehavior(true);
   intensity_ = intensity;
   cape.setIntensity(intensity);
+  restartMotion();
+}
+
+void GlimmetRig::setActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  cape.setActive(active);
+  restartMotion();
+}
+
+void GlimmetRig::restartMotion() {
+  motions_->removeAllMotion();
+  if (active_ && intensity_ != AnimationIntensity::off) {
+    motions_->startFloat();
+    motions_->startStateMotion(state_);
+  }
+}
+
+void GlimmetRig::look(std::optional<QPointF> offset) {
+  if (!active_ || intensity_ == AnimationIntensity::off) return;
+  const QPointF d = offset.value_or(QPointF());
+  TransactionScope transaction(offset ? 0.18 : 0.5, TimingFunction::easeOut());
+  eyeL->setPosition({83 + d.x(), 182 + d.y()});
+  eyeR->setPosition({137 + d.x(), 182 + d.y()});
+  faceLayer->setPosition({0.45 * d.x(), 0.45 * d.y()});
+}
+
+double GlimmetRig::perform(IdleBehavior behavior) {
+  return behaviors_->perform(behavior);
+}
+void GlimmetRig::blink() {
+  behaviors_->blink();
+}
+void GlimmetRig::lookAround() {
+  behaviors_->lookAround();
+}
+void GlimmetRig::wave() {
+  behaviors_->wave();
+}
+void GlimmetRig::sleepyEyes(bool on) {
+  behaviors_->sleepyEyes(on);
+}
+double GlimmetRig::summon(SummonStyle style) {
+  return summons_->summon(style);
+}
+void GlimmetRig::tumble() {
+  summons_->tumble();
+}
+void GlimmetRig::removeTornado() {
+  summons_->removeTornado();
+}
+void GlimmetRig::burst() {
+  motions_->burst();
+}
+
+void GlimmetRig::later(double delay, std::function<void()> step) {
+  behaviorWork.push_back(animation_clock::scheduler().after(delay, std::move(step)));
+}
+
+void GlimmetRig::cancelBehavior(bool restorePose) {
+  for (auto& work : behaviorWork) work.cancel();
+  behaviorWork.clear();
+  for (const auto& l : {hopLayer, breathLayer, poseLayer, faceLayer, cheekR, shadowLayer}) {
+    l->removeAnimations("behavior");
+  }
+  BehaviorPlayer::removeGlyphs(*this);
+  removeTornado();
+  if (performing_) {
+    performing_.reset();
+    if (restorePose) setPose(GlimmetPose::forState(state_), 0.2);
+  }
+}
+
+void GlimmetRig::finishBehavior() {
+  behaviorWork.clear();
+  BehaviorPlayer::removeGlyphs(*this);
+  removeTornado();
+  performing_.reset();
 }
 
 void GlimmetRig::showHands() {
