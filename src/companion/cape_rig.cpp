@@ -260,9 +260,12 @@ QPointF CapeRig::surfacePoint(const ClothState& c, double u, double t, double fl
   const double wave =
       c.ripple * std::pow(t, 1.1) * std::sin(c.phase - lag + 1.9 * u - 2.3 * M_PI * t);
   const double x = 52 + 116 * u + v * halfW * std::pow(t, 1.3) + 1.15 * c.wind.dx * d + a * wave;
+  // The flutter turns a whole number of times (three) per idle loop of
+  // phase 4π, so the loop's last frame meets its first and the cloth
+  // simulation hands back to the loop without a jump at the hem.
   const double y = 164 + 3 * v * v + length * t + 9 * t * t * t * (1 - v * v) +
                    d * (0.45 * c.wind.dy - 0.42 * std::abs(c.wind.dx)) + b * wave +
-                   c.flutter * std::pow(t, 4) * std::sin(5 * M_PI * u + 1.3 * c.phase - lag);
+                   c.flutter * std::pow(t, 4) * std::sin(5 * M_PI * u + 1.5 * c.phase - lag);
   return {x, y};
 }
 

@@ -111,10 +111,16 @@ void Layer::setValue(std::string_view keyPath, LayerValue value) {
   }
   setNeedsDisplay();
   if (!implicit) return;
-  LayerValue to = modelValue(key);
-  if (value_math::same(from, to) || from.index() != to.index()) return;
-  auto animation =
-      std::make_shared<BasicAnimation>(std::string(key), std::move(from), std::move(to));
+  const LayerValue to = modelValue(key);
+  if (value_math::same(from, to)) {
+    // Already there on screen: an older change's animation has nothing left to do.
+    removeAnimation(key);
+    return;
+  }
+  if (from.index() != to.index()) return;
+  // No end value: the animation heads for whatever the model holds, so a
+  // later change without animation is not undone by it.
+  auto animation = std::make_shared<BasicAnimation>(std::string(key), std::move(from));
   animation->duration = Transaction::animationDuration();
   animation->timingFunction = Transaction::timingFunction();
   addAnimation(std::move(animation), std::string(key));
