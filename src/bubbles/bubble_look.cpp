@@ -1,0 +1,251 @@
+#include "bubbles/bubble_look.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+
+#include "bubbles/symbol_image.h"
+#include "companion/layers/soft_shadow.h"
+
+namespace pimble::BubbleLook {
+namespace {
+
+QString roundedFamily() {
+  static const QString family = [] {
+    const QStringList installed = QFontDatabase::families();
+    for (const char* name : {"Nunito", "Quicksand Medium", "Quicksand", "Comfortaa"}) {
+      if (installed.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+    }
+    return QApplication::font().family();
+  }();
+  return family;
+}
+
+QString rgba(const QColor& c) {
+  return QStringLiteral("rgba(%1,%2,%3,%4)")
+      .arg(c.red())
+      .arg(c.green())
+      .arg(c.blue())
+      .arg(QString::number(c.alphaF(), 'f', 3));
+}
+
+}  // namespace
+
+QFont font(TextStyle style) {
+  QFont f(roundedFamily());
+  switch (style) {
+    case TextStyle::headline:
+      f.setPixelSize(13);
+      f.setWeight(QFont::DemiBold);
+      break;
+    case TextStyle::body:
+      f.setPixelSize(13);
+      break;
+    case TextStyle::callout:
+      f.setPixelSize(12);
+      break;
+    case TextStyle::subheadline:
+      f.setPixelSize(11);
+      break;
+    case TextStyle::caption:
+    case TextStyle::caption2:
+      f.setPixelSize(10);
+      break;
+  }
+  return f;
+}
+
+QColor accent() {
+  return QColor::fromRgbF(1.0f, 0.584f, 0.0f);
+}
+
+Colors colors(BubbleStyle style) {
+  Colors c{};
+  QColor text = QColor::fromRgbF(0, 0, 0);
+  switch (style) {
+    case BubbleStyle::soft:
+      c.fill = QColor::fromRgbF(1.0f, 0.99f, 0.98f);
+      c.stroke = QColor::fromRgbF(0.88f, 0.86f, 0.97f);
+      c.shadow = QColor::fromRgbF(0, 0, 0, 0.18f);
+      c.shadowRadius = 10;
+      c.shadowOffsetY = 4;
+      break;
+    case BubbleStyle::glass:
+      // Without a blur of what lies behind, a light veil keeps text readable.
+      c.fill = QColor::fromRgbF(0.97f, 0.97f, 0.99f, 0.82f);
+      c.stroke = QColor::fromRgbF(1, 1, 1, 0.35f);
+      c.shadow = QColor::fromRgbF(0, 0, 0, 0.2f);
+      c.shadowRadius = 10;
+      c.shadowOffsetY = 4;
+      c.translucent = true;
+      break;
+    case BubbleStyle::solid: {
+      const QPalette pal = QApplication::palette();
+      c.fill = pal.color(QPalette::Window);
+      text = pal.color(QPalette::WindowText);
+      c.stroke = text;
+      c.stroke.setAlphaF(0.15f);
+      c.shadow = QColor::fromRgbF(0, 0, 0, 0.25f);
+      c.shadowRadius = 8;
+      c.shadowOffsetY = 3;
+      break;
+    }
+  }
+  c.text = text;
+  c.primary = text;
+  c.primary.setAlphaF(0.87f);
+  c.secondary = text;
+  c.secondary.setAlphaF(0.55f);
+  c.tertiary = text;
+  c.tertiary.setAlphaF(0.32f);
+  return c;
+}
+
+void paintBackground(QPainter& painter, const QPainterPath& outline, BubbleStyle style,
+                     const Colors& c) {
+  const QRectF box = outline.boundingRect().adjusted(-1, -1, 1, 1);
+  if (box.isEmpty()) return;
+  const qreal dpr = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  QImage mask(QSize(int(std::ceil(box.width() * dpr)), int(std::ceil(box.height() * dpr))),
+              QImage::Format_ARGB32_Premultiplied);
+  mask.fill(Qt::transparent);
+  {
+    QPainter mp(&mask);
+    mp.setRenderHint(QPainter::Antialiasing);
+    mp.scale(dpr, dpr);
+    mp.translate(-box.topLeft());
+    mp.fillPath(outline, Qt::black);
+  }
+  const SoftShadow shadow = makeSoftShadow(mask, c.shadow, c.shadowRadius * dpr);
+  QImage shadowImage = shadow.image;
+  shadowImage.setDevicePixelRatio(dpr);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.drawImage(
+      box.topLeft() + QPointF(-shadow.margin / dpr, -shadow.margin / dpr + c.shadowOffsetY),
+      shadowImage);
+  painter.fillPath(outline, c.fill);
+  if (style == BubbleStyle::glass) {
+    // A faint sheen from the top, as light through frosted glass.
+    QLinearGradient sheen(box.topLeft(), box.bottomLeft());
+    sheen.setColorAt(0, QColor(255, 255, 255, 70));
+    sheen.setColorAt(1, QColor(255, 255, 255, 0));
+    painter.fillPath(outline, sheen);
+  }
+  painter.strokePath(outline, QPen(c.stroke, 1));
+  painter.restore();
+}
+
+QString literal(const QString& text) {
+  QString out = text;
+  out.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  return out;
+}
+
+QString literal(std::string_view text) {
+  return literal(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+QLabel* label(const QString& text, TextStyle style, QWidget* parent) {
+  auto* l = new QLabel(parent);
+  l->setTextFormat(Qt::PlainText);
+  l->setText(text);
+  l->setFont(font(style));
+  return l;
+}
+
+QPushButton* button(const QString& text, const char* look, QWidget* parent) {
+  auto* b = new QPushButton(literal(text), parent);
+  b->setAutoDefault(false);
+  b->setDefault(false);
+  b->setFocusPolicy(Qt::StrongFocus);
+  b->setCursor(Qt::PointingHandCursor);
+  if (look != nullptr && *look != '\0') b->setProperty("look", QString::fromLatin1(look));
+  b->setFont(font(TextStyle::body));
+  return b;
+}
+
+QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent) {
+  auto* l = new QLabel(parent);
+  const QScreen* screen = QApplication::primaryScreen();
+  const qreal dpr = screen != nullptr ? std::max<qreal>(1, screen->devicePixelRatio()) : 1;
+  l->setPixmap(SymbolImage::pixmap(name, points, color, dpr));
+  l->setFixedSize(points, points);
+  l->setAccessibleName(QString());
+  l->setProperty("symbol", QString::fromUtf8(name.data(), qsizetype(name.size())));
+  // Decorative: not announced.
+  l->setAttribute(Qt::WA_TransparentForMouseEvents);
+  l->setFocusPolicy(Qt::NoFocus);
+  return l;
+}
+
+QString styleSheet(BubbleStyle style) {
+  const Colors c = colors(style);
+  const QColor a = accent();
+  QColor aHover = a.lighter(108), aDown = a.darker(112), aOff = a;
+  aOff.setAlphaF(0.4f);
+  QColor text = c.primary;
+  QColor border = c.primary;
+  border.setAlphaF(0.16f);
+  QColor face = style == BubbleStyle::solid ? c.fill.lighter(104) : QColor(255, 255, 255, 235);
+  QColor faceHover = style == BubbleStyle::solid ? c.fill.lighter(110) : QColor(246, 244, 250);
+  QColor faceDown = style == BubbleStyle::solid ? c.fill.darker(108) : QColor(232, 229, 240);
+  QColor disabledText = c.primary;
+  disabledText.setAlphaF(0.35f);
+  return QStringLiteral(
+             "QLabel { color: %1; background: transparent; }"
+             "QLabel[tone=\"secondary\"] { color: %2; }"
+             "QLabel[tone=\"tertiary\"] { color: %3; }"
+             "QPushButton, QToolButton[look=\"menu\"], QComboBox {"
+             "  color: %1; background: %4; border: 1px solid %5; border-radius: 6px;"
+             "  padding: 3px 10px; min-height: 18px; }"
+             "QPushButton:hover, QToolButton[look=\"menu\"]:hover, QComboBox:hover { background: "
+             "%6; }"
+             "QPushButton:pressed, QToolButton[look=\"menu\"]:pressed { background: %7; }"
+             "QPushButton:disabled { color: %8; }"
+             "QPushButton:focus, QToolButton:focus, QComboBox:focus { border: 1px solid %9; }"
+             "QPushButton[look=\"prominent\"] { color: white; background: %9; border: 1px solid %9;"
+             "  font-weight: 600; }"
+             "QPushButton[look=\"prominent\"]:hover { background: %10; }"
+             "QPushButton[look=\"prominent\"]:pressed { background: %11; }"
+             "QPushButton[look=\"prominent\"]:disabled { background: %12; border-color: "
+             "transparent;"
+             "  color: rgba(255,255,255,0.85); }"
+             "QPushButton[look=\"plain\"], QToolButton[look=\"borderless\"] {"
+             "  background: transparent; border: none; color: %2; padding: 3px 4px; }"
+             "QPushButton[look=\"plain\"]:hover, QToolButton[look=\"borderless\"]:hover { color: "
+             "%1; }"
+             "QPushButton[look=\"tile\"] { text-align: left; padding: 5px 8px; }"
+             "QPushButton[look=\"small\"] { padding: 2px 4px; min-height: 14px; }"
+             "QPushButton[look=\"segment\"] { padding: 2px 0px; min-height: 14px; border-radius: "
+             "5px;"
+             "  min-width: 26px; }"
+             "QPushButton[look=\"segment\"]:checked { background: %9; color: white; border-color: "
+             "%9; }"
+             "QToolButton[look=\"menu\"] { padding: 3px 16px 3px 10px; }"
+             "QToolButton[look=\"menu\"]::menu-indicator { subcontrol-origin: padding;"
+             "  subcontrol-position: center right; right: 5px; }"
+             "QToolButton[look=\"borderless\"]::menu-indicator { image: none; width: 0px; }"
+             "QComboBox { padding: 2px 8px; }"
+             "QComboBox::drop-down { border: none; width: 16px; }"
+             "QComboBox QAbstractItemView { color: %1; background: %4; selection-background-color: "
+             "%9;"
+             "  selection-color: white; border: 1px solid %5; }"
+             "QLineEdit { color: %1; background: white; border: 1px solid %5; border-radius: 6px;"
+             "  padding: 3px 6px; selection-background-color: %9; }"
+             "QLineEdit:focus { border: 1px solid %9; }"
+             "QMenu { color: %1; background: %4; border: 1px solid %5; padding: 4px; }"
+             "QMenu::item { padding: 4px 18px; border-radius: 4px; }"
+             "QMenu::item:selected { background: %9; color: white; }"
+             "QFrame[role=\"divider\"] { background: %5; border: none; max-height: 1px; }")
+      .arg(rgba(text), rgba(c.secondary), rgba(c.tertiary), rgba(face), rgba(border),
+           rgba(faceHover), rgba(faceDown), rgba(disabledText), rgba(a))
+      .arg(rgba(aHover), rgba(aDown), rgba(aOff));
+}
+
+}  // namespace pimble::BubbleLook

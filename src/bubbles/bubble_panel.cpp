@@ -1,0 +1,75 @@
+#include "bubbles/bubble_panel.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWindow>
+
+#include "bubbles/bubble_view.h"
+
+namespace pimble {
+
+BubblePanel::BubblePanel()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                           Qt::NoDropShadowWindowHint) {
+  setObjectName(QStringLiteral("bubblePanel"));
+  setAttribute(Qt::WA_TranslucentBackground);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+  setAccessibleName(QStringLiteral("Pimble Glimmet message"));
+  resize(320, 140);
+  // Clicks land on the bubble's buttons, not on the window itself: watch
+  // presses anywhere in the application and keep those inside this window.
+  qApp->installEventFilter(this);
+}
+
+BubblePanel::~BubblePanel() {
+  qApp->removeEventFilter(this);
+}
+
+void BubblePanel::setView(BubbleView* view) {
+  view_ = view;
+  view_->setParent(this);
+  view_->setGeometry(0, 0, width(), height());
+}
+
+void BubblePanel::setFlag(Qt::WindowType flag, bool on) {
+  const Qt::WindowFlags flags = on ? (windowFlags() | flag) : (windowFlags() & ~flag);
+  if (flags == windowFlags()) return;
+  // Changing a shown widget's flags would hide and re-create its window;
+  // the window system is told through the existing window instead.
+  overrideWindowFlags(flags);
+  if (QWindow* w = windowHandle()) w->setFlags(flags);
+}
+
+void BubblePanel::takeFocus() {
+  acceptsFocus_ = true;
+  setFlag(Qt::WindowDoesNotAcceptFocus, false);
+  if (isVisible()) {
+    raise();
+    activateWindow();
+  }
+}
+
+void BubblePanel::refuseFocus() {
+  acceptsFocus_ = false;
+  setFlag(Qt::WindowDoesNotAcceptFocus, true);
+}
+
+void BubblePanel::setAlwaysOnTop(bool on) {
+  setFlag(Qt::WindowStaysOnTopHint, on);
+}
+
+bool BubblePanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && !acceptsFocus_ && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    takeFocus();
+  }
+  return false;
+}
+
+void BubblePanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (view_ != nullptr) view_->setGeometry(0, 0, width(), height());
+}
+
+}  // namespace pimble

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+namespace pimble {
+
+class BubbleView;
+
+// The speech bubble's window: frameless, translucent, out of the taskbar.
+// It starts out refusing the keyboard, so a bubble the program shows on its
+// own never takes the keys from whatever the user is typing in; a click on
+// it (or content the user asked for) lets it take the keyboard.
+class BubblePanel : public QWidget {
+  Q_OBJECT
+ public:
+  BubblePanel();
+  ~BubblePanel() override;
+
+  void setView(BubbleView* view);
+  // Lets the window take the keyboard and asks to be activated.
+  void takeFocus();
+  // Back to refusing the keyboard, for the next bubble.
+  void refuseFocus();
+  bool acceptsFocus() const { return acceptsFocus_; }
+  // Floats above other windows, switched without re-creating the window.
+  void setAlwaysOnTop(bool on);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void setFlag(Qt::WindowType flag, bool on);
+
+  BubbleView* view_ = nullptr;
+  bool acceptsFocus_ = false;
+};
+
+}  // namespace pimble

@@ -1,0 +1,80 @@
+#include "bubbles/bubble_panel_controller.h"
+
+#include <QWindow>
+
+#include "bubbles/bubble_content_widget.h"
+#include "bubbles/bubble_panel.h"
+#include "bubbles/bubble_placement.h"
+#include "bubbles/bubble_view.h"
+
+namespace pimble {
+
+BubblePanelController::BubblePanelController(std::shared_ptr<CompanionAnchor> companion)
+    : companion_(std::move(companion)),
+      model_(std::make_unique<BubbleModel>()),
+      panel_(std::make_unique<BubblePanel>()) {
+  view_ = new BubbleView(*model_);
+  panel_->setView(view_);
+}
+
+BubblePanelController::~BubblePanelController() = default;
+
+void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
+  if (willShow) willShow();
+  const bool userOpened = content.isUserOpened();
+  model_->setStyle(style);
+  model_->setContent(std::move(content));
+  view_->setReduceMotion(reduceMotion && reduceMotion());
+  layoutNearCompanion();
+  const bool first = !isShown_;
+  if (first) {
+    isShown_ = true;
+    view_->resetAppearance();
+    layoutNearCompanion();
+    panel_->setWindowOpacity(1);
+    QWidget* parent = companion_ != nullptr ? companion_->window() : nullptr;
+    if (parent != nullptr) {
+      panel_->setAlwaysOnTop(companion_->alwaysOnTop());
+      panel_->winId();  // the window must exist to be tied to its parent
+      if (panel_->windowHandle() != nullptr && parent->windowHandle() != nullptr) {
+        panel_->windowHandle()->setTransientParent(parent->windowHandle());
+      }
+    }
+    if (!userOpened) panel_->refuseFocus();
+    panel_->show();
+    panel_->raise();
+  }
+  if (userOpened) {
+    panel_->takeFocus();
+    if (BubbleContentWidget* c = view_->contentWidget()) c->focusFirstField();
+  }
+  if (first) view_->appear();
+}
+
+void BubblePanelController::hide() {
+  if (!isShown_) return;
+  isShown_ = false;
+  if (panel_->windowHandle() != nullptr) panel_->windowHandle()->setTransientParent(nullptr);
+  panel_->hide();
+  panel_->refuseFocus();
+}
+
+void BubblePanelController::layoutNearCompanion() {
+  if (companion_ == nullptr) return;
+  const std::optional<QRectF> frame = companion_->frame();
+  if (!frame) return;
+  const QRectF visible = companion_->visibleFrame().value_or(
+      QRectF(0, 0, BubblePlacement::fallbackScreenWidth, BubblePlacement::fallbackScreenHeight));
+  const BubblePlacement placed = BubblePlacement::place(*frame, visible, view_->fittingHeight());
+  if (placed.tailOnLeading != model_->tailOnLeading()) {
+    model_->setTailOnLeading(placed.tailOnLeading);
+  }
+  panel_->setGeometry(companion_->toQt(placed.frame));
+  panel_->update();
+}
+
+void BubblePanelController::setAlwaysOnTop(bool on) {
+  panel_->setAlwaysOnTop(on);
+}
+
+}  // namespace pimble

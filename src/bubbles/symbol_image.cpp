@@ -1,0 +1,272 @@
+#include "bubbles/symbol_image.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace pimble {
+namespace {
+
+// Each drawing works in a 16 x 16 box, y down, in the painter's pen colour.
+// Cut-outs clear what is under them, so filled symbols keep their holes on
+// any background.
+using Draw = void (*)(QPainter&);
+
+QPen line(QPainter& p, double width) {
+  QPen pen(p.brush().color(), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  return pen;
+}
+
+void stroke(QPainter& p, double width, const QPainterPath& path) {
+  p.strokePath(path, line(p, width));
+}
+
+void cutOut(QPainter& p, const std::function<void()>& draw) {
+  p.save();
+  p.setCompositionMode(QPainter::CompositionMode_Clear);
+  draw();
+  p.restore();
+}
+
+void disc(QPainter& p) {
+  p.drawEllipse(QPointF(8, 8), 7, 7);
+}
+
+void drop(QPainter& p) {
+  QPainterPath d;
+  d.moveTo(8, 1.2);
+  d.cubicTo(10.2, 4.6, 13, 7.6, 13, 10.2);
+  d.cubicTo(13, 13.1, 10.8, 15.2, 8, 15.2);
+  d.cubicTo(5.2, 15.2, 3, 13.1, 3, 10.2);
+  d.cubicTo(3, 7.6, 5.8, 4.6, 8, 1.2);
+  p.drawPath(d);
+}
+
+void figure(QPainter& p, QPointF head, const std::array<QPointF, 2>& spine,
+            const std::array<QPointF, 4>& limbs, QPointF shoulder) {
+  p.drawEllipse(head, 1.9, 1.9);
+  QPainterPath s;
+  s.moveTo(spine[0]);
+  s.lineTo(spine[1]);
+  s.moveTo(shoulder);
+  s.lineTo(limbs[0]);
+  s.moveTo(shoulder);
+  s.lineTo(limbs[1]);
+  s.moveTo(spine[1]);
+  s.lineTo(limbs[2]);
+  s.moveTo(spine[1]);
+  s.lineTo(limbs[3]);
+  stroke(p, 2.0, s);
+}
+
+void flexibility(QPainter& p) {
+  figure(p, {8, 2.6}, {QPointF(8, 5.4), QPointF(8, 10)},
+         {QPointF(3.8, 3.2), QPointF(12.2, 3.2), QPointF(4.6, 14.6), QPointF(11.4, 14.6)},
+         {8, 6.4});
+}
+
+void stand(QPainter& p) {
+  figure(p, {8, 2.4}, {QPointF(8, 5.2), QPointF(8, 10)},
+         {QPointF(5.4, 10), QPointF(10.6, 10), QPointF(6.6, 15), QPointF(9.4, 15)}, {8, 6.2});
+}
+
+void walk(QPainter& p) {
+  figure(p, {8.8, 2.4}, {QPointF(8.2, 5.2), QPointF(7.4, 10)},
+         {QPointF(5.4, 8.8), QPointF(11, 9.2), QPointF(4.6, 14.8), QPointF(10.6, 14.8)},
+         {8.1, 6.3});
+}
+
+void eye(QPainter& p) {
+  QPainterPath e;
+  e.moveTo(1.2, 8);
+  e.quadTo(8, 0.6, 14.8, 8);
+  e.quadTo(8, 15.4, 1.2, 8);
+  stroke(p, 1.5, e);
+  p.drawEllipse(QPointF(8, 8), 2.6, 2.6);
+}
+
+void cup(QPainter& p) {
+  QPainterPath body;
+  body.moveTo(2.6, 4.6);
+  body.lineTo(11.8, 4.6);
+  body.lineTo(11.2, 9.6);
+  body.quadTo(10.9, 11.4, 9, 11.4);
+  body.lineTo(5.4, 11.4);
+  body.quadTo(3.5, 11.4, 3.2, 9.6);
+  body.closeSubpath();
+  p.drawPath(body);
+  QPainterPath handle;
+  handle.moveTo(11.6, 5.8);
+  handle.quadTo(14.6, 5.6, 14.2, 7.6);
+  handle.quadTo(13.8, 9.4, 11.2, 9.2);
+  stroke(p, 1.4, handle);
+  p.drawRoundedRect(QRectF(1, 12.4, 14, 1.9), 0.95, 0.95);
+}
+
+void bell(QPainter& p) {
+  QPainterPath b;
+  b.moveTo(2.4, 12);
+  b.lineTo(13.6, 12);
+  b.quadTo(12.2, 10.6, 12.2, 8.6);
+  b.lineTo(12.2, 7.2);
+  b.cubicTo(12.2, 4.6, 10.4, 2.8, 8, 2.8);
+  b.cubicTo(5.6, 2.8, 3.8, 4.6, 3.8, 7.2);
+  b.lineTo(3.8, 8.6);
+  b.quadTo(3.8, 10.6, 2.4, 12);
+  b.closeSubpath();
+  p.drawPath(b);
+  p.drawEllipse(QPointF(8, 13.6), 1.7, 1.5);
+  p.drawEllipse(QPointF(8, 2.2), 1.0, 1.0);
+}
+
+void flag(QPainter& p) {
+  QPainterPath pole;
+  pole.moveTo(3, 1.5);
+  pole.lineTo(3, 15);
+  stroke(p, 1.5, pole);
+  const QRectF cloth(3.8, 1.8, 10.4, 7.8);
+  QPainterPath outline;
+  outline.addRect(cloth);
+  stroke(p, 1.0, outline);
+  const double cw = cloth.width() / 4, ch = cloth.height() / 3;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = (r % 2); c < 4; c += 2) {
+      p.drawRect(QRectF(cloth.left() + c * cw, cloth.top() + r * ch, cw, ch));
+    }
+  }
+}
+
+void moonZzz(QPainter& p) {
+  QPainterPath moon;
+  moon.addEllipse(QPointF(7, 9.2), 5.8, 5.8);
+  QPainterPath bite;
+  bite.addEllipse(QPointF(9.8, 6.4), 4.6, 4.6);
+  p.drawPath(moon.subtracted(bite));
+  QPainterPath z;
+  z.moveTo(10.6, 1.4);
+  z.lineTo(14.4, 1.4);
+  z.lineTo(10.6, 5.2);
+  z.lineTo(14.4, 5.2);
+  stroke(p, 1.2, z);
+}
+
+void clock(QPainter& p) {
+  disc(p);
+  cutOut(p, [&p] {
+    QPainterPath hands;
+    hands.moveTo(8, 3.8);
+    hands.lineTo(8, 8);
+    hands.lineTo(11, 9.8);
+    p.strokePath(hands, QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  });
+}
+
+void pauseCircle(QPainter& p) {
+  disc(p);
+  cutOut(p, [&p] {
+    p.drawRoundedRect(QRectF(5.3, 4.6, 1.9, 6.8), 0.8, 0.8);
+    p.drawRoundedRect(QRectF(8.8, 4.6, 1.9, 6.8), 0.8, 0.8);
+  });
+}
+
+void chartBars(QPainter& p) {
+  p.drawRoundedRect(QRectF(1.6, 8.6, 3.4, 5.8), 0.9, 0.9);
+  p.drawRoundedRect(QRectF(6.3, 4.8, 3.4, 9.6), 0.9, 0.9);
+  p.drawRoundedRect(QRectF(11, 1.6, 3.4, 12.8), 0.9, 0.9);
+}
+
+void gear(QPainter& p) {
+  QPainterPath g;
+  const int teeth = 8;
+  for (int i = 0; i < teeth * 4; ++i) {
+    const double a = (i - 1.5) * std::numbers::pi * 2 / (teeth * 4);
+    const double r = (i % 4 < 2) ? 7.4 : 5.6;
+    const QPointF pt(8 + r * std::cos(a), 8 + r * std::sin(a));
+    if (i == 0)
+      g.moveTo(pt);
+    else
+      g.lineTo(pt);
+  }
+  g.closeSubpath();
+  p.drawPath(g);
+  cutOut(p, [&p] { p.drawEllipse(QPointF(8, 8), 2.4, 2.4); });
+}
+
+void xmarkCircle(QPainter& p) {
+  disc(p);
+  cutOut(p, [&p] {
+    QPainterPath x;
+    x.moveTo(5.4, 5.4);
+    x.lineTo(10.6, 10.6);
+    x.moveTo(10.6, 5.4);
+    x.lineTo(5.4, 10.6);
+    p.strokePath(x, QPen(Qt::black, 1.7, Qt::SolidLine, Qt::RoundCap));
+  });
+}
+
+void ellipsis(QPainter& p) {
+  for (double x : {3.0, 8.0, 13.0}) p.drawEllipse(QPointF(x, 8), 1.5, 1.5);
+}
+
+struct Entry {
+  std::string_view name;
+  Draw draw;
+};
+
+constexpr std::array<Entry, 15> drawings = {{
+    {"drop.fill", drop},
+    {"figure.flexibility", flexibility},
+    {"figure.stand", stand},
+    {"figure.walk", walk},
+    {"eye", eye},
+    {"cup.and.saucer.fill", cup},
+    {"bell.fill", bell},
+    {"flag.checkered", flag},
+    {"moon.zzz.fill", moonZzz},
+    {"clock.fill", clock},
+    {"pause.circle.fill", pauseCircle},
+    {"chart.bar.fill", chartBars},
+    {"gearshape.fill", gear},
+    {"xmark.circle.fill", xmarkCircle},
+    {"ellipsis", ellipsis},
+}};
+
+Draw find(std::string_view name) {
+  for (const Entry& e : drawings) {
+    if (e.name == name) return e.draw;
+  }
+  return nullptr;
+}
+
+void dot(QPainter& p) {
+  p.drawEllipse(QPointF(8, 8), 4, 4);
+}
+
+}  // namespace
+
+bool SymbolImage::isKnown(std::string_view name) {
+  return find(name) != nullptr;
+}
+
+QPixmap SymbolImage::pixmap(std::string_view name, int points, const QColor& color,
+                            qreal devicePixelRatio) {
+  const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1;
+  const int side = std::max(1, int(std::ceil(std::max(points, 1) * dpr)));
+  QPixmap pm(side, side);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(side / 16.0, side / 16.0);
+  p.setPen(Qt::NoPen);
+  p.setBrush(color);
+  const Draw draw = find(name);
+  (draw != nullptr ? draw : dot)(p);
+  p.end();
+  pm.setDevicePixelRatio(dpr);
+  return pm;
+}
+
+}  // namespace pimble

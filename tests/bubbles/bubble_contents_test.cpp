@@ -1,0 +1,409 @@
+// Every content answered by mouse and by keyboard, through the model's
+// closures, with the texts shown exactly as given.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+#include <optional>
+#include <vector>
+
+#include "bubble_samples.h"
+#include "bubbles/bubble_model.h"
+#include "bubbles/bubble_text.h"
+#include "bubbles/bubble_view.h"
+#include "bubbles/intention_form_content.h"
+
+namespace pimble {
+namespace {
+
+using samples::child;
+
+// A bubble view on its own model, recording every answer as text.
+struct Bubble {
+  BubbleModel model;
+  std::unique_ptr<BubbleView> view;
+  std::vector<std::string> answers;
+  std::optional<CheckInResponse> checkIn;
+  struct Start {
+    ReturnTarget target;
+    std::int64_t minutes;
+    std::string purpose;
+    std::optional<ReturnTarget> back;
+  };
+  std::optional<Start> started;
+
+  explicit Bubble(BubbleContent content) {
+    model.onDone = [this] { answers.push_back("done"); };
+    model.onSnooze = [this] { answers.push_back("snooze"); };
+    model.onSkip = [this] { answers.push_back("skip"); };
+    model.onClose = [this] { answers.push_back("close"); };
+    model.onQuickAction = [this](QuickAction a) { answers.emplace_back(enumName(a)); };
+    model.onCheckIn = [this](CheckInResponse r) {
+      answers.emplace_back("checkIn");
+      checkIn = r;
+    };
+    model.onIntentionStart = [this](const ReturnTarget& t, std::int64_t m, const std::string& p,
+                                    const std::optional<ReturnTarget>& b) {
+      answers.emplace_back("start");
+      started = Start{t, m, p, b};
+    };
+    model.onIntentionCancel = [this] { answers.emplace_back("cancel"); };
+    model.onSessionStart = [this](const SessionPreset& s) {
+      answers.push_back("session " + s.label);
+    };
+    model.setContent(std::move(content));
+    view = std::make_unique<BubbleView>(model);
+    view->finishAppearance();
+    settle();
+  }
+  // Lays the view out at its fitting size, as the panel would; it counts as
+  // shown without a window on any screen.
+  void settle() {
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->show();
+    view->resize(BubbleView::fixedWidth, std::max(90, view->fittingHeight()));
+    QApplication::sendPostedEvents();
+  }
+  QWidget* root() const { return view->contentWidget(); }
+  template <class W = QPushButton>
+  W* get(const char* name) const {
+    W* w = child<W>(root(), name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void key(Qt::Key k, QWidget* target = nullptr) {
+    QTest::keyClick(target != nullptr ? target : root(), k);
+  }
+  std::string answersText() const {
+    std::string out;
+    for (const auto& a : answers) out += (out.empty() ? "" : ",") + a;
+    return out;
+  }
+};
+
+TEST(ReminderBubble, ButtonsAndKeys) {
+  Bubble b(BubbleContent::reminder(samples::water()));
+  QTest::mouseClick(b.get("done"), Qt::LeftButton);
+  QTest::mouseClick(b.get("snooze"), Qt::LeftButton);
+  QTest::mouseClick(b.get("skip"), Qt::LeftButton);
+  // Return answers Done and Escape Skip, wherever the keyboard is in the bubble.
+  b.key(Qt::Key_Return, b.get("snooze"));
+  b.key(Qt::Key_Enter);
+  b.key(Qt::Key_Escape, b.get("done"));
+  EXPECT_EQ(b.answersText(), "done,snooze,skip,done,done,skip");
+  EXPECT_EQ(b.get("snooze")->text(), "Snooze 10 min");
+  EXPECT_EQ(b.get("snooze")->accessibleName(), "Snooze 10 minutes");
+  EXPECT_EQ(b.get("done")->accessibleName(), "Done: Time for some water");
+  EXPECT_EQ(b.get("skip")->accessibleName(), "Skip this reminder");
+  EXPECT_EQ(b.get<BubbleText>("message")->text(), "A few sips keep the focus & the mood up.");
+}
+
+TEST(ReminderBubble, EmptyMessageLeavesNoLineAndTitleKeepsToTwoLines) {
+  Reminder r = samples::water();
+  r.message.clear();
+  r.kind = ReminderKind::custom;
+  r.title =
+      "Call the bank & check the statement before lunch, then send the forms back to "
+      "the office and book the dentist for next week";
+  r.snoozeMinutes = 25;
+  Bubble b(BubbleContent::reminder(r));
+  EXPECT_EQ(child<BubbleText>(b.root(), "message"), nullptr);
+  auto* title = b.get<BubbleText>("title");
+  EXPECT_TRUE(title->isTruncated());
+  EXPECT_LE(title->height(), 2 * 17 + 2);
+  // "&" stays a character: the button shows it, no mnemonic swallows it.
+  EXPECT_EQ(b.get("done")->accessibleName().toStdString(), "Done: " + r.title);
+  EXPECT_EQ(b.get("snooze")->text(), "Snooze 25 min");
+  EXPECT_GE(b.get("snooze")->width(), b.get("snooze")->sizeHint().width());
+}
+
+TEST(MessageBubble, OkClosesByClickAndReturnEscapeDoesNothing) {
+  Bubble b(BubbleContent::message("Paused & quiet", ""));
+  EXPECT_EQ(b.get<BubbleText>("title")->text(), "Paused & quiet");
+  EXPECT_NE(child<BubbleText>(b.root(), "body"), nullptr);  // present, also empty
+  QTest::mouseClick(b.get("ok"), Qt::LeftButton);
+  b.key(Qt::Key_Return);
+  b.key(Qt::Key_Escape);
+  EXPECT_EQ(b.answersText(), "close,close");
+}
+
+TEST(CheckInBubble, EveryAnswerIncludingLaterAndOverflowMenus) {
+  Bubble b(BubbleContent::checkIn(samples::appCheckIn()));
+  QTest::mouseClick(b.get("primary"), Qt::LeftButton);
+  EXPECT_EQ(b.checkIn, CheckInResponse(CheckInResponse::Case::wrapUp));
+  QTest::mouseClick(b.get("secondary"), Qt::LeftButton);
+  EXPECT_EQ(b.checkIn, CheckInResponse(CheckInResponse::Case::keepGoing));
+
+  auto* later = b.get<QToolButton>("later");
+  EXPECT_EQ(later->text(), "Later");
+  EXPECT_EQ(later->accessibleName(), "Remind me later");
+  QStringList items;
+  for (QAction* a : later->menu()->actions()) items << a->text();
+  EXPECT_EQ(items, (QStringList{"In 10 minutes", "In 20 minutes", "In 30 minutes"}));
+  later->menu()->actions()[1]->trigger();
+  EXPECT_EQ(b.checkIn, CheckInResponse::remindIn(20));
+
+  auto* more = b.get<QToolButton>("overflow");
+  EXPECT_EQ(more->accessibleName(), "More options");
+  ASSERT_EQ(more->menu()->actions().size(), 2);
+  more->menu()->actions()[1]->trigger();
+  EXPECT_EQ(b.checkIn, CheckInResponse(CheckInResponse::Case::stopForApp));
+
+  b.key(Qt::Key_Return);
+  EXPECT_EQ(b.checkIn, CheckInResponse(CheckInResponse::Case::wrapUp));
+  b.key(Qt::Key_Escape);
+  EXPECT_EQ(b.checkIn, CheckInResponse(CheckInResponse::Case::keepGoing));
+  EXPECT_EQ(b.answers.size(), 6u);
+}
+
+TEST(CheckInBubble, MoreTimeMenuAndABareCard) {
+  CheckIn c = samples::appCheckIn();
+  c.moreTime = true;
+  c.laterMinutes = {5, 15};
+  Bubble b(BubbleContent::checkIn(c));
+  auto* later = b.get<QToolButton>("later");
+  EXPECT_EQ(later->text(), "More time");
+  EXPECT_EQ(later->accessibleName(), "Remind me later");
+  EXPECT_EQ(later->menu()->actions()[0]->text(), "5 more minutes");
+  later->menu()->actions()[0]->trigger();
+  EXPECT_EQ(b.checkIn, CheckInResponse::remindIn(5));
+
+  CheckIn bare = samples::appCheckIn();
+  bare.secondary.reset();
+  bare.laterMinutes.clear();
+  bare.overflow.clear();
+  bare.primary.title = "Back to work & done";
+  Bubble plain(BubbleContent::checkIn(bare));
+  EXPECT_EQ(child<QPushButton>(plain.root(), "secondary"), nullptr);
+  EXPECT_EQ(child<QToolButton>(plain.root(), "later"), nullptr);
+  EXPECT_EQ(child<QToolButton>(plain.root(), "overflow"), nullptr);
+  EXPECT_EQ(plain.get("primary")->text(), "Back to work && done");  // shown with its "&"
+  plain.key(Qt::Key_Escape);                                        // nothing to cancel with
+  EXPECT_TRUE(plain.answers.empty());
+  plain.key(Qt::Key_Return);
+  EXPECT_EQ(plain.answersText(), "checkIn");
+}
+
+TEST(CheckInBubble, LongTitleShrinksBeforeItIsCut) {
+  CheckIn c = samples::appCheckIn();
+  Bubble probe(BubbleContent::checkIn(c));
+  const int width = probe.get<BubbleText>("title")->width();
+  ASSERT_GT(width, 100);
+  // A title up to a tenth too wide at full size shrinks and stays whole.
+  const QFontMetricsF full(BubbleLook::font(BubbleLook::TextStyle::headline));
+  QString title = QStringLiteral("Minutes");
+  while (full.horizontalAdvance(title) < width * 1.08) title += QLatin1Char('m');
+  c.title = title.toStdString();
+  Bubble b(BubbleContent::checkIn(c));
+  EXPECT_FALSE(b.get<BubbleText>("title")->isTruncated());
+  c.title = std::string(120, 'W');
+  Bubble longer(BubbleContent::checkIn(c));
+  EXPECT_TRUE(longer.get<BubbleText>("title")->isTruncated());
+  // Still one line high.
+  EXPECT_EQ(longer.get<BubbleText>("title")->height(), probe.get<BubbleText>("title")->height());
+}
+
+TEST(IntentionForm, StartReportsTheChoicesAndKeysAnswer) {
+  Bubble b(BubbleContent::intentionForm(samples::form(false)));
+  auto* purpose = b.get<QLineEdit>("purpose");
+  QTest::keyClicks(purpose, "Reply to Ana's mail");
+  QTest::mouseClick(b.get("minutes-30"), Qt::LeftButton);
+  QTest::mouseClick(b.get("start"), Qt::LeftButton);
+  ASSERT_TRUE(b.started);
+  EXPECT_EQ(b.started->target.bundleID, "org.mozilla.firefox");
+  EXPECT_EQ(b.started->minutes, 30);
+  EXPECT_EQ(b.started->purpose, "Reply to Ana's mail");
+  ASSERT_TRUE(b.started->back);
+  EXPECT_EQ(b.started->back->name, "Text Editor");
+  // Return in the purpose field presses Start; Escape presses Cancel.
+  b.key(Qt::Key_Return, purpose);
+  b.key(Qt::Key_Escape, purpose);
+  EXPECT_EQ(b.answersText(), "start,start,cancel");
+  EXPECT_EQ(b.get("cancel")->text(), "Cancel");
+  QTest::mouseClick(b.get("session-1"), Qt::LeftButton);
+  EXPECT_EQ(b.answers.back(), "session YouTube");
+  EXPECT_EQ(b.get("session-1")->text(), "YouTube 30m");
+  EXPECT_EQ(b.get("session-1")->toolTip(),
+            "Start a 30-minute YouTube session timer in your browser");
+  EXPECT_EQ(child<QPushButton>(b.root(), "session-3"), nullptr);  // News is not offered
+}
+
+TEST(IntentionForm, PurposeKeepsToEightyCharacters) {
+  Bubble b(BubbleContent::intentionForm(samples::form(false)));
+  auto* purpose = b.get<QLineEdit>("purpose");
+  purpose->insert(QString(100, QLatin1Char('a')));
+  EXPECT_EQ(purpose->text().size(), 80);
+  purpose->clear();
+  const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+  QString eighty;
+  for (int i = 0; i < 79; ++i) eighty += QLatin1Char('x');
+  purpose->insert(eighty + family + family);  // a family emoji counts as one
+  EXPECT_EQ(purpose->text(), eighty + family);
+  purpose->setText(QStringLiteral("   "));
+  QTest::mouseClick(b.get("start"), Qt::LeftButton);
+  EXPECT_EQ(b.started->purpose, "   ");
+}
+
+TEST(IntentionForm, ReturnListFollowsTheTarget) {
+  Bubble b(BubbleContent::intentionForm(samples::form(false)));
+  auto* target = b.get<QComboBox>("target");
+  auto* back = b.get<QComboBox>("returnTo");
+  auto names = [&] {
+    QStringList n;
+    for (int i = 0; i < back->count(); ++i) n << back->itemText(i);
+    return n;
+  };
+  EXPECT_EQ(names(), (QStringList{"Nothing", "VLC", "Text Editor"}));
+  EXPECT_EQ(back->currentText(), "Text Editor");
+  // Going to the application chosen to go back to: it leaves the list and
+  // the choice shows nothing, yet comes back with another target.
+  target->setCurrentIndex(2);
+  emit target->activated(2);
+  EXPECT_EQ(names(), (QStringList{"Nothing", "Firefox", "VLC"}));
+  EXPECT_EQ(back->currentIndex(), -1);
+  QTest::mouseClick(b.get("start"), Qt::LeftButton);
+  EXPECT_FALSE(b.started->back.has_value());
+  emit target->activated(1);
+  EXPECT_EQ(back->currentText(), "Text Editor");
+  back->setCurrentIndex(0);
+  emit back->activated(0);
+  QTest::mouseClick(b.get("start"), Qt::LeftButton);
+  EXPECT_EQ(b.started->target.name, "VLC");
+  EXPECT_FALSE(b.started->back.has_value());
+}
+
+TEST(IntentionForm, StartDisabledUntilTheTargetIsValid) {
+  IntentionForm f = samples::form(true);
+  f.target = ReturnTarget{"com.example.unlisted", "Unlisted"};
+  f.minutes = 25;
+  Bubble b(BubbleContent::intentionForm(f));
+  auto* start = b.get("start");
+  EXPECT_FALSE(start->isEnabled());
+  EXPECT_EQ(b.get<QComboBox>("target")->currentIndex(), -1);
+  b.key(Qt::Key_Return);
+  EXPECT_TRUE(b.answers.empty());
+  // A prompt offers no session timers and says "Not now".
+  EXPECT_EQ(child<QPushButton>(b.root(), "session-0"), nullptr);
+  EXPECT_EQ(b.get("cancel")->text(), "Not now");
+  b.get<QComboBox>("target")->setCurrentIndex(1);
+  emit b.get<QComboBox>("target")->activated(1);
+  EXPECT_TRUE(start->isEnabled());
+  for (int m : IntentionFormContent::minuteChoices) {
+    EXPECT_FALSE(b.get(("minutes-" + std::to_string(m)).c_str())->isChecked());
+  }
+  b.key(Qt::Key_Return);
+  EXPECT_EQ(b.started->minutes, 25);  // no segment picked: the form's own minutes
+
+  IntentionForm empty = samples::form(false);
+  empty.apps.clear();
+  empty.target.reset();
+  Bubble none(BubbleContent::intentionForm(empty));
+  EXPECT_FALSE(none.get("start")->isEnabled());
+  QTest::mouseClick(none.get("cancel"), Qt::LeftButton);
+  QTest::mouseClick(none.get("session-0"), Qt::LeftButton);
+  EXPECT_EQ(none.answersText(), "cancel,session Netflix");
+}
+
+TEST(IntentionForm, SameFormKeepsChoicesNewFormStartsAfresh) {
+  const IntentionForm f = samples::form(false);
+  Bubble b(BubbleContent::intentionForm(f));
+  b.get<QLineEdit>("purpose")->setText(QStringLiteral("notes"));
+  b.model.setContent(BubbleContent::intentionForm(f));
+  EXPECT_EQ(b.get<QLineEdit>("purpose")->text(), "notes");
+  IntentionForm again = f;
+  again.id = Uuid::generate();
+  b.model.setContent(BubbleContent::intentionForm(again));
+  EXPECT_EQ(b.get<QLineEdit>("purpose")->text(), "");
+}
+
+TEST(QuickActions, EachButtonAndClose) {
+  Bubble b(BubbleContent::quickActions());
+  for (QuickAction a : allCases<QuickAction>()) {
+    const std::string name = "action-" + std::string(enumName(a));
+    QTest::mouseClick(b.get(name.c_str()), Qt::LeftButton);
+  }
+  QTest::mouseClick(b.get("close"), Qt::LeftButton);
+  EXPECT_EQ(b.answersText(), "water,stretch,pause30,progress,settings,close");
+  EXPECT_EQ(b.get("close")->accessibleName(), "Close");
+  // Settings alone in the third row, one column wide, on the left.
+  const QRect water = b.get("action-water")->geometry();
+  const QRect settings = b.get("action-settings")->geometry();
+  EXPECT_EQ(settings.x(), water.x());
+  EXPECT_EQ(settings.width(), water.width());
+  EXPECT_GT(settings.y(), b.get("action-pause30")->geometry().y());
+  // Neither key answers here.
+  b.key(Qt::Key_Return);
+  b.key(Qt::Key_Escape);
+  EXPECT_EQ(b.answers.size(), 6u);
+}
+
+TEST(ProgressBubble, RowsInKindOrderWithTotals) {
+  Bubble b(BubbleContent::progress(samples::progress({{"stretch", 1}, {"water", 3}})));
+  EXPECT_EQ(b.get<BubbleText>("total")->text(), "4 done");
+  auto rows = [](const Bubble& x) {
+    QStringList out;
+    for (int i = 0;; ++i) {
+      QWidget* row = child<QWidget>(x.root(), QStringLiteral("row-%1").arg(i).toLatin1());
+      if (row == nullptr) break;
+      out << child<BubbleText>(row, "rowTitle")->text();
+    }
+    return out;
+  };
+  EXPECT_EQ(rows(b), (QStringList{"Drink water", "Stretch"}));
+  QList<BubbleText*> counts = b.root()->findChildren<BubbleText*>(QStringLiteral("rowCount"));
+  ASSERT_EQ(counts.size(), 2);
+  EXPECT_EQ(counts[0]->text(), "3");
+  QTest::mouseClick(b.get("close"), Qt::LeftButton);
+  EXPECT_EQ(b.answersText(), "close");
+
+  Bubble personal(BubbleContent::progress(samples::progress({{"custom", 2}})));
+  EXPECT_EQ(rows(personal), (QStringList{"Personal reminders"}));
+  Bubble empty(BubbleContent::progress(samples::progress({})));
+  EXPECT_EQ(empty.get<BubbleText>("total")->text(), "0 done");
+  EXPECT_EQ(empty.get<BubbleText>("empty")->text(),
+            "Nothing yet. A sip of water is a great start!");
+  // A count under an unknown key adds to the total but has no row.
+  Bubble odd(BubbleContent::progress(samples::progress({{"juggling", 4}})));
+  EXPECT_EQ(odd.get<BubbleText>("total")->text(), "4 done");
+  EXPECT_TRUE(rows(odd).isEmpty());
+  EXPECT_EQ(child<BubbleText>(odd.root(), "empty"), nullptr);
+}
+
+TEST(BubbleView, TailSideInsetsAndPopIn) {
+  Bubble b(BubbleContent::message("Hi", "there"));
+  EXPECT_EQ(b.root()->geometry().left(), 8 + 16 + 11);
+  EXPECT_EQ(BubbleView::fixedWidth - b.root()->geometry().right() - 1, 8 + 16);
+  b.model.setTailOnLeading(false);
+  b.settle();
+  EXPECT_EQ(b.root()->geometry().left(), 8 + 16);
+  EXPECT_EQ(b.root()->width(), 304 - 32 - 11);
+
+  b.view->resetAppearance();
+  EXPECT_DOUBLE_EQ(b.view->popScale(), 0.88);
+  EXPECT_DOUBLE_EQ(b.view->popOpacity(), 0.0);
+  b.view->setReduceMotion(true);
+  b.view->resetAppearance();
+  EXPECT_DOUBLE_EQ(b.view->popScale(), 1.0);
+  EXPECT_DOUBLE_EQ(b.view->popOpacity(), 1.0);
+  // The spring overshoots a little and settles within the pop-in's time.
+  EXPECT_GT(BubbleView::spring(0.2), 1.0);
+  EXPECT_NEAR(BubbleView::spring(0.7), 1.0, 1e-3);
+}
+
+TEST(BubbleView, AnswerThatReplacesTheContentIsSafe) {
+  Bubble b(BubbleContent::reminder(samples::water()));
+  b.model.onDone = [&b] { b.model.setContent(BubbleContent::message("Nice!", "")); };
+  QTest::mouseClick(b.get("done"), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(b.model.content().kase(), BubbleContent::Case::message);
+  EXPECT_NE(child<QPushButton>(b.root(), "ok"), nullptr);
+}
+
+}  // namespace
+}  // namespace pimble
