@@ -22,6 +22,7 @@ BubblePanelController::~BubblePanelController() = default;
 void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
   if (willShow) willShow();
   const bool userOpened = content.isUserOpened();
+  const BubbleContentWidget* before = view_->contentWidget();
   model_->setStyle(style);
   model_->setContent(std::move(content));
   view_->setReduceMotion(reduceMotion && reduceMotion());
@@ -46,7 +47,9 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
   }
   if (userOpened) {
     panel_->takeFocus();
-    if (BubbleContentWidget* c = view_->contentWidget()) c->focusFirstField();
+    // Only new content moves the keyboard; a refresh leaves it where the user put it.
+    BubbleContentWidget* c = view_->contentWidget();
+    if (c != nullptr && c != before) c->focusFirstField();
   }
   if (first) view_->appear();
 }
