@@ -1,6 +1,7 @@
 #include "bubbles/bubble_content_widget.h"
 
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 #include "bubbles/bubble_model.h"
 #include "bubbles/bubble_text.h"
@@ -10,6 +11,13 @@ namespace pimble {
 
 BubbleContentWidget::BubbleContentWidget(BubbleModel& model, QWidget* parent)
     : QWidget(parent), model_(model) {}
+
+QVBoxLayout* BubbleContentWidget::column(int spacing) {
+  auto* stack = new QVBoxLayout(this);
+  stack->setContentsMargins(0, 0, 0, 0);
+  stack->setSpacing(spacing);
+  return stack;
+}
 
 QHBoxLayout* BubbleContentWidget::header(std::string_view symbolName, BubbleText* title) {
   auto* row = new QHBoxLayout;

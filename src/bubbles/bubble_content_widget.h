@@ -9,6 +9,7 @@
 
 class QBoxLayout;
 class QHBoxLayout;
+class QVBoxLayout;
 
 namespace pimble {
 
@@ -28,6 +29,8 @@ class BubbleContentWidget : public QWidget {
   virtual void focusFirstField() {}
 
  protected:
+  // The content's own vertical stack, flush with the bubble's padding.
+  QVBoxLayout* column(int spacing);
   // A header row: the symbol in orange, then the text in the headline style.
   static QHBoxLayout* header(std::string_view symbol, BubbleText* title);
   // A plain close button announced as "Close".

@@ -15,9 +15,7 @@ CheckInBubbleContent::CheckInBubbleContent(const CheckIn& checkIn, BubbleModel& 
                                            QWidget* parent)
     : BubbleContentWidget(model, parent) {
   using BubbleLook::TextStyle;
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(10);
+  QVBoxLayout* stack = column(10);
   auto* title = new BubbleText(QString::fromStdString(checkIn.title), TextStyle::headline, this);
   title->setObjectName(QStringLiteral("title"));
   title->setMaxLines(1);

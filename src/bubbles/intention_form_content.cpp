@@ -70,9 +70,7 @@ IntentionFormContent::IntentionFormContent(const IntentionForm& form, BubbleMode
   }
   if (form_.returnTo) returnID_ = form_.returnTo->bundleID;
 
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(10);
+  QVBoxLayout* stack = column(10);
   auto* title = new BubbleText(qt(form_.title), TextStyle::headline, this);
   title->setObjectName(QStringLiteral("title"));
   stack->addLayout(header("flag.checkered", title));

@@ -12,9 +12,7 @@ MessageBubbleContent::MessageBubbleContent(const std::string& title, const std::
                                            BubbleModel& model, QWidget* parent)
     : BubbleContentWidget(model, parent) {
   using BubbleLook::TextStyle;
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(8);
+  QVBoxLayout* stack = column(8);
   auto* titleText = new BubbleText(QString::fromStdString(title), TextStyle::headline, this);
   titleText->setObjectName(QStringLiteral("title"));
   stack->addWidget(titleText);

@@ -38,9 +38,7 @@ ProgressBubbleContent::ProgressBubbleContent(const DaySummary& summary, BubbleMo
                                              QWidget* parent)
     : BubbleContentWidget(model, parent) {
   using BubbleLook::TextStyle;
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(10);
+  QVBoxLayout* stack = column(10);
   const qint64 total = summary.record.totalDone();
   auto* top = new QHBoxLayout;
   top->addWidget(new BubbleText(tr("Today"), TextStyle::headline, this), 1, Qt::AlignVCenter);

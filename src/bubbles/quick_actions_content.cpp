@@ -13,9 +13,7 @@ namespace pimble {
 QuickActionsContent::QuickActionsContent(BubbleModel& model, QWidget* parent)
     : BubbleContentWidget(model, parent) {
   using BubbleLook::TextStyle;
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(10);
+  QVBoxLayout* stack = column(10);
   auto* top = new QHBoxLayout;
   top->addWidget(new BubbleText(tr("Quick actions"), TextStyle::headline, this), 1,
                  Qt::AlignVCenter);

@@ -32,9 +32,7 @@ ReminderBubbleContent::ReminderBubbleContent(const Reminder& reminder, BubbleMod
                                              QWidget* parent)
     : BubbleContentWidget(model, parent) {
   using BubbleLook::TextStyle;
-  auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(10);
+  QVBoxLayout* stack = column(10);
   const QString title = QString::fromStdString(reminder.title);
   auto* titleText = new BubbleText(title, TextStyle::headline, this);
   titleText->setObjectName(QStringLiteral("title"));
