@@ -286,10 +286,10 @@ void BehaviorPlayer::lookAround() {
     return;
   }
   const double s = randomSign();
-  rig_.faceLayer->addAnimation(
-      additive(keyframes("position.x", {0, 5 * s, 5 * s, -3 * s, -3 * s, 0},
-                         {0, 0.15, 0.4, 0.55, 0.8, 1}, 2.2)),
-      "look");
+  auto look = additive(keyframes("position.x", {0, 5 * s, 5 * s, -3 * s, -3 * s, 0},
+                                 {0, 0.15, 0.4, 0.55, 0.8, 1}, 2.2));
+  look->frameRate = kGlyphFrameRate;  // a slow glance
+  rig_.faceLayer->addAnimation(look, "look");
 }
 
 void BehaviorPlayer::wave() {

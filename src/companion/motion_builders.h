@@ -15,7 +15,7 @@ namespace pimble::motion {
 
 // Frame rates per kind of motion: slow loops need far fewer frames than
 // hops and spins, and the frame driver paints at the fastest running one.
-inline constexpr double kSlowFrameRate = 20;
+inline constexpr double kSlowFrameRate = 15;
 inline constexpr double kGlyphFrameRate = 30;
 
 std::shared_ptr<BasicAnimation> basic(const char* key, LayerValue from, LayerValue to,

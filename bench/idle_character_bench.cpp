@@ -1,0 +1,176 @@
+// The resting character's cost. Run plainly it benchmarks one frame of the
+// idle character in motion (float, breathing, cape loop) at window size.
+// With --rest-seconds=N it shows the character in a real window for N
+// seconds with its animator running and prints its CPU time, context
+// switches, frames and PSS (bench/measure-idle.sh runs it under Xvfb and
+// adds the X server's share).
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "companion/glimmet_animator.h"
+#include "companion/glimmet_artwork.h"
+#include "companion/glimmet_rig.h"
+#include "companion/layers/frame_driver.h"
+#include "companion/layers/manual_clock.h"
+#include "companion/layers/media_clock.h"
+
+namespace {
+
+constexpr double kScale = 0.8;  // a medium-sized character: 176 × 248 points
+
+void BM_RestingFrame(benchmark::State& state) {
+  pimble::ManualClock clock;
+  pimble::GlimmetRig rig;
+  const double pixels = 2 * kScale;
+  rig.installSprites(pimble::GlimmetArtwork::makeSprites(pixels), pixels);
+  rig.apply(pimble::GlimmetState::idle);
+  QImage frame(static_cast<int>(220 * pixels), static_cast<int>(310 * pixels),
+               QImage::Format_ARGB32_Premultiplied);
+  double t = clock.now();
+  for (auto _ : state) {
+    t += 1.0 / 20;
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.scale(pixels, pixels);
+    rig.root->paint(painter, t);
+    painter.end();
+    benchmark::DoNotOptimize(frame.constBits());
+  }
+}
+BENCHMARK(BM_RestingFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_RestingFrameWithoutCape(benchmark::State& state) {
+  pimble::ManualClock clock;
+  pimble::GlimmetRig rig;
+  const double pixels = 2 * kScale;
+  rig.installSprites(pimble::GlimmetArtwork::makeSprites(pixels), pixels);
+  rig.apply(pimble::GlimmetState::idle);
+  rig.cape.back->setHidden(true);
+  QImage frame(static_cast<int>(220 * pixels), static_cast<int>(310 * pixels),
+               QImage::Format_ARGB32_Premultiplied);
+  double t = clock.now();
+  for (auto _ : state) {
+    t += 1.0 / 20;
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.scale(pixels, pixels);
+    rig.root->paint(painter, t);
+    painter.end();
+    benchmark::DoNotOptimize(frame.constBits());
+  }
+}
+BENCHMARK(BM_RestingFrameWithoutCape)->Unit(benchmark::kMicrosecond);
+
+class CharacterWindow : public QRasterWindow {
+ public:
+  CharacterWindow() {
+    rig_.installSprites(pimble::GlimmetArtwork::makeSprites(kScale * devicePixelRatio()),
+                        kScale * devicePixelRatio());
+    animator_.setBase(pimble::GlimmetState::idle);
+    animator_.setVisible(true);
+    resize(static_cast<int>(220 * kScale), static_cast<int>(310 * kScale));
+  }
+  long frames() const { return painted_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.scale(kScale, kScale);
+    rig_.root->paint(painter, pimble::animation_clock::now());
+    ++painted_;
+  }
+
+ private:
+  pimble::GlimmetRig rig_;
+  pimble::GlimmetAnimator animator_{rig_};
+  pimble::FrameDriver driver_{rig_.root, [this] { update(); }};
+  long painted_ = 0;
+};
+
+std::string statusField(const char* name) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(name, 0) == 0) return line.substr(std::strlen(name));
+  }
+  return "0";
+}
+
+long pssKilobytes() {
+  std::ifstream in("/proc/self/smaps_rollup");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
+  }
+  return -1;
+}
+
+double cpuSeconds() {
+  std::ifstream in("/proc/self/stat");
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(all.substr(all.rfind(')') + 2));
+  std::string f;
+  long utime = 0;
+  long stime = 0;
+  for (int i = 3; i <= 15 && fields >> f; ++i) {
+    if (i == 14) utime = std::stol(f);
+    if (i == 15) stime = std::stol(f);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+int rest(int argc, char** argv, double seconds) {
+  QGuiApplication app(argc, argv);
+  CharacterWindow window;
+  window.setFlags(Qt::FramelessWindowHint);
+  window.show();
+  // Let start-up settle before counting.
+  QTimer::singleShot(2000, [&] {
+    const double cpu0 = cpuSeconds();
+    const long frames0 = window.frames();
+    const long vol0 = std::stol(statusField("voluntary_ctxt_switches:"));
+    const long invol0 = std::stol(statusField("nonvoluntary_ctxt_switches:"));
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, frames0, vol0, invol0] {
+      const double cpu = cpuSeconds() - cpu0;
+      const long switches = std::stol(statusField("voluntary_ctxt_switches:")) +
+                            std::stol(statusField("nonvoluntary_ctxt_switches:")) - vol0 - invol0;
+      std::printf("seconds %.1f\ncpu_percent %.3f\nframes_per_second %.2f\n", seconds,
+                  100 * cpu / seconds, static_cast<double>(window.frames() - frames0) / seconds);
+      std::printf("context_switches_per_second %.1f\npss_kb %ld\n",
+                  static_cast<double>(switches) / seconds, pssKilobytes());
+      std::fflush(stdout);
+      app.quit();
+    });
+  });
+  return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--rest-seconds=", 15) == 0) {
+      return rest(argc, argv, std::atof(argv[i] + 15));
+    }
+  }
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
