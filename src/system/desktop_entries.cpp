@@ -61,7 +61,8 @@ void DesktopEntries::refreshIfChanged() {
       // A folder changed in the same clock tick as the scan keeps its stamp:
       // a stamp that close to the scan is not trusted (a missing top folder
       // has an invalid stamp, so its creation counts as a change too).
-      if (now != stamp || (stamp.isValid() && stamp.msecsTo(scannedAt_) < 1000)) {
+      const qint64 settled = stamp.isValid() ? stamp.msecsTo(scannedAt_) : 1000;
+      if (now != stamp || (settled >= 0 && settled < 1000)) {
         same = false;
         break;
       }

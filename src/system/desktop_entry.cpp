@@ -1,5 +1,6 @@
 #include "system/desktop_entry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -250,7 +251,9 @@ std::optional<pid_t> DesktopEntry::launch() const {
   QString program = command->first();
   if (!program.startsWith('/')) program = QStandardPaths::findExecutable(program);
   qint64 pid = 0;
-  const QString directory = QFileInfo(workingDirectory).isDir() ? workingDirectory : QString();
+  // Launchers start applications in the home folder unless the entry says otherwise.
+  const QString directory =
+      QFileInfo(workingDirectory).isDir() ? workingDirectory : QDir::homePath();
   if (!QProcess::startDetached(program, command->mid(1), directory, &pid) || pid <= 0) {
     return std::nullopt;
   }

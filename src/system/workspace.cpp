@@ -157,6 +157,10 @@ void Workspace::processEnded(pid_t pid) {
                 [&](const auto& item) { return item.second && item.second->pid == pid; });
   if (front_ && front_->pid == pid) front_.reset();
   if (reported_ && reported_->pid == pid) reported_.reset();
+  // An application with another process still running has not quit.
+  for (const auto& [otherPid, watch] : watches_) {
+    if (watch.app.bundleID == app.bundleID) return;
+  }
   if (onTerminate) onTerminate(app);
 }
 

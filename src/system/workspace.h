@@ -69,7 +69,7 @@ class Workspace : public QObject {
 
   // The application in front changed (nothing: no application).
   std::function<void(const std::optional<AppIdentity>&)> onActivate;
-  // A running application's process ended.
+  // A running application quit: its last process with a window ended.
   std::function<void(const AppIdentity&)> onTerminate;
   // The current desktop (workspace) changed.
   std::function<void()> onSpaceChange;

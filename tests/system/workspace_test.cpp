@@ -140,6 +140,17 @@ TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScree
   EXPECT_EQ(terminations.front().pid, xtermPid);
   EXPECT_EQ(terminations.front().bundleID, "debian-xterm");
   EXPECT_EQ(rowsFor("debian-xterm"), 0u) << describeRunning();
+
+  // An application has quit when its last process has ended.
+  second->stop();
+  helper->stop();
+  auto helperQuits = [&] {
+    return std::count_if(terminations.begin(), terminations.end(),
+                         [](const AppIdentity& a) { return a.bundleID == kHelperId; });
+  };
+  ASSERT_TRUE(waitUntil([&] { return helperQuits() > 0; }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(helperQuits(), 1);
 }
 
 TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
