@@ -75,6 +75,7 @@ void DesktopEntries::refreshIfChanged() {
 void DesktopEntries::scan() {
   entries_.clear();
   folderStamps_.clear();
+  resolvedPrograms_.clear();
   scannedAt_ = QDateTime::currentDateTime();
   const QStringList languages = DesktopEntry::preferredLanguages();
   for (const QString& root : applicationFolders()) {
@@ -153,15 +154,21 @@ std::optional<DesktopEntry> DesktopEntries::forWindow(const WindowIdentity& wind
     const auto command = d.commandLine();
     if (!command) return false;
     const QString program = command->first();
-    if (!exe.isEmpty()) {
-      const QString resolved =
-          program.startsWith('/') ? program : QStandardPaths::findExecutable(program);
-      if (!resolved.isEmpty() && QFileInfo(resolved).canonicalFilePath() == exe) return true;
-    }
+    if (!exe.isEmpty() && resolvedProgram(program) == exe) return true;
     // Scripts and interpreters: compare what the process was started as.
     return !arg0.isEmpty() && (program == arg0 || baseName(program) == baseName(arg0)) &&
            !baseName(program).isEmpty();
   });
+}
+
+QString DesktopEntries::resolvedProgram(const QString& program) {
+  // Searching PATH for every entry on every lookup would dominate the cost.
+  const auto it = resolvedPrograms_.find(program);
+  if (it != resolvedPrograms_.end()) return it->second;
+  const QString found = program.startsWith('/') ? program : QStandardPaths::findExecutable(program);
+  const QString canonical = found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
+  resolvedPrograms_.emplace(program, canonical);
+  return canonical;
 }
 
 std::vector<DesktopEntry> DesktopEntries::installed() {

@@ -42,9 +42,12 @@ class DesktopEntries {
  private:
   void refreshIfChanged();
   void scan();
+  // The canonical path a program name runs, empty when it is not found.
+  QString resolvedProgram(const QString& program);
 
   std::map<QString, DesktopEntry> entries_;  // by id
   std::vector<std::pair<QString, QDateTime>> folderStamps_;
+  std::map<QString, QString> resolvedPrograms_;
   QDateTime scannedAt_;
   bool scanned_ = false;
 };
