@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QIcon>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include "system/desktop_entries.h"
@@ -157,6 +159,18 @@ TEST_F(DesktopFolders, PickedFilesNameTheirAppAndCategoriesGoToTheCatalogueAsWri
   EXPECT_EQ(workspace.appStoreCategory("tv"), "AudioVideo;Video;Player;");
   EXPECT_FALSE(workspace.appStoreCategory("plain"));
   EXPECT_FALSE(workspace.appStoreCategory("unknown"));
+
+  // An icon given as a file is used as it is; a missing file is not an icon.
+  QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::red);
+  ASSERT_TRUE(image.save(home_.filePath("chess.png"), "PNG"));
+  app("data/applications/iconic.desktop",
+      "Name=Iconic\nIcon=" + home_.filePath("chess.png").toUtf8());
+  app("data/applications/broken.desktop",
+      "Name=Broken\nIcon=" + home_.filePath("gone.png").toUtf8());
+  EXPECT_FALSE(workspace.icon("iconic").pixmap(16).isNull());
+  EXPECT_EQ(workspace.icon("broken").isNull(),
+            QIcon::fromTheme("application-x-executable").isNull());
 
   EXPECT_EQ(Workspace::target(home_.filePath("data/applications/game.desktop")),
             (ReturnTarget{"game", "Chess"}));

@@ -71,6 +71,17 @@ TEST(IdleTimeTest, WithoutXTheBusSourcesAnswerInOrderAndNothingMeansPresent) {
   ASSERT_TRUE(waitUntil([&] { return idle.idleSeconds() >= 7.0; }));
   EXPECT_LT(idle.idleSeconds(), 9.0);
 
+  {
+    // A Mutter that never answers in time is passed over, and meanwhile the
+    // question is answered at once (0: present) rather than waited for.
+    MockedIdleService stuck("org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+                            "GetIdletime", "t", "1; import time; time.sleep(3)");
+    ASSERT_TRUE(stuck.ready());
+    IdleTime patient(IdleTime::Sources{false, true, true});
+    EXPECT_EQ(patient.idleSeconds(), 0.0);
+    EXPECT_TRUE(waitUntil([&] { return patient.idleSeconds() >= 7.0; }));
+  }
+
   // Once Mutter answers it wins over the screen saver.
   MockedIdleService mutter("org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
                            "GetIdletime", "t", "42000");
