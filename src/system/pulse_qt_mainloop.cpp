@@ -49,6 +49,11 @@ void dropLater(QObject* object) {
   object->deleteLater();
 }
 
+template <typename Event, typename Callback>
+void setDestroy(Event* e, Callback cb) {
+  e->destroy = cb;
+}
+
 QSocketNotifier* makeNotifier(pa_io_event* e, QSocketNotifier::Type type,
                               pa_io_event_flags_t flag) {
   auto* notifier = new QSocketNotifier(e->fd, type);
@@ -80,10 +85,6 @@ void ioFree(pa_io_event* e) {
   delete e;
 }
 
-void ioSetDestroy(pa_io_event* e, pa_io_event_destroy_cb_t cb) {
-  e->destroy = cb;
-}
-
 // Milliseconds from now until `when` on the clock it names.
 int delayUntil(const timeval& when) {
   timespec now{};
@@ -100,6 +101,14 @@ int delayUntil(const timeval& when) {
   if (deltaMs <= 0) return 0;
   if (deltaMs > 24.0L * 3600 * 1000) return 24 * 3600 * 1000;
   return static_cast<int>(deltaMs + 0.999L);
+}
+
+// Freeing and the destroy hook work alike for timed and deferred events.
+template <typename Event>
+void freeTimerEvent(Event* e) {
+  dropLater(e->timer);
+  if (e->destroy) e->destroy(e->api, e, e->userdata);
+  delete e;
 }
 
 void timeRestart(pa_time_event* e, const timeval* tv) {
@@ -124,16 +133,6 @@ pa_time_event* timeNew(pa_mainloop_api* api, const timeval* tv, pa_time_event_cb
   return e;
 }
 
-void timeFree(pa_time_event* e) {
-  dropLater(e->timer);
-  if (e->destroy) e->destroy(e->api, e, e->userdata);
-  delete e;
-}
-
-void timeSetDestroy(pa_time_event* e, pa_time_event_destroy_cb_t cb) {
-  e->destroy = cb;
-}
-
 void deferEnable(pa_defer_event* e, int enable) {
   if (enable) {
     e->timer->start(0);
@@ -151,16 +150,6 @@ pa_defer_event* deferNew(pa_mainloop_api* api, pa_defer_event_cb_t cb, void* use
   return e;
 }
 
-void deferFree(pa_defer_event* e) {
-  dropLater(e->timer);
-  if (e->destroy) e->destroy(e->api, e, e->userdata);
-  delete e;
-}
-
-void deferSetDestroy(pa_defer_event* e, pa_defer_event_destroy_cb_t cb) {
-  e->destroy = cb;
-}
-
 void quit(pa_mainloop_api*, int) {}
 
 }  // namespace
@@ -170,15 +159,15 @@ PulseQtMainloop::PulseQtMainloop() {
   api_.io_new = ioNew;
   api_.io_enable = ioEnable;
   api_.io_free = ioFree;
-  api_.io_set_destroy = ioSetDestroy;
+  api_.io_set_destroy = setDestroy<pa_io_event, pa_io_event_destroy_cb_t>;
   api_.time_new = timeNew;
   api_.time_restart = timeRestart;
-  api_.time_free = timeFree;
-  api_.time_set_destroy = timeSetDestroy;
+  api_.time_free = freeTimerEvent<pa_time_event>;
+  api_.time_set_destroy = setDestroy<pa_time_event, pa_time_event_destroy_cb_t>;
   api_.defer_new = deferNew;
   api_.defer_enable = deferEnable;
-  api_.defer_free = deferFree;
-  api_.defer_set_destroy = deferSetDestroy;
+  api_.defer_free = freeTimerEvent<pa_defer_event>;
+  api_.defer_set_destroy = setDestroy<pa_defer_event, pa_defer_event_destroy_cb_t>;
   api_.quit = quit;
 }
 
