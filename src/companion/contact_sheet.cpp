@@ -167,26 +167,6 @@ GlimmetPose wavePose() {
                   std::nullopt);
 }
 
-const char* capeLabel(CapeColor color) {
-  switch (color) {
-    case CapeColor::red:
-      return "Hero Red";
-    case CapeColor::blue:
-      return "Royal Blue";
-    case CapeColor::lavender:
-      return "Lavender";
-    case CapeColor::pink:
-      return "Blush Pink";
-    case CapeColor::green:
-      return "Forest Green";
-    case CapeColor::midnight:
-      return "Midnight";
-    case CapeColor::gold:
-      return "Golden";
-  }
-  return "";
-}
-
 QImage renderWebImage(const GlimmetSprites& sprites, CapeColor color, const GlimmetPose& pose,
                       bool eyesHidden) {
   QImage image = canvas(880, 1240);
@@ -249,7 +229,9 @@ QImage capeStrip() {
     rig->installSprites(sprites, 2);
     rig->apply(GlimmetState::idle);
     renderRig(painter, *rig, {220.0 * i, 24}, height);
-    caption(painter, QString::fromUtf8(capeLabel(c)), {220.0 * i + 70, 6}, height, Qt::black);
+    caption(painter,
+            QString::fromUtf8(displayName(c).data(), static_cast<qsizetype>(displayName(c).size())),
+            {220.0 * i + 70, 6}, height, Qt::black);
     ++i;
   }
   return image;

@@ -115,9 +115,9 @@ void SystemTimeSource::clockChanged() {
 void SystemTimeSource::watchClock() {
   clockFd_ = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
   if (clockFd_ < 0) return;
-  itimerspec spec{};
-  spec.it_value.tv_sec = 7258118400;  // 2200-01-01, never reached in practice
-  if (::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) !=
+  itimerspec expiry{};
+  expiry.it_value.tv_sec = 7258118400;  // 2200-01-01, never reached in practice
+  if (::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr) !=
       0) {
     ::close(clockFd_);
     clockFd_ = -1;
@@ -133,9 +133,9 @@ void SystemTimeSource::readClockWatch() {
   if (n < 0 && errno == EAGAIN) return;
   // Cancelled by a clock change (or expired): arm the watch again, then
   // re-check every call against the new wall clock.
-  itimerspec spec{};
-  spec.it_value.tv_sec = 7258118400;
-  ::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+  itimerspec expiry{};
+  expiry.it_value.tv_sec = 7258118400;
+  ::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr);
   clockChanged();
 }
 
