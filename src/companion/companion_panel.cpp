@@ -1,0 +1,76 @@
+#include "companion/companion_panel.h"
+
+#include <QEvent>
+#include <QWindow>
+
+#include "companion/x11_window_state.h"
+
+namespace pimble {
+
+CompanionPanel::CompanionPanel()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                           Qt::NoDropShadowWindowHint) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_X11DoNotAcceptFocus);
+  setFocusPolicy(Qt::NoFocus);
+  setWindowTitle(QStringLiteral("Pimble Glimmet"));
+}
+
+CompanionPanel::~CompanionPanel() = default;
+
+void CompanionPanel::setAlwaysOnTop(bool on) {
+  if (on == alwaysOnTop_) return;
+  alwaysOnTop_ = on;
+  if (isVisible()) X11WindowState::setAbove(*this, on);
+}
+
+void CompanionPanel::setInputRegion(const QRegion& region) {
+  inputRegion_ = region;
+  applyInputRegion();
+}
+
+void CompanionPanel::applyInputRegion() {
+  if (!isVisible() && !testAttribute(Qt::WA_WState_Created)) return;
+  X11WindowState::setInputRegion(*this, inputRegion_);
+}
+
+void CompanionPanel::setVisible(bool visible) {
+  QWidget::setVisible(visible);
+  if (!visible) return;
+  watchExposure();
+  // The window is mapped now: the window manager handles the state requests
+  // after it took the window in, since both reach it in request order. On
+  // every show, because the window manager forgets the states of a window
+  // that was hidden.
+  X11WindowState::applyStates(*this, alwaysOnTop_);
+  applyInputRegion();
+}
+
+void CompanionPanel::watchExposure() {
+  if (watching_ || windowHandle() == nullptr) return;
+  watching_ = true;
+  windowHandle()->installEventFilter(this);
+}
+
+bool CompanionPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose) {
+    const bool exposed = windowHandle()->isExposed();
+    if (exposed != exposed_) {
+      exposed_ = exposed;
+      if (onExposedChanged) onExposedChanged(exposed);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool CompanionPanel::event(QEvent* event) {
+  if (event->type() == QEvent::Hide && exposed_) {
+    exposed_ = false;
+    if (onExposedChanged) onExposedChanged(false);
+  }
+  return QWidget::event(event);
+}
+
+}  // namespace pimble

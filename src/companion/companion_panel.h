@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+
+namespace pimble {
+
+// The character's window: a frameless, translucent tool window that never
+// takes focus, shows on every workspace, stays out of the taskbar and pager,
+// floats above other windows while asked to, and answers the mouse only
+// inside its input region.
+class CompanionPanel : public QWidget {
+  Q_OBJECT
+ public:
+  CompanionPanel();
+  ~CompanionPanel() override;
+
+  // Above other windows (the window manager's above state), switched
+  // without re-mapping the window.
+  void setAlwaysOnTop(bool on);
+  bool alwaysOnTop() const { return alwaysOnTop_; }
+
+  // Where the mouse reaches the window, in its device pixels.
+  void setInputRegion(const QRegion& region);
+  const QRegion& inputRegion() const { return inputRegion_; }
+
+  // The window became visible on screen or fully hidden (unmapped,
+  // minimised or covered, as far as the window system tells).
+  std::function<void(bool)> onExposedChanged;
+
+  void setVisible(bool visible) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void applyInputRegion();
+  void watchExposure();
+
+  bool alwaysOnTop_ = true;
+  QRegion inputRegion_;
+  bool exposed_ = false;
+  bool watching_ = false;
+};
+
+}  // namespace pimble

@@ -1,0 +1,212 @@
+#include "companion/companion_window_controller.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include "companion/companion_panel.h"
+#include "companion/glimmet_host_view.h"
+#include "companion/hosted_figure.h"
+#include "companion/screen_space.h"
+
+namespace pimble {
+namespace {
+
+constexpr double cornerFlightSeconds = 1.1;
+
+}  // namespace
+
+CompanionWindowController::Environment CompanionWindowController::liveEnvironment() {
+  Environment env;
+  env.mediaTime = [] {
+    static QElapsedTimer clock = [] {
+      QElapsedTimer t;
+      t.start();
+      return t;
+    }();
+    return double(clock.nsecsElapsed()) / 1e9;
+  };
+  env.screens = &ScreenSpace::screens;
+  return env;
+}
+
+CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigure> figure,
+                                                     Environment environment)
+    : env_(std::move(environment)), panel_(std::make_unique<CompanionPanel>()) {
+  const QSizeF initial = CompanionPlacement::windowSize(size_);
+  panel_->resize(initial.toSize());
+  hostView_ = new GlimmetHostView(std::move(figure), panel_.get());
+  hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
+
+  hostView_->onDragBegan = [this] {
+    // A drag takes over from a flight: it stops where it is, and neither
+    // lands nor reports a position.
+    stopFlight();
+    hostView_->figure().beginFlight();
+  };
+  hostView_->onDrag = [this](QSizeF delta) {
+    hostView_->figure().flightMoved(delta);
+    const QRectF f = frame();
+    setFrameOrigin(QPointF(f.x() + delta.width(), f.y() + delta.height()));
+    if (onGeometryChanged) onGeometryChanged();
+  };
+  hostView_->onDragEnded = [this] {
+    hostView_->figure().endFlight();
+    settleAfterDrag();
+  };
+  hostView_->onHitAreaChanged = [this] { updateInputRegion(); };
+
+  flyTimer_.setTimerType(Qt::PreciseTimer);
+  flyTimer_.setInterval(16);
+  QObject::connect(&flyTimer_, &QTimer::timeout, [this] { flightTick(); });
+
+  // Displays coming, going or changing shape re-place the window.
+  auto replace = [this] { screensChanged(); };
+  QObject::connect(qGuiApp, &QGuiApplication::screenAdded, panel_.get(), replace);
+  QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, panel_.get(), replace);
+  QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, panel_.get(), replace);
+  for (QScreen* s : QGuiApplication::screens()) {
+    QObject::connect(s, &QScreen::availableGeometryChanged, panel_.get(), replace);
+  }
+  QObject::connect(qGuiApp, &QGuiApplication::screenAdded, panel_.get(), [this](QScreen* s) {
+    QObject::connect(s, &QScreen::availableGeometryChanged, panel_.get(),
+                     [this] { screensChanged(); });
+  });
+}
+
+CompanionWindowController::~CompanionWindowController() {
+  flyTimer_.stop();
+  // The panel goes first so that no callback of its view reaches a
+  // half-destroyed controller.
+  panel_.reset();
+}
+
+QRectF CompanionWindowController::frame() const {
+  return ScreenSpace::current().fromQt(QRectF(panel_->geometry()));
+}
+
+CompanionPosition CompanionWindowController::currentPosition() const {
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  return CompanionPlacement::position(frame(), screens);
+}
+
+void CompanionWindowController::setFrame(const QRectF& f) {
+  const QRectF qt = ScreenSpace::current().toQt(f);
+  panel_->setGeometry(QRect(qt.topLeft().toPoint(), f.size().toSize()));
+  hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
+}
+
+void CompanionWindowController::setFrameOrigin(QPointF origin) {
+  const QRectF f = frame();
+  const QRectF qt = ScreenSpace::current().toQt(QRectF(origin, f.size()));
+  panel_->move(qt.topLeft().toPoint());
+}
+
+void CompanionWindowController::updateInputRegion() {
+  const double ratio =
+      panel_->windowHandle() != nullptr ? panel_->windowHandle()->devicePixelRatio() : 1.0;
+  panel_->setInputRegion(hostView_->hitRegion(ratio));
+}
+
+void CompanionWindowController::reportMoved() {
+  if (onMoved) onMoved(currentPosition());
+}
+
+void CompanionWindowController::apply(CompanionSize size, bool keepingCenter) {
+  size_ = size;
+  const QSizeF s = CompanionPlacement::windowSize(size);
+  const QRectF old = frame();
+  double x = old.x();
+  if (keepingCenter) x += (old.width() - s.width()) * 0.5;
+  setFrame(QRectF(QPointF(x, old.y()), s));
+  if (onGeometryChanged) onGeometryChanged();
+}
+
+void CompanionWindowController::restore(const std::optional<CompanionPosition>& position) {
+  const QSizeF s = CompanionPlacement::windowSize(size_);
+  std::optional<CompanionPosition> saved = position;
+  if (saved) saved = CompanionPlacement::migrate(*saved, s);
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  setFrame(QRectF(CompanionPlacement::resolve(saved, s, screens), s));
+  if (onGeometryChanged) onGeometryChanged();
+}
+
+void CompanionWindowController::screensChanged() {
+  const QRectF f = frame();
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  const CompanionPosition now = CompanionPlacement::position(f, screens);
+  setFrameOrigin(CompanionPlacement::resolve(now, f.size(), screens));
+  if (onGeometryChanged) onGeometryChanged();
+}
+
+void CompanionWindowController::move(CompanionCorner corner) {
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  if (screens.empty()) return;
+  const QRectF f = frame();
+  const ScreenInfo s = CompanionPlacement::screen(f, screens).value_or(screens.front());
+  fly(CompanionPlacement::cornerOrigin(corner, f.size(), s.visibleFrame), cornerFlightSeconds);
+}
+
+void CompanionWindowController::resetPosition() {
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  if (screens.empty()) return;
+  fly(CompanionPlacement::cornerOrigin(CompanionCorner::bottomRight, frame().size(),
+                                       screens.front().visibleFrame),
+      cornerFlightSeconds);
+}
+
+void CompanionWindowController::stopFlight() {
+  flyTimer_.stop();
+  flight_.reset();
+}
+
+void CompanionWindowController::fly(QPointF target, double duration,
+                                    std::function<void()> completion) {
+  stopFlight();
+  const QPointF start = frame().topLeft();  // the minimum corner in y-up space
+  FlightPath path(start, target, duration);
+  if (intensity_ == AnimationIntensity::off || !path.isWorthAnimating() || !panel_->isVisible() ||
+      !env_.mediaTime) {
+    setFrameOrigin(target);
+    if (onGeometryChanged) onGeometryChanged();
+    reportMoved();
+    if (completion) completion();
+    return;
+  }
+  hostView_->figure().beginFlight();
+  flight_ = Flight{path, env_.mediaTime(), start, std::move(completion)};
+  flyTimer_.start();
+}
+
+void CompanionWindowController::flightTick() {
+  if (!flight_) {
+    flyTimer_.stop();
+    return;
+  }
+  const double t = flight_->path.progress(env_.mediaTime() - flight_->startedAt);
+  const QPointF p = flight_->path.at(t);
+  setFrameOrigin(p);
+  hostView_->figure().flightMoved(QSizeF(p.x() - flight_->last.x(), p.y() - flight_->last.y()));
+  flight_->last = p;
+  if (onGeometryChanged) onGeometryChanged();
+  if (t < 1) return;
+  std::function<void()> completion = std::move(flight_->completion);
+  stopFlight();
+  hostView_->figure().endFlight();
+  reportMoved();
+  if (completion) completion();
+}
+
+void CompanionWindowController::settleAfterDrag() {
+  const QRectF f = frame();
+  const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
+  if (auto s = CompanionPlacement::screen(f, screens)) {
+    const QPointF c = CompanionPlacement::keepOnScreen(f.topLeft(), f.size(), s->visibleFrame);
+    if (c != f.topLeft()) setFrameOrigin(c);
+  }
+  if (onGeometryChanged) onGeometryChanged();
+  reportMoved();
+}
+
+}  // namespace pimble

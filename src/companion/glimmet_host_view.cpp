@@ -1,0 +1,259 @@
+#include "companion/glimmet_host_view.h"
+
+#include <QBitmap>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QScreen>
+#include <QStyleHints>
+#include <QWindow>
+#include <cmath>
+
+#include "companion/screen_space.h"
+
+namespace pimble {
+namespace {
+
+double processUptime() {
+  static QElapsedTimer clock = [] {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }();
+  return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// Only the upper part of the canvas counts for petting: the head.
+constexpr double petMaxCanvasY = 165;
+constexpr double dragSlop = 3.0;
+
+}  // namespace
+
+GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* parent,
+                                 std::function<double()> uptime)
+    : QWidget(parent),
+      figure_(std::move(figure)),
+      uptime_(uptime ? std::move(uptime) : std::function<double()>(processUptime)),
+      pet_(uptime_) {
+  setMouseTracking(true);
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TranslucentBackground);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAccessibleName(QStringLiteral("Pimble Glimmet"));
+  setAccessibleDescription(
+      QStringLiteral("Click to say hi. Double-click for quick actions. Drag to move."));
+}
+
+GlimmetHostView::~GlimmetHostView() = default;
+
+double GlimmetHostView::viewScale(QSizeF bounds) {
+  return bounds.height() > 0 ? bounds.height() / canvasHeight : 1.0;
+}
+
+double GlimmetHostView::canvasLeft(QSizeF bounds) {
+  return (bounds.width() - canvasWidth * viewScale(bounds)) / 2;
+}
+
+QPointF GlimmetHostView::canvasPoint(QPointF local, QSizeF bounds) {
+  const double s = viewScale(bounds);
+  // The view's y-up coordinate is the distance from its bottom edge.
+  const double upY = bounds.height() - local.y();
+  return {(local.x() - canvasLeft(bounds)) / s, canvasHeight - upY / s};
+}
+
+const GlimmetHostView::HitShape& GlimmetHostView::hitShape() const {
+  if (!hitShape_) {
+    HitShape shape;
+    shape.body = figure_->bodyPath();
+    shape.body.setFillRule(Qt::WindingFill);
+    QPainterPathStroker stroker;
+    stroker.setWidth(24);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setMiterLimit(1);
+    shape.band = stroker.createStroke(shape.body);
+    shape.band.setFillRule(Qt::WindingFill);
+    hitShape_ = std::move(shape);
+  }
+  return *hitShape_;
+}
+
+bool GlimmetHostView::hitsCanvas(QPointF canvas) const {
+  const HitShape& shape = hitShape();
+  return shape.body.contains(canvas) || shape.band.contains(canvas);
+}
+
+bool GlimmetHostView::hitsBody(QPointF local) const {
+  if (local.x() < 0 || local.y() < 0 || local.x() >= width() || local.y() >= height()) {
+    return false;
+  }
+  return hitsCanvas(canvasPoint(local, size()));
+}
+
+QRegion GlimmetHostView::hitRegion(double pixelRatio) const {
+  if (width() <= 0 || height() <= 0 || !(pixelRatio > 0)) return {};
+  const QSize pixels(int(std::ceil(width() * pixelRatio)), int(std::ceil(height() * pixelRatio)));
+  QImage mask(pixels, QImage::Format_ARGB32_Premultiplied);
+  mask.fill(Qt::transparent);
+  {
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const double s = viewScale(size());
+    p.scale(pixelRatio, pixelRatio);
+    p.translate(canvasLeft(size()), height() - canvasHeight * s);
+    p.scale(s, s);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    const HitShape& shape = hitShape();
+    p.drawPath(shape.body);
+    p.drawPath(shape.band);
+  }
+  return QRegion(QBitmap::fromImage(mask.createAlphaMask()));
+}
+
+double GlimmetHostView::backingScale() const {
+  if (const QWidget* top = window(); top != nullptr && top->windowHandle() != nullptr) {
+    return top->windowHandle()->devicePixelRatio();
+  }
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->devicePixelRatio();
+  return 2.0;
+}
+
+void GlimmetHostView::refreshSpritesIfNeeded() {
+  const double k = std::round(backingScale() * viewScale(size()) * 100) / 100;
+  if (!(k > 0) || std::abs(k - spriteScale_) <= 0.01) return;
+  spriteScale_ = k;
+  hitShape_.reset();
+  figure_->renderSprites(k);
+  update();
+  if (onHitAreaChanged) onHitAreaChanged();
+}
+
+void GlimmetHostView::watchScreen() {
+  if (watchingScreen_) return;
+  QWindow* handle = window()->windowHandle();
+  if (handle == nullptr) return;
+  watchingScreen_ = true;
+  // A move to a screen of another density remakes the pictures.
+  connect(handle, &QWindow::screenChanged, this, [this] { refreshSpritesIfNeeded(); });
+}
+
+void GlimmetHostView::paintEvent(QPaintEvent*) {
+  LayerPtr root = figure_->rootLayer();
+  if (!root) return;
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  const double s = viewScale(size());
+  p.translate(canvasLeft(size()), height() - canvasHeight * s);
+  p.scale(s, s);
+  root->paint(p, figure_->mediaTime());
+}
+
+void GlimmetHostView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  refreshSpritesIfNeeded();
+  if (onHitAreaChanged) onHitAreaChanged();
+}
+
+void GlimmetHostView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  watchScreen();
+  refreshSpritesIfNeeded();
+}
+
+void GlimmetHostView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ParentChange) watchingScreen_ = false;
+}
+
+bool GlimmetHostView::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) refreshSpritesIfNeeded();
+  return QWidget::event(event);
+}
+
+QPointF GlimmetHostView::screenPoint(const QMouseEvent* event) const {
+  return ScreenSpace::current().fromQt(event->globalPosition());
+}
+
+void GlimmetHostView::mousePressEvent(QMouseEvent* event) {
+  if (!hitsBody(event->position())) {
+    // Beside the body the press belongs to nothing here.
+    event->ignore();
+    return;
+  }
+  if (event->button() == Qt::RightButton) {
+    if (onRightClick) onRightClick(event->globalPosition().toPoint());
+    return;
+  }
+  if (event->button() != Qt::LeftButton) return;
+  pressed_ = true;
+  // A press soon after a double click is the third of a triple click.
+  const double now = uptime_();
+  const double interval = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+  clickCount_ = (now - lastDoubleClickAt_ <= interval) ? 3 : 1;
+  mouseDownScreenPoint_ = lastDragScreenPoint_ = screenPoint(event);
+  dragging_ = false;
+}
+
+void GlimmetHostView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    // Qt reports a second quick right press as a double click.
+    mousePressEvent(event);
+    return;
+  }
+  if (!hitsBody(event->position())) {
+    event->ignore();
+    return;
+  }
+  pressed_ = true;
+  clickCount_ = 2;
+  lastDoubleClickAt_ = uptime_();
+  mouseDownScreenPoint_ = lastDragScreenPoint_ = screenPoint(event);
+  dragging_ = false;
+  if (onDoubleClick) onDoubleClick();
+}
+
+void GlimmetHostView::mouseMoveEvent(QMouseEvent* event) {
+  if (pressed_ && (event->buttons() & Qt::LeftButton)) {
+    const QPointF m = screenPoint(event);
+    if (!dragging_) {
+      const QPointF d = m - mouseDownScreenPoint_;
+      if (!(std::hypot(d.x(), d.y()) > dragSlop)) return;
+      dragging_ = true;
+      if (onDragBegan) onDragBegan();
+    }
+    const QPointF step = m - lastDragScreenPoint_;
+    lastDragScreenPoint_ = m;
+    if (onDrag) onDrag(QSizeF(step.x(), step.y()));
+    return;
+  }
+  if (event->buttons() != Qt::NoButton) return;
+  const QPointF canvas = canvasPoint(event->position(), size());
+  const bool counts = bool(onPet) && hitsBody(event->position()) && canvas.y() < petMaxCanvasY;
+  if (pet_.sample(canvas.x(), counts) && onPet) onPet();
+}
+
+void GlimmetHostView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !pressed_) {
+    event->ignore();
+    return;
+  }
+  pressed_ = false;
+  if (dragging_) {
+    dragging_ = false;
+    if (onDragEnded) onDragEnded();
+  } else if (clickCount_ == 1) {
+    if (onClick) onClick();
+  }
+}
+
+void GlimmetHostView::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  pet_.reset();
+}
+
+}  // namespace pimble

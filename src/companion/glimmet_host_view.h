@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QPainterPath>
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "companion/hosted_figure.h"
+#include "companion/pet_recognizer.h"
+
+namespace pimble {
+
+// The character's view: scales the 220 × 310 canvas to its height (centred
+// across), keeps the pictures drawn at the screen's real pixel density,
+// answers the mouse only on the body (plus a margin), and turns mouse events
+// into gestures reported through the on… callbacks. Screen points in the
+// callbacks are y-up.
+class GlimmetHostView : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr double canvasWidth = 220;
+  static constexpr double canvasHeight = 310;
+
+  // `uptime` (monotonic seconds) times petting; the default is the process's.
+  explicit GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* parent = nullptr,
+                           std::function<double()> uptime = {});
+  ~GlimmetHostView() override;
+
+  HostedFigure& figure() const { return *figure_; }
+
+  std::function<void()> onClick;
+  std::function<void()> onDoubleClick;
+  // A right press, with the pointer in Qt's global coordinates (where a menu
+  // pops up).
+  std::function<void(QPoint)> onRightClick;
+  std::function<void()> onDragBegan;
+  // One drag step: the pointer's movement since the previous step.
+  std::function<void(QSizeF)> onDrag;
+  std::function<void()> onDragEnded;
+  // Set only while petting is on.
+  std::function<void()> onPet;
+  // The area answering the mouse changed (size or pictures).
+  std::function<void()> onHitAreaChanged;
+
+  // Canvas mapping for a view of this size, in the view's y-down pixels.
+  static double viewScale(QSizeF bounds);
+  static double canvasLeft(QSizeF bounds);
+  static QPointF canvasPoint(QPointF local, QSizeF bounds);
+
+  // Whether a point of the view (y down) lies on the body or its margin.
+  bool hitsBody(QPointF local) const;
+  // The area answering the mouse, in device pixels of the view at `pixelRatio`.
+  QRegion hitRegion(double pixelRatio) const;
+  // Pixel scale at which the current pictures were drawn (0 before the first).
+  double spriteScale() const { return spriteScale_; }
+  // Remakes the pictures when the pixel scale changed by more than 0.01.
+  void refreshSpritesIfNeeded();
+  bool isDragging() const { return dragging_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  // The body and a 12-unit band around its outline, in canvas units. Kept
+  // apart rather than merged: summing both under one winding rule can cancel
+  // out where they overlap.
+  struct HitShape {
+    QPainterPath body;
+    QPainterPath band;
+  };
+  const HitShape& hitShape() const;
+  bool hitsCanvas(QPointF canvas) const;
+  double backingScale() const;
+  QPointF screenPoint(const QMouseEvent* event) const;
+  void watchScreen();
+
+  std::unique_ptr<HostedFigure> figure_;
+  std::function<double()> uptime_;
+  PetRecognizer pet_;
+  double spriteScale_ = 0;
+  mutable std::optional<HitShape> hitShape_;
+  // Left-button state: the press that started on the body, if any.
+  bool pressed_ = false;
+  int clickCount_ = 0;
+  bool dragging_ = false;
+  QPointF mouseDownScreenPoint_;
+  QPointF lastDragScreenPoint_;
+  double lastDoubleClickAt_ = -1e9;
+  bool watchingScreen_ = false;
+};
+
+}  // namespace pimble

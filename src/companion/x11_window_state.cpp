@@ -1,0 +1,113 @@
+#include "companion/x11_window_state.h"
+
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <cstring>
+#include <vector>
+
+namespace pimble::X11WindowState {
+namespace {
+
+xcb_connection_t* connection() {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_cookie_t cookie = xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+  if (reply == nullptr) return XCB_ATOM_NONE;
+  const xcb_atom_t a = reply->atom;
+  std::free(reply);
+  return a;
+}
+
+xcb_window_t rootOf(xcb_connection_t* c) {
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+  return it.rem > 0 ? it.data->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+// A client message to the root window, as EWMH asks for changes to a
+// managed window's state.
+void sendToRoot(xcb_connection_t* c, xcb_window_t window, xcb_atom_t type,
+                std::initializer_list<std::uint32_t> data) {
+  xcb_client_message_event_t event;
+  std::memset(&event, 0, sizeof event);
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = window;
+  event.type = type;
+  int i = 0;
+  for (std::uint32_t d : data) {
+    if (i < 5) event.data.data32[i++] = d;
+  }
+  xcb_send_event(c, 0, rootOf(c),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&event));
+}
+
+constexpr std::uint32_t stateRemove = 0;
+constexpr std::uint32_t stateAdd = 1;
+// Source indication: a pager or other tool acting for the user, which window
+// managers honour without focus-stealing checks.
+constexpr std::uint32_t sourcePager = 2;
+
+void changeState(xcb_connection_t* c, xcb_window_t w, bool add, const char* first,
+                 const char* second = nullptr) {
+  const xcb_atom_t netWmState = atom(c, "_NET_WM_STATE");
+  sendToRoot(c, w, netWmState,
+             {add ? stateAdd : stateRemove, atom(c, first),
+              second != nullptr ? atom(c, second) : xcb_atom_t(XCB_ATOM_NONE), sourcePager, 0});
+}
+
+bool target(const QWidget& window, xcb_connection_t*& c, xcb_window_t& w) {
+  c = connection();
+  if (c == nullptr || !window.testAttribute(Qt::WA_WState_Created)) return false;
+  w = xcb_window_t(window.winId());
+  return w != XCB_WINDOW_NONE;
+}
+
+}  // namespace
+
+bool available() {
+  return connection() != nullptr;
+}
+
+void applyStates(const QWidget& window, bool above) {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return;
+  changeState(c, w, true, "_NET_WM_STATE_STICKY");
+  changeState(c, w, true, "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER");
+  changeState(c, w, above, "_NET_WM_STATE_ABOVE");
+  sendToRoot(c, w, atom(c, "_NET_WM_DESKTOP"), {0xFFFFFFFFu, sourcePager, 0, 0, 0});
+  xcb_flush(c);
+}
+
+void setAbove(const QWidget& window, bool above) {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return;
+  changeState(c, w, above, "_NET_WM_STATE_ABOVE");
+  xcb_flush(c);
+}
+
+void setInputRegion(const QWidget& window, const QRegion& region) {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return;
+  std::vector<xcb_rectangle_t> rects;
+  rects.reserve(std::size_t(region.rectCount()));
+  for (const QRect& r : region) {
+    rects.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()),
+                     std::uint16_t(r.height())});
+  }
+  xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, w, 0, 0,
+                       std::uint32_t(rects.size()), rects.data());
+  xcb_flush(c);
+}
+
+}  // namespace pimble::X11WindowState
