@@ -34,8 +34,8 @@ CompanionWindowController::Environment CompanionWindowController::liveEnvironmen
 CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigure> figure,
                                                      Environment environment)
     : env_(std::move(environment)), panel_(std::make_unique<CompanionPanel>()) {
-  const QSizeF initial = CompanionPlacement::windowSize(size_);
-  panel_->resize(initial.toSize());
+  frame_ = QRectF(QPointF(0, 0), CompanionPlacement::windowSize(size_));
+  panel_->resize(frame_.size().toSize());
   hostView_ = new GlimmetHostView(std::move(figure), panel_.get());
   hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
 
@@ -82,24 +82,21 @@ CompanionWindowController::~CompanionWindowController() {
   panel_.reset();
 }
 
-QRectF CompanionWindowController::frame() const {
-  return ScreenSpace::current().fromQt(QRectF(panel_->geometry()));
-}
-
 CompanionPosition CompanionWindowController::currentPosition() const {
   const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
   return CompanionPlacement::position(frame(), screens);
 }
 
 void CompanionWindowController::setFrame(const QRectF& f) {
+  frame_ = f;
   const QRectF qt = ScreenSpace::current().toQt(f);
   panel_->setGeometry(QRect(qt.topLeft().toPoint(), f.size().toSize()));
   hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
 }
 
 void CompanionWindowController::setFrameOrigin(QPointF origin) {
-  const QRectF f = frame();
-  const QRectF qt = ScreenSpace::current().toQt(QRectF(origin, f.size()));
+  frame_.moveTo(origin);
+  const QRectF qt = ScreenSpace::current().toQt(frame_);
   panel_->move(qt.topLeft().toPoint());
 }
 

@@ -72,7 +72,9 @@ class CompanionWindowController {
   void fly(QPointF target, double duration, std::function<void()> completion = {});
   bool isFlying() const { return flight_.has_value(); }
 
-  QRectF frame() const;
+  // The window's frame as last placed. Kept here rather than read back from
+  // the window system, which may report a reparented window's place late.
+  QRectF frame() const { return frame_; }
   CompanionPosition currentPosition() const;
 
  private:
@@ -87,6 +89,7 @@ class CompanionWindowController {
   Environment env_;
   std::unique_ptr<CompanionPanel> panel_;
   GlimmetHostView* hostView_ = nullptr;  // owned by the panel
+  QRectF frame_;
   CompanionSize size_ = CompanionSize::medium;
   AnimationIntensity intensity_ = AnimationIntensity::normal;
   struct Flight {

@@ -1,0 +1,105 @@
+// A small program that shows the character in its window and prints what
+// it reports, one line per event, for the desktop tests and for a look by
+// hand. Commands on standard input, one a line:
+//   size small|medium|large   corner bottomRight|bottomLeft|topRight|topLeft
+//   above on|off              restore X Y (y-up points)
+//   frame                     quit
+#include <unistd.h>
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <cstdio>
+
+#include "companion/companion_panel.h"
+#include "companion/companion_window_controller.h"
+#include "companion/glimmet_host_view.h"
+#include "demo_figure.h"
+
+using namespace pimble;
+
+namespace {
+
+void say(const QString& line) {
+  std::fputs(qPrintable(line + '\n'), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+
+  CompanionWindowController window(makeDemoFigure());
+  GlimmetHostView& view = window.hostView();
+  view.onClick = [] { say("click"); };
+  view.onDoubleClick = [] { say("doubleClick"); };
+  view.onRightClick = [](QPoint at) { say(QString("rightClick %1 %2").arg(at.x()).arg(at.y())); };
+  view.onPet = [] { say("pet"); };
+  // The window controller owns the drag callbacks; the demo reports them
+  // through its movement reports.
+  auto began = view.onDragBegan;
+  view.onDragBegan = [began] {
+    say("dragBegan");
+    began();
+  };
+  auto ended = view.onDragEnded;
+  view.onDragEnded = [ended] {
+    say("dragEnded");
+    ended();
+  };
+  window.onMoved = [](const CompanionPosition& p) {
+    say(QString("moved %1 %2 %3")
+            .arg(p.originX)
+            .arg(p.originY)
+            .arg(p.displayID ? QString::number(*p.displayID) : QString("none")));
+  };
+  auto frame = [&window] {
+    const QRectF f = window.frame();
+    say(QString("frame %1 %2 %3 %4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height()));
+  };
+
+  window.restore(std::nullopt);
+  window.panel().show();
+  say(QString("ready %1").arg(window.panel().winId()));
+
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    char buffer[512];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+      input.setEnabled(false);
+      app.quit();
+      return;
+    }
+    static QString pending;
+    pending += QString::fromUtf8(buffer, int(n));
+    while (pending.contains('\n')) {
+      const int end = pending.indexOf('\n');
+      const QStringList words = pending.left(end).simplified().split(' ', Qt::SkipEmptyParts);
+      pending.remove(0, end + 1);
+      if (words.isEmpty()) continue;
+      const QString& command = words[0];
+      const QString arg = words.value(1);
+      if (command == "quit") {
+        app.quit();
+      } else if (command == "frame") {
+        frame();
+      } else if (command == "size") {
+        window.apply(enumFromName<CompanionSize>(arg.toStdString()).value_or(CompanionSize::medium),
+                     false);
+        frame();
+      } else if (command == "corner") {
+        if (auto corner = enumFromName<CompanionCorner>(arg.toStdString())) window.move(*corner);
+      } else if (command == "above") {
+        window.panel().setAlwaysOnTop(arg == "on");
+        say("above " + arg);
+      } else if (command == "restore") {
+        window.restore(CompanionPosition{words.value(1).toDouble(), words.value(2).toDouble(),
+                                         std::nullopt, 2});
+        frame();
+      }
+    }
+  });
+  return app.exec();
+}
