@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "companion/companion_corner.h"
+#include "models/companion_corner.h"
 #include "models/companion_position.h"
 #include "models/companion_size.h"
 

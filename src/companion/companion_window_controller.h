@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "companion/companion_corner.h"
+#include "models/companion_corner.h"
 #include "companion/companion_placement.h"
 #include "companion/flight_path.h"
 #include "models/animation_intensity.h"
