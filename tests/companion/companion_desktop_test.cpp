@@ -160,18 +160,23 @@ TEST_F(CompanionDesktop, ClicksOnTheBodyReportAndClicksBesideItFallThrough) {
     const auto b = geometryOf(QString::number(below.winId()));
     return b && b->viewable && b->position == g.position - QPoint(20, 20);
   }));
-  QTest::qWait(200);
+  // The catcher takes clicks beside the character's window first (the
+  // window manager may keep the first one to focus it).
+  for (int i = 0; i < 10 && below.presses == 0; ++i) {
+    xdotool(QStringList{"mousemove"} + at(g.position - QPoint(15, 15)) + QStringList{"click", "1"});
+    waitUntil([&] { return below.presses > 0; }, 500ms);
+  }
+  ASSERT_GT(below.presses, 0);
+  const int before = below.presses;
+  QTest::qWait(500);  // no double click with the next one
 
   xdotool(QStringList{"mousemove"} + at(screenPoint(bodyCentre)) + QStringList{"click", "1"});
   EXPECT_FALSE(waitForLine("click").isEmpty());
-  EXPECT_EQ(below.presses, 0);
+  EXPECT_EQ(below.presses, before);
 
   // The window's top-left corner is outside the body's outline.
   xdotool(QStringList{"mousemove"} + at(g.position + QPoint(4, 4)) + QStringList{"click", "1"});
-  EXPECT_TRUE(waitUntil([&] { return below.presses == 1; }))
-      << "catcher at " << geometryOf(QString::number(below.winId()))->position.x() << ","
-      << geometryOf(QString::number(below.winId()))->position.y() << " demo at " << g.position.x()
-      << "," << g.position.y() << " seen " << seen_.join('|').toStdString();
+  EXPECT_TRUE(waitUntil([&] { return below.presses == before + 1; }));
   EXPECT_TRUE(waitForLine("click", 500ms).isEmpty());
 }
 
