@@ -59,6 +59,11 @@ bool CompanionPanel::eventFilter(QObject* watched, QEvent* event) {
     const bool exposed = windowHandle()->isExposed();
     if (exposed != exposed_) {
       exposed_ = exposed;
+      // A reparenting window manager copies the input region onto the frame
+      // it wraps the window in, but only learns of changes made after it
+      // took the window in. Once the window shows, it has: the region is set
+      // again so that it sees it.
+      if (exposed) applyInputRegion();
       if (onExposedChanged) onExposedChanged(exposed);
     }
   }

@@ -6,6 +6,7 @@
 //   frame                     quit
 #include <unistd.h>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <cstdio>
@@ -18,6 +19,20 @@
 using namespace pimble;
 
 namespace {
+
+void say(const QString& line);
+
+// Every press that reaches the character's view, on the body or not.
+class PressLog : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) {
+      const auto* e = static_cast<QMouseEvent*>(event);
+      say(QString("press %1 %2").arg(e->position().x()).arg(e->position().y()));
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 void say(const QString& line) {
   std::fputs(qPrintable(line + '\n'), stdout);
@@ -32,6 +47,8 @@ int main(int argc, char** argv) {
 
   CompanionWindowController window(makeDemoFigure());
   GlimmetHostView& view = window.hostView();
+  PressLog pressLog;
+  view.installEventFilter(&pressLog);
   view.onClick = [] { say("click"); };
   view.onDoubleClick = [] { say("doubleClick"); };
   view.onRightClick = [](QPoint at) { say(QString("rightClick %1 %2").arg(at.x()).arg(at.y())); };
