@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "bubbles/bubble_view.h"
+#include "companion/x11_window_state.h"
 
 namespace pimble {
 
@@ -56,7 +57,15 @@ void BubblePanel::refuseFocus() {
 }
 
 void BubblePanel::setAlwaysOnTop(bool on) {
-  setFlag(Qt::WindowStaysOnTopHint, on);
+  alwaysOnTop_ = on;
+  if (isVisible()) X11WindowState::setAbove(*this, on);
+}
+
+void BubblePanel::setVisible(bool visible) {
+  QWidget::setVisible(visible);
+  // On every workspace and out of the taskbar like the character, asked for
+  // again on every show since the window manager forgets a hidden window's states.
+  if (visible) X11WindowState::applyStates(*this, alwaysOnTop_);
 }
 
 bool BubblePanel::eventFilter(QObject* watched, QEvent* event) {

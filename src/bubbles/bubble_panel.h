@@ -22,8 +22,11 @@ class BubblePanel : public QWidget {
   // Back to refusing the keyboard, for the next bubble.
   void refuseFocus();
   bool acceptsFocus() const { return acceptsFocus_; }
-  // Floats above other windows, switched without re-creating the window.
+  // Floats above other windows (the window manager's above state), switched
+  // without re-mapping the window.
   void setAlwaysOnTop(bool on);
+  bool alwaysOnTop() const { return alwaysOnTop_; }
+  void setVisible(bool visible) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,6 +37,7 @@ class BubblePanel : public QWidget {
 
   BubbleView* view_ = nullptr;
   bool acceptsFocus_ = false;
+  bool alwaysOnTop_ = true;
 };
 
 }  // namespace pimble

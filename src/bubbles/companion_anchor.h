@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QPointer>
+#include <QRect>
 #include <QRectF>
-#include <QWidget>
+
+class QWidget;
 #include <optional>
 
 namespace pimble {
@@ -11,7 +12,8 @@ namespace pimble {
 // screen area it lives, in y-up screen points (origin at the bottom left of
 // the primary screen; a QRectF's x()/y() are its minimum corner), and the
 // window itself to stay above. The owner calls the bubbles' layout functions
-// whenever the window's geometry changes.
+// whenever the window's geometry changes. CompanionWindowAnchor is the one on
+// the real window.
 class CompanionAnchor {
  public:
   virtual ~CompanionAnchor() = default;
@@ -28,23 +30,6 @@ class CompanionAnchor {
   virtual QWidget* window() const = 0;
   // A y-up rectangle in Qt's global, y-down coordinates.
   virtual QRect toQt(const QRectF& upRect) const = 0;
-};
-
-// An anchor on a live top-level widget, converting between y-up points and
-// Qt's coordinates of the primary screen.
-class WidgetAnchor : public CompanionAnchor {
- public:
-  explicit WidgetAnchor(QWidget* window) : window_(window) {}
-
-  std::optional<QRectF> frame() const override;
-  std::optional<QRectF> visibleFrame() const override;
-  bool isVisible() const override;
-  bool alwaysOnTop() const override;
-  QWidget* window() const override { return window_; }
-  QRect toQt(const QRectF& upRect) const override;
-
- private:
-  QPointer<QWidget> window_;
 };
 
 }  // namespace pimble

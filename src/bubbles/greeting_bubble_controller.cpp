@@ -8,6 +8,7 @@
 
 #include "bubbles/bubble_placement.h"
 #include "bubbles/greeting_bubble_view.h"
+#include "companion/x11_window_state.h"
 
 namespace pimble {
 namespace {
@@ -115,7 +116,6 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
     panel_->setWindowOpacity(0);
     QWidget* parent = companion_->window();
     if (parent != nullptr) {
-      panel_->setWindowFlag(Qt::WindowStaysOnTopHint, companion_->alwaysOnTop());
       panel_->winId();
       if (panel_->windowHandle() != nullptr && parent->windowHandle() != nullptr) {
         panel_->windowHandle()->setTransientParent(parent->windowHandle());
@@ -125,6 +125,8 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
   applyFrame(0);
   if (!isShown_) {
     panel_->show();
+    // On every workspace, out of the taskbar, and above others as the character is.
+    X11WindowState::applyStates(*panel_, companion_->alwaysOnTop());
     panel_->raise();
     isShown_ = true;
   }
