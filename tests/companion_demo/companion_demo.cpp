@@ -11,6 +11,8 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "bubbles/bubble_panel_controller.h"
+#include "bubbles/companion_window_anchor.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/glimmet_host_view.h"
@@ -50,7 +52,21 @@ int main(int argc, char** argv) {
   PressLog pressLog;
   view.installEventFilter(&pressLog);
   view.onClick = [] { say("click"); };
-  view.onDoubleClick = [] { say("doubleClick"); };
+  // The speech bubble beside the character: a double-click shows the quick
+  // actions, and they follow the window while it is dragged or flies.
+  BubblePanelController bubble(std::make_shared<CompanionWindowAnchor>(window));
+  bubble.model().onQuickAction = [](QuickAction a) {
+    say(QStringLiteral("quickAction ") + QString::fromLatin1(enumName(a).data()));
+  };
+  bubble.model().onClose = [&bubble] {
+    say("bubbleClosed");
+    bubble.hide();
+  };
+  window.onGeometryChanged = [&bubble] { bubble.layoutNearCompanion(); };
+  view.onDoubleClick = [&bubble] {
+    say("doubleClick");
+    bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
+  };
   view.onRightClick = [](QPoint at) { say(QString("rightClick %1 %2").arg(at.x()).arg(at.y())); };
   view.onPet = [] { say("pet"); };
   // The window controller owns the drag callbacks; the demo reports them
