@@ -3,6 +3,7 @@
 #include "companion/glimmet_artwork.h"
 #include "companion/glimmet_rig.h"
 #include "companion/layers/basic_animation.h"
+#include "companion/layers/frame_driver.h"
 #include "companion/layers/keyframe_animation.h"
 #include "companion/layers/manual_clock.h"
 #include "companion/state_motions.h"
@@ -177,6 +178,24 @@ TEST(StateMotions, PoseChangesAnimateAndLookFollowsTheOffset) {
   rig.setIntensity(AnimationIntensity::off);
   rig.look(QPointF(9, 9));
   EXPECT_EQ(rig.eyeR->position(), QPointF(137, 182));
+}
+
+TEST(StateMotions, NothingIsPaintedWhileMotionIsOff) {
+  ManualClock clock;
+  GlimmetRig rig;
+  rig.installSprites(sprites(), 1);
+  int paints = 0;
+  FrameDriver driver(rig.root, [&] { ++paints; });
+  rig.apply(GlimmetState::idle);
+  clock.advance(5);
+  EXPECT_TRUE(driver.isScheduled());  // floating, breathing, the cape's loop
+  rig.setIntensity(AnimationIntensity::off);
+  rig.apply(GlimmetState::reminder);
+  clock.advance(1);
+  paints = 0;
+  clock.advance(60);
+  EXPECT_EQ(paints, 0);
+  EXPECT_FALSE(driver.isScheduled());
 }
 
 }  // namespace
