@@ -6,6 +6,8 @@
 #include <QWindow>
 
 #include "companion/companion_panel.h"
+#include "companion/glimmet_animator.h"
+#include "companion/glimmet_figure.h"
 #include "companion/glimmet_host_view.h"
 #include "companion/hosted_figure.h"
 #include "companion/screen_space.h"
@@ -31,6 +33,9 @@ CompanionWindowController::Environment CompanionWindowController::liveEnvironmen
   return env;
 }
 
+CompanionWindowController::CompanionWindowController()
+    : CompanionWindowController(std::make_unique<GlimmetFigure>()) {}
+
 CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigure> figure,
                                                      Environment environment)
     : env_(std::move(environment)), panel_(std::make_unique<CompanionPanel>()) {
@@ -38,6 +43,13 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
   panel_->resize(frame_.size().toSize());
   hostView_ = new GlimmetHostView(std::move(figure), panel_.get());
   hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
+  if (GlimmetRig* rig = hostView_->figure().rig()) {
+    animator_ = std::make_unique<GlimmetAnimator>(*rig);
+  }
+  // The character moves only while it can be seen.
+  panel_->onExposedChanged = [this](bool exposed) {
+    if (animator_ && panel_->isVisible()) animator_->setVisible(exposed);
+  };
 
   hostView_->onDragBegan = [this] {
     // A drag takes over from a flight: it stops where it is, and neither
@@ -77,6 +89,8 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
 
 CompanionWindowController::~CompanionWindowController() {
   flyTimer_.stop();
+  panel_->onExposedChanged = nullptr;
+  animator_.reset();
   // The panel goes first so that no callback of its view reaches a
   // half-destroyed controller.
   panel_.reset();
@@ -104,6 +118,15 @@ void CompanionWindowController::updateInputRegion() {
   const double ratio =
       panel_->windowHandle() != nullptr ? panel_->windowHandle()->devicePixelRatio() : 1.0;
   panel_->setInputRegion(hostView_->hitRegion(ratio));
+}
+
+void CompanionWindowController::setIntensity(AnimationIntensity intensity) {
+  intensity_ = intensity;
+  if (animator_) animator_->setIntensity(intensity);
+}
+
+AnimationIntensity CompanionWindowController::intensity() const {
+  return animator_ ? animator_->intensity() : intensity_;
 }
 
 void CompanionWindowController::reportMoved() {
@@ -163,7 +186,7 @@ void CompanionWindowController::fly(QPointF target, double duration,
   stopFlight();
   const QPointF start = frame().topLeft();  // the minimum corner in y-up space
   FlightPath path(start, target, duration);
-  if (intensity_ == AnimationIntensity::off || !path.isWorthAnimating() || !panel_->isVisible() ||
+  if (intensity() == AnimationIntensity::off || !path.isWorthAnimating() || !panel_->isVisible() ||
       !env_.mediaTime) {
     setFrameOrigin(target);
     if (onGeometryChanged) onGeometryChanged();

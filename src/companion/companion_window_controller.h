@@ -7,16 +7,17 @@
 #include <memory>
 #include <optional>
 
-#include "models/companion_corner.h"
 #include "companion/companion_placement.h"
 #include "companion/flight_path.h"
 #include "models/animation_intensity.h"
+#include "models/companion_corner.h"
 #include "models/companion_position.h"
 #include "models/companion_size.h"
 
 namespace pimble {
 
 class CompanionPanel;
+class GlimmetAnimator;
 class GlimmetHostView;
 class HostedFigure;
 
@@ -34,6 +35,8 @@ class CompanionWindowController {
   };
   static Environment liveEnvironment();
 
+  // The character itself, on the application's displays.
+  CompanionWindowController();
   explicit CompanionWindowController(std::unique_ptr<HostedFigure> figure,
                                      Environment environment = liveEnvironment());
   ~CompanionWindowController();
@@ -42,6 +45,8 @@ class CompanionWindowController {
 
   CompanionPanel& panel() const { return *panel_; }
   GlimmetHostView& hostView() const { return *hostView_; }
+  // The character's animator; none for a figure without a rig.
+  GlimmetAnimator* animator() const { return animator_.get(); }
 
   // After every completed move: a drag settled, a flight landed, an
   // instant move.
@@ -50,9 +55,10 @@ class CompanionWindowController {
   std::function<void()> onGeometryChanged;
 
   CompanionSize size() const { return size_; }
-  // Flights animate only while motion is not off.
-  void setIntensity(AnimationIntensity intensity) { intensity_ = intensity; }
-  AnimationIntensity intensity() const { return intensity_; }
+  // Flights animate only while motion is not off: the animator's intensity,
+  // or this one for a figure without a rig.
+  void setIntensity(AnimationIntensity intensity);
+  AnimationIntensity intensity() const;
 
   // Resizes for a size setting; the bottom edge stays, and the centre too
   // when `keepingCenter`.
@@ -89,6 +95,7 @@ class CompanionWindowController {
   Environment env_;
   std::unique_ptr<CompanionPanel> panel_;
   GlimmetHostView* hostView_ = nullptr;  // owned by the panel
+  std::unique_ptr<GlimmetAnimator> animator_;
   QRectF frame_;
   CompanionSize size_ = CompanionSize::medium;
   AnimationIntensity intensity_ = AnimationIntensity::normal;

@@ -42,12 +42,18 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_NoSystemBackground);
+  if (LayerPtr root = figure_->rootLayer()) {
+    frames_ = std::make_unique<FrameDriver>(root, [this] { update(); });
+  }
   setAccessibleName(QStringLiteral("Pimble Glimmet"));
   setAccessibleDescription(
       QStringLiteral("Click to say hi. Double-click for quick actions. Drag to move."));
 }
 
-GlimmetHostView::~GlimmetHostView() = default;
+GlimmetHostView::~GlimmetHostView() {
+  // The driver's pending frame must not reach a view being torn down.
+  frames_.reset();
+}
 
 double GlimmetHostView::viewScale(QSizeF bounds) {
   return bounds.height() > 0 ? bounds.height() / canvasHeight : 1.0;
@@ -161,8 +167,14 @@ void GlimmetHostView::resizeEvent(QResizeEvent* event) {
 
 void GlimmetHostView::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (frames_) frames_->setEnabled(true);
   watchScreen();
   refreshSpritesIfNeeded();
+}
+
+void GlimmetHostView::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (frames_) frames_->setEnabled(false);
 }
 
 void GlimmetHostView::changeEvent(QEvent* event) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "companion/hosted_figure.h"
+#include "companion/layers/frame_driver.h"
 #include "companion/pet_recognizer.h"
 
 namespace pimble {
@@ -64,6 +65,7 @@ class GlimmetHostView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -87,6 +89,8 @@ class GlimmetHostView : public QWidget {
   void watchScreen();
 
   std::unique_ptr<HostedFigure> figure_;
+  // Repaints while something in the tree moves; off while hidden.
+  std::unique_ptr<FrameDriver> frames_;
   std::function<double()> uptime_;
   PetRecognizer pet_;
   double spriteScale_ = 0;

@@ -118,11 +118,17 @@ GlimmetRig::GlimmetRig()
   cape.onLean = [layer = std::weak_ptr<Layer>(flightLayer)](double angle) {
     if (auto l = layer.lock()) l->setTransform(LayerTransform::rotated(angle));
   };
+  // The cape belongs to this rig and goes with it.
+  cape.onFlightPose = [this](std::optional<HandSide> side) { flightPose(side); };
 }
 
 GlimmetRig::~GlimmetRig() {
   // Pending steps hold this rig: none may run once it is gone.
   for (auto& work : behaviorWork) work.cancel();
+  landingTumble.cancel();
+  // The cape outlives this body; its last report must not reach a rig
+  // whose layers are going.
+  cape.onFlightPose = nullptr;
 }
 
 double GlimmetRig::amplitude() const {

@@ -112,6 +112,15 @@ class GlimmetRig {
   void removeTornado();
   void burst();
 
+  // Flights of the window (glimmet_flight.cpp): a drag or an animated flight
+  // begins, the window moved by a delta in y-up screen points, and the
+  // cape's report of the side the character flies toward (none: landed).
+  void beginFlight();
+  void flightMoved(QSizeF delta);
+  void flightPose(std::optional<HandSide> side);
+  // The tumble that may follow a fast landing.
+  ScheduledWork landingTumble;
+
   // Allows the rare arrival variants; set from the settings.
   bool surprisesEnabled = true;
   // True while the window is dragged or flown.

@@ -7,6 +7,8 @@
 
 namespace pimble {
 
+class GlimmetRig;
+
 // What the host view and the window need of the character they show: a
 // layer tree on the 220 × 310 canvas, its body outline for hit testing, its
 // pictures drawn at a pixel scale, and the flight hooks fed while the window
@@ -23,6 +25,8 @@ class HostedFigure {
   virtual void renderSprites(double scale) = 0;
   // Media time to paint the tree at.
   virtual double mediaTime() const { return 0; }
+  // The character's rig, when the figure is the character.
+  virtual GlimmetRig* rig() { return nullptr; }
 
   // A drag or an animated flight of the window begins.
   virtual void beginFlight() {}

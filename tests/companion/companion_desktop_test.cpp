@@ -25,9 +25,8 @@ QPoint canvasToWindow(QPointF canvas, QSize window) {
   return QPointF(left + canvas.x() * s, canvas.y() * s).toPoint();
 }
 
-// The demo's body is an ellipse centred at canvas (110, 170); its head is
-// the part above canvas y 165.
-const QPointF bodyCentre(110, 200);
+// Points on the character's body and head (above canvas y 165).
+const QPointF bodyCentre(110, 150);
 const QPointF head(110, 110);
 
 struct XGeometry {

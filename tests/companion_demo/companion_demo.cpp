@@ -15,8 +15,10 @@
 #include "bubbles/companion_window_anchor.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
+#include "companion/cursor_follower.h"
+#include "companion/glimmet_animator.h"
 #include "companion/glimmet_host_view.h"
-#include "demo_figure.h"
+#include "companion/glimmet_rig.h"
 
 using namespace pimble;
 
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
 
-  CompanionWindowController window(makeDemoFigure());
+  CompanionWindowController window;
   GlimmetHostView& view = window.hostView();
   PressLog pressLog;
   view.installEventFilter(&pressLog);
@@ -68,7 +70,12 @@ int main(int argc, char** argv) {
     bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
   };
   view.onRightClick = [](QPoint at) { say(QString("rightClick %1 %2").arg(at.x()).arg(at.y())); };
-  view.onPet = [] { say("pet"); };
+  GlimmetRig* rig = view.figure().rig();
+  GlimmetAnimator* animator = window.animator();
+  view.onPet = [animator] {
+    say("pet");
+    if (animator) animator->react(GlimmetState::petted);
+  };
   // The window controller owns the drag callbacks; the demo reports them
   // through its movement reports.
   auto began = view.onDragBegan;
@@ -94,6 +101,20 @@ int main(int argc, char** argv) {
 
   window.restore(std::nullopt);
   window.panel().show();
+  if (animator) animator->setBase(GlimmetState::idle);
+
+  // The eyes follow the pointer; the point between them sits 128 canvas
+  // units below the canvas top.
+  CursorFollower follower;
+  follower.eyeScreenPoint = [&window]() -> std::optional<QPointF> {
+    const QRectF f = window.frame();
+    const double s = f.height() / 310.0;
+    return QPointF(f.x() + f.width() / 2, f.y() + (310 - 128) * s);
+  };
+  follower.onLook = [rig](std::optional<QPointF> offset) {
+    if (rig) rig->look(offset);
+  };
+  follower.start();
   say(QString("ready %1").arg(window.panel().winId()));
 
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
