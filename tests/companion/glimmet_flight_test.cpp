@@ -10,9 +10,10 @@ namespace {
 // Drags the rig's cape sideways at `speed` points a second for half a second.
 void throwSideways(ManualClock& clock, GlimmetRig& rig, double speed) {
   for (int i = 0; i < 30; ++i) {
-    rig.flightMoved(QSizeF(speed / 60, 0));
     clock.advance(1.0 / 60);
+    rig.flightMoved(QSizeF(speed / 60, 0));
   }
+  clock.advance(1.0 / 60);
 }
 
 void land(ManualClock& clock, GlimmetRig& rig) {
