@@ -1,6 +1,5 @@
 #include "companion/companion_window_controller.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -10,6 +9,7 @@
 #include "companion/glimmet_figure.h"
 #include "companion/glimmet_host_view.h"
 #include "companion/hosted_figure.h"
+#include "companion/layers/media_clock.h"
 #include "companion/screen_space.h"
 
 namespace pimble {
@@ -21,14 +21,7 @@ constexpr double cornerFlightSeconds = 1.1;
 
 CompanionWindowController::Environment CompanionWindowController::liveEnvironment() {
   Environment env;
-  env.mediaTime = [] {
-    static QElapsedTimer clock = [] {
-      QElapsedTimer t;
-      t.start();
-      return t;
-    }();
-    return double(clock.nsecsElapsed()) / 1e9;
-  };
+  env.mediaTime = [] { return animation_clock::now(); };
   env.screens = &ScreenSpace::screens;
   return env;
 }

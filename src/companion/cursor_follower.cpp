@@ -1,11 +1,11 @@
 #include "companion/cursor_follower.h"
 
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <cmath>
 
 #include "companion/screen_space.h"
+#include "companion/uptime.h"
 
 namespace pimble {
 
@@ -20,14 +20,7 @@ std::optional<QPointF> EyeLook::offset(QPointF eye, QPointF cursor) {
 
 CursorFollower::Environment CursorFollower::liveEnvironment() {
   Environment env;
-  env.uptime = [] {
-    static QElapsedTimer clock = [] {
-      QElapsedTimer t;
-      t.start();
-      return t;
-    }();
-    return double(clock.nsecsElapsed()) / 1e9;
-  };
+  env.uptime = &uptimeSeconds;
   env.cursor = []() -> std::optional<QPointF> {
     if (QGuiApplication::primaryScreen() == nullptr) return std::nullopt;
     return ScreenSpace::current().fromQt(QPointF(QCursor::pos()));

@@ -1,7 +1,6 @@
 #include "companion/glimmet_host_view.h"
 
 #include <QBitmap>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -13,18 +12,10 @@
 #include <cmath>
 
 #include "companion/screen_space.h"
+#include "companion/uptime.h"
 
 namespace pimble {
 namespace {
-
-double processUptime() {
-  static QElapsedTimer clock = [] {
-    QElapsedTimer t;
-    t.start();
-    return t;
-  }();
-  return double(clock.nsecsElapsed()) / 1e9;
-}
 
 // Only the upper part of the canvas counts for petting: the head.
 constexpr double petMaxCanvasY = 165;
@@ -36,7 +27,7 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
                                  std::function<double()> uptime)
     : QWidget(parent),
       figure_(std::move(figure)),
-      uptime_(uptime ? std::move(uptime) : std::function<double()>(processUptime)),
+      uptime_(uptime ? std::move(uptime) : std::function<double()>(uptimeSeconds)),
       pet_(uptime_) {
   setMouseTracking(true);
   setFocusPolicy(Qt::NoFocus);
