@@ -1,5 +1,7 @@
 #include "companion/glimmet_host_view.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QBitmap>
 #include <QGuiApplication>
 #include <QImage>
@@ -16,6 +18,24 @@
 
 namespace pimble {
 namespace {
+
+// Assistive technologies see the character as a button whose press is a
+// click.
+class HostViewAccessible : public QAccessibleWidget {
+ public:
+  explicit HostViewAccessible(GlimmetHostView* view)
+      : QAccessibleWidget(view, QAccessible::Button) {}
+  void doAction(const QString& action) override {
+    if (action != pressAction()) return QAccessibleWidget::doAction(action);
+    auto* view = static_cast<GlimmetHostView*>(widget());
+    if (view->onClick) view->onClick();
+  }
+};
+
+QAccessibleInterface* hostViewAccessible(const QString&, QObject* object) {
+  auto* view = qobject_cast<GlimmetHostView*>(object);
+  return view != nullptr ? new HostViewAccessible(view) : nullptr;
+}
 
 // Only the upper part of the canvas counts for petting: the head.
 constexpr double petMaxCanvasY = 165;
@@ -36,6 +56,11 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   if (LayerPtr root = figure_->rootLayer()) {
     frames_ = std::make_unique<FrameDriver>(root, [this] { update(); });
   }
+  static const bool accessibleInstalled = [] {
+    QAccessible::installFactory(hostViewAccessible);
+    return true;
+  }();
+  (void)accessibleInstalled;
   setAccessibleName(QStringLiteral("Pimble Glimmet"));
   setAccessibleDescription(
       QStringLiteral("Click to say hi. Double-click for quick actions. Drag to move."));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QMouseEvent>
 
@@ -135,6 +136,19 @@ TEST(GlimmetHostView, DoubleAndTripleClicksAndTheRightButton) {
   EXPECT_EQ(r.rights, 1);
   r.release({500, 300});  // the left press is still there
   EXPECT_EQ(r.clicks, 2);
+}
+
+TEST(GlimmetHostView, AnAccessibilityPressIsAClick) {
+  ViewRig r;
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&r.view);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->role(), QAccessible::Button);
+  EXPECT_EQ(a->text(QAccessible::Name), "Pimble Glimmet");
+  EXPECT_EQ(a->text(QAccessible::Description),
+            "Click to say hi. Double-click for quick actions. Drag to move.");
+  ASSERT_NE(a->actionInterface(), nullptr);
+  a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(r.clicks, 1);
 }
 
 TEST(GlimmetHostView, PettingTakesFourQuickDirectionChangesOverTheHead) {
