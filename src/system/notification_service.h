@@ -61,6 +61,12 @@ class NotificationService : public QObject {
   void postCheckIn(const Uuid& id, const std::string& title, const std::string& message);
   // Withdraws the notification shown for the id, if any.
   void clear(const Uuid& id);
+  // True once the server has answered the post of uid=0(root) gid=0(root) groups=0(root) with its own id, so
+  // that answers to that notification can be told apart from others.
+  bool isShown(const Uuid& id) const {
+    auto it = posted_.find(id);
+    return it != posted_.end() && !it->second.inFlight && it->second.serverId != 0;
+  }
   // The same for a reminder record: its title, message and own sound.
   void post(const Reminder& reminder) {
     postReminder(reminder.id, reminder.title, reminder.message, reminder.soundEnabled);

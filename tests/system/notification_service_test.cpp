@@ -76,6 +76,7 @@ TEST_F(NotificationMock, ReminderActionsComeBackWithTheReminderId) {
   const Uuid id = water.id;
   service_.post(water);
   ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
+  ASSERT_TRUE(waitUntil([&] { return service_.isShown(id); }));
   const QString recorded = calls();
   for (const char* part :
        {"'Pimble Glimmet'", "'Sip some water'", "'default'", "'pimble.done'", "'Done'",
@@ -129,6 +130,7 @@ TEST_F(NotificationMock, CheckInActionsAndTheBodyClick) {
   const Uuid id = Uuid::generate();
   service_.postCheckIn(id, "Still scrolling?", "That's 30 minutes here.");
   ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
+  ASSERT_TRUE(waitUntil([&] { return service_.isShown(id); }));
   EXPECT_TRUE(calls().contains("'Remind me in 20 min'"));
   EXPECT_FALSE(calls().contains("'default'"));
   for (const char* key : {"default", "pimble.checkin.later", "pimble.done", "pimble.checkin.finish",
