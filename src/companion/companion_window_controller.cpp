@@ -49,9 +49,11 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     // lands nor reports a position.
     stopFlight();
     hostView_->figure().beginFlight();
+    firstDragStep_ = true;
   };
   hostView_->onDrag = [this](QSizeF delta) {
-    hostView_->figure().flightMoved(delta);
+    if (!firstDragStep_) hostView_->figure().flightMoved(delta);
+    firstDragStep_ = false;
     const QRectF f = frame();
     setFrameOrigin(QPointF(f.x() + delta.width(), f.y() + delta.height()));
     if (onGeometryChanged) onGeometryChanged();

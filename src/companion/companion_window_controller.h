@@ -106,6 +106,9 @@ class CompanionWindowController {
     std::function<void()> completion;
   };
   std::optional<Flight> flight_;
+  // The step that crosses the drag slop covers the time since the press, not
+  // since the drag began: fed to the cape it reads as a fast throw.
+  bool firstDragStep_ = false;
   QTimer flyTimer_;
 };
 

@@ -162,5 +162,20 @@ TEST(CompanionWindow, DragSettlesWithAtMostFortyPercentOffScreen) {
   EXPECT_EQ(r.moved.size(), 2u);
 }
 
+TEST(CompanionWindow, TheStepThatStartsADragIsNoThrowForTheCape) {
+  // That step spans the time since the press; as a velocity sample it would
+  // read as a throw and raise a hand on even the slowest drag.
+  WindowRig r;
+  r.window.restore(CompanionPosition{r.middle().x(), r.middle().y(), r.main.id, 2});
+  r.window.panel().show();
+  const QPoint at = ScreenSpace::current().toQt(r.window.frame().center()).toPoint();
+  r.mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  r.mouse(QEvent::MouseMove, at + QPoint(5, 0), Qt::LeftButton);
+  EXPECT_TRUE(r.log.moves.empty());
+  r.mouse(QEvent::MouseMove, at + QPoint(7, 0), Qt::LeftButton);
+  r.mouse(QEvent::MouseButtonRelease, at + QPoint(7, 0), Qt::NoButton);
+  EXPECT_EQ(r.log.moves, (std::vector<QSizeF>{QSizeF(2, 0)}));
+}
+
 }  // namespace
 }  // namespace pimble
