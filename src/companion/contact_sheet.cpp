@@ -12,16 +12,6 @@
 namespace pimble::ContactSheet {
 namespace {
 
-constexpr GlimmetState allStates[] = {
-    GlimmetState::idle,        GlimmetState::happy,    GlimmetState::water,  GlimmetState::stretch,
-    GlimmetState::eyeRest,     GlimmetState::sleeping, GlimmetState::wakeUp, GlimmetState::reminder,
-    GlimmetState::celebration, GlimmetState::posture,  GlimmetState::walk,   GlimmetState::rest,
-    GlimmetState::checkIn,     GlimmetState::petted};
-
-constexpr CapeColor allCapes[] = {CapeColor::red,  CapeColor::blue,  CapeColor::lavender,
-                                  CapeColor::pink, CapeColor::green, CapeColor::midnight,
-                                  CapeColor::gold};
-
 QImage canvas(int width, int height) {
   QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
@@ -95,7 +85,7 @@ QImage sheet(bool dark) {
   QPainter painter(&image);
   preparePainter(painter, 2);
   int i = 0;
-  for (GlimmetState state : allStates) {
+  for (GlimmetState state : allCases<GlimmetState>()) {
     const int c = i % 4;
     const int r = i / 4;
     const double x = 16 + 236 * c;
@@ -192,12 +182,12 @@ int renderWebToFolder(const QString& folder) {
     const auto name = enumName(c);
     return QString::fromUtf8(name.data(), static_cast<int>(name.size()));
   };
-  for (CapeColor c : allCapes) {
+  for (CapeColor c : allCases<CapeColor>()) {
     out.writePng(renderWebImage(sprites, c, squadPose(c), false), file("squad-" + raw(c) + ".png"));
     out.writePng(renderWebImage(sprites, c, heroPose(), true), file("hero-" + raw(c) + ".png"));
     out.writePng(renderWebImage(sprites, c, happyPose(), false), file("happy-" + raw(c) + ".png"));
   }
-  for (CapeColor c : allCapes) {
+  for (CapeColor c : allCases<CapeColor>()) {
     out.writePng(renderWebImage(sprites, c, wavePose(), false), file("wave-" + raw(c) + ".png"));
   }
   for (GlimmetState s :
@@ -223,7 +213,7 @@ QImage capeStrip() {
   QPainter painter(&image);
   preparePainter(painter, 2);
   int i = 0;
-  for (CapeColor c : allCapes) {
+  for (CapeColor c : allCases<CapeColor>()) {
     auto rig = offscreenRig();
     rig->setCapeColor(c);
     rig->installSprites(sprites, 2);

@@ -9,12 +9,6 @@
 namespace pimble {
 namespace {
 
-constexpr GlimmetState allStates[] = {
-    GlimmetState::idle,        GlimmetState::happy,    GlimmetState::water,  GlimmetState::stretch,
-    GlimmetState::eyeRest,     GlimmetState::sleeping, GlimmetState::wakeUp, GlimmetState::reminder,
-    GlimmetState::celebration, GlimmetState::posture,  GlimmetState::walk,   GlimmetState::rest,
-    GlimmetState::checkIn,     GlimmetState::petted};
-
 TEST(GlimmetPose, TableRowsAreTheirOwnAndHandsMirror) {
   EXPECT_EQ(GlimmetPose::forState(GlimmetState::idle), GlimmetPose::initial());
   const GlimmetPose stretch = GlimmetPose::forState(GlimmetState::stretch);
@@ -36,7 +30,7 @@ TEST(GlimmetPose, TableRowsAreTheirOwnAndHandsMirror) {
   EXPECT_EQ(GlimmetPose::forState(GlimmetState::rest).prop, GlimmetProp::cup);
   EXPECT_EQ(GlimmetPose::forState(GlimmetState::water).prop, GlimmetProp::bottle);
   EXPECT_EQ(GlimmetPose::forState(GlimmetState::wakeUp).eyes, EyeStyle::sleepy);
-  for (GlimmetState s : allStates) {
+  for (GlimmetState s : allCases<GlimmetState>()) {
     const GlimmetPose p = GlimmetPose::forState(s);
     EXPECT_EQ(p.handL, QPointF(-p.handR.x(), p.handR.y())) << rawValue(s);
     EXPECT_FALSE(p.raisedArm.has_value());
