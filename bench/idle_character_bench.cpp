@@ -21,6 +21,7 @@
 
 #include "companion/glimmet_animator.h"
 #include "companion/glimmet_artwork.h"
+#include "companion/glimmet_host_view.h"
 #include "companion/glimmet_rig.h"
 #include "companion/layers/frame_driver.h"
 #include "companion/layers/manual_clock.h"
@@ -125,8 +126,9 @@ double cpuSeconds() {
 
 int rest(int argc, char** argv, double seconds) {
   QGuiApplication app(argc, argv);
-  // Qt's raster engine splits large fills across the global thread pool;
-  // for a window this small the hand-offs cost more than they save.
+  // As the character's view does; PIMBLE_POOL_THREADS=N overrides it to
+  // see what the thread pool costs.
+  pimble::GlimmetHostView::keepPaintingOnMainThread();
   if (std::getenv("PIMBLE_POOL_THREADS") != nullptr) {
     QThreadPool::globalInstance()->setMaxThreadCount(std::atoi(std::getenv("PIMBLE_POOL_THREADS")));
   }

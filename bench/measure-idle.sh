@@ -2,7 +2,8 @@
 # Measures the resting character in a real window under a private Xvfb:
 # its CPU and the X server's, context switches, frames and PSS, then the
 # cost of one frame. Usage: bench/measure-idle.sh [BUILD_DIR] [SECONDS]
-# PIMBLE_POOL_THREADS=N caps Qt's global thread pool in the window run.
+# PIMBLE_POOL_THREADS=N sets Qt's global thread pool's size in the window
+# run (the character's view keeps it at 1).
 set -euo pipefail
 build=${1:-build}
 seconds=${2:-60}

@@ -27,8 +27,9 @@ constexpr double rippleAwake[] = {3.4, 1.7, 0.0};
 constexpr double rippleSleeping[] = {1.6, 0.8, 0.0};
 constexpr double loopSpeed[] = {1.0, 0.5, 0.5};
 constexpr double tailsSwingFactor[] = {1.0, 0.5, 0.0};
-// The idle loop plays at a low frame rate: the cloth moves slowly.
-constexpr double kIdleFrameRate = 15;
+// The idle loop plays at a low frame rate: the cloth moves slowly, about a
+// pixel between frames at 10 a second.
+constexpr double kIdleFrameRate = 10;
 
 LayerPtr fullCanvasLayer(const LayerPtr& layer) {
   layer->setBounds({220, 310});

@@ -10,6 +10,7 @@
 #include <QPainterPathStroker>
 #include <QScreen>
 #include <QStyleHints>
+#include <QThreadPool>
 #include <QWindow>
 #include <cmath>
 
@@ -53,6 +54,7 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_NoSystemBackground);
+  keepPaintingOnMainThread();
   if (LayerPtr root = figure_->rootLayer()) {
     frames_ = std::make_unique<FrameDriver>(root, [this] { update(); });
   }
@@ -69,6 +71,16 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
 GlimmetHostView::~GlimmetHostView() {
   // The driver's pending frame must not reach a view being torn down.
   frames_.reset();
+}
+
+void GlimmetHostView::keepPaintingOnMainThread() {
+  // Qt's raster engine splits every fill taller than about a hundred rows
+  // across the global thread pool, one task per 64 rows, and waits for them.
+  // For a window this small the hand-offs (wake-ups, context switches, cold
+  // caches) cost more than the split saves, on every frame of an animation
+  // that runs all day. The pool is only the raster engine's here: nothing
+  // else in the program runs on it, so one thread is the whole price.
+  QThreadPool::globalInstance()->setMaxThreadCount(1);
 }
 
 double GlimmetHostView::viewScale(QSizeF bounds) {

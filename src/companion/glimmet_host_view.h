@@ -51,6 +51,10 @@ class GlimmetHostView : public QWidget {
   static double canvasLeft(QSizeF bounds);
   static QPointF canvasPoint(QPointF local, QSizeF bounds);
 
+  // Keeps the character's painting on the main thread (see the .cpp); the
+  // view calls it when created, other painters of the character may too.
+  static void keepPaintingOnMainThread();
+
   // Whether a point of the view (y down) lies on the body or its margin.
   bool hitsBody(QPointF local) const;
   // The area answering the mouse, in device pixels of the view at `pixelRatio`.

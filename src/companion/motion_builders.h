@@ -15,7 +15,9 @@ namespace pimble::motion {
 
 // Frame rates per kind of motion: slow loops need far fewer frames than
 // hops and spins, and the frame driver paints at the fastest running one.
-inline constexpr double kSlowFrameRate = 15;
+// The slow loops (float, sway, breathing) move a few pixels a second, less
+// than a pixel between frames at 10 a second, so more frames show nothing.
+inline constexpr double kSlowFrameRate = 10;
 inline constexpr double kGlyphFrameRate = 30;
 
 std::shared_ptr<BasicAnimation> basic(const char* key, LayerValue from, LayerValue to,

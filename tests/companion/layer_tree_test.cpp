@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -147,6 +148,44 @@ TEST(LayerPainting, MaskClipsTheSubtreeWithSoftEdges) {
   const int edge = alphaAt(image, 80, 50);  // the rim crosses this pixel
   EXPECT_GT(edge, 10);
   EXPECT_LT(edge, 245);
+}
+
+TEST(LayerPainting, APathMaskDrawsAsTheRenderedMaskDoes) {
+  // A plain filled path masks while compositing; anything more (here an
+  // empty sublayer) goes through a rendered mask image. Both must agree,
+  // with the mask moved, turned and scaled, at a fractional pixel scale.
+  const auto render = [](bool plain) {
+    auto r = root();
+    auto filled = box({10, 5}, {80, 90}, Qt::blue);
+    auto stripe = box({0, 40}, {80, 10}, QColor(255, 255, 0, 200));
+    filled->addSublayer(stripe);
+    auto mask = ShapeLayer::make();
+    mask->setBounds({60, 60});
+    mask->setPosition({40, 45});
+    mask->setTransform({0, 0, 0.3, 1.2, 0.9});
+    QPainterPath shape;
+    shape.addEllipse(QPointF(30, 30), 28.4, 20.2);
+    mask->setPath(shape);
+    if (!plain) mask->addSublayer(Layer::make());
+    filled->setMask(mask);
+    r->addSublayer(filled);
+    return r->renderModelImage({150, 150}, 1.5);
+  };
+  const QImage a = render(true);
+  const QImage b = render(false);
+  int worst = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y);
+      const QRgb q = b.pixel(x, y);
+      worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                        std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+    }
+  }
+  EXPECT_LE(worst, 3);
+  EXPECT_EQ(alphaAt(a, 75, 75), 255);
+  EXPECT_EQ(alphaAt(a, 2, 2), 0);
+  EXPECT_EQ(alphaAt(a, 147, 147), 0);
 }
 
 TEST(LayerPainting, ShadowOffsetIsYUpAndFollowsTheScale) {

@@ -323,6 +323,10 @@ QRectF Layer::ownContentBounds(const LayerValues&) const {
   return {};
 }
 
+bool Layer::opaqueFillShape(const LayerValues&, QPainterPath&) const {
+  return false;
+}
+
 QRectF Layer::subtreeBounds(const LayerValues& values) const {
   // Only what is drawn counts: an empty full-canvas layer must not make
   // its group's offscreen copy canvas-sized.
@@ -384,6 +388,16 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
   if (area.isEmpty()) return;
 
   const QTransform toImage = world * QTransform::fromTranslate(-area.x(), -area.y());
+  // Without a shadow (which needs the masked picture), a plain path mask
+  // is applied while compositing: the picture fills the path.
+  QPainterPath maskShape;
+  const bool shapeMask = mask_ && !(shadowOpacity > 0) && !mask_->hidden_ &&
+                         mask_->sublayers_.empty() && !mask_->mask_ &&
+                         values.get<double>(*mask_, "opacity", 1) >= 1 &&
+                         !(values.get<double>(*mask_, "shadowOpacity", 0) > 0) &&
+                         !(values.isPresentation() && mask_->animations_ &&
+                           mask_->animations_->contentsFade(values.time())) &&
+                         mask_->opaqueFillShape(values, maskShape);
   QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   {
@@ -391,7 +405,7 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
     p.setRenderHints(painter.renderHints());
     p.setTransform(toImage);
     drawLayerAndSublayers(p, values);
-    if (mask_) {
+    if (mask_ && !shapeMask) {
       QImage maskImage(area.size(), QImage::Format_ARGB32_Premultiplied);
       maskImage.fill(Qt::transparent);
       {
@@ -417,7 +431,18 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
         QPointF(area.topLeft()) + shadowOffset - QPointF(shadow.margin, shadow.margin),
         shadow.image);
   }
-  painter.drawImage(area.topLeft(), image);
+  if (shapeMask) {
+    const QTransform toMask = mask_->transformToSuperlayer(values) * world;
+    QBrush picture(image);
+    picture.setTransform(QTransform::fromTranslate(area.x(), area.y()));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(picture);
+    painter.setClipRect(area, Qt::IntersectClip);
+    painter.drawPath(toMask.map(maskShape));
+  } else {
+    painter.drawImage(area.topLeft(), image);
+  }
   painter.restore();
 }
 

@@ -58,6 +58,25 @@ void ShapeLayer::drawOwnContent(QPainter& painter, const LayerValues& values) co
   painter.restore();
 }
 
+bool ShapeLayer::opaqueFillShape(const LayerValues& values, QPainterPath& shape) const {
+  const QColor fill = values.get<QColor>(*this, "fillColor", {});
+  if (!fill.isValid() || fill.alpha() < 255) return false;
+  if (strokePen(values.get<QColor>(*this, "strokeColor", {}),
+                values.get<double>(*this, "lineWidth", 1), lineCap_,
+                values.get<NumberList>(*this, "lineDashPattern", {}),
+                values.get<double>(*this, "lineDashPhase", 0))) {
+    return false;
+  }
+  const QColor background = values.get<QColor>(*this, "backgroundColor", {});
+  if ((background.isValid() && background.alpha() > 0) ||
+      !values.get<QImage>(*this, "contents", {}).isNull()) {
+    return false;
+  }
+  shape = values.get<QPainterPath>(*this, "path", {});
+  shape.setFillRule(fillRule_ == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+  return true;
+}
+
 QRectF ShapeLayer::ownContentBounds(const LayerValues& values) const {
   const QPainterPath path = values.get<QPainterPath>(*this, "path", {});
   if (path.isEmpty()) return {};

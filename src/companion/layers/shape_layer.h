@@ -43,6 +43,7 @@ class ShapeLayer : public Layer {
  protected:
   void drawOwnContent(QPainter& painter, const LayerValues& values) const override;
   QRectF ownContentBounds(const LayerValues& values) const override;
+  bool opaqueFillShape(const LayerValues& values, QPainterPath& shape) const override;
 
  private:
   LineCap lineCap_ = LineCap::butt;
