@@ -6,10 +6,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
+#include <QTransform>
 #include <cstdlib>
 
 #include "companion/glimmet_artwork.h"
 #include "companion/glimmet_rig.h"
+#include "companion/layers/image_transform.h"
 
 namespace {
 
@@ -43,6 +46,57 @@ BENCHMARK(BM_RigFrame2x)
     ->Arg(static_cast<int>(pimble::GlimmetState::celebration))
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
+
+// A pose-sized picture (180 × 250) with an antialiased figure, drawn the way a resting frame
+// draws it: a slight sway, breathing scale and a fractional offset.
+QImage posePicture() {
+  QImage image(180, 250, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(20, 30, 90), 3));
+  p.setBrush(QColor(200, 120, 40, 230));
+  p.drawEllipse(QRectF(10, 12, 158, 220));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QRectF(50, 70, 30, 20));
+  return image;
+}
+
+QTransform poseTransform() {
+  return QTransform().translate(30.3, 20.7).rotateRadians(0.022).scale(1.01, 1.01);
+}
+
+// Items are the target pixels the transformed picture covers (about 181 × 251).
+void BM_DrawImageBilinear(benchmark::State& state) {
+  const QImage source = posePicture();
+  QImage frame(240, 300, QImage::Format_ARGB32_Premultiplied);
+  frame.fill(Qt::transparent);
+  const QTransform t = poseTransform();
+  for (auto _ : state) {
+    pimble::drawImageBilinear(frame, source, t, 1.0, frame.rect());
+    benchmark::DoNotOptimize(frame.constBits());
+  }
+  state.SetItemsProcessed(state.iterations() * 181 * 251);
+}
+BENCHMARK(BM_DrawImageBilinear)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+void BM_QPainterSmoothTransform(benchmark::State& state) {
+  QThreadPool::globalInstance()->setMaxThreadCount(1);
+  const QImage source = posePicture();
+  QImage frame(240, 300, QImage::Format_ARGB32_Premultiplied);
+  frame.fill(Qt::transparent);
+  const QTransform t = poseTransform();
+  for (auto _ : state) {
+    QPainter painter(&frame);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(t);
+    painter.drawImage(0, 0, source);
+    painter.end();
+    benchmark::DoNotOptimize(frame.constBits());
+  }
+  state.SetItemsProcessed(state.iterations() * 181 * 251);
+}
+BENCHMARK(BM_QPainterSmoothTransform)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
