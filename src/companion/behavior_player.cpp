@@ -276,6 +276,7 @@ void BehaviorPlayer::blink() {
   if (eyes != EyeStyle::open && eyes != EyeStyle::sleepy) return;
   auto a =
       keyframes("transform.scale.y", {1, 0.08, 1}, {0, 0.5, 1}, 0.16, TimingFunction::linear());
+  a->frameRate = kGlyphFrameRate;  // five frames show a blink
   rig_.eyeL->addAnimation(a, "blink");
   rig_.eyeR->addAnimation(a, "blink");
 }
@@ -288,7 +289,7 @@ void BehaviorPlayer::lookAround() {
   const double s = randomSign();
   auto look = additive(keyframes("position.x", {0, 5 * s, 5 * s, -3 * s, -3 * s, 0},
                                  {0, 0.15, 0.4, 0.55, 0.8, 1}, 2.2));
-  look->frameRate = kGlyphFrameRate;  // a slow glance
+  look->frameRate = 15;  // a slow glance: under a pixel a frame
   rig_.faceLayer->addAnimation(look, "look");
 }
 

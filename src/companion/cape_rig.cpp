@@ -27,9 +27,11 @@ constexpr double rippleAwake[] = {3.4, 1.7, 0.0};
 constexpr double rippleSleeping[] = {1.6, 0.8, 0.0};
 constexpr double loopSpeed[] = {1.0, 0.5, 0.5};
 constexpr double tailsSwingFactor[] = {1.0, 0.5, 0.0};
-// The idle loop plays at a low frame rate: the cloth moves slowly, about a
-// pixel between frames at 10 a second.
-constexpr double kIdleFrameRate = 10;
+// The idle loop steps through its frames rather than blending between
+// them: the cloth moves slowly, about a pixel a frame, and a fixed set of
+// shapes lets the cape's picture be drawn once per frame and then reused
+// for as long as the loop runs. The tails swing at the loop's frame rate.
+constexpr int kLoopSteps = CapeRig::loopSteps;
 
 LayerPtr fullCanvasLayer(const LayerPtr& layer) {
   layer->setBounds({220, 310});
@@ -64,6 +66,8 @@ CapeRig::CapeRig()
   }
   back->setName("capeBack");
   front->setName("capeFront");
+  back->setShouldRasterize(true);
+  back->setRasterCacheEntries(kLoopSteps);
   back->addSublayer(lining);
   back->addSublayer(cloth);
   cloth->setMask(clothMask);
@@ -166,10 +170,10 @@ bool CapeRig::idleRunning() const {
 void CapeRig::startIdle(double phaseOffset) {
   const size_t k = std::min<size_t>(index(intensity_), 2);
   const std::string key = std::string(enumName(intensity_)) + "-" + (sleeping_ ? "true" : "false");
-  if (key != cachedKey_ || cachedFrames_.size() != 37) {
+  if (key != cachedKey_ || cachedFrames_.size() != kLoopSteps + 1) {
     cachedFrames_.clear();
-    for (int i = 0; i <= 36; ++i) {
-      const ClothState c = state(i / 36.0);
+    for (int i = 0; i <= kLoopSteps; ++i) {
+      const ClothState c = state(static_cast<double>(i) / kLoopSteps);
       cachedFrames_.push_back({outline(c, 5, 0.55), outline(c, 0, 0),
                                lines(c, {0.2, 0.5, 0.8}, 0.22, 0.97),
                                lines(c, {0.33, 0.66}, 0.3, 0.9)});
@@ -177,15 +181,19 @@ void CapeRig::startIdle(double phaseOffset) {
     cachedKey_ = key;
   }
   const double period = idlePeriod();
+  const double frameRate = kLoopSteps / period;
   idleOrigin_ = animation_clock::now() - phaseOffset;
+  std::vector<double> keyTimes;
+  for (int i = 0; i <= kLoopSteps; ++i) keyTimes.push_back(static_cast<double>(i) / kLoopSteps);
   const auto loop = [&](QPainterPath Frame::*member) {
     std::vector<LayerValue> values;
     values.reserve(cachedFrames_.size());
     for (const Frame& f : cachedFrames_) values.emplace_back(f.*member);
-    auto a = KeyframeAnimation::make("path", std::move(values), {}, period);
+    auto a = KeyframeAnimation::make("path", std::move(values), keyTimes, period);
+    a->calculationMode = CalculationMode::discrete;
     a->repeatCount = Animation::kForever;
     a->timeOffset = std::fmod(phaseOffset, period);
-    a->frameRate = kIdleFrameRate;
+    a->frameRate = frameRate;
     return a;
   };
   lining->addAnimation(loop(&Frame::lining), "cape");
@@ -199,7 +207,7 @@ void CapeRig::startIdle(double phaseOffset) {
       {0, 0.3, 0.55, 0.8, 1}, 0.75 * period);
   tailSwing->repeatCount = Animation::kForever;
   tailSwing->timingFunction = TimingFunction::easeInEaseOut();
-  tailSwing->frameRate = kIdleFrameRate;
+  tailSwing->frameRate = frameRate;
   tails->addAnimation(tailSwing, "cape");
 }
 

@@ -54,6 +54,8 @@ class CapeRig {
   LayerPtr tails;
 
   static constexpr double H = 310;
+  // Steps of the idle loop; it shows frame floor(fraction × steps).
+  static constexpr int loopSteps = 36;
 
   CapeColor color() const { return color_; }
   double spriteScale() const { return spriteScale_; }
@@ -78,9 +80,9 @@ class CapeRig {
   // Starts the idle loop if it should run and does not (first showing).
   void ensureIdle();
 
-  // The idle loop: 37 precomputed path sets played as keyframes, and the
-  // tails' swing. The period is 3.6 s awake, 5.4 s asleep, doubled below
-  // normal intensity.
+  // The idle loop: 37 precomputed path sets (the last one meets the first)
+  // stepped through as keyframes, and the tails' swing. The period is 3.6 s awake, 5.4 s asleep,
+  // doubled below normal intensity.
   double idlePeriod() const;
   void startIdle(double phaseOffset);
   void stopIdle();

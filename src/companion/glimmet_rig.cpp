@@ -89,6 +89,10 @@ GlimmetRig::GlimmetRig()
   flightLayer->addSublayer(hopLayer);
   hopLayer->addSublayer(breathLayer);
   breathLayer->addSublayer(poseLayer);
+  // The figure is composed once per frame into one picture and that picture
+  // moved, turned and scaled as a whole by the float, hop and breath above
+  // it: one resampling per frame instead of one per part.
+  poseLayer->setShouldRasterize(true);
 
   poseLayer->addSublayer(cape.back);
   poseLayer->addSublayer(bodyLayer);
@@ -162,6 +166,10 @@ void GlimmetRig::installSprites(const GlimmetSprites& sprites, double scale) {
   shadowLayer->setContents(sprites.shadow);
   alertLayer->setContents(sprites.alert);
   cape.installSprites(sprites.scarf, sprites.scarfTails, scale);
+  // The figure's pictures are drawn at the sprites' scale, so the sprites
+  // land on them pixel for pixel.
+  poseLayer->setRasterizationScale(scale);
+  cape.back->setRasterizationScale(scale);
   applyFaceContents();
 }
 

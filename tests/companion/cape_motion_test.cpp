@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 #include "companion/cape_rig.h"
@@ -57,6 +59,23 @@ TEST(CapeIdleLoop, PeriodsByIntensityAndSleep) {
   cape.setIntensity(AnimationIntensity::normal);
   cape.setActive(false);
   EXPECT_EQ(loopPeriod(cape), 0);
+}
+
+TEST(CapeIdleLoop, EachStepOfTheLoopIsDrawnOnce) {
+  ManualClock clock;
+  CapeRig cape;
+  cape.back->setRasterizationScale(1.5);
+  cape.restart();
+  QImage image(330, 465, QImage::Format_ARGB32_Premultiplied);
+  for (int frame = 0; frame < 2 * 36 * 3; ++frame) {  // two loops at 30 frames a second
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(1.5, 1.5);
+    cape.back->paint(p, clock.now());
+    p.end();
+    clock.advance(1.0 / 30);
+  }
+  EXPECT_EQ(cape.back->rasterDraws(), CapeRig::loopSteps);
 }
 
 TEST(ClothSimulationTest, HandsBackToTheIdleLoopWithoutAJump) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "companion/layers/gradient_layer.h"
+#include "companion/layers/keyframe_animation.h"
 #include "companion/layers/layer.h"
 #include "companion/layers/shape_layer.h"
 
@@ -29,6 +30,33 @@ LayerPtr box(QPointF origin, QSizeF size, QColor color) {
 
 int alphaAt(const QImage& image, int x, int y) {
   return qAlpha(image.pixel(x, y));
+}
+
+QImage painted(const Layer& tree, QSize pixels, double scale, double time) {
+  QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+  p.scale(scale, scale);
+  tree.paint(p, time);
+  return image;
+}
+
+// The mean difference per channel, over the pixels either image covers.
+double meanChannelGap(const QImage& a, const QImage& b) {
+  double sum = 0;
+  int covered = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y);
+      const QRgb q = b.pixel(x, y);
+      if (qAlpha(p) == 0 && qAlpha(q) == 0) continue;
+      ++covered;
+      sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+             std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
+    }
+  }
+  return covered > 0 ? sum / (4.0 * covered) : 0;
 }
 
 TEST(LayerTree, SublayersInsertRemoveAndNeverFormACycle) {
@@ -273,6 +301,121 @@ TEST(LayerPainting, BrokenGeometryDrawsNothing) {
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 20; ++x) ASSERT_EQ(alphaAt(image, x, y), 0);
   }
+}
+
+}  // namespace
+}  // namespace pimble
+
+namespace pimble {
+namespace {
+
+// A group with a filled shape, a gradient and a soft-masked child, placed
+// and turned by its own transform.
+LayerPtr figureGroup(std::shared_ptr<ShapeLayer>& shape) {
+  auto group = Layer::make();
+  group->setBounds({80, 80});
+  group->setPosition({50, 50});
+  group->setTransform({0, 0, 0.05, 1.02, 0.98});
+  shape = ShapeLayer::make();
+  shape->setBounds({80, 80});
+  shape->setAnchorPoint({0, 0});
+  QPainterPath blob;
+  blob.addEllipse(QPointF(40, 40), 30, 36);
+  shape->setPath(blob);
+  shape->setFillColor(QColor(200, 40, 60));
+  group->addSublayer(shape);
+  auto gradient = GradientLayer::make();
+  gradient->setBounds({30, 30});
+  gradient->setPosition({40, 40});
+  gradient->setColors({Qt::yellow, Qt::blue});
+  auto mask = ShapeLayer::make();
+  mask->setBounds({30, 30});
+  mask->setAnchorPoint({0, 0});
+  QPainterPath round;
+  round.addEllipse(QPointF(15, 15), 14, 14);
+  mask->setPath(round);
+  gradient->setMask(mask);
+  group->addSublayer(gradient);
+  return group;
+}
+
+TEST(LayerRasterizing, DrawsWhatTheTreeDrawsAndReusesItsPicture) {
+  std::shared_ptr<ShapeLayer> shape;
+  auto direct = root();
+  direct->addSublayer(figureGroup(shape));
+  auto cached = root();
+  auto group = figureGroup(shape);
+  group->setShouldRasterize(true);
+  group->setRasterizationScale(2);
+  cached->addSublayer(group);
+  // One resampling of a picture at the device's scale, instead of drawing
+  // each part through the turn.
+  const QImage expected = painted(*direct, {200, 200}, 2, 0);
+  const QImage got = painted(*cached, {200, 200}, 2, 0);
+  EXPECT_LT(meanChannelGap(expected, got), 2.0);
+  EXPECT_EQ(qAlpha(got.pixel(100, 100)), 255);
+  EXPECT_EQ(group->rasterDraws(), 1);
+  painted(*cached, {200, 200}, 2, 1);
+  painted(*cached, {200, 200}, 2, 2);
+  EXPECT_EQ(group->rasterDraws(), 1);  // nothing changed
+
+  // Moving the group as a whole keeps the picture; a change inside or a
+  // different look redraws it.
+  group->setPosition({52, 48});
+  group->setOpacity(0.5);
+  painted(*cached, {200, 200}, 2, 3);
+  EXPECT_EQ(group->rasterDraws(), 1);
+  shape->setFillColor(Qt::green);
+  const QImage green = painted(*cached, {200, 200}, 2, 4);
+  EXPECT_EQ(group->rasterDraws(), 2);
+  EXPECT_GT(qGreen(green.pixel(100, 60)), 40);
+  shape->setHidden(true);
+  painted(*cached, {200, 200}, 2, 5);
+  EXPECT_EQ(group->rasterDraws(), 3);
+  // Still pictures (render tools) never use the cache.
+  cached->renderModelImage({100, 100}, 1);
+  EXPECT_EQ(group->rasterDraws(), 3);
+}
+
+TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
+  std::shared_ptr<ShapeLayer> shape;
+  auto tree = root();
+  auto group = figureGroup(shape);
+  group->setShouldRasterize(true);
+  group->setRasterCacheEntries(4);
+  tree->addSublayer(group);
+  std::vector<LayerValue> colors = {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue),
+                                    QColor(Qt::red)};
+  auto loop = KeyframeAnimation::make("fillColor", colors, {0, 1.0 / 3, 2.0 / 3, 1}, 3);
+  loop->calculationMode = CalculationMode::discrete;
+  loop->repeatCount = Animation::kForever;
+  loop->beginTime = 1e-9;  // from the start of media time
+  shape->addAnimation(loop, "loop");
+  for (int i = 0; i < 40; ++i) painted(*tree, {100, 100}, 1, 0.1 + 0.25 * i);
+  EXPECT_EQ(group->rasterDraws(), 3);
+
+  // With fewer entries than steps the oldest pictures go, and are drawn again.
+  group->setRasterCacheEntries(2);
+  const long before = group->rasterDraws();
+  for (int i = 0; i < 12; ++i) painted(*tree, {100, 100}, 1, 30 + 0.5 * i);
+  EXPECT_GT(group->rasterDraws(), before + 4);
+}
+
+TEST(LayerRasterizing, AnOversizedOrBrokenGroupIsDrawnDirectly) {
+  auto tree = root();
+  auto huge = box({0, 0}, {1e6, 50}, Qt::red);
+  huge->setShouldRasterize(true);
+  tree->addSublayer(huge);
+  const QImage image = painted(*tree, {100, 100}, 1, 0);
+  EXPECT_EQ(alphaAt(image, 50, 75), 255);  // drawn, without a picture
+  EXPECT_EQ(huge->rasterDraws(), 0);
+  huge->setRasterizationScale(std::numeric_limits<double>::quiet_NaN());
+  huge->setRasterizationScale(-2);
+  EXPECT_EQ(huge->rasterizationScale(), 1);
+  huge->setRasterizationScale(1e9);
+  EXPECT_EQ(huge->rasterizationScale(), 64);
+  painted(*tree, {100, 100}, 1, 0);
+  EXPECT_EQ(huge->rasterDraws(), 0);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <QPaintDevice>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <list>
 
 #include "companion/layers/animation_stack.h"
 #include "companion/layers/basic_animation.h"
@@ -31,7 +33,92 @@ QRect deviceRect(const QPainter& painter) {
   return QRect(0, 0, device->width(), device->height());
 }
 
+void mix(uint64_t& hash, uint64_t v) {
+  hash = (hash ^ v) * 0x100000001b3ULL;
+  hash ^= hash >> 29;
+}
+
+void mixDouble(uint64_t& hash, double d) {
+  if (d == 0) d = 0;  // -0 looks like 0
+  uint64_t bits = 0;
+  std::memcpy(&bits, &d, sizeof bits);
+  mix(hash, bits);
+}
+
+void mixValue(uint64_t& hash, const LayerValue& value) {
+  mix(hash, value.index());
+  if (const auto* d = std::get_if<double>(&value)) {
+    mixDouble(hash, *d);
+  } else if (const auto* p = std::get_if<QPointF>(&value)) {
+    mixDouble(hash, p->x());
+    mixDouble(hash, p->y());
+  } else if (const auto* z = std::get_if<QSizeF>(&value)) {
+    mixDouble(hash, z->width());
+    mixDouble(hash, z->height());
+  } else if (const auto* c = std::get_if<QColor>(&value)) {
+    mix(hash, c->isValid() ? c->rgba64() : 1);
+  } else if (const auto* t = std::get_if<LayerTransform>(&value)) {
+    for (double v : {t->tx, t->ty, t->rotation, t->sx, t->sy}) mixDouble(hash, v);
+  } else if (const auto* path = std::get_if<QPainterPath>(&value)) {
+    const int n = path->elementCount();
+    mix(hash, static_cast<uint64_t>(n) << 1 | (path->fillRule() == Qt::WindingFill ? 1 : 0));
+    for (int i = 0; i < n; ++i) {
+      const QPainterPath::Element e = path->elementAt(i);
+      mix(hash, static_cast<uint64_t>(e.type));
+      mixDouble(hash, e.x);
+      mixDouble(hash, e.y);
+    }
+  } else if (const auto* image = std::get_if<QImage>(&value)) {
+    mix(hash, static_cast<uint64_t>(image->cacheKey()));
+  } else if (const auto* colors = std::get_if<ColorList>(&value)) {
+    for (const QColor& c : *colors) mix(hash, c.isValid() ? c.rgba64() : 1);
+  } else if (const auto* numbers = std::get_if<NumberList>(&value)) {
+    for (double v : *numbers) mixDouble(hash, v);
+  }
+}
+
+bool isPlacementKey(std::string_view key) {
+  return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
+}
+
+// Draws an image whose pixels map onto the device through `imageToDevice`.
+// An image placed pixel for pixel is copied to the nearest whole pixel:
+// resampling it for a fraction of a pixel would only blur it, and costs
+// many times more than the copy.
+void drawImageThrough(QPainter& painter, const QImage& image, const QTransform& imageToDevice,
+                      double opacity) {
+  const QTransform& m = imageToDevice;
+  painter.save();
+  painter.setOpacity(painter.opacity() * opacity);
+  if (m.type() <= QTransform::TxTranslate && std::abs(m.dx()) < 1e6 && std::abs(m.dy()) < 1e6) {
+    painter.resetTransform();
+    // Source and target rectangles in pixels, whatever the image's pixel ratio.
+    painter.drawImage(QRectF(QPointF(std::round(m.dx()), std::round(m.dy())), image.size()), image,
+                      QRectF(image.rect()));
+  } else {
+    painter.setTransform(imageToDevice);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(image.rect()), image, QRectF(image.rect()));
+  }
+  painter.restore();
+}
+
+// A rasterized layer keeps at most this many bytes of pictures.
+constexpr qsizetype kRasterCacheBytes = 12 * 1024 * 1024;
+// A picture side beyond this is drawn directly instead.
+constexpr double kRasterMaxSide = 4096;
+
 }  // namespace
+
+struct Layer::RasterCache {
+  struct Entry {
+    uint64_t key = 0;
+    bool keyed = false;  // false: drawn while moving, matched by nothing
+    QImage image;
+  };
+  std::list<Entry> entries;  // most recently used first
+  long draws = 0;
+};
 
 LayerValue LayerValues::get(const Layer& layer, std::string_view key) const {
   return presentation_ ? layer.presentationValue(key, time_) : layer.modelValue(key);
@@ -142,6 +229,29 @@ LayerValue Layer::presentationValue(std::string_view key, double time) const {
 void Layer::setHidden(bool hidden) {
   hidden_ = hidden;
   setNeedsDisplay();
+}
+
+void Layer::setShouldRasterize(bool on) {
+  shouldRasterize_ = on;
+  if (!on) raster_.reset();
+  setNeedsDisplay();
+}
+
+void Layer::setRasterizationScale(double scale) {
+  if (!(scale > 0) || !std::isfinite(scale)) return;
+  rasterScale_ = std::clamp(scale, 1.0 / 64, 64.0);
+  setNeedsDisplay();
+}
+
+void Layer::setRasterCacheEntries(int entries) {
+  rasterEntries_ = std::clamp(entries, 1, 1024);
+  if (raster_ && raster_->entries.size() > static_cast<size_t>(rasterEntries_)) {
+    raster_->entries.resize(static_cast<size_t>(rasterEntries_));
+  }
+}
+
+long Layer::rasterDraws() const {
+  return raster_ ? raster_->draws : 0;
 }
 
 void Layer::setMask(LayerPtr mask) {
@@ -265,7 +375,10 @@ void Layer::render(QPainter& painter, const LayerValues& values) const {
   painter.setTransform(transformToSuperlayer(values), true);
   const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
   const bool group = opacity < 1 && !sublayers_.empty();
-  if (mask_ || shadow || group) {
+  if (shouldRasterize_ && values.isPresentation() &&
+      renderRasterized(painter, values, std::min(opacity, 1.0))) {
+    // drawn from the picture
+  } else if (mask_ || shadow || group) {
     renderThroughOffscreen(painter, values, std::min(opacity, 1.0));
   } else {
     painter.setOpacity(painter.opacity() * std::min(opacity, 1.0));
@@ -301,20 +414,18 @@ void Layer::drawContents(QPainter& painter, const LayerValues& values) const {
   if (values.isPresentation() && animations_) fade = animations_->contentsFade(values.time());
   if ((image.isNull() && (!fade || fade->from.isNull())) || size.isEmpty()) return;
   // Images are stored top row first: flip back so they stand upright.
-  painter.save();
-  painter.translate(0, size.height());
-  painter.scale(1, -1);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  const double opacity = painter.opacity();
+  const QTransform world = painter.combinedTransform();
+  const auto imageToDevice = [&](const QImage& picture) {
+    return QTransform::fromScale(size.width() / picture.width(),
+                                 -size.height() / picture.height()) *
+           QTransform::fromTranslate(0, size.height()) * world;
+  };
   if (fade && !fade->from.isNull()) {
-    painter.setOpacity(opacity * (1 - fade->progress));
-    painter.drawImage(QRectF(QPointF(), size), fade->from);
+    drawImageThrough(painter, fade->from, imageToDevice(fade->from), 1 - fade->progress);
   }
   if (!image.isNull()) {
-    painter.setOpacity(opacity * (fade ? fade->progress : 1.0));
-    painter.drawImage(QRectF(QPointF(), size), image);
+    drawImageThrough(painter, image, imageToDevice(image), fade ? fade->progress : 1.0);
   }
-  painter.restore();
 }
 
 void Layer::drawOwnContent(QPainter&, const LayerValues&) const {}
@@ -356,6 +467,115 @@ QRectF Layer::subtreeBounds(const LayerValues& values) const {
     box = box.intersected(maskBox);
   }
   return box;
+}
+
+void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) const {
+  mix(hash, reinterpret_cast<uintptr_t>(this));
+  mix(hash, hidden_ ? 1 : 0);
+  if (hidden_) return;
+  for (const auto& entry : values_) {
+    if (!placement && isPlacementKey(entry.first)) continue;
+    mixValue(hash, values.get(*this, entry.first));
+  }
+  if (values.isPresentation() && animations_) {
+    if (auto fade = animations_->contentsFade(values.time())) {
+      mix(hash, static_cast<uint64_t>(fade->from.cacheKey()));
+      mixDouble(hash, fade->progress);
+    }
+  }
+  mix(hash, sublayers_.size());
+  for (const auto& sub : sublayers_) sub->hashLook(values, true, hash);
+  if (mask_) mask_->hashLook(values, true, hash);
+}
+
+bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const {
+  const QTransform world = painter.combinedTransform();
+  if (!world.isInvertible() || world.type() == QTransform::TxProject) return false;
+  QRectF box = subtreeBounds(values);
+  const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
+  if (shadow && !box.isNull()) {
+    const double blur = std::max(0.0, values.get<double>(*this, "shadowRadius", 0)) * 1.5 + 1;
+    const QPointF offset = values.get<QPointF>(*this, "shadowOffset", {});
+    box = box.united(box.translated(offset).adjusted(-blur, -blur, blur, blur));
+  }
+  if (box.isNull()) return true;  // nothing to draw
+  const double r = rasterScale_;
+  const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);
+  if (!(pixels.width() <= kRasterMaxSide) || !(pixels.height() <= kRasterMaxSide) ||
+      !(std::abs(pixels.left()) < 1e7) || !(std::abs(pixels.top()) < 1e7)) {
+    return false;
+  }
+  const int ox = static_cast<int>(std::floor(pixels.left()));
+  const int oy = static_cast<int>(std::floor(pixels.top()));
+  const int w = static_cast<int>(std::ceil(pixels.right())) - ox;
+  const int h = static_cast<int>(std::ceil(pixels.bottom())) - oy;
+  if (w <= 0 || h <= 0) return true;
+  const QTransform toImage = QTransform::fromScale(r, -r) * QTransform::fromTranslate(-ox, -oy);
+
+  if (!raster_) raster_ = std::make_unique<RasterCache>();
+  RasterCache& cache = *raster_;
+  // A single picture of a subtree that is moving now is drawn again without
+  // comparing: working out its look costs more than it could save.
+  bool keyed = rasterEntries_ > 1;
+  if (!keyed) {
+    double rate = 0;
+    keyed = nextPresentationChange(values.time(), rate) > values.time();
+  }
+  uint64_t key = 0xcbf29ce484222325ULL;
+  mixDouble(key, r);
+  mix(key, static_cast<uint64_t>(static_cast<uint32_t>(ox)) << 32 | static_cast<uint32_t>(oy));
+  mix(key, static_cast<uint64_t>(w) << 32 | static_cast<uint64_t>(h));
+  if (keyed) hashLook(values, false, key);
+
+  auto hit = cache.entries.end();
+  if (keyed) {
+    hit = std::find_if(cache.entries.begin(), cache.entries.end(),
+                       [&](const RasterCache::Entry& e) { return e.keyed && e.key == key; });
+  }
+  if (hit != cache.entries.end()) {
+    cache.entries.splice(cache.entries.begin(), cache.entries, hit);
+  } else {
+    RasterCache::Entry entry;
+    // With room for one picture only, its memory is drawn over again.
+    if (rasterEntries_ == 1 && !cache.entries.empty() &&
+        cache.entries.front().image.size() == QSize(w, h)) {
+      entry.image = std::move(cache.entries.front().image);
+      cache.entries.pop_front();
+    } else {
+      entry.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+      if (entry.image.isNull()) return false;
+    }
+    entry.image.fill(Qt::transparent);
+    {
+      QPainter p(&entry.image);
+      p.setRenderHints(painter.renderHints());
+      p.setTransform(toImage);
+      if (mask_ || shadow) {
+        renderThroughOffscreen(p, values, 1.0);
+      } else {
+        drawLayerAndSublayers(p, values);
+      }
+    }
+    entry.key = key;
+    entry.keyed = keyed;
+    ++cache.draws;
+    cache.entries.push_front(std::move(entry));
+    // The newest picture always stays; older ones while they fit.
+    qsizetype bytes = 0;
+    int kept = 0;
+    for (auto it = cache.entries.begin(); it != cache.entries.end();) {
+      const qsizetype size = it->image.sizeInBytes();
+      if (kept > 0 && (kept >= rasterEntries_ || bytes + size > kRasterCacheBytes)) {
+        it = cache.entries.erase(it);
+      } else {
+        bytes += size;
+        ++kept;
+        ++it;
+      }
+    }
+  }
+  drawImageThrough(painter, cache.entries.front().image, toImage.inverted() * world, opacity);
+  return true;
 }
 
 void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,

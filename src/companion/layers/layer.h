@@ -25,6 +25,7 @@
 
 #include <QPainter>
 #include <QRectF>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -130,6 +131,21 @@ class Layer : public std::enable_shared_from_this<Layer> {
   const LayerPtr& mask() const { return mask_; }
   void setMask(LayerPtr mask);
 
+  // Rasterizing: painting draws the subtree once into a picture of the
+  // layer's own coordinates, `rasterizationScale` pixels a unit, and
+  // composites that picture; it is drawn again only when the subtree looks
+  // different. Up to `rasterCacheEntries` looks are kept, so a motion that
+  // loops through a fixed set of frames draws each frame once. The layer's
+  // own position, transform and opacity apply to the picture.
+  bool shouldRasterize() const { return shouldRasterize_; }
+  void setShouldRasterize(bool on);
+  double rasterizationScale() const { return rasterScale_; }
+  void setRasterizationScale(double scale);
+  int rasterCacheEntries() const { return rasterEntries_; }
+  void setRasterCacheEntries(int entries);
+  // Pictures drawn for this layer so far (a cache miss each).
+  long rasterDraws() const;
+
   // Animations (see animation.h), composed in the order they were added.
   // Adding under a key replaces the animation under that key.
   void addAnimation(AnimationPtr animation, std::string key);
@@ -180,6 +196,12 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void renderThroughOffscreen(QPainter& painter, const LayerValues& values, double opacity) const;
   // A conservative box of everything the subtree draws, in layer coordinates.
   QRectF subtreeBounds(const LayerValues& values) const;
+  // Draws through the raster cache; false when it cannot (then the caller
+  // draws directly).
+  bool renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const;
+  // Folds everything that decides how the subtree looks into `hash`; the
+  // layer's own placement and opacity only when `placement`.
+  void hashLook(const LayerValues& values, bool placement, uint64_t& hash) const;
 
   std::string name_;
   std::map<std::string, LayerValue, std::less<>> values_;
@@ -190,6 +212,11 @@ class Layer : public std::enable_shared_from_this<Layer> {
   bool hidden_ = false;
   std::unique_ptr<AnimationStack> animations_;
   std::function<void()> onNeedsDisplay_;
+  bool shouldRasterize_ = false;
+  double rasterScale_ = 1;
+  int rasterEntries_ = 1;
+  struct RasterCache;
+  mutable std::unique_ptr<RasterCache> raster_;
 };
 
 }  // namespace pimble
