@@ -28,22 +28,21 @@ struct Picture {
   int64_t height = 0;
 };
 
-// The filter works on chunks of a row: a scalar pass gathers each target pixel's four source
-// neighbours and weights, then pairs of pixels are mixed and composed in 16-bit lanes with the
-// compiler's portable vector types (plain SSE2 on x86-64, no intrinsics).
+// Pixels are mixed and composed two at a time in 16-bit lanes with the compiler's portable vector
+// types (plain SSE2 on x86-64, no intrinsics). Their source neighbours are read straight from the
+// source rows where that is safe and simple, and otherwise gathered a chunk at a time.
 constexpr int kChunk = 64;
 constexpr int kGroup = 4;  // pixels checked for transparency at once
 
 using U8x8 = uint8_t __attribute__((vector_size(8)));
 using U16x8 = uint16_t __attribute__((vector_size(16)));
+using U32x4 = uint32_t __attribute__((vector_size(16)));
 
 struct Gathered {
   alignas(16) uint32_t tl[kChunk];
   alignas(16) uint32_t tr[kChunk];
   alignas(16) uint32_t bl[kChunk];
   alignas(16) uint32_t br[kChunk];
-  alignas(16) uint64_t wx[kChunk];  // the weight in each of four 16-bit lanes
-  alignas(16) uint64_t wy[kChunk];
 };
 
 // Index of the alpha byte within a pixel in memory.
@@ -53,6 +52,12 @@ inline U16x8 widen(const void* pixels) {
   U8x8 bytes;
   std::memcpy(&bytes, pixels, sizeof bytes);
   return __builtin_convertvector(bytes, U16x8);
+}
+
+inline U32x4 load4(const uint32_t* pixels) {
+  U32x4 v;
+  std::memcpy(&v, pixels, sizeof v);
+  return v;
 }
 
 inline U16x8 splat(unsigned value) {
@@ -65,25 +70,45 @@ inline U16x8 div255(U16x8 t) {
   return (t + (t >> 8) + splat(0x80)) >> 8;
 }
 
-// Where a stretch of target pixels finds its four neighbours (pixel i of each array) and weights:
-// either gathered copies or, along a run that steps one source pixel at a time, the source's own
-// rows.
+// Where a stretch of target pixels finds its four neighbours (pixel i of each array): either
+// gathered copies or, along a run that steps one source pixel at a time, the source's own rows.
+// Weights come from the low 16 bits of the positions, which step evenly along a row; computing
+// them in registers keeps the loop free of stores it would read back at once.
 struct Quad {
   const uint32_t* tl;
   const uint32_t* tr;
   const uint32_t* bl;
   const uint32_t* br;
-  const uint64_t* wx;
-  const uint64_t* wy;
+  uint16_t fx, dfx;  // position of pixel 0 and step, low 16 bits
+  uint16_t fy, dfy;
 };
+
+inline uint16_t low16(int64_t v) {
+  return static_cast<uint16_t>(v & 0xffff);
+}
+
+// Weights out of kLevels from the low 16 bits of positions: 256 levels truncated, or 16 rounded to
+// the nearest (which can reach 16), the two precisions QPainter's filters use.
+template <unsigned kLevels>
+inline U16x8 weights(U16x8 f) {
+  if constexpr (kLevels == 256) {
+    return f >> 8;
+  } else {
+    return (f >> 12) + ((f >> 11) & splat(1));  // (f + 0x800) >> 12 without leaving 16 bits
+  }
+}
+
+// Positions of pixels i and i + 1, each in four lanes.
+inline U16x8 pairPositions(uint16_t f, uint16_t step, int i) {
+  const auto at = static_cast<uint16_t>(f + i * step);
+  return splat(at) + U16x8{0, 0, 0, 0, step, step, step, step};
+}
 
 // Mixes pixels i and i + 1 and composes them source-over onto `dst` (8 bytes).
 template <bool kFullAlpha, unsigned kLevels>
 inline void composePair(const Quad& g, int i, uint8_t* dst, unsigned alpha) {
-  U16x8 x;
-  U16x8 y;
-  std::memcpy(&x, g.wx + i, sizeof x);
-  std::memcpy(&y, g.wy + i, sizeof y);
+  const U16x8 x = weights<kLevels>(pairPositions(g.fx, g.dfx, i));
+  const U16x8 y = weights<kLevels>(pairPositions(g.fy, g.dfy, i));
   const U16x8 ix = splat(kLevels) - x;
   const U16x8 iy = splat(kLevels) - y;
   // Every sum of products stays below 2^16: the weights add up to kLevels.
@@ -108,25 +133,7 @@ inline uint32_t pixelAt(const Picture& p, int64_t x, int64_t y) {
   return reinterpret_cast<const uint32_t*>(p.bits + y * p.bytesPerLine)[x];
 }
 
-// A position's fraction as a weight out of kLevels: 256 levels truncated, or 16 rounded to the
-// nearest (which can reach 16), the two precisions QPainter's filters use.
-template <unsigned kLevels>
-inline uint32_t weight(int64_t f) {
-  if constexpr (kLevels == 256) {
-    return static_cast<uint32_t>((f >> 8) & 0xff);
-  } else {
-    return static_cast<uint32_t>(((f & 0xffff) + 0x800) >> 12);
-  }
-}
-
-template <unsigned kLevels>
-inline void putWeights(Gathered& g, int i, int64_t fx, int64_t fy) {
-  g.wx[i] = weight<kLevels>(fx) * 0x0001000100010001u;
-  g.wy[i] = weight<kLevels>(fy) * 0x0001000100010001u;
-}
-
 // Any position: neighbours outside the source read as transparent.
-template <unsigned kLevels>
 inline void gatherChecked(const Picture& p, Gathered& g, int i, int64_t fx, int64_t fy) {
   const int64_t x = fx >> kShift;
   const int64_t y = fy >> kShift;
@@ -134,7 +141,6 @@ inline void gatherChecked(const Picture& p, Gathered& g, int i, int64_t fx, int6
   g.tr[i] = pixelAt(p, x + 1, y);
   g.bl[i] = pixelAt(p, x, y + 1);
   g.br[i] = pixelAt(p, x + 1, y + 1);
-  putWeights<kLevels>(g, i, fx, fy);
 }
 
 inline int64_t floorDiv(int64_t a, int64_t b) {
@@ -211,7 +217,6 @@ struct Job {
   bool coarse = false;  // 16 weight levels instead of 256
 };
 
-template <unsigned kLevels>
 inline void gatherInside(const Picture& p, Gathered& g, int i, int64_t fx, int64_t fy) {
   const auto* top =
       reinterpret_cast<const uint32_t*>(p.bits + (fy >> kShift) * p.bytesPerLine) + (fx >> kShift);
@@ -221,7 +226,19 @@ inline void gatherInside(const Picture& p, Gathered& g, int i, int64_t fx, int64
   g.tr[i] = top[1];
   g.bl[i] = bottom[0];
   g.br[i] = bottom[1];
-  putWeights<kLevels>(g, i, fx, fy);
+}
+
+// Whether pixels [i, end) of `q` have only transparent neighbours.
+inline bool transparent(const Quad& q, int i, int end) {
+  if (end - i == kGroup) {
+    const U32x4 any = load4(q.tl + i) | load4(q.tr + i) | load4(q.bl + i) | load4(q.br + i);
+    uint64_t halves[2];
+    std::memcpy(halves, &any, sizeof halves);
+    return (halves[0] | halves[1]) == 0;
+  }
+  uint32_t any = 0;
+  for (int k = i; k < end; ++k) any |= q.tl[k] | q.tr[k] | q.bl[k] | q.br[k];
+  return any == 0;
 }
 
 // Composes `count` pixels of `q` onto `dst`.
@@ -231,9 +248,7 @@ void composeStretch(const Quad& q, int count, uint32_t* dst, unsigned alpha) {
     const int end = std::min(i + kGroup, count);
     // Groups whose neighbourhoods are all transparent (a frame's empty margin) cost next to
     // nothing.
-    uint32_t any = 0;
-    for (int k = i; k < end; ++k) any |= q.tl[k] | q.tr[k] | q.bl[k] | q.br[k];
-    if (any == 0) continue;
+    if (transparent(q, i, end)) continue;
     int k = i;
     for (; k + 2 <= end; k += 2) {
       composePair<kFullAlpha, kLevels>(q, k, reinterpret_cast<uint8_t*>(dst + k), alpha);
@@ -242,18 +257,26 @@ void composeStretch(const Quad& q, int count, uint32_t* dst, unsigned alpha) {
       // A lone last pixel: work on copies so nothing past the stretch is read or written.
       const uint32_t tl[2] = {q.tl[k], 0}, tr[2] = {q.tr[k], 0};
       const uint32_t bl[2] = {q.bl[k], 0}, br[2] = {q.br[k], 0};
-      const uint64_t wx[2] = {q.wx[k], 0}, wy[2] = {q.wy[k], 0};
+      const Quad one{tl,
+                     tr,
+                     bl,
+                     br,
+                     static_cast<uint16_t>(q.fx + k * q.dfx),
+                     0,
+                     static_cast<uint16_t>(q.fy + k * q.dfy),
+                     0};
       uint32_t spare[2] = {dst[k], 0};
-      composePair<kFullAlpha, kLevels>({tl, tr, bl, br, wx, wy}, 0,
-                                       reinterpret_cast<uint8_t*>(spare), alpha);
+      composePair<kFullAlpha, kLevels>(one, 0, reinterpret_cast<uint8_t*>(spare), alpha);
       dst[k] = spare[0];
     }
   }
 }
 
 template <bool kFullAlpha, unsigned kLevels>
-void composeGathered(const Gathered& g, int count, uint32_t* dst, unsigned alpha) {
-  composeStretch<kFullAlpha, kLevels>({g.tl, g.tr, g.bl, g.br, g.wx, g.wy}, count, dst, alpha);
+void composeGathered(const Gathered& g, int count, int64_t fx, int64_t dfx, int64_t fy, int64_t dfy,
+                     uint32_t* dst, unsigned alpha) {
+  const Quad q{g.tl, g.tr, g.bl, g.br, low16(fx), low16(dfx), low16(fy), low16(dfy)};
+  composeStretch<kFullAlpha, kLevels>(q, count, dst, alpha);
 }
 
 // Steps j ≥ 0 for which (start + j·step) >> 16 stays what it is at j = 0, at most `limit`.
@@ -277,7 +300,7 @@ void drawInside(const Picture& p, Gathered& g, int64_t& fx, int64_t& fy, int64_t
   while (k < count) {
     int64_t run = 0;
     if (unitSteps) {
-      run = stepsInCell(fy, dfy, std::min<int64_t>(count - k, kChunk));
+      run = stepsInCell(fy, dfy, count - k);
       run = stepsInCell(fx, dfx - (int64_t{1} << kShift), run);
     }
     if (run >= 2) {
@@ -286,13 +309,13 @@ void drawInside(const Picture& p, Gathered& g, int64_t& fx, int64_t& fy, int64_t
           (fx >> kShift);
       const auto* bottom =
           reinterpret_cast<const uint32_t*>(reinterpret_cast<const uchar*>(top) + p.bytesPerLine);
-      for (int j = 0; j < run; ++j) putWeights<kLevels>(g, j, fx + j * dfx, fy + j * dfy);
-      composeStretch<kFullAlpha, kLevels>({top, top + 1, bottom, bottom + 1, g.wx, g.wy},
-                                          static_cast<int>(run), dst + k, alpha);
+      const Quad q{top, top + 1, bottom, bottom + 1, low16(fx), low16(dfx), low16(fy), low16(dfy)};
+      composeStretch<kFullAlpha, kLevels>(q, static_cast<int>(run), dst + k, alpha);
     } else {
       run = std::min<int64_t>(count - k, unitSteps ? 1 : kChunk);
-      for (int j = 0; j < run; ++j) gatherInside<kLevels>(p, g, j, fx + j * dfx, fy + j * dfy);
-      composeGathered<kFullAlpha, kLevels>(g, static_cast<int>(run), dst + k, alpha);
+      for (int j = 0; j < run; ++j) gatherInside(p, g, j, fx + j * dfx, fy + j * dfy);
+      composeGathered<kFullAlpha, kLevels>(g, static_cast<int>(run), fx, dfx, fy, dfy, dst + k,
+                                           alpha);
     }
     fx += run * dfx;
     fy += run * dfy;
@@ -333,9 +356,10 @@ void drawRow(const Job& job, int y, int xFirst, int xLast, uint32_t* row) {
       const double su = m.ux * x + pu;
       const double sv = m.vx * x + pv;
       if (!(su > -1 && su < p.width && sv > -1 && sv < p.height)) continue;
-      gatherChecked<kLevels>(p, g, 0, static_cast<int64_t>(std::floor(su * kOne)),
-                             static_cast<int64_t>(std::floor(sv * kOne)));
-      composeGathered<kFullAlpha, kLevels>(g, 1, row + x, job.alpha);
+      const auto fx = static_cast<int64_t>(std::floor(su * kOne));
+      const auto fy = static_cast<int64_t>(std::floor(sv * kOne));
+      gatherChecked(p, g, 0, fx, fy);
+      composeGathered<kFullAlpha, kLevels>(g, 1, fx, 0, fy, 0, row + x, job.alpha);
     }
     return;
   }
@@ -359,8 +383,10 @@ void drawRow(const Job& job, int y, int xFirst, int xLast, uint32_t* row) {
   const auto drawChecked = [&](int64_t from, int64_t to) {
     for (int64_t base = from; base < to; base += kChunk) {
       const int chunk = static_cast<int>(std::min<int64_t>(kChunk, to - base));
-      for (int i = 0; i < chunk; ++i, fx += dfx, fy += dfy) gatherChecked<kLevels>(p, g, i, fx, fy);
-      composeGathered<kFullAlpha, kLevels>(g, chunk, row + first + base, job.alpha);
+      const int64_t fx0 = fx, fy0 = fy;
+      for (int i = 0; i < chunk; ++i, fx += dfx, fy += dfy) gatherChecked(p, g, i, fx, fy);
+      composeGathered<kFullAlpha, kLevels>(g, chunk, fx0, dfx, fy0, dfy, row + first + base,
+                                           job.alpha);
     }
   };
   drawChecked(0, inside.first);
@@ -417,7 +443,7 @@ bool drawImageBilinear(QImage& target, const QImage& source, const QTransform& t
   job.rowEnd = target.width() - 1;
   // Sample for target pixel (x, y): inverse(x + ½, y + ½) − ½.
   job.map = {i11, i21, 0.5 * (i11 + i21) + idx - 0.5, i12, i22, 0.5 * (i12 + i22) + idy - 0.5};
-  // Rotated pictures QPainter filters with 4-bit weights unless magnified more than eight times;
+  // Rotated pictures QPainter filters with 16 weight levels unless magnified more than eight times;
   // matching it keeps both paths looking the same.
   job.coarse = type >= QTransform::TxRotate && (std::abs(i11) >= 0.125 || std::abs(i12) >= 0.125);
 
