@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <QTransform>
 #include <cstdlib>
+#include <string>
 
 #include "companion/glimmet_artwork.h"
 #include "companion/glimmet_rig.h"
@@ -66,24 +67,37 @@ QTransform poseTransform() {
   return QTransform().translate(30.3, 20.7).rotateRadians(0.022).scale(1.01, 1.01);
 }
 
-// Items are the target pixels the transformed picture covers (about 181 × 251).
+// The picture for argument 0: the antialiased figure above; 1: the character's body sprite at
+// 1x (about the same size, with gradients). Items are the target pixels the transformed picture
+// covers.
+QImage benchPicture(int which) {
+  if (which == 0) return posePicture();
+  return pimble::GlimmetArtwork::makeSprites(1).body.convertToFormat(
+      QImage::Format_ARGB32_Premultiplied);
+}
+
 void BM_DrawImageBilinear(benchmark::State& state) {
-  const QImage source = posePicture();
-  QImage frame(240, 300, QImage::Format_ARGB32_Premultiplied);
+  const QImage source = benchPicture(static_cast<int>(state.range(0)));
+  QImage frame(source.width() + 60, source.height() + 60, QImage::Format_ARGB32_Premultiplied);
   frame.fill(Qt::transparent);
   const QTransform t = poseTransform();
   for (auto _ : state) {
     pimble::drawImageBilinear(frame, source, t, 1.0, frame.rect());
     benchmark::DoNotOptimize(frame.constBits());
   }
-  state.SetItemsProcessed(state.iterations() * 181 * 251);
+  state.SetItemsProcessed(state.iterations() * (source.width() + 1) * (source.height() + 1));
+  state.SetLabel(std::to_string(source.width()) + "x" + std::to_string(source.height()));
 }
-BENCHMARK(BM_DrawImageBilinear)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawImageBilinear)
+    ->Arg(0)
+    ->Arg(1)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_QPainterSmoothTransform(benchmark::State& state) {
   QThreadPool::globalInstance()->setMaxThreadCount(1);
-  const QImage source = posePicture();
-  QImage frame(240, 300, QImage::Format_ARGB32_Premultiplied);
+  const QImage source = benchPicture(static_cast<int>(state.range(0)));
+  QImage frame(source.width() + 60, source.height() + 60, QImage::Format_ARGB32_Premultiplied);
   frame.fill(Qt::transparent);
   const QTransform t = poseTransform();
   for (auto _ : state) {
@@ -94,9 +108,13 @@ void BM_QPainterSmoothTransform(benchmark::State& state) {
     painter.end();
     benchmark::DoNotOptimize(frame.constBits());
   }
-  state.SetItemsProcessed(state.iterations() * 181 * 251);
+  state.SetItemsProcessed(state.iterations() * (source.width() + 1) * (source.height() + 1));
 }
-BENCHMARK(BM_QPainterSmoothTransform)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QPainterSmoothTransform)
+    ->Arg(0)
+    ->Arg(1)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

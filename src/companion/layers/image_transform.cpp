@@ -228,17 +228,36 @@ inline void gatherInside(const Picture& p, Gathered& g, int i, int64_t fx, int64
   g.br[i] = bottom[1];
 }
 
-// Whether pixels [i, end) of `q` have only transparent neighbours.
-inline bool transparent(const Quad& q, int i, int end) {
-  if (end - i == kGroup) {
-    const U32x4 any = load4(q.tl + i) | load4(q.tr + i) | load4(q.bl + i) | load4(q.br + i);
-    uint64_t halves[2];
-    std::memcpy(halves, &any, sizeof halves);
-    return (halves[0] | halves[1]) == 0;
+// Whether all sixteen neighbours of a group of four pixels from `i` are one colour, `colour`.
+inline bool uniform(const Quad& q, int i, uint32_t& colour) {
+  colour = q.tl[i];
+  const U32x4 c = {colour, colour, colour, colour};
+  const U32x4 differ =
+      (load4(q.tl + i) ^ c) | (load4(q.tr + i) ^ c) | (load4(q.bl + i) ^ c) | (load4(q.br + i) ^ c);
+  uint64_t halves[2];
+  std::memcpy(halves, &differ, sizeof halves);
+  return (halves[0] | halves[1]) == 0;
+}
+
+// Four pixels whose neighbours are all `colour`: the filter gives that colour exactly, so only
+// the composing remains.
+template <bool kFullAlpha>
+inline void composeUniform(uint32_t colour, uint32_t* dst, unsigned alpha) {
+  uint32_t pixels[2] = {colour, colour};
+  U16x8 s = widen(pixels);
+  if constexpr (!kFullAlpha) s = div255(s * splat(alpha));
+  constexpr int a = kAlphaByte;
+  if (s[a] == 255) {
+    const U8x8 bytes = __builtin_convertvector(s, U8x8);
+    std::memcpy(dst, &bytes, sizeof bytes);
+    std::memcpy(dst + 2, &bytes, sizeof bytes);
+    return;
   }
-  uint32_t any = 0;
-  for (int k = i; k < end; ++k) any |= q.tl[k] | q.tr[k] | q.bl[k] | q.br[k];
-  return any == 0;
+  const U16x8 ia = splat(255u - s[a]);
+  for (int k = 0; k < kGroup; k += 2) {
+    const U8x8 bytes = __builtin_convertvector(s + div255(widen(dst + k) * ia), U8x8);
+    std::memcpy(dst + k, &bytes, sizeof bytes);
+  }
 }
 
 // Composes `count` pixels of `q` onto `dst`.
@@ -246,9 +265,13 @@ template <bool kFullAlpha, unsigned kLevels>
 void composeStretch(const Quad& q, int count, uint32_t* dst, unsigned alpha) {
   for (int i = 0; i < count; i += kGroup) {
     const int end = std::min(i + kGroup, count);
-    // Groups whose neighbourhoods are all transparent (a frame's empty margin) cost next to
-    // nothing.
-    if (transparent(q, i, end)) continue;
+    // Groups whose neighbourhoods are one colour (a frame's empty margin, a flat fill) need no
+    // filtering, and transparent ones no drawing at all.
+    uint32_t colour = 0;
+    if (end - i == kGroup && uniform(q, i, colour)) {
+      if (colour != 0) composeUniform<kFullAlpha>(colour, dst + i, alpha);
+      continue;
+    }
     int k = i;
     for (; k + 2 <= end; k += 2) {
       composePair<kFullAlpha, kLevels>(q, k, reinterpret_cast<uint8_t*>(dst + k), alpha);
