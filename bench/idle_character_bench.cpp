@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -65,6 +66,12 @@ void BM_RestingFrameWithoutCape(benchmark::State& state) {
 }
 BENCHMARK(BM_RestingFrameWithoutCape)->Unit(benchmark::kMicrosecond);
 
+double threadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 class CharacterWindow : public QRasterWindow {
  public:
   CharacterWindow() {
@@ -75,6 +82,7 @@ class CharacterWindow : public QRasterWindow {
     resize(static_cast<int>(220 * kScale), static_cast<int>(310 * kScale));
   }
   long frames() const { return painted_; }
+  double paintSeconds() const { return paintSeconds_; }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -82,8 +90,10 @@ class CharacterWindow : public QRasterWindow {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const double before = threadCpuSeconds();
     pimble::GlimmetHostView::paintFrame(painter, *rig_.root, size(), devicePixelRatio(),
                                         pimble::animation_clock::now(), frame_);
+    paintSeconds_ += threadCpuSeconds() - before;
     ++painted_;
   }
 
@@ -92,6 +102,7 @@ class CharacterWindow : public QRasterWindow {
   pimble::GlimmetAnimator animator_{rig_};
   pimble::FrameDriver driver_{rig_.root, [this] { update(); }};
   long painted_ = 0;
+  double paintSeconds_ = 0;
   QImage frame_;
 };
 
@@ -142,14 +153,19 @@ int rest(int argc, char** argv, double seconds) {
   QTimer::singleShot(2000, [&] {
     const double cpu0 = cpuSeconds();
     const long frames0 = window.frames();
+    const double paint0 = window.paintSeconds();
     const long vol0 = std::stol(statusField("voluntary_ctxt_switches:"));
     const long invol0 = std::stol(statusField("nonvoluntary_ctxt_switches:"));
-    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, frames0, vol0, invol0] {
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, frames0, paint0, vol0, invol0] {
       const double cpu = cpuSeconds() - cpu0;
       const long switches = std::stol(statusField("voluntary_ctxt_switches:")) +
                             std::stol(statusField("nonvoluntary_ctxt_switches:")) - vol0 - invol0;
       std::printf("seconds %.1f\ncpu_percent %.3f\nframes_per_second %.2f\n", seconds,
                   100 * cpu / seconds, static_cast<double>(window.frames() - frames0) / seconds);
+      const long frames = window.frames() - frames0;
+      std::printf(
+          "paint_cpu_us_per_frame %.0f\n",
+          frames > 0 ? 1e6 * (window.paintSeconds() - paint0) / static_cast<double>(frames) : 0.0);
       std::printf("context_switches_per_second %.1f\npss_kb %ld\n",
                   static_cast<double>(switches) / seconds, pssKilobytes());
       std::fflush(stdout);

@@ -9,6 +9,7 @@
 
 #include "companion/layers/animation_stack.h"
 #include "companion/layers/basic_animation.h"
+#include "companion/layers/image_transform.h"
 #include "companion/layers/media_clock.h"
 #include "companion/layers/soft_shadow.h"
 #include "companion/layers/transaction.h"
@@ -81,6 +82,25 @@ bool isPlacementKey(std::string_view key) {
   return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
 }
 
+// Resamples an image straight into the pixels of the image being painted,
+// when nothing of the painter's state stands in the way. Qt would hand a
+// fill this size to its thread pool: a round of wake-ups on every frame.
+bool drawStraightIntoImage(QPainter& painter, const QImage& image,
+                           const QTransform& imageToDevice) {
+  QPaintDevice* device = painter.device();
+  if (device == nullptr || device->devType() != QInternal::Image || painter.hasClipping() ||
+      painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
+    return false;
+  }
+  auto* target = static_cast<QImage*>(device);
+  if (target->devicePixelRatio() != 1) return false;
+  // Pictures blown up or shrunk a lot keep Qt's filtering, which keeps
+  // their edges hard; ours serves the gently moving frames.
+  const double scale = lengthScale(imageToDevice);
+  if (!(scale > 0.5 && scale < 4)) return false;
+  return drawImageBilinear(*target, image, imageToDevice, painter.opacity(), target->rect());
+}
+
 // Draws an image whose pixels map onto the device through `imageToDevice`.
 // An image placed pixel for pixel is copied to the nearest whole pixel:
 // resampling it for a fraction of a pixel would only blur it, and costs
@@ -95,12 +115,49 @@ void drawImageThrough(QPainter& painter, const QImage& image, const QTransform& 
     // Source and target rectangles in pixels, whatever the image's pixel ratio.
     painter.drawImage(QRectF(QPointF(std::round(m.dx()), std::round(m.dy())), image.size()), image,
                       QRectF(image.rect()));
-  } else {
+  } else if (!drawStraightIntoImage(painter, image, imageToDevice)) {
     painter.setTransform(imageToDevice);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(image.rect()), image, QRectF(image.rect()));
   }
   painter.restore();
+}
+
+// The smallest rectangle holding every pixel of an image that is not fully
+// transparent, kept per image: the pictures are few and never change.
+QRect opaqueArea(const QImage& image) {
+  static std::list<std::pair<qint64, QRect>> known;  // most recent first
+  const qint64 key = image.cacheKey();
+  for (auto it = known.begin(); it != known.end(); ++it) {
+    if (it->first == key) {
+      known.splice(known.begin(), known, it);
+      return known.front().second;
+    }
+  }
+  QRect area;
+  if (image.format() == QImage::Format_ARGB32_Premultiplied ||
+      image.format() == QImage::Format_ARGB32) {
+    int left = image.width();
+    int right = -1;
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+      const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        if (qAlpha(row[x]) == 0) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+    }
+    if (right >= 0) area = QRect(QPoint(left, top), QPoint(right, bottom));
+  } else {
+    area = image.rect();  // other formats: the whole picture
+  }
+  known.emplace_front(key, area);
+  if (known.size() > 256) known.pop_back();
+  return area;
 }
 
 // A rasterized layer keeps at most this many bytes of pictures.
@@ -443,9 +500,27 @@ QRectF Layer::subtreeBounds(const LayerValues& values) const {
   // its group's offscreen copy canvas-sized.
   QRectF box;
   const QColor background = values.get<QColor>(*this, "backgroundColor", {});
-  if ((background.isValid() && background.alpha() > 0) ||
-      !values.get<QImage>(*this, "contents", {}).isNull()) {
-    box = QRectF(QPointF(), values.get<QSizeF>(*this, "bounds", {}));
+  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  if (background.isValid() && background.alpha() > 0) {
+    box = QRectF(QPointF(), size);
+  } else if (!size.isEmpty()) {
+    // Pictures drawn on a whole canvas are mostly clear: only what they
+    // cover counts (y-up layer space, the image's rows top first), and the
+    // picture fading out counts as well.
+    const auto cover = [&](const QImage& image) {
+      const QRect opaque = image.isNull() ? QRect() : opaqueArea(image);
+      if (opaque.isEmpty()) return;
+      const double sx = size.width() / image.width();
+      const double sy = size.height() / image.height();
+      // A pixel of margin for the filtering at the picture's edges.
+      const QRectF area(sx * (opaque.left() - 1), size.height() - sy * (opaque.bottom() + 2),
+                        sx * (opaque.width() + 2), sy * (opaque.height() + 2));
+      box = box.isNull() ? area : box.united(area);
+    };
+    cover(values.get<QImage>(*this, "contents", {}));
+    if (values.isPresentation() && animations_) {
+      if (auto fade = animations_->contentsFade(values.time())) cover(fade->from);
+    }
   }
   const QRectF own = ownContentBounds(values);
   if (!own.isNull()) box = box.isNull() ? own : box.united(own);
