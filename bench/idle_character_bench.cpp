@@ -44,13 +44,12 @@ void restingFrames(benchmark::State& state, bool withCape) {
   rig.cape.back->setHidden(!withCape);
   const QSizeF size(220 * kScale, 310 * kScale);
   QImage window(size.toSize(), QImage::Format_ARGB32_Premultiplied);
-  QImage buffer;
   double t = pimble::animation_clock::now() + 1;
   for (auto _ : state) {
     t += 0.1;
     window.fill(Qt::transparent);
     QPainter painter(&window);
-    pimble::GlimmetHostView::paintFrame(painter, *rig.root, size, 1, t, buffer);
+    pimble::GlimmetHostView::paintFrame(painter, *rig.root, size, t);
     painter.end();
     benchmark::DoNotOptimize(window.constBits());
   }
@@ -91,8 +90,8 @@ class CharacterWindow : public QRasterWindow {
     painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const double before = threadCpuSeconds();
-    pimble::GlimmetHostView::paintFrame(painter, *rig_.root, size(), devicePixelRatio(),
-                                        pimble::animation_clock::now(), frame_);
+    pimble::GlimmetHostView::paintFrame(painter, *rig_.root, size(),
+                                        pimble::animation_clock::now());
     paintSeconds_ += threadCpuSeconds() - before;
     ++painted_;
   }
@@ -103,7 +102,6 @@ class CharacterWindow : public QRasterWindow {
   pimble::FrameDriver driver_{rig_.root, [this] { update(); }};
   long painted_ = 0;
   double paintSeconds_ = 0;
-  QImage frame_;
 };
 
 std::string statusField(const char* name) {

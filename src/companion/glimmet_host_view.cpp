@@ -179,35 +179,19 @@ void GlimmetHostView::paintEvent(QPaintEvent*) {
   LayerPtr root = figure_->rootLayer();
   if (!root) return;
   QPainter p(this);
-  paintFrame(p, *root, size(), devicePixelRatioF(), figure_->mediaTime(), frame_);
+  paintFrame(p, *root, size(), figure_->mediaTime());
 }
 
-void GlimmetHostView::paintFrame(QPainter& painter, const Layer& root, QSizeF size,
-                                 double pixelRatio, double time, QImage& buffer) {
-  if (!(pixelRatio > 0) || !std::isfinite(pixelRatio) || size.isEmpty()) return;
-  // Drawing into an image of our own lets the layers place pictures straight
-  // into its pixels; the window gets one copy of the finished frame.
-  const QSize pixels(static_cast<int>(std::ceil(size.width() * pixelRatio)),
-                     static_cast<int>(std::ceil(size.height() * pixelRatio)));
-  if (pixels.width() > 16384 || pixels.height() > 16384) return;
-  if (buffer.size() != pixels || buffer.format() != QImage::Format_ARGB32_Premultiplied) {
-    buffer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (buffer.isNull()) return;
-  }
-  buffer.setDevicePixelRatio(1);
-  buffer.fill(Qt::transparent);
-  {
-    QPainter p(&buffer);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.scale(pixelRatio, pixelRatio);
-    const double s = viewScale(size);
-    p.translate(canvasLeft(size), size.height() - canvasHeight * s);
-    p.scale(s, s);
-    root.paint(p, time);
-  }
-  buffer.setDevicePixelRatio(pixelRatio);
-  painter.drawImage(QPointF(0, 0), buffer);
+void GlimmetHostView::paintFrame(QPainter& painter, const Layer& root, QSizeF size, double time) {
+  if (size.isEmpty()) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  const double s = viewScale(size);
+  painter.translate(canvasLeft(size), size.height() - canvasHeight * s);
+  painter.scale(s, s);
+  root.paint(painter, time);
+  painter.restore();
 }
 
 void GlimmetHostView::resizeEvent(QResizeEvent* event) {

@@ -53,10 +53,8 @@ class GlimmetHostView : public QWidget {
   static QPointF canvasPoint(QPointF local, QSizeF bounds);
 
   // Paints a character tree at media time `time` onto `painter`, whose
-  // device shows a view of `size` at `pixelRatio`. The frame is drawn in
-  // `buffer`, kept by the caller between frames, and copied over at once.
-  static void paintFrame(QPainter& painter, const Layer& root, QSizeF size, double pixelRatio,
-                         double time, QImage& buffer);
+  // device shows a view of `size` (cleared beforehand).
+  static void paintFrame(QPainter& painter, const Layer& root, QSizeF size, double time);
 
   // Keeps the character's painting on the main thread (see the .cpp); the
   // view calls it when created, other painters of the character may too.
@@ -114,7 +112,6 @@ class GlimmetHostView : public QWidget {
   QPointF lastDragScreenPoint_;
   double lastDoubleClickAt_ = -1e9;
   bool watchingScreen_ = false;
-  QImage frame_;
 };
 
 }  // namespace pimble

@@ -9,7 +9,6 @@
 
 #include "companion/layers/animation_stack.h"
 #include "companion/layers/basic_animation.h"
-#include "companion/layers/image_transform.h"
 #include "companion/layers/media_clock.h"
 #include "companion/layers/soft_shadow.h"
 #include "companion/layers/transaction.h"
@@ -82,23 +81,38 @@ bool isPlacementKey(std::string_view key) {
   return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
 }
 
-// Resamples an image straight into the pixels of the image being painted,
-// when nothing of the painter's state stands in the way. Qt would hand a
-// fill this size to its thread pool: a round of wake-ups on every frame.
-bool drawStraightIntoImage(QPainter& painter, const QImage& image,
-                           const QTransform& imageToDevice) {
-  QPaintDevice* device = painter.device();
-  if (device == nullptr || device->devType() != QInternal::Image || painter.hasClipping() ||
-      painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
-    return false;
+// Qt's raster engine hands every fill of more than about a hundred rows to
+// its thread pool and waits for it. On each frame of an animation that runs
+// all day the wake-ups cost more than the split saves, so a tall picture is
+// drawn in bands of fewer rows, each filled on this thread.
+void drawInBands(QPainter& painter, const QImage& image, const QTransform& imageToDevice) {
+  // Rows of the painter's coordinates; the device may have more per row.
+  const QPaintDevice* device = painter.device();
+  const double ratio = device != nullptr ? std::max(1.0, device->devicePixelRatio()) : 1.0;
+  const int kBand = std::max(8, static_cast<int>(90 / ratio));
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  // Smoothing the outline of the picture's rectangle would triple the spans
+  // of each row; the filtering already softens the picture's own edges.
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  const QRectF reach = imageToDevice.mapRect(QRectF(image.rect()));
+  const QRectF source(image.rect());
+  if (!(reach.height() > kBand) || !(reach.height() < 1e5) || !(std::abs(reach.top()) < 1e6) ||
+      !(reach.width() < 1e5) || !(std::abs(reach.left()) < 1e6)) {
+    painter.setTransform(imageToDevice);
+    painter.drawImage(source, image, source);
+    return;
   }
-  auto* target = static_cast<QImage*>(device);
-  if (target->devicePixelRatio() != 1) return false;
-  // Pictures blown up or shrunk a lot keep Qt's filtering, which keeps
-  // their edges hard; ours serves the gently moving frames.
-  const double scale = lengthScale(imageToDevice);
-  if (!(scale > 0.5 && scale < 4)) return false;
-  return drawImageBilinear(*target, image, imageToDevice, painter.opacity(), target->rect());
+  const int left = static_cast<int>(std::floor(reach.left())) - 1;
+  const int width = static_cast<int>(std::ceil(reach.width())) + 3;
+  const int bottom = static_cast<int>(std::ceil(reach.bottom()));
+  for (int y = static_cast<int>(std::floor(reach.top())); y < bottom; y += kBand) {
+    painter.save();
+    painter.resetTransform();
+    painter.setClipRect(QRect(left, y, width, kBand), Qt::IntersectClip);
+    painter.setTransform(imageToDevice);
+    painter.drawImage(source, image, source);
+    painter.restore();
+  }
 }
 
 // Draws an image whose pixels map onto the device through `imageToDevice`.
@@ -112,13 +126,15 @@ void drawImageThrough(QPainter& painter, const QImage& image, const QTransform& 
   painter.setOpacity(painter.opacity() * opacity);
   if (m.type() <= QTransform::TxTranslate && std::abs(m.dx()) < 1e6 && std::abs(m.dy()) < 1e6) {
     painter.resetTransform();
+    // Without filtering hints Qt copies the rows directly rather than
+    // filling spans (which it would hand to its thread pool).
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     // Source and target rectangles in pixels, whatever the image's pixel ratio.
     painter.drawImage(QRectF(QPointF(std::round(m.dx()), std::round(m.dy())), image.size()), image,
                       QRectF(image.rect()));
-  } else if (!drawStraightIntoImage(painter, image, imageToDevice)) {
-    painter.setTransform(imageToDevice);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(image.rect()), image, QRectF(image.rect()));
+  } else {
+    drawInBands(painter, image, imageToDevice);
   }
   painter.restore();
 }
@@ -580,10 +596,11 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
       !(std::abs(pixels.left()) < 1e7) || !(std::abs(pixels.top()) < 1e7)) {
     return false;
   }
-  const int ox = static_cast<int>(std::floor(pixels.left()));
-  const int oy = static_cast<int>(std::floor(pixels.top()));
-  const int w = static_cast<int>(std::ceil(pixels.right())) - ox;
-  const int h = static_cast<int>(std::ceil(pixels.bottom())) - oy;
+  // A clear pixel all round, so that the picture's own edge is never cut.
+  const int ox = static_cast<int>(std::floor(pixels.left())) - 1;
+  const int oy = static_cast<int>(std::floor(pixels.top())) - 1;
+  const int w = static_cast<int>(std::ceil(pixels.right())) + 1 - ox;
+  const int h = static_cast<int>(std::ceil(pixels.bottom())) + 1 - oy;
   if (w <= 0 || h <= 0) return true;
   const QTransform toImage = QTransform::fromScale(r, -r) * QTransform::fromTranslate(-ox, -oy);
 
