@@ -76,6 +76,9 @@ class CharacterWindow : public QRasterWindow {
   CharacterWindow() {
     rig_.installSprites(pimble::GlimmetArtwork::makeSprites(kScale * devicePixelRatio()),
                         kScale * devicePixelRatio());
+    // The same blinks, glances and idle behaviours on every run.
+    rig_.rng.seed(7);
+    animator_.rng.seed(7);
     animator_.setBase(pimble::GlimmetState::idle);
     animator_.setVisible(true);
     resize(static_cast<int>(220 * kScale), static_cast<int>(310 * kScale));
