@@ -289,7 +289,7 @@ void BehaviorPlayer::lookAround() {
   const double s = randomSign();
   auto look = additive(keyframes("position.x", {0, 5 * s, 5 * s, -3 * s, -3 * s, 0},
                                  {0, 0.15, 0.4, 0.55, 0.8, 1}, 2.2));
-  look->frameRate = 15;  // a slow glance: under a pixel a frame
+  look->frameRate = kSlowFrameRate;  // a slow glance, a pixel or so a step
   rig_.faceLayer->addAnimation(look, "look");
 }
 

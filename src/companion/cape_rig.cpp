@@ -27,11 +27,8 @@ constexpr double rippleAwake[] = {3.4, 1.7, 0.0};
 constexpr double rippleSleeping[] = {1.6, 0.8, 0.0};
 constexpr double loopSpeed[] = {1.0, 0.5, 0.5};
 constexpr double tailsSwingFactor[] = {1.0, 0.5, 0.0};
-// The idle loop steps through its frames rather than blending between
-// them: the cloth moves slowly, about a pixel a frame, and a fixed set of
-// shapes lets the cape's picture be drawn once per frame and then reused
-// for as long as the loop runs. The tails swing at the loop's frame rate.
-constexpr int kLoopSteps = CapeRig::loopSteps;
+// Intervals between the idle loop's precomputed frames.
+constexpr int kKeyframeIntervals = 36;
 
 LayerPtr fullCanvasLayer(const LayerPtr& layer) {
   layer->setBounds({220, 310});
@@ -67,7 +64,7 @@ CapeRig::CapeRig()
   back->setName("capeBack");
   front->setName("capeFront");
   back->setShouldRasterize(true);
-  back->setRasterCacheEntries(kLoopSteps);
+  back->setRasterCacheEntries(maxLoopSteps);
   back->addSublayer(lining);
   back->addSublayer(cloth);
   cloth->setMask(clothMask);
@@ -163,6 +160,16 @@ double CapeRig::idlePeriod() const {
   return (sleeping_ ? 5.4 : 3.6) / loopSpeed[std::min<size_t>(index(intensity_), 2)];
 }
 
+int CapeRig::loopSteps() const {
+  return static_cast<int>(std::lround(idlePeriod() * loopRate));
+}
+
+double CapeRig::shownLoopFraction(double now) const {
+  double t = (steppedTime(now, loopRate) - idleOrigin_) / idlePeriod();
+  if (!std::isfinite(t) || t < 0) return 0;
+  return t - std::floor(t);
+}
+
 bool CapeRig::idleRunning() const {
   return lining->animationForKey("cape") != nullptr;
 }
@@ -170,10 +177,10 @@ bool CapeRig::idleRunning() const {
 void CapeRig::startIdle(double phaseOffset) {
   const size_t k = std::min<size_t>(index(intensity_), 2);
   const std::string key = std::string(enumName(intensity_)) + "-" + (sleeping_ ? "true" : "false");
-  if (key != cachedKey_ || cachedFrames_.size() != kLoopSteps + 1) {
+  if (key != cachedKey_ || cachedFrames_.size() != kKeyframeIntervals + 1) {
     cachedFrames_.clear();
-    for (int i = 0; i <= kLoopSteps; ++i) {
-      const ClothState c = state(static_cast<double>(i) / kLoopSteps);
+    for (int i = 0; i <= kKeyframeIntervals; ++i) {
+      const ClothState c = state(static_cast<double>(i) / kKeyframeIntervals);
       cachedFrames_.push_back({outline(c, 5, 0.55), outline(c, 0, 0),
                                lines(c, {0.2, 0.5, 0.8}, 0.22, 0.97),
                                lines(c, {0.33, 0.66}, 0.3, 0.9)});
@@ -181,17 +188,17 @@ void CapeRig::startIdle(double phaseOffset) {
     cachedKey_ = key;
   }
   const double period = idlePeriod();
-  const double frameRate = kLoopSteps / period;
-  idleOrigin_ = animation_clock::now() - phaseOffset;
-  std::vector<double> keyTimes;
-  for (int i = 0; i <= kLoopSteps; ++i) keyTimes.push_back(static_cast<double>(i) / kLoopSteps);
+  const double frameRate = loopRate;
+  // The loop starts on the step on screen now, `phaseOffset` into itself.
+  const double shownAt = steppedTime(animation_clock::now(), frameRate);
+  idleOrigin_ = shownAt - phaseOffset;
   const auto loop = [&](QPainterPath Frame::*member) {
     std::vector<LayerValue> values;
     values.reserve(cachedFrames_.size());
     for (const Frame& f : cachedFrames_) values.emplace_back(f.*member);
-    auto a = KeyframeAnimation::make("path", std::move(values), keyTimes, period);
-    a->calculationMode = CalculationMode::discrete;
+    auto a = KeyframeAnimation::make("path", std::move(values), {}, period);
     a->repeatCount = Animation::kForever;
+    a->beginTime = shownAt;
     a->timeOffset = std::fmod(phaseOffset, period);
     a->frameRate = frameRate;
     return a;
@@ -207,6 +214,7 @@ void CapeRig::startIdle(double phaseOffset) {
       {0, 0.3, 0.55, 0.8, 1}, 0.75 * period);
   tailSwing->repeatCount = Animation::kForever;
   tailSwing->timingFunction = TimingFunction::easeInEaseOut();
+  tailSwing->beginTime = shownAt;
   tailSwing->frameRate = frameRate;
   tails->addAnimation(tailSwing, "cape");
 }

@@ -54,8 +54,12 @@ class CapeRig {
   LayerPtr tails;
 
   static constexpr double H = 310;
-  // Steps of the idle loop; it shows frame floor(fraction × steps).
-  static constexpr int loopSteps = 36;
+  // Steps a second of the idle loop and the tails' swing: the cloth moves
+  // slowly, about a pixel a step. Each step's picture is drawn once and
+  // reused, and the rate is the float's, so both step together.
+  static constexpr double loopRate = 10;
+  // The most steps one period holds (asleep, below normal intensity).
+  static constexpr int maxLoopSteps = 108;
 
   CapeColor color() const { return color_; }
   double spriteScale() const { return spriteScale_; }
@@ -81,9 +85,14 @@ class CapeRig {
   void ensureIdle();
 
   // The idle loop: 37 precomputed path sets (the last one meets the first)
-  // stepped through as keyframes, and the tails' swing. The period is 3.6 s awake, 5.4 s asleep,
-  // doubled below normal intensity.
+  // played as keyframes in `loopSteps` steps, and the tails' swing. The period is 3.6 s awake, 5.4
+  // s asleep, doubled below normal intensity.
   double idlePeriod() const;
+  int loopSteps() const;
+  // The fraction of the loop on screen at media time `now`.
+  double shownLoopFraction(double now) const;
+  // Starts the loop showing, on the current step, the frame `phaseOffset`
+  // seconds into it.
   void startIdle(double phaseOffset);
   void stopIdle();
   bool idleRunning() const;

@@ -64,12 +64,7 @@ void ClothSimulation::start() {
   if (running()) return;
   const double now = animation_clock::now();
   // Start exactly where the idle loop is.
-  const double period = cape_.idlePeriod();
-  double t = (now - cape_.idleOrigin()) / period;
-  t = t < 0 ? 0 : t - std::floor(t);
-  // The loop shows whole steps: start from the one on screen.
-  t = std::floor(t * CapeRig::loopSteps) / CapeRig::loopSteps;
-  const CapeRig::ClothState s = cape_.state(t);
+  const CapeRig::ClothState s = cape_.state(cape_.shownLoopFraction(now));
   phase_ = s.phase;
   wind_ = {s.wind.dx, s.wind.dy};
   windVelocity_ = {};
@@ -158,12 +153,7 @@ void ClothSimulation::tick() {
   if (std::hypot(wind_.dx - target.dx, wind_.dy - target.dy) < 0.01 &&
       std::hypot(windVelocity_.dx, windVelocity_.dy) < 0.04 && std::abs(lean_) < 0.003) {
     settledFor_ += dt;
-    // The idle loop shows whole steps: hand back when the cloth is within a
-    // tick of one, so that the loop's first frame is the cloth's last.
-    const double steps = std::fmod(phase_, 4 * kPi) / (4 * kPi) * CapeRig::loopSteps;
-    const double stepSeconds = cape_.idlePeriod() / CapeRig::loopSteps;
-    const bool onStep = std::abs(steps - std::round(steps)) * stepSeconds <= dt;
-    if (settledFor_ > 0.25 && (onStep || settledFor_ > 0.25 + 2 * stepSeconds)) end(true);
+    if (settledFor_ > 0.25) end(true);
   } else {
     settledFor_ = 0;
   }
@@ -188,11 +178,7 @@ void ClothSimulation::end(bool resumeIdle) {
   if (!resumeIdle) return;
   cape_.applyPaths(cape_.state(0));
   if (moving(cape_)) {
-    // Resume on the loop's step nearest the cloth's phase, a little inside
-    // it so that rounding cannot show the step before.
-    const double fraction = std::fmod(phase_, 4 * kPi) / (4 * kPi);
-    const double step = std::fmod(std::round(fraction * CapeRig::loopSteps), CapeRig::loopSteps);
-    cape_.startIdle((step + 1e-3) / CapeRig::loopSteps * cape_.idlePeriod());
+    cape_.startIdle(std::fmod(phase_, 4 * kPi) / (4 * kPi) * cape_.idlePeriod());
   }
 }
 

@@ -17,6 +17,8 @@ namespace pimble::motion {
 // hops and spins, and the frame driver paints at the fastest running one.
 // The slow loops (float, sway, breathing) move a few pixels a second, less
 // than a pixel between frames at 10 a second, so more frames show nothing.
+// Stepping rates. Each rate's steps include the slow rate's, so motions of
+// different rates repaint together rather than in between one another.
 inline constexpr double kSlowFrameRate = 10;
 inline constexpr double kGlyphFrameRate = 30;
 

@@ -153,7 +153,7 @@ void StateMotions::sip() {
   auto eyes =
       looping(keyframeValues("contents", {open, open, happy, happy, open, open}, times, 4.6));
   eyes->calculationMode = CalculationMode::discrete;
-  eyes->frameRate = 4;  // the image only steps
+  eyes->frameRate = 5;  // the image only steps
   rig_.eyeL->addAnimation(eyes, "sip");
   rig_.eyeR->addAnimation(eyes, "sip");
 }

@@ -120,6 +120,34 @@ TEST(AnimationTiming, RepeatAutoreverseOffsetAndFillModes) {
   EXPECT_DOUBLE_EQ(opacity(*layer, t0 + 3.5), 0.1);
 }
 
+TEST(AnimationTiming, SlowMotionsStepTogetherOnOneGrid) {
+  ManualClock clock(100.03);
+  auto a = Layer::make();
+  auto b = Layer::make();
+  auto slide = BasicAnimation::make("position.y", 0.0, 100.0, 2.0);
+  slide->frameRate = 10;
+  a->addAnimation(slide, "slide");
+  clock.advance(0.047);
+  auto other = BasicAnimation::make("position.y", 0.0, 100.0, 2.0);
+  other->frameRate = 10;
+  b->addAnimation(other, "slide");
+  // Values hold through a step and change at its boundary, a tenth of a
+  // second of media time, whenever each motion began.
+  EXPECT_DOUBLE_EQ(y(*a, 100.31), y(*a, 100.39));
+  EXPECT_LT(y(*a, 100.39), y(*a, 100.4));
+  EXPECT_LT(y(*b, 100.39), y(*b, 100.4));
+  double rate = 0;
+  EXPECT_NEAR(a->nextPresentationChange(100.31, rate), 100.4, 1e-9);
+  EXPECT_NEAR(b->nextPresentationChange(100.31, rate), 100.4, 1e-9);
+  EXPECT_EQ(rate, 0);  // nothing asks for smooth frames
+  // A timer firing a millisecond early already shows the new step.
+  EXPECT_DOUBLE_EQ(y(*a, 100.399), y(*a, 100.4));
+  slide->frameRate = 60;  // smooth again: moves between any two times
+  EXPECT_LT(y(*a, 100.31), y(*a, 100.39));
+  EXPECT_DOUBLE_EQ(a->nextPresentationChange(100.31, rate), 100.31);
+  EXPECT_EQ(rate, 60);
+}
+
 TEST(AnimationComposition, AdditiveAddsInOrderAndNonAdditiveReplaces) {
   ManualClock clock;
   auto layer = Layer::make();

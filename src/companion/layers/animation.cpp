@@ -6,6 +6,20 @@
 
 namespace pimble {
 
+namespace {
+constexpr double kEarlySlack = 0.002;
+}
+
+double steppedTime(double time, double rate) {
+  if (!(rate > 0) || !std::isfinite(rate) || !std::isfinite(time)) return time;
+  return std::floor((time + kEarlySlack) * rate) / rate;
+}
+
+double nextStepTime(double time, double rate) {
+  if (!(rate > 0) || !std::isfinite(rate) || !std::isfinite(time)) return time;
+  return (std::floor((time + kEarlySlack) * rate) + 1) / rate;
+}
+
 double Animation::activeDuration(double d) const {
   const double count = repeatCount > 0 && !std::isnan(repeatCount) ? repeatCount : 1;
   return d * count * (autoreverses ? 2 : 1);

@@ -12,6 +12,12 @@
 
 namespace pimble {
 
+// The media time whose values a motion stepping `rate` times a second shows
+// at `time`, and the time its next step shows. A timer firing a couple of
+// milliseconds early still shows the new step.
+double steppedTime(double time, double rate);
+double nextStepTime(double time, double rate);
+
 enum class FillMode { none, backwards, forwards, both };
 
 // An animation added to a layer under a key. Its fields are set before it is
@@ -36,8 +42,12 @@ class Animation {
   FillMode fillMode = FillMode::none;
   bool removedOnCompletion = true;
   TimingFunction timingFunction = TimingFunction::linear();
-  // The frame rate this motion needs at most; slow motions ask for less.
+  // How often a second the motion's values change. Below `kSmoothRate` they
+  // step, all on one grid of media time per rate (see `steppedTime`), so
+  // slow motions repaint less and every motion of a rate steps together.
   double frameRate = 60;
+  static constexpr double kSmoothRate = 60;
+  bool steps() const { return frameRate > 0 && frameRate < kSmoothRate; }
   // Called once when the animation ends (true) or is removed before its end
   // (false). Runs after the layer has let go of it.
   std::function<void(bool finished)> onStop;

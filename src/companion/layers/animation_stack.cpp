@@ -116,7 +116,19 @@ void AnimationStack::compose(std::string_view key, double time, LayerValue& valu
   for (const auto& entry : entries_) {
     const Animation& a = *entry.animation;
     if (!a.touches(key)) continue;
-    if (auto local = a.localTime(time - entry.begin, entry.duration)) {
+    const double shown = a.steps() ? steppedTime(time, a.frameRate) : time;
+    if (auto local = a.localTime(shown - entry.begin, entry.duration)) {
+      // A looping step lands on the same time in every cycle, give or take
+      // rounding; to the microsecond it shows exactly the same value, so a
+      // picture drawn for it can be used again.
+      if (a.steps()) {
+        *local = std::round(*local * 1e6) / 1e6;
+        // The end of one cycle of a loop is the start of the next.
+        if (*local >= entry.duration && !a.autoreverses &&
+            shown - entry.begin < a.activeDuration(entry.duration)) {
+          *local = 0;
+        }
+      }
       a.apply(*local, entry.duration, key, value);
     }
   }
@@ -142,8 +154,12 @@ double AnimationStack::nextChange(double now, double& frameRate) const {
     if (elapsed < 0) {
       next = std::min(next, entry.begin);
     } else if (!std::isfinite(span) || elapsed < span) {
-      next = now;
-      frameRate = std::max(frameRate, a.frameRate > 0 ? a.frameRate : 60.0);
+      if (a.steps()) {
+        next = std::min(next, nextStepTime(now, a.frameRate));
+      } else {
+        next = now;
+        frameRate = std::max(frameRate, a.frameRate > 0 ? a.frameRate : 60.0);
+      }
     }
   }
   return next;

@@ -45,7 +45,8 @@ class AnimationStack {
   std::optional<Fade> contentsFade(double time) const;
 
   // The earliest time at or after `now` at which these animations may change
-  // what is drawn (`now` while one runs), raising `frameRate` to the rate the
+  // what is drawn (`now` while a smooth one runs, else the next step of a
+  // stepping one), raising `frameRate` to the rate the
   // running ones need; infinity when nothing will change.
   double nextChange(double now, double& frameRate) const;
 

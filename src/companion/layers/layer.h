@@ -156,7 +156,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   std::vector<std::string> animationKeys() const;
   AnimationPtr animationForKey(std::string_view key) const;
   // The earliest time at or after `now` when the subtree's presentation may
-  // change (`now` while something runs), raising `frameRate` to what the
+  // change (`now` while something moves smoothly, else the next step of a
+  // stepping motion), raising `frameRate` to what the
   // running animations need; infinity when nothing is scheduled to change.
   double nextPresentationChange(double now, double& frameRate) const;
 

@@ -16,8 +16,10 @@ QTimer* makeTimer(double seconds, bool repeating) {
   auto* timer = new QTimer();
   timer->setSingleShot(!repeating);
   const int ms = toMilliseconds(seconds);
-  // Frame-rate intervals need precise timers; long waits can coalesce.
-  timer->setTimerType(ms < 100 ? Qt::PreciseTimer : Qt::CoarseTimer);
+  // Frames and motion steps (up to a second apart) need precise timers: a
+  // coarse one may fire 5 % early, before the step it waits for, and cost a
+  // second frame. Long waits can coalesce.
+  timer->setTimerType(ms <= 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
   timer->setInterval(ms);
   return timer;
 }
