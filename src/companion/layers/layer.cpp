@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <list>
+#include <utility>
 
 #include "companion/layers/animation_stack.h"
 #include "companion/layers/basic_animation.h"
@@ -198,17 +199,20 @@ LayerValue LayerValues::get(const Layer& layer, std::string_view key) const {
 }
 
 Layer::Layer() {
-  values_.emplace("bounds", QSizeF());
-  values_.emplace("position", QPointF());
-  values_.emplace("anchorPoint", QPointF(0.5, 0.5));
-  values_.emplace("transform", LayerTransform{});
-  values_.emplace("opacity", 1.0);
-  values_.emplace("contentsScale", 1.0);
-  values_.emplace("cornerRadius", 0.0);
-  values_.emplace("shadowColor", QColor(Qt::black));
-  values_.emplace("shadowOpacity", 0.0);
-  values_.emplace("shadowRadius", 3.0);
-  values_.emplace("shadowOffset", QPointF(0, -3));
+  values_.reserve(16);
+  values_.push_back({"opacity", 1.0});
+  values_.push_back({"transform", LayerTransform{}});
+  values_.push_back({"bounds", QSizeF()});
+  values_.push_back({"position", QPointF()});
+  values_.push_back({"anchorPoint", QPointF(0.5, 0.5)});
+  values_.push_back({"shadowOpacity", 0.0});
+  values_.push_back({"contents", LayerValue()});
+  values_.push_back({"backgroundColor", LayerValue()});
+  values_.push_back({"contentsScale", 1.0});
+  values_.push_back({"cornerRadius", 0.0});
+  values_.push_back({"shadowColor", QColor(Qt::black)});
+  values_.push_back({"shadowRadius", 3.0});
+  values_.push_back({"shadowOffset", QPointF(0, -3)});
 }
 
 Layer::~Layer() {
@@ -263,11 +267,15 @@ void Layer::setValue(std::string_view keyPath, LayerValue value) {
   const double now = implicit ? animation_clock::now() : 0;
   LayerValue from = implicit ? presentationValue(key, now) : LayerValue();
   if (component.empty()) {
-    values_.insert_or_assign(std::string(key), std::move(value));
+    if (LayerValue* held = stored(key)) {
+      *held = std::move(value);
+    } else {
+      values_.push_back({std::string(key), std::move(value)});
+    }
   } else {
-    auto it = values_.find(key);
-    if (it == values_.end()) return;
-    setComponent(it->second, component, value);
+    LayerValue* held = stored(key);
+    if (held == nullptr) return;
+    setComponent(*held, component, value);
   }
   setNeedsDisplay();
   if (!implicit) return;
@@ -286,11 +294,22 @@ void Layer::setValue(std::string_view keyPath, LayerValue value) {
   addAnimation(std::move(animation), std::string(key));
 }
 
+const LayerValue* Layer::stored(std::string_view key) const {
+  for (const auto& entry : values_) {
+    if (entry.key.size() == key.size() && entry.key == key) return &entry.value;
+  }
+  return nullptr;
+}
+
+LayerValue* Layer::stored(std::string_view key) {
+  return const_cast<LayerValue*>(std::as_const(*this).stored(key));
+}
+
 LayerValue Layer::modelValue(std::string_view keyPath) const {
   const auto [key, component] = splitKeyPath(keyPath);
-  auto it = values_.find(key);
-  if (it == values_.end()) return {};
-  return component.empty() ? it->second : componentOf(it->second, component);
+  const LayerValue* held = stored(key);
+  if (held == nullptr) return {};
+  return component.empty() ? *held : componentOf(*held, component);
 }
 
 LayerValue Layer::presentationValue(std::string_view key, double time) const {
@@ -382,7 +401,9 @@ void Layer::setNeedsDisplay() const {
 std::vector<std::string> Layer::storedKeys() const {
   std::vector<std::string> keys;
   keys.reserve(values_.size());
-  for (const auto& entry : values_) keys.push_back(entry.first);
+  for (const auto& entry : values_) {
+    if (entry.value.index() != 0) keys.push_back(entry.key);
+  }
   return keys;
 }
 
@@ -565,8 +586,8 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) 
   mix(hash, hidden_ ? 1 : 0);
   if (hidden_) return;
   for (const auto& entry : values_) {
-    if (!placement && isPlacementKey(entry.first)) continue;
-    mixValue(hash, values.get(*this, entry.first));
+    if (!placement && isPlacementKey(entry.key)) continue;
+    mixValue(hash, values.get(*this, entry.key));
   }
   if (values.isPresentation() && animations_) {
     if (auto fade = animations_->contentsFade(values.time())) {

@@ -205,7 +205,16 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void hashLook(const LayerValues& values, bool placement, uint64_t& hash) const;
 
   std::string name_;
-  std::map<std::string, LayerValue, std::less<>> values_;
+  // A handful of properties a layer, read many times a frame: a short
+  // contiguous list scanned in place beats a tree of nodes, and the
+  // geometry read by every layer comes first.
+  struct StoredValue {
+    std::string key;
+    LayerValue value;
+  };
+  std::vector<StoredValue> values_;
+  const LayerValue* stored(std::string_view key) const;
+  LayerValue* stored(std::string_view key);
   std::set<std::string, std::less<>> disabledActions_;
   std::vector<LayerPtr> sublayers_;
   Layer* superlayer_ = nullptr;
