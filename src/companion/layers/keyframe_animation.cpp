@@ -1,5 +1,6 @@
 #include "companion/layers/keyframe_animation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "companion/layers/value_math.h"
@@ -52,6 +53,22 @@ LayerValue KeyframeAnimation::valueAt(double p, const LayerValue& current) const
   const size_t n = values.size();
   if (n == 0) return current;
   if (n == 1) return values[0];
+  // Evenly spaced frames (no valid key times given) are found by division:
+  // this runs for every value of every frame.
+  bool givenTimes = keyTimes.size() == n;
+  for (size_t i = 0; givenTimes && i < n; ++i) {
+    const double t = keyTimes[i];
+    if (!std::isfinite(t) || t < 0 || t > 1 || (i > 0 && t < keyTimes[i - 1])) givenTimes = false;
+  }
+  if (!givenTimes && calculationMode != CalculationMode::paced && std::isfinite(p)) {
+    const bool discrete = calculationMode == CalculationMode::discrete;
+    const double steps = discrete ? static_cast<double>(n) : static_cast<double>(n - 1);
+    const double at = std::clamp(p, 0.0, 1.0) * steps;
+    const size_t i = std::min(static_cast<size_t>(at), n - 1);
+    if (discrete || p <= 0) return values[i];
+    if (i + 1 >= n) return values[n - 1];
+    return value_math::interpolate(values[i], values[i + 1], at - static_cast<double>(i));
+  }
   const std::vector<double> times = effectiveKeyTimes();
   size_t i = 0;
   while (i + 1 < n && times[i + 1] <= p) ++i;

@@ -443,15 +443,24 @@ QImage Layer::renderModelImage(QSize pixels, double scale) const {
   return image;
 }
 
-QTransform Layer::transformToSuperlayer(const LayerValues& values) const {
-  const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
-  const QPointF anchor = values.get<QPointF>(*this, "anchorPoint", QPointF(0.5, 0.5));
-  const QPointF position = values.get<QPointF>(*this, "position", {});
-  const LayerTransform t = values.get<LayerTransform>(*this, "transform", {});
+namespace {
+
+// Layer coordinates into the superlayer's: the anchor point to the origin,
+// the transform, then the position.
+QTransform placement(QSizeF size, QPointF anchor, QPointF position, const LayerTransform& t) {
   QTransform m;
   m.translate(position.x(), position.y());
   m = t.matrix() * m;
   return QTransform::fromTranslate(-anchor.x() * size.width(), -anchor.y() * size.height()) * m;
+}
+
+}  // namespace
+
+QTransform Layer::transformToSuperlayer(const LayerValues& values) const {
+  return placement(values.get<QSizeF>(*this, "bounds", {}),
+                   values.get<QPointF>(*this, "anchorPoint", QPointF(0.5, 0.5)),
+                   values.get<QPointF>(*this, "position", {}),
+                   values.get<LayerTransform>(*this, "transform", {}));
 }
 
 void Layer::render(QPainter& painter, const LayerValues& values) const {
@@ -460,13 +469,14 @@ void Layer::render(QPainter& painter, const LayerValues& values) const {
   if (!(opacity > 0)) return;
   const LayerTransform t = values.get<LayerTransform>(*this, "transform", {});
   const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
+  const QPointF position = values.get<QPointF>(*this, "position", {});
+  const QPointF anchor = values.get<QPointF>(*this, "anchorPoint", QPointF(0.5, 0.5));
   if (!t.isFinite() || !std::isfinite(size.width()) || !std::isfinite(size.height()) ||
-      !finitePoint(values.get<QPointF>(*this, "position", {})) ||
-      !finitePoint(values.get<QPointF>(*this, "anchorPoint", {}))) {
+      !finitePoint(position) || !finitePoint(anchor)) {
     return;  // a broken geometry draws nothing rather than garbage
   }
   painter.save();
-  painter.setTransform(transformToSuperlayer(values), true);
+  painter.setTransform(placement(size, anchor, position, t), true);
   const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
   const bool group = opacity < 1 && !sublayers_.empty();
   if (shouldRasterize_ && values.isPresentation() &&
