@@ -15,6 +15,15 @@ std::shared_ptr<KeyframeAnimation> KeyframeAnimation::numbers(std::string keyPat
   return make(std::move(keyPath), std::move(list), std::move(keyTimes), duration);
 }
 
+bool KeyframeAnimation::keyTimesFit() const {
+  if (keyTimes.size() != values.size()) return false;
+  for (size_t i = 0; i < keyTimes.size(); ++i) {
+    const double t = keyTimes[i];
+    if (!std::isfinite(t) || t < 0 || t > 1 || (i > 0 && t < keyTimes[i - 1])) return false;
+  }
+  return true;
+}
+
 std::vector<double> KeyframeAnimation::effectiveKeyTimes() const {
   const size_t n = values.size();
   std::vector<double> times;
@@ -39,12 +48,7 @@ std::vector<double> KeyframeAnimation::effectiveKeyTimes() const {
     }
     return times;
   }
-  bool valid = keyTimes.size() == n;
-  for (size_t i = 0; valid && i < n; ++i) {
-    const double t = keyTimes[i];
-    if (!std::isfinite(t) || t < 0 || t > 1 || (i > 0 && t < keyTimes[i - 1])) valid = false;
-  }
-  if (valid) return keyTimes;
+  if (keyTimesFit()) return keyTimes;
   even();
   return times;
 }
@@ -55,12 +59,7 @@ LayerValue KeyframeAnimation::valueAt(double p, const LayerValue& current) const
   if (n == 1) return values[0];
   // Evenly spaced frames (no valid key times given) are found by division:
   // this runs for every value of every frame.
-  bool givenTimes = keyTimes.size() == n;
-  for (size_t i = 0; givenTimes && i < n; ++i) {
-    const double t = keyTimes[i];
-    if (!std::isfinite(t) || t < 0 || t > 1 || (i > 0 && t < keyTimes[i - 1])) givenTimes = false;
-  }
-  if (!givenTimes && calculationMode != CalculationMode::paced && std::isfinite(p)) {
+  if (calculationMode != CalculationMode::paced && std::isfinite(p) && !keyTimesFit()) {
     const bool discrete = calculationMode == CalculationMode::discrete;
     const double steps = discrete ? static_cast<double>(n) : static_cast<double>(n - 1);
     const double at = std::clamp(p, 0.0, 1.0) * steps;

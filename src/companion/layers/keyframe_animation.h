@@ -42,6 +42,8 @@ class KeyframeAnimation : public PropertyAnimation {
 
   // The key times in use (after validation and pacing).
   std::vector<double> effectiveKeyTimes() const;
+  // Whether `keyTimes` holds one valid, non-decreasing time in 0…1 per value.
+  bool keyTimesFit() const;
 
  protected:
   LayerValue valueAt(double p, const LayerValue& current) const override;
