@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QPainterPath>
 #include <QPoint>
 #include <QRegion>

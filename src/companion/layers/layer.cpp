@@ -78,6 +78,15 @@ void mixValue(uint64_t& hash, const LayerValue& value) {
   }
 }
 
+// Layer coordinates into the superlayer's: the anchor point to the origin,
+// the transform, then the position.
+QTransform placement(QSizeF size, QPointF anchor, QPointF position, const LayerTransform& t) {
+  QTransform m;
+  m.translate(position.x(), position.y());
+  m = t.matrix() * m;
+  return QTransform::fromTranslate(-anchor.x() * size.width(), -anchor.y() * size.height()) * m;
+}
+
 bool isPlacementKey(std::string_view key) {
   return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
 }
@@ -443,19 +452,6 @@ QImage Layer::renderModelImage(QSize pixels, double scale) const {
   return image;
 }
 
-namespace {
-
-// Layer coordinates into the superlayer's: the anchor point to the origin,
-// the transform, then the position.
-QTransform placement(QSizeF size, QPointF anchor, QPointF position, const LayerTransform& t) {
-  QTransform m;
-  m.translate(position.x(), position.y());
-  m = t.matrix() * m;
-  return QTransform::fromTranslate(-anchor.x() * size.width(), -anchor.y() * size.height()) * m;
-}
-
-}  // namespace
-
 QTransform Layer::transformToSuperlayer(const LayerValues& values) const {
   return placement(values.get<QSizeF>(*this, "bounds", {}),
                    values.get<QPointF>(*this, "anchorPoint", QPointF(0.5, 0.5)),
@@ -575,12 +571,7 @@ QRectF Layer::subtreeBounds(const LayerValues& values) const {
     if (sub->hidden_) continue;
     QRectF subBox = sub->subtreeBounds(values);
     if (subBox.isNull()) continue;
-    if (values.get<double>(*sub, "shadowOpacity", 0) > 0) {
-      const double blur = std::max(0.0, values.get<double>(*sub, "shadowRadius", 0)) * 1.5 + 1;
-      const QPointF offset = values.get<QPointF>(*sub, "shadowOffset", {});
-      subBox = subBox.united(subBox.translated(offset).adjusted(-blur, -blur, blur, blur));
-    }
-    subBox = sub->transformToSuperlayer(values).mapRect(subBox);
+    subBox = sub->transformToSuperlayer(values).mapRect(sub->withShadow(subBox, values));
     box = box.isNull() ? subBox : box.united(subBox);
   }
   if (mask_) {
@@ -589,6 +580,13 @@ QRectF Layer::subtreeBounds(const LayerValues& values) const {
     box = box.intersected(maskBox);
   }
   return box;
+}
+
+QRectF Layer::withShadow(const QRectF& box, const LayerValues& values) const {
+  if (box.isNull() || !(values.get<double>(*this, "shadowOpacity", 0) > 0)) return box;
+  const double blur = std::max(0.0, values.get<double>(*this, "shadowRadius", 0)) * 1.5 + 1;
+  const QPointF offset = values.get<QPointF>(*this, "shadowOffset", {});
+  return box.united(box.translated(offset).adjusted(-blur, -blur, blur, blur));
 }
 
 void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) const {
@@ -613,13 +611,8 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) 
 bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const {
   const QTransform world = painter.combinedTransform();
   if (!world.isInvertible() || world.type() == QTransform::TxProject) return false;
-  QRectF box = subtreeBounds(values);
+  const QRectF box = withShadow(subtreeBounds(values), values);
   const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
-  if (shadow && !box.isNull()) {
-    const double blur = std::max(0.0, values.get<double>(*this, "shadowRadius", 0)) * 1.5 + 1;
-    const QPointF offset = values.get<QPointF>(*this, "shadowOffset", {});
-    box = box.united(box.translated(offset).adjusted(-blur, -blur, blur, blur));
-  }
   if (box.isNull()) return true;  // nothing to draw
   const double r = rasterScale_;
   const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);

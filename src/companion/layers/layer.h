@@ -27,7 +27,6 @@
 #include <QRectF>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -197,6 +196,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void renderThroughOffscreen(QPainter& painter, const LayerValues& values, double opacity) const;
   // A conservative box of everything the subtree draws, in layer coordinates.
   QRectF subtreeBounds(const LayerValues& values) const;
+  // `box` grown by the area this layer's shadow may cover.
+  QRectF withShadow(const QRectF& box, const LayerValues& values) const;
   // Draws through the raster cache; false when it cannot (then the caller
   // draws directly).
   bool renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const;
