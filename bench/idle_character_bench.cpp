@@ -84,6 +84,8 @@ class CharacterWindow : public QRasterWindow {
     resize(static_cast<int>(220 * kScale), static_cast<int>(310 * kScale));
   }
   long frames() const { return painted_; }
+  // Pictures of the figure and of the cape's back drawn so far.
+  long pictures() const { return rig_.poseLayer->rasterDraws() + rig_.cape.back->rasterDraws(); }
   double paintSeconds() const { return paintSeconds_; }
 
  protected:
@@ -154,10 +156,12 @@ int rest(int argc, char** argv, double seconds) {
   QTimer::singleShot(2000, [&] {
     const double cpu0 = cpuSeconds();
     const long frames0 = window.frames();
+    const long pictures0 = window.pictures();
     const double paint0 = window.paintSeconds();
     const long vol0 = std::stol(statusField("voluntary_ctxt_switches:"));
     const long invol0 = std::stol(statusField("nonvoluntary_ctxt_switches:"));
-    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, frames0, paint0, vol0, invol0] {
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, frames0, pictures0, paint0, vol0,
+                                                          invol0] {
       const double cpu = cpuSeconds() - cpu0;
       const long switches = std::stol(statusField("voluntary_ctxt_switches:")) +
                             std::stol(statusField("nonvoluntary_ctxt_switches:")) - vol0 - invol0;
@@ -167,6 +171,10 @@ int rest(int argc, char** argv, double seconds) {
       std::printf(
           "paint_cpu_us_per_frame %.0f\n",
           frames > 0 ? 1e6 * (window.paintSeconds() - paint0) / static_cast<double>(frames) : 0.0);
+      std::printf("pictures_drawn_per_frame %.2f\n",
+                  frames > 0 ? static_cast<double>(window.pictures() - pictures0) /
+                                   static_cast<double>(frames)
+                             : 0.0);
       std::printf("context_switches_per_second %.1f\npss_kb %ld\n",
                   static_cast<double>(switches) / seconds, pssKilobytes());
       std::fflush(stdout);

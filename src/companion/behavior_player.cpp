@@ -276,7 +276,7 @@ void BehaviorPlayer::blink() {
   if (eyes != EyeStyle::open && eyes != EyeStyle::sleepy) return;
   auto a =
       keyframes("transform.scale.y", {1, 0.08, 1}, {0, 0.5, 1}, 0.16, TimingFunction::linear());
-  a->frameRate = kGlyphFrameRate;  // five frames show a blink
+  a->frameRate = kBlinkFrameRate;
   rig_.eyeL->addAnimation(a, "blink");
   rig_.eyeR->addAnimation(a, "blink");
 }

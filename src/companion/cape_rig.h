@@ -57,9 +57,9 @@ class CapeRig {
   // Steps a second of the idle loop and the tails' swing: the cloth moves
   // slowly, about a pixel a step. Each step's picture is drawn once and
   // reused, and the rate is the float's, so both step together.
-  static constexpr double loopRate = 10;
+  static constexpr double loopRate = 20.0 / 3;
   // The most steps one period holds (asleep, below normal intensity).
-  static constexpr int maxLoopSteps = 108;
+  static constexpr int maxLoopSteps = 72;
 
   CapeColor color() const { return color_; }
   double spriteScale() const { return spriteScale_; }

@@ -15,12 +15,16 @@ namespace pimble::motion {
 
 // Frame rates per kind of motion: slow loops need far fewer frames than
 // hops and spins, and the frame driver paints at the fastest running one.
-// The slow loops (float, sway, breathing) move a few pixels a second, less
-// than a pixel between frames at 10 a second, so more frames show nothing.
-// Stepping rates. Each rate's steps include the slow rate's, so motions of
-// different rates repaint together rather than in between one another.
-inline constexpr double kSlowFrameRate = 10;
-inline constexpr double kGlyphFrameRate = 30;
+// The slow loops (float, sway, breathing) move a few pixels a second, under
+// a pixel a step at a step every 0.15 s. Every frame of a resting character
+// costs the window system about as much as drawing it, so the rate is as
+// low as still reads as motion. Each rate's steps include the slow rate's,
+// so motions of different rates repaint together rather than in between one
+// another; the cape's loop periods (3.6, 5.4, 7.2 s) are whole steps.
+inline constexpr double kSlowFrameRate = 20.0 / 3;
+inline constexpr double kGlyphFrameRate = 20;
+// A blink lasts a sixth of a second: at 40 a second its closed moment shows.
+inline constexpr double kBlinkFrameRate = 40;
 
 std::shared_ptr<BasicAnimation> basic(const char* key, LayerValue from, LayerValue to,
                                       double duration,

@@ -401,6 +401,41 @@ TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
   EXPECT_GT(group->rasterDraws(), before + 4);
 }
 
+TEST(LayerRasterizing, SteppingMotionsAreToldApartByTheirStep) {
+  std::shared_ptr<ShapeLayer> shape;
+  auto tree = root();
+  auto group = figureGroup(shape);
+  group->setShouldRasterize(true);
+  group->setRasterCacheEntries(8);
+  tree->addSublayer(group);
+  auto loop = KeyframeAnimation::make(
+      "fillColor", {QColor(Qt::red), QColor(Qt::blue), QColor(Qt::red)}, {0, 0.5, 1}, 0.4);
+  loop->repeatCount = Animation::kForever;
+  loop->frameRate = 10;
+  loop->beginTime = 1e-9;
+  shape->addAnimation(loop, "loop");
+  for (int i = 0; i < 20; ++i) painted(*tree, {100, 100}, 1, 0.15 + 0.1 * i);
+  EXPECT_EQ(group->rasterDraws(), 4);  // one per step of the loop
+
+  // Changes to the model inside still show while the steps run, settings of
+  // a layer type included.
+  shape->setStrokeColor(Qt::black);
+  shape->setLineWidth(8);
+  const auto matchesDirect = [&](double t) {
+    const QImage cachedPicture = painted(*tree, {100, 100}, 1, t);
+    group->setShouldRasterize(false);
+    const QImage direct = painted(*tree, {100, 100}, 1, t);
+    group->setShouldRasterize(true);
+    return meanChannelGap(direct, cachedPicture) < 2.0;
+  };
+  EXPECT_TRUE(matchesDirect(2.05));
+  const long before = group->rasterDraws();
+  shape->setFillRule(FillRule::evenOdd);
+  painted(*tree, {100, 100}, 1, 2.06);
+  EXPECT_EQ(group->rasterDraws(), before + 1);
+  EXPECT_TRUE(matchesDirect(2.07));
+}
+
 TEST(LayerRasterizing, AnOversizedOrBrokenGroupIsDrawnDirectly) {
   auto tree = root();
   auto huge = box({0, 0}, {1e6, 50}, Qt::red);

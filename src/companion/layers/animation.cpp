@@ -88,4 +88,8 @@ bool PropertyAnimation::touches(std::string_view key) const {
   return splitKeyPath(keyPath).first == key;
 }
 
+bool PropertyAnimation::changesLook() const {
+  return !isPlacementKey(splitKeyPath(keyPath).first);
+}
+
 }  // namespace pimble

@@ -62,6 +62,8 @@ class Animation {
   // local time into `value`.
   virtual void apply(double local, double d, std::string_view key, LayerValue& value) const = 0;
   virtual bool touches(std::string_view key) const = 0;
+  // Whether it changes more than a layer's placement and opacity.
+  virtual bool changesLook() const { return true; }
   // A transition changes how contents are drawn rather than a value.
   virtual bool isTransition() const { return false; }
 
@@ -83,6 +85,7 @@ class PropertyAnimation : public Animation {
 
   void apply(double local, double d, std::string_view key, LayerValue& value) const override;
   bool touches(std::string_view key) const override;
+  bool changesLook() const override;
 
  protected:
   // The animated value at progress p (after the timing function); `current`

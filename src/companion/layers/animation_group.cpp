@@ -13,6 +13,13 @@ void AnimationGroup::apply(double local, double d, std::string_view key, LayerVa
   }
 }
 
+bool AnimationGroup::changesLook() const {
+  for (const auto& child : animations) {
+    if (child && child->changesLook()) return true;
+  }
+  return false;
+}
+
 bool AnimationGroup::touches(std::string_view key) const {
   for (const auto& child : animations) {
     if (child && child->touches(key)) return true;

@@ -24,6 +24,7 @@ class AnimationGroup : public Animation {
 
   void apply(double local, double d, std::string_view key, LayerValue& value) const override;
   bool touches(std::string_view key) const override;
+  bool changesLook() const override;
 };
 
 }  // namespace pimble

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "companion/layers/layer.h"
+#include "companion/layers/look_hash.h"
 #include "companion/layers/media_clock.h"
 #include "companion/layers/transaction.h"
 
@@ -33,7 +34,9 @@ void AnimationStack::add(AnimationPtr animation, std::string key) {
   }
   const double now = animation_clock::now();
   Entry entry;
-  entry.id = nextId_++;
+  // Unique across layers too: a look hash folds in entry ids.
+  static std::uint64_t nextId = 1;
+  entry.id = nextId++;
   entry.key = std::move(key);
   entry.animation = animation;
   entry.begin = animation->beginTime > 0 ? animation->beginTime : now;
@@ -112,26 +115,47 @@ AnimationPtr AnimationStack::find(std::string_view key) const {
   return nullptr;
 }
 
+std::optional<double> AnimationStack::shownLocalTime(const Entry& entry, double time) {
+  const Animation& a = *entry.animation;
+  const double shown = a.steps() ? steppedTime(time, a.frameRate) : time;
+  auto local = a.localTime(shown - entry.begin, entry.duration);
+  // A looping step lands on the same time in every cycle, give or take
+  // rounding; to the microsecond it shows exactly the same value, so a
+  // picture drawn for it can be used again.
+  if (local && a.steps()) {
+    *local = std::round(*local * 1e6) / 1e6;
+    // The end of one cycle of a loop is the start of the next.
+    if (*local >= entry.duration && !a.autoreverses &&
+        shown - entry.begin < a.activeDuration(entry.duration)) {
+      *local = 0;
+    }
+  }
+  return local;
+}
+
 void AnimationStack::compose(std::string_view key, double time, LayerValue& value) const {
   for (const auto& entry : entries_) {
     const Animation& a = *entry.animation;
     if (!a.touches(key)) continue;
-    const double shown = a.steps() ? steppedTime(time, a.frameRate) : time;
-    if (auto local = a.localTime(shown - entry.begin, entry.duration)) {
-      // A looping step lands on the same time in every cycle, give or take
-      // rounding; to the microsecond it shows exactly the same value, so a
-      // picture drawn for it can be used again.
-      if (a.steps()) {
-        *local = std::round(*local * 1e6) / 1e6;
-        // The end of one cycle of a loop is the start of the next.
-        if (*local >= entry.duration && !a.autoreverses &&
-            shown - entry.begin < a.activeDuration(entry.duration)) {
-          *local = 0;
-        }
-      }
-      a.apply(*local, entry.duration, key, value);
-    }
+    if (auto local = shownLocalTime(entry, time)) a.apply(*local, entry.duration, key, value);
   }
+}
+
+bool AnimationStack::hashLook(double time, bool placement, uint64_t& hash) const {
+  uint64_t h = hash;
+  for (const auto& entry : entries_) {
+    const Animation& a = *entry.animation;
+    if (!placement && !a.changesLook()) continue;
+    if (!a.steps()) {
+      const double elapsed = time - entry.begin;
+      if (elapsed >= 0 && elapsed < a.activeDuration(entry.duration)) return false;
+    }
+    look_hash::mix(h, entry.id);
+    const auto local = shownLocalTime(entry, time);
+    look_hash::mixDouble(h, local ? *local : -1);
+  }
+  hash = h;
+  return true;
 }
 
 std::optional<AnimationStack::Fade> AnimationStack::contentsFade(double time) const {

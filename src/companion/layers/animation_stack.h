@@ -41,6 +41,13 @@ class AnimationStack {
     QImage from;
     double progress = 1;  // 0: all old contents, 1: all new
   };
+  // Folds what decides these animations' values at `time` into `hash`:
+  // each one's identity and the local time it shows (only those changing
+  // more than placement and opacity, unless `placement`). False, with
+  // `hash` untouched, while a smooth one runs: then its values must be
+  // compared instead, as a smooth motion may hold one value for a while.
+  bool hashLook(double time, bool placement, uint64_t& hash) const;
+
   // The contents fade running at `time`, if any.
   std::optional<Fade> contentsFade(double time) const;
 
@@ -62,13 +69,14 @@ class AnimationStack {
     std::vector<std::shared_ptr<void>> tokens;
   };
   void ended(std::uint64_t id);
+  // The local time `entry` shows at `time`, if it applies then.
+  static std::optional<double> shownLocalTime(const Entry& entry, double time);
   // Lets go of entries after they left the list: their tokens and stop
   // callbacks may touch this layer again.
   static void release(std::vector<Entry> gone, bool finished);
 
   Layer& owner_;
   std::vector<Entry> entries_;
-  std::uint64_t nextId_ = 1;
 };
 
 }  // namespace pimble

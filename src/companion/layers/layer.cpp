@@ -10,6 +10,7 @@
 
 #include "companion/layers/animation_stack.h"
 #include "companion/layers/basic_animation.h"
+#include "companion/layers/look_hash.h"
 #include "companion/layers/media_clock.h"
 #include "companion/layers/soft_shadow.h"
 #include "companion/layers/transaction.h"
@@ -34,17 +35,8 @@ QRect deviceRect(const QPainter& painter) {
   return QRect(0, 0, device->width(), device->height());
 }
 
-void mix(uint64_t& hash, uint64_t v) {
-  hash = (hash ^ v) * 0x100000001b3ULL;
-  hash ^= hash >> 29;
-}
-
-void mixDouble(uint64_t& hash, double d) {
-  if (d == 0) d = 0;  // -0 looks like 0
-  uint64_t bits = 0;
-  std::memcpy(&bits, &d, sizeof bits);
-  mix(hash, bits);
-}
+using look_hash::mix;
+using look_hash::mixDouble;
 
 void mixValue(uint64_t& hash, const LayerValue& value) {
   mix(hash, value.index());
@@ -85,10 +77,6 @@ QTransform placement(QSizeF size, QPointF anchor, QPointF position, const LayerT
   m.translate(position.x(), position.y());
   m = t.matrix() * m;
   return QTransform::fromTranslate(-anchor.x() * size.width(), -anchor.y() * size.height()) * m;
-}
-
-bool isPlacementKey(std::string_view key) {
-  return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
 }
 
 // Qt's raster engine hands every fill of more than about a hundred rows to
@@ -196,8 +184,8 @@ constexpr double kRasterMaxSide = 4096;
 struct Layer::RasterCache {
   struct Entry {
     uint64_t key = 0;
-    bool keyed = false;  // false: drawn while moving, matched by nothing
     QImage image;
+    QPoint origin;  // of the picture, in pixels of the layer's coordinates
   };
   std::list<Entry> entries;  // most recently used first
   long draws = 0;
@@ -207,7 +195,12 @@ LayerValue LayerValues::get(const Layer& layer, std::string_view key) const {
   return presentation_ ? layer.presentationValue(key, time_) : layer.modelValue(key);
 }
 
-Layer::Layer() {
+uint64_t Layer::freshVersion() {
+  static uint64_t last = 0;
+  return ++last;
+}
+
+Layer::Layer() : lookVersion_(freshVersion()), placementVersion_(freshVersion()) {
   values_.reserve(16);
   values_.push_back({"opacity", 1.0});
   values_.push_back({"transform", LayerTransform{}});
@@ -247,12 +240,14 @@ void Layer::insertSublayer(const LayerPtr& layer, const Layer* above) {
   if (at != sublayers_.end()) ++at;
   sublayers_.insert(at, keep);
   keep->superlayer_ = this;
+  lookVersion_ = freshVersion();
   setNeedsDisplay();
 }
 
 void Layer::removeFromSuperlayer() {
   Layer* parent = superlayer_;
   if (parent == nullptr) return;
+  parent->lookVersion_ = freshVersion();
   parent->setNeedsDisplay();
   superlayer_ = nullptr;
   auto& list = parent->sublayers_;
@@ -286,6 +281,7 @@ void Layer::setValue(std::string_view keyPath, LayerValue value) {
     if (held == nullptr) return;
     setComponent(*held, component, value);
   }
+  (isPlacementKey(key) ? placementVersion_ : lookVersion_) = freshVersion();
   setNeedsDisplay();
   if (!implicit) return;
   const LayerValue to = modelValue(key);
@@ -332,6 +328,12 @@ void Layer::setHidden(bool hidden) {
   setNeedsDisplay();
 }
 
+void Layer::settingsChanged() {
+  lookVersion_ = freshVersion();
+  settingsVersion_ = lookVersion_;
+  setNeedsDisplay();
+}
+
 void Layer::setShouldRasterize(bool on) {
   shouldRasterize_ = on;
   if (!on) raster_.reset();
@@ -357,6 +359,7 @@ long Layer::rasterDraws() const {
 
 void Layer::setMask(LayerPtr mask) {
   mask_ = std::move(mask);
+  lookVersion_ = freshVersion();
   setNeedsDisplay();
 }
 
@@ -593,11 +596,18 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) 
   mix(hash, reinterpret_cast<uintptr_t>(this));
   mix(hash, hidden_ ? 1 : 0);
   if (hidden_) return;
-  for (const auto& entry : values_) {
-    if (!placement && isPlacementKey(entry.key)) continue;
-    mixValue(hash, values.get(*this, entry.key));
-  }
-  if (values.isPresentation() && animations_) {
+  mix(hash, settingsVersion_);
+  // Cheap when nothing moves smoothly: the model's versions and which step
+  // each animation shows decide every value. Otherwise the values do.
+  if (!values.isPresentation() || !animations_ ||
+      animations_->hashLook(values.time(), placement, hash)) {
+    mix(hash, lookVersion_);
+    if (placement) mix(hash, placementVersion_);
+  } else {
+    for (const auto& entry : values_) {
+      if (!placement && isPlacementKey(entry.key)) continue;
+      mixValue(hash, values.get(*this, entry.key));
+    }
     if (auto fade = animations_->contentsFade(values.time())) {
       mix(hash, static_cast<uint64_t>(fade->from.cacheKey()));
       mixDouble(hash, fade->progress);
@@ -611,46 +621,34 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) 
 bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const {
   const QTransform world = painter.combinedTransform();
   if (!world.isInvertible() || world.type() == QTransform::TxProject) return false;
-  const QRectF box = withShadow(subtreeBounds(values), values);
-  const bool shadow = values.get<double>(*this, "shadowOpacity", 0) > 0;
-  if (box.isNull()) return true;  // nothing to draw
   const double r = rasterScale_;
-  const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);
-  if (!(pixels.width() <= kRasterMaxSide) || !(pixels.height() <= kRasterMaxSide) ||
-      !(std::abs(pixels.left()) < 1e7) || !(std::abs(pixels.top()) < 1e7)) {
-    return false;
-  }
-  // A clear pixel all round, so that the picture's own edge is never cut.
-  const int ox = static_cast<int>(std::floor(pixels.left())) - 1;
-  const int oy = static_cast<int>(std::floor(pixels.top())) - 1;
-  const int w = static_cast<int>(std::ceil(pixels.right())) + 1 - ox;
-  const int h = static_cast<int>(std::ceil(pixels.bottom())) + 1 - oy;
-  if (w <= 0 || h <= 0) return true;
-  const QTransform toImage = QTransform::fromScale(r, -r) * QTransform::fromTranslate(-ox, -oy);
+  // The picture's box follows from its look, so a known look needs no
+  // bounds worked out.
+  uint64_t key = 0xcbf29ce484222325ULL;
+  mixDouble(key, r);
+  mix(key, values.isPresentation() ? 1 : 0);
+  hashLook(values, false, key);
 
   if (!raster_) raster_ = std::make_unique<RasterCache>();
   RasterCache& cache = *raster_;
-  // A single picture of a subtree that is moving now is drawn again without
-  // comparing: working out its look costs more than it could save.
-  bool keyed = rasterEntries_ > 1;
-  if (!keyed) {
-    double rate = 0;
-    keyed = nextPresentationChange(values.time(), rate) > values.time();
-  }
-  uint64_t key = 0xcbf29ce484222325ULL;
-  mixDouble(key, r);
-  mix(key, static_cast<uint64_t>(static_cast<uint32_t>(ox)) << 32 | static_cast<uint32_t>(oy));
-  mix(key, static_cast<uint64_t>(w) << 32 | static_cast<uint64_t>(h));
-  if (keyed) hashLook(values, false, key);
-
-  auto hit = cache.entries.end();
-  if (keyed) {
-    hit = std::find_if(cache.entries.begin(), cache.entries.end(),
-                       [&](const RasterCache::Entry& e) { return e.keyed && e.key == key; });
-  }
+  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
+                          [&](const RasterCache::Entry& e) { return e.key == key; });
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
+    const QRectF box = withShadow(subtreeBounds(values), values);
+    if (box.isNull()) return true;  // nothing to draw
+    const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);
+    if (!(pixels.width() <= kRasterMaxSide) || !(pixels.height() <= kRasterMaxSide) ||
+        !(std::abs(pixels.left()) < 1e7) || !(std::abs(pixels.top()) < 1e7)) {
+      return false;
+    }
+    // A clear pixel all round, so that the picture's own edge is never cut.
+    const int ox = static_cast<int>(std::floor(pixels.left())) - 1;
+    const int oy = static_cast<int>(std::floor(pixels.top())) - 1;
+    const int w = static_cast<int>(std::ceil(pixels.right())) + 1 - ox;
+    const int h = static_cast<int>(std::ceil(pixels.bottom())) + 1 - oy;
+    if (w <= 0 || h <= 0) return true;
     RasterCache::Entry entry;
     // With room for one picture only, its memory is drawn over again.
     if (rasterEntries_ == 1 && !cache.entries.empty() &&
@@ -665,15 +663,15 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
     {
       QPainter p(&entry.image);
       p.setRenderHints(painter.renderHints());
-      p.setTransform(toImage);
-      if (mask_ || shadow) {
+      p.setTransform(QTransform::fromScale(r, -r) * QTransform::fromTranslate(-ox, -oy));
+      if (mask_ || values.get<double>(*this, "shadowOpacity", 0) > 0) {
         renderThroughOffscreen(p, values, 1.0);
       } else {
         drawLayerAndSublayers(p, values);
       }
     }
     entry.key = key;
-    entry.keyed = keyed;
+    entry.origin = QPoint(ox, oy);
     ++cache.draws;
     cache.entries.push_front(std::move(entry));
     // The newest picture always stays; older ones while they fit.
@@ -690,7 +688,10 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
       }
     }
   }
-  drawImageThrough(painter, cache.entries.front().image, toImage.inverted() * world, opacity);
+  const RasterCache::Entry& shown = cache.entries.front();
+  const QTransform imageToLayer = QTransform::fromTranslate(shown.origin.x(), shown.origin.y()) *
+                                  QTransform::fromScale(1 / r, -1 / r);
+  drawImageThrough(painter, shown.image, imageToLayer * world, opacity);
   return true;
 }
 

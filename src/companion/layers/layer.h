@@ -190,6 +190,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // that path with its offscreen picture instead of compositing a rendered
   // mask image, which costs two full-area passes more per frame.
   virtual bool opaqueFillShape(const LayerValues& values, QPainterPath& shape) const;
+  // A layer type's own drawing settings (not keyed values) changed.
+  void settingsChanged();
 
  private:
   void drawLayerAndSublayers(QPainter& painter, const LayerValues& values) const;
@@ -205,7 +207,16 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // layer's own placement and opacity only when `placement`.
   void hashLook(const LayerValues& values, bool placement, uint64_t& hash) const;
 
+  static uint64_t freshVersion();
+
   std::string name_;
+  // Numbers that change with every change to the model: of the layer's
+  // own look (its values other than placement, its type's settings, its
+  // sublayers and mask), of its placement, of its type's settings alone.
+  // One counter for all, so no two states of any layers share a number.
+  uint64_t lookVersion_;
+  uint64_t placementVersion_;
+  uint64_t settingsVersion_ = 0;
   // A handful of properties a layer, read many times a frame: a short
   // contiguous list scanned in place beats a tree of nodes, and the
   // geometry read by every layer comes first.

@@ -45,6 +45,10 @@ LayerValue componentOf(const LayerValue& value, std::string_view component) {
   return {};
 }
 
+bool isPlacementKey(std::string_view key) {
+  return key == "position" || key == "transform" || key == "anchorPoint" || key == "opacity";
+}
+
 bool setComponent(LayerValue& value, std::string_view component, const LayerValue& part) {
   const double* number = std::get_if<double>(&part);
   if (auto* point = std::get_if<QPointF>(&value)) {

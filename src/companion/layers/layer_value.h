@@ -45,6 +45,10 @@ using LayerValue = std::variant<std::monostate, double, QPointF, QSizeF, QColor,
 // "transform.rotation.z" → {"transform", "rotation.z"}; "opacity" → {"opacity", ""}.
 std::pair<std::string_view, std::string_view> splitKeyPath(std::string_view keyPath);
 
+// The keys that place a layer in its superlayer, and its opacity: they move
+// or fade what the layer draws without changing it.
+bool isPlacementKey(std::string_view key);
+
 // One component of a stored value: "x"/"y" of a point; of a transform
 // "rotation" or "rotation.z", "scale" (the mean of both factors), "scale.x",
 // "scale.y", "translation" (a point), "translation.x", "translation.y".

@@ -31,9 +31,15 @@ class ShapeLayer : public Layer {
   void setLineDashPhase(double phase) { setValue("lineDashPhase", phase); }
 
   LineCap lineCap() const { return lineCap_; }
-  void setLineCap(LineCap cap) { lineCap_ = cap; }
+  void setLineCap(LineCap cap) {
+    lineCap_ = cap;
+    settingsChanged();
+  }
   FillRule fillRule() const { return fillRule_; }
-  void setFillRule(FillRule rule) { fillRule_ = rule; }
+  void setFillRule(FillRule rule) {
+    fillRule_ = rule;
+    settingsChanged();
+  }
 
   // The pen Qt needs for a stroke of this width and dash pattern in units
   // (Qt counts dashes in line widths). Null when nothing should be stroked.
