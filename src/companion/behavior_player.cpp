@@ -277,6 +277,7 @@ void BehaviorPlayer::blink() {
   auto a =
       keyframes("transform.scale.y", {1, 0.08, 1}, {0, 0.5, 1}, 0.16, TimingFunction::linear());
   a->frameRate = kBlinkFrameRate;
+  a->beginTime = steppedTime(animation_clock::now(), kBlinkFrameRate);
   rig_.eyeL->addAnimation(a, "blink");
   rig_.eyeR->addAnimation(a, "blink");
 }

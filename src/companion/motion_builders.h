@@ -23,8 +23,9 @@ namespace pimble::motion {
 // another; the cape's loop periods (3.6, 5.4, 7.2 s) are whole steps.
 inline constexpr double kSlowFrameRate = 20.0 / 3;
 inline constexpr double kGlyphFrameRate = 20;
-// A blink lasts a sixth of a second: at 40 a second its closed moment shows.
-inline constexpr double kBlinkFrameRate = 40;
+// A blink lasts 0.16 s. Begun on a step of 25 a second it shows its
+// half-closed, closed and half-closed eyes exactly, in three frames.
+inline constexpr double kBlinkFrameRate = 25;
 
 std::shared_ptr<BasicAnimation> basic(const char* key, LayerValue from, LayerValue to,
                                       double duration,

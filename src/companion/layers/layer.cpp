@@ -186,6 +186,7 @@ struct Layer::RasterCache {
     uint64_t key = 0;
     QImage image;
     QPoint origin;  // of the picture, in pixels of the layer's coordinates
+    QRectF box;     // what the subtree draws, in layer coordinates
   };
   std::list<Entry> entries;  // most recently used first
   long draws = 0;
@@ -541,7 +542,23 @@ bool Layer::opaqueFillShape(const LayerValues&, QPainterPath&) const {
   return false;
 }
 
+uint64_t Layer::rasterKey(const LayerValues& values) const {
+  uint64_t key = 0xcbf29ce484222325ULL;
+  mixDouble(key, rasterScale_);
+  mix(key, values.isPresentation() ? 1 : 0);
+  hashLook(values, false, key);
+  return key;
+}
+
 QRectF Layer::subtreeBounds(const LayerValues& values) const {
+  // A rasterized subtree whose look has a picture already knows its box:
+  // working it out again can mean interpolating every path inside.
+  if (shouldRasterize_ && raster_) {
+    const uint64_t key = rasterKey(values);
+    for (const auto& entry : raster_->entries) {
+      if (entry.key == key) return entry.box;
+    }
+  }
   // Only what is drawn counts: an empty full-canvas layer must not make
   // its group's offscreen copy canvas-sized.
   QRectF box;
@@ -624,10 +641,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   const double r = rasterScale_;
   // The picture's box follows from its look, so a known look needs no
   // bounds worked out.
-  uint64_t key = 0xcbf29ce484222325ULL;
-  mixDouble(key, r);
-  mix(key, values.isPresentation() ? 1 : 0);
-  hashLook(values, false, key);
+  const uint64_t key = rasterKey(values);
 
   if (!raster_) raster_ = std::make_unique<RasterCache>();
   RasterCache& cache = *raster_;
@@ -636,7 +650,8 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
-    const QRectF box = withShadow(subtreeBounds(values), values);
+    const QRectF drawn = subtreeBounds(values);
+    const QRectF box = withShadow(drawn, values);
     if (box.isNull()) return true;  // nothing to draw
     const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);
     if (!(pixels.width() <= kRasterMaxSide) || !(pixels.height() <= kRasterMaxSide) ||
@@ -672,6 +687,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
     }
     entry.key = key;
     entry.origin = QPoint(ox, oy);
+    entry.box = drawn;
     ++cache.draws;
     cache.entries.push_front(std::move(entry));
     // The newest picture always stays; older ones while they fit.

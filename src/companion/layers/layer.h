@@ -206,6 +206,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   // Folds everything that decides how the subtree looks into `hash`; the
   // layer's own placement and opacity only when `placement`.
   void hashLook(const LayerValues& values, bool placement, uint64_t& hash) const;
+  // What tells this layer's pictures apart: its look and the raster scale.
+  uint64_t rasterKey(const LayerValues& values) const;
 
   static uint64_t freshVersion();
 
