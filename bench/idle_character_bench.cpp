@@ -22,6 +22,7 @@
 #include <string>
 
 #include "companion/companion_panel.h"
+#include "companion/companion_placement.h"
 #include "companion/glimmet_animator.h"
 #include "companion/glimmet_artwork.h"
 #include "companion/glimmet_figure.h"
@@ -32,7 +33,10 @@
 
 namespace {
 
-constexpr double kScale = 0.8;  // a medium-sized character: 176 × 248 points
+// The companion's window at its default size (medium), and the scale at
+// which its view draws the 220 × 310 canvas.
+const QSizeF kWindow = pimble::CompanionPlacement::windowSize(pimble::CompanionSize::medium);
+const double kScale = kWindow.height() / 310;
 
 // Frames of the resting character 0.15 s apart, as the window paints them:
 // the animator runs (breathing, float, cape loop) and the figure's pictures
@@ -45,7 +49,7 @@ void restingFrames(benchmark::State& state, bool withCape) {
   animator.setBase(pimble::GlimmetState::idle);
   animator.setVisible(true);
   rig.cape.back->setHidden(!withCape);
-  const QSizeF size(220 * kScale, 310 * kScale);
+  const QSizeF size = kWindow;
   QImage window(size.toSize(), QImage::Format_ARGB32_Premultiplied);
   double t = pimble::animation_clock::now() + 1;
   for (auto _ : state) {
@@ -97,7 +101,7 @@ class MeasuredView : public pimble::GlimmetHostView {
 
 class CharacterWindow {
  public:
-  CharacterWindow()
+  explicit CharacterWindow(pimble::CompanionSize companionSize)
       : view_(new MeasuredView(std::make_unique<pimble::GlimmetFigure>(), &panel_)),
         rig_(*view_->figure().rig()),
         animator_(rig_) {
@@ -106,7 +110,7 @@ class CharacterWindow {
     animator_.rng.seed(7);
     animator_.setBase(pimble::GlimmetState::idle);
     animator_.setVisible(true);
-    const QSize size(static_cast<int>(220 * kScale), static_cast<int>(310 * kScale));
+    const QSize size = pimble::CompanionPlacement::windowSize(companionSize).toSize();
     panel_.resize(size);
     view_->setGeometry(QRect(QPoint(), size));
   }
@@ -183,7 +187,14 @@ int rest(int argc, char** argv, double seconds) {
   if (std::getenv("PIMBLE_POOL_THREADS") != nullptr) {
     QThreadPool::globalInstance()->setMaxThreadCount(std::atoi(std::getenv("PIMBLE_POOL_THREADS")));
   }
-  CharacterWindow window;
+  pimble::CompanionSize companionSize = pimble::CompanionSize::medium;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--size=", 7) == 0) {
+      companionSize =
+          pimble::enumFromName<pimble::CompanionSize>(argv[i] + 7).value_or(companionSize);
+    }
+  }
+  CharacterWindow window(companionSize);
   window.show();
   // Let start-up settle before counting.
   QTimer::singleShot(2000, [&] {

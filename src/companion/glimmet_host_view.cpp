@@ -56,7 +56,7 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   setAttribute(Qt::WA_NoSystemBackground);
   keepPaintingOnMainThread();
   if (LayerPtr root = figure_->rootLayer()) {
-    frames_ = std::make_unique<FrameDriver>(root, [this] { update(); });
+    frames_ = std::make_unique<FrameDriver>(root, [this] { repaint(); });
   }
   static const bool accessibleInstalled = [] {
     QAccessible::installFactory(hostViewAccessible);
