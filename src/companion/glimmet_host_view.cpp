@@ -56,6 +56,8 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   setAttribute(Qt::WA_NoSystemBackground);
   keepPaintingOnMainThread();
   if (LayerPtr root = figure_->rootLayer()) {
+    // Painted at once: the driver paces the frames already, and a posted
+    // update would add an event and a wait to each.
     frames_ = std::make_unique<FrameDriver>(root, [this] { repaint(); });
   }
   static const bool accessibleInstalled = [] {

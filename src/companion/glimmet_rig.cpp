@@ -93,6 +93,9 @@ GlimmetRig::GlimmetRig()
   // moved, turned and scaled as a whole by the float, hop and breath above
   // it: one resampling per frame instead of one per part.
   poseLayer->setShouldRasterize(true);
+  // One picture for each step of the scarf tails' swing (the cape's back,
+  // beneath, keeps its own), with room for a blink's and a glance's.
+  poseLayer->setRasterCacheEntries(40);
 
   poseLayer->addSublayer(cape.back);
   poseLayer->addSublayer(bodyLayer);

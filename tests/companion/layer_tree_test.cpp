@@ -436,6 +436,46 @@ TEST(LayerRasterizing, SteppingMotionsAreToldApartByTheirStep) {
   EXPECT_TRUE(matchesDirect(2.07));
 }
 
+TEST(LayerRasterizing, AChangingGroupAtTheBottomIsDrawnBeneathTheStillPicture) {
+  // A looping backdrop with pictures of its own beneath a still figure.
+  auto backdrop = box({0, 0}, {80, 40}, Qt::blue);
+  backdrop->setShouldRasterize(true);
+  backdrop->setRasterCacheEntries(4);
+  auto sway = KeyframeAnimation::numbers("position.x", {40, 44, 40}, {0, 0.5, 1}, 0.4);
+  sway->repeatCount = Animation::kForever;
+  sway->frameRate = 10;
+  sway->beginTime = 1e-9;
+  backdrop->addAnimation(sway, "sway");
+  std::shared_ptr<ShapeLayer> shape;
+  auto group = Layer::make();
+  group->setBounds({100, 100});
+  group->setPosition({50, 50});
+  group->addSublayer(backdrop);
+  group->addSublayer(figureGroup(shape));
+  auto tree = root();
+  group->setShouldRasterize(true);
+  tree->addSublayer(group);
+  const auto matchesDirect = [&](double t) {
+    const QImage cachedPicture = painted(*tree, {100, 100}, 1, t);
+    group->setShouldRasterize(false);
+    backdrop->setShouldRasterize(false);
+    const QImage direct = painted(*tree, {100, 100}, 1, t);
+    group->setShouldRasterize(true);
+    backdrop->setShouldRasterize(true);
+    return meanChannelGap(direct, cachedPicture) < 2.0;
+  };
+  EXPECT_TRUE(matchesDirect(0.15));
+  painted(*tree, {100, 100}, 1, 0.15);  // pictures again after the direct drawing
+  const long groupDraws = group->rasterDraws();
+  for (int i = 0; i < 12; ++i) painted(*tree, {100, 100}, 1, 0.25 + 0.1 * i);
+  EXPECT_EQ(group->rasterDraws(), groupDraws);  // the figure's picture stays
+  EXPECT_LE(backdrop->rasterDraws(), 5);        // one per step of the backdrop
+  // Faded as a whole, the backdrop must not show through the figure: then
+  // everything goes into one picture.
+  group->setOpacity(0.5);
+  EXPECT_TRUE(matchesDirect(1.55));
+}
+
 TEST(LayerRasterizing, AnOversizedOrBrokenGroupIsDrawnDirectly) {
   auto tree = root();
   auto huge = box({0, 0}, {1e6, 50}, Qt::red);

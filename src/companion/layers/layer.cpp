@@ -491,7 +491,7 @@ void Layer::render(QPainter& painter, const LayerValues& values) const {
   painter.restore();
 }
 
-void Layer::drawLayerAndSublayers(QPainter& painter, const LayerValues& values) const {
+void Layer::drawLayerAndSublayers(QPainter& painter, const LayerValues& values, size_t skip) const {
   const QSizeF size = values.get<QSizeF>(*this, "bounds", {});
   const QColor background = values.get<QColor>(*this, "backgroundColor", {});
   if (background.isValid() && background.alpha() > 0 && !size.isEmpty()) {
@@ -508,7 +508,7 @@ void Layer::drawLayerAndSublayers(QPainter& painter, const LayerValues& values) 
   }
   drawContents(painter, values);
   drawOwnContent(painter, values);
-  for (const auto& sub : sublayers_) sub->render(painter, values);
+  for (size_t i = skip; i < sublayers_.size(); ++i) sublayers_[i]->render(painter, values);
 }
 
 void Layer::drawContents(QPainter& painter, const LayerValues& values) const {
@@ -542,18 +542,39 @@ bool Layer::opaqueFillShape(const LayerValues&, QPainterPath&) const {
   return false;
 }
 
-uint64_t Layer::rasterKey(const LayerValues& values) const {
+uint64_t Layer::rasterKey(const LayerValues& values, size_t skip) const {
   uint64_t key = 0xcbf29ce484222325ULL;
   mixDouble(key, rasterScale_);
   mix(key, values.isPresentation() ? 1 : 0);
-  hashLook(values, false, key);
+  hashLook(values, false, key, skip);
   return key;
 }
 
-QRectF Layer::subtreeBounds(const LayerValues& values) const {
+size_t Layer::leadingDrawnApart(const QPainter& painter, const LayerValues& values,
+                                double opacity) const {
+  // Drawing a sublayer beneath the picture instead of into it looks the same
+  // ("over" composes either way) only while nothing fades the group as a
+  // whole and the layer draws nothing of its own beneath it.
+  if (mask_ || !(opacity * painter.opacity() >= 1) ||
+      values.get<double>(*this, "shadowOpacity", 0) > 0) {
+    return 0;
+  }
+  const QColor background = values.get<QColor>(*this, "backgroundColor", {});
+  if ((background.isValid() && background.alpha() > 0) ||
+      !values.get<QImage>(*this, "contents", {}).isNull() ||
+      (values.isPresentation() && animations_ && animations_->contentsFade(values.time())) ||
+      !ownContentBounds(values).isNull()) {
+    return 0;
+  }
+  size_t n = 0;
+  while (n < sublayers_.size() && (sublayers_[n]->shouldRasterize_ || sublayers_[n]->hidden_)) ++n;
+  return n;
+}
+
+QRectF Layer::subtreeBounds(const LayerValues& values, size_t skip) const {
   // A rasterized subtree whose look has a picture already knows its box:
   // working it out again can mean interpolating every path inside.
-  if (shouldRasterize_ && raster_) {
+  if (shouldRasterize_ && raster_ && skip == 0) {
     const uint64_t key = rasterKey(values);
     for (const auto& entry : raster_->entries) {
       if (entry.key == key) return entry.box;
@@ -587,7 +608,8 @@ QRectF Layer::subtreeBounds(const LayerValues& values) const {
   }
   const QRectF own = ownContentBounds(values);
   if (!own.isNull()) box = box.isNull() ? own : box.united(own);
-  for (const auto& sub : sublayers_) {
+  for (size_t i = skip; i < sublayers_.size(); ++i) {
+    const Layer* sub = sublayers_[i].get();
     if (sub->hidden_) continue;
     QRectF subBox = sub->subtreeBounds(values);
     if (subBox.isNull()) continue;
@@ -609,7 +631,7 @@ QRectF Layer::withShadow(const QRectF& box, const LayerValues& values) const {
   return box.united(box.translated(offset).adjusted(-blur, -blur, blur, blur));
 }
 
-void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) const {
+void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash, size_t skip) const {
   mix(hash, reinterpret_cast<uintptr_t>(this));
   mix(hash, hidden_ ? 1 : 0);
   if (hidden_) return;
@@ -630,8 +652,9 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash) 
       mixDouble(hash, fade->progress);
     }
   }
+  mix(hash, skip);
   mix(hash, sublayers_.size());
-  for (const auto& sub : sublayers_) sub->hashLook(values, true, hash);
+  for (size_t i = skip; i < sublayers_.size(); ++i) sublayers_[i]->hashLook(values, true, hash);
   if (mask_) mask_->hashLook(values, true, hash);
 }
 
@@ -639,9 +662,20 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   const QTransform world = painter.combinedTransform();
   if (!world.isInvertible() || world.type() == QTransform::TxProject) return false;
   const double r = rasterScale_;
+  // A changing group at the bottom (a loop of its own pictures) is drawn
+  // beneath the picture, so that the picture can stay as it is.
+  const size_t apart = leadingDrawnApart(painter, values, opacity);
+  for (size_t i = 0; i < apart; ++i) sublayers_[i]->render(painter, values);
   // The picture's box follows from its look, so a known look needs no
   // bounds worked out.
-  const uint64_t key = rasterKey(values);
+  const uint64_t key = rasterKey(values, apart);
+  // Without a picture the rest is drawn directly (by the caller when
+  // nothing was drawn apart).
+  const auto direct = [&] {
+    if (apart == 0) return false;
+    drawLayerAndSublayers(painter, values, apart);
+    return true;
+  };
 
   if (!raster_) raster_ = std::make_unique<RasterCache>();
   RasterCache& cache = *raster_;
@@ -650,13 +684,13 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
-    const QRectF drawn = subtreeBounds(values);
+    const QRectF drawn = subtreeBounds(values, apart);
     const QRectF box = withShadow(drawn, values);
     if (box.isNull()) return true;  // nothing to draw
     const QRectF pixels = QTransform::fromScale(r, -r).mapRect(box);
     if (!(pixels.width() <= kRasterMaxSide) || !(pixels.height() <= kRasterMaxSide) ||
         !(std::abs(pixels.left()) < 1e7) || !(std::abs(pixels.top()) < 1e7)) {
-      return false;
+      return direct();
     }
     // A clear pixel all round, so that the picture's own edge is never cut.
     const int ox = static_cast<int>(std::floor(pixels.left())) - 1;
@@ -672,7 +706,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
       cache.entries.pop_front();
     } else {
       entry.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-      if (entry.image.isNull()) return false;
+      if (entry.image.isNull()) return direct();
     }
     entry.image.fill(Qt::transparent);
     {
@@ -682,7 +716,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
       if (mask_ || values.get<double>(*this, "shadowOpacity", 0) > 0) {
         renderThroughOffscreen(p, values, 1.0);
       } else {
-        drawLayerAndSublayers(p, values);
+        drawLayerAndSublayers(p, values, apart);
       }
     }
     entry.key = key;

@@ -194,10 +194,11 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void settingsChanged();
 
  private:
-  void drawLayerAndSublayers(QPainter& painter, const LayerValues& values) const;
+  // Skipping the first `skip` sublayers (drawn apart, see `leadingDrawnApart`).
+  void drawLayerAndSublayers(QPainter& painter, const LayerValues& values, size_t skip = 0) const;
   void renderThroughOffscreen(QPainter& painter, const LayerValues& values, double opacity) const;
   // A conservative box of everything the subtree draws, in layer coordinates.
-  QRectF subtreeBounds(const LayerValues& values) const;
+  QRectF subtreeBounds(const LayerValues& values, size_t skip = 0) const;
   // `box` grown by the area this layer's shadow may cover.
   QRectF withShadow(const QRectF& box, const LayerValues& values) const;
   // Draws through the raster cache; false when it cannot (then the caller
@@ -205,9 +206,13 @@ class Layer : public std::enable_shared_from_this<Layer> {
   bool renderRasterized(QPainter& painter, const LayerValues& values, double opacity) const;
   // Folds everything that decides how the subtree looks into `hash`; the
   // layer's own placement and opacity only when `placement`.
-  void hashLook(const LayerValues& values, bool placement, uint64_t& hash) const;
+  void hashLook(const LayerValues& values, bool placement, uint64_t& hash, size_t skip = 0) const;
   // What tells this layer's pictures apart: its look and the raster scale.
-  uint64_t rasterKey(const LayerValues& values) const;
+  uint64_t rasterKey(const LayerValues& values, size_t skip = 0) const;
+  // How many of the first sublayers a rasterized layer drawn at `opacity`
+  // draws on their own, beneath its picture, rather than into it.
+  size_t leadingDrawnApart(const QPainter& painter, const LayerValues& values,
+                           double opacity) const;
 
   static uint64_t freshVersion();
 
