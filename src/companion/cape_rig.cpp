@@ -27,6 +27,8 @@ constexpr double rippleAwake[] = {3.4, 1.7, 0.0};
 constexpr double rippleSleeping[] = {1.6, 0.8, 0.0};
 constexpr double loopSpeed[] = {1.0, 0.5, 0.5};
 constexpr double tailsSwingFactor[] = {1.0, 0.5, 0.0};
+// The tails swing in three quarters of the loop's period.
+constexpr double tailsSwingShare = 0.75;
 // Intervals between the idle loop's precomputed frames.
 constexpr int kKeyframeIntervals = 36;
 
@@ -164,6 +166,10 @@ int CapeRig::loopSteps() const {
   return static_cast<int>(std::lround(idlePeriod() * loopRate));
 }
 
+int CapeRig::tailsSwingSteps() const {
+  return static_cast<int>(std::lround(tailsSwingShare * idlePeriod() * loopRate));
+}
+
 double CapeRig::shownLoopFraction(double now) const {
   double t = (steppedTime(now, loopRate) - idleOrigin_) / idlePeriod();
   if (!std::isfinite(t) || t < 0) return 0;
@@ -211,7 +217,7 @@ void CapeRig::startIdle(double phaseOffset) {
   auto tailSwing = KeyframeAnimation::numbers(
       "transform.rotation.z",
       {0.06 * swing, -0.08 * swing, 0.04 * swing, -0.05 * swing, 0.06 * swing},
-      {0, 0.3, 0.55, 0.8, 1}, 0.75 * period);
+      {0, 0.3, 0.55, 0.8, 1}, tailsSwingShare * period);
   tailSwing->repeatCount = Animation::kForever;
   tailSwing->timingFunction = TimingFunction::easeInEaseOut();
   tailSwing->beginTime = shownAt;

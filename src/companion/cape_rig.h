@@ -89,6 +89,8 @@ class CapeRig {
   // s asleep, doubled below normal intensity.
   double idlePeriod() const;
   int loopSteps() const;
+  // Steps of one swing of the tails (three quarters of the loop's period).
+  int tailsSwingSteps() const;
   // The fraction of the loop on screen at media time `now`.
   double shownLoopFraction(double now) const;
   // Starts the loop showing, on the current step, the frame `phaseOffset`

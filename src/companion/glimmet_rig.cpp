@@ -93,9 +93,7 @@ GlimmetRig::GlimmetRig()
   // moved, turned and scaled as a whole by the float, hop and breath above
   // it: one resampling per frame instead of one per part.
   poseLayer->setShouldRasterize(true);
-  // One picture for each step of the scarf tails' swing (the cape's back,
-  // beneath, keeps its own), with room for a blink's and a glance's.
-  poseLayer->setRasterCacheEntries(40);
+  fitFigurePictures();
 
   poseLayer->addSublayer(cape.back);
   poseLayer->addSublayer(bodyLayer);
@@ -181,7 +179,10 @@ void GlimmetRig::apply(GlimmetState state) {
   state_ = state;
   flying = false;
   const bool sleeping = state == GlimmetState::sleeping;
-  if (cape.sleeping() != sleeping) cape.setSleeping(sleeping);
+  if (cape.sleeping() != sleeping) {
+    cape.setSleeping(sleeping);
+    fitFigurePictures();
+  }
   motions_->stopStateMotion();
   setPose(GlimmetPose::forState(state), intensity_ == AnimationIntensity::off ? 0 : 0.35);
   if (active_ && intensity_ != AnimationIntensity::off) {
@@ -264,7 +265,15 @@ void GlimmetRig::setIntensity(AnimationIntensity intensity) {
   cancelBehavior(true);
   intensity_ = intensity;
   cape.setIntensity(intensity);
+  fitFigurePictures();
   restartMotion();
+}
+
+void GlimmetRig::fitFigurePictures() {
+  // One picture for each step of the scarf tails' swing (the cape's back,
+  // beneath, keeps its own), and room for the looks a blink or a glance
+  // passes through, so that they do not push out the swing's.
+  poseLayer->setRasterCacheEntries(cape.tailsSwingSteps() + 14);
 }
 
 void GlimmetRig::setActive(bool active) {

@@ -147,6 +147,8 @@ class GlimmetRig {
   friend class BehaviorPlayer;
   friend class SummonEffects;
   void restartMotion();
+  // Sizes the figure's picture cache to the scarf tails' swing.
+  void fitFigurePictures();
   void swapContents(const LayerPtr& layer, const QImage& image, double fade);
 
   std::optional<GlimmetSprites> sprites_;
