@@ -89,9 +89,11 @@ GlimmetRig::GlimmetRig()
   flightLayer->addSublayer(hopLayer);
   hopLayer->addSublayer(breathLayer);
   breathLayer->addSublayer(poseLayer);
-  // The figure is composed once per frame into one picture and that picture
-  // moved, turned and scaled as a whole by the float, hop and breath above
-  // it: one resampling per frame instead of one per part.
+  // The figure is composed into one picture, moved, turned and scaled as a
+  // whole by the float, hop and breath above it: one resampling per frame
+  // instead of one per part. The cape's back, at the bottom, keeps pictures
+  // of its own and is drawn beneath, so the figure's changes only with what
+  // moves on it (the tails' swing, a blink).
   poseLayer->setShouldRasterize(true);
   fitFigurePictures();
 

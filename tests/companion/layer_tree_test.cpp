@@ -377,13 +377,29 @@ TEST(LayerRasterizing, DrawsWhatTheTreeDrawsAndReusesItsPicture) {
   EXPECT_EQ(group->rasterDraws(), 3);
 }
 
+// A rasterized figure group with room for `entries` pictures, in `tree`.
+LayerPtr rasterizedFigure(const LayerPtr& tree, std::shared_ptr<ShapeLayer>& shape, int entries) {
+  auto group = figureGroup(shape);
+  group->setShouldRasterize(true);
+  group->setRasterCacheEntries(entries);
+  tree->addSublayer(group);
+  return group;
+}
+
+// Whether `tree` at `t` looks as it does drawn without the pictures of
+// `cached` (which are kept again afterwards).
+bool matchesDirectDrawing(const LayerPtr& tree, std::initializer_list<LayerPtr> cached, double t) {
+  const QImage pictures = painted(*tree, {100, 100}, 1, t);
+  for (const auto& l : cached) l->setShouldRasterize(false);
+  const QImage direct = painted(*tree, {100, 100}, 1, t);
+  for (const auto& l : cached) l->setShouldRasterize(true);
+  return meanChannelGap(direct, pictures) < 2.0;
+}
+
 TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
   std::shared_ptr<ShapeLayer> shape;
   auto tree = root();
-  auto group = figureGroup(shape);
-  group->setShouldRasterize(true);
-  group->setRasterCacheEntries(4);
-  tree->addSublayer(group);
+  auto group = rasterizedFigure(tree, shape, 4);
   std::vector<LayerValue> colors = {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue),
                                     QColor(Qt::red)};
   auto loop = KeyframeAnimation::make("fillColor", colors, {0, 1.0 / 3, 2.0 / 3, 1}, 3);
@@ -404,10 +420,7 @@ TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
 TEST(LayerRasterizing, SteppingMotionsAreToldApartByTheirStep) {
   std::shared_ptr<ShapeLayer> shape;
   auto tree = root();
-  auto group = figureGroup(shape);
-  group->setShouldRasterize(true);
-  group->setRasterCacheEntries(8);
-  tree->addSublayer(group);
+  auto group = rasterizedFigure(tree, shape, 8);
   auto loop = KeyframeAnimation::make(
       "fillColor", {QColor(Qt::red), QColor(Qt::blue), QColor(Qt::red)}, {0, 0.5, 1}, 0.4);
   loop->repeatCount = Animation::kForever;
@@ -421,19 +434,12 @@ TEST(LayerRasterizing, SteppingMotionsAreToldApartByTheirStep) {
   // a layer type included.
   shape->setStrokeColor(Qt::black);
   shape->setLineWidth(8);
-  const auto matchesDirect = [&](double t) {
-    const QImage cachedPicture = painted(*tree, {100, 100}, 1, t);
-    group->setShouldRasterize(false);
-    const QImage direct = painted(*tree, {100, 100}, 1, t);
-    group->setShouldRasterize(true);
-    return meanChannelGap(direct, cachedPicture) < 2.0;
-  };
-  EXPECT_TRUE(matchesDirect(2.05));
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group}, 2.05));
   const long before = group->rasterDraws();
   shape->setFillRule(FillRule::evenOdd);
   painted(*tree, {100, 100}, 1, 2.06);
   EXPECT_EQ(group->rasterDraws(), before + 1);
-  EXPECT_TRUE(matchesDirect(2.07));
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group}, 2.07));
 }
 
 TEST(LayerRasterizing, AChangingGroupAtTheBottomIsDrawnBeneathTheStillPicture) {
@@ -455,16 +461,7 @@ TEST(LayerRasterizing, AChangingGroupAtTheBottomIsDrawnBeneathTheStillPicture) {
   auto tree = root();
   group->setShouldRasterize(true);
   tree->addSublayer(group);
-  const auto matchesDirect = [&](double t) {
-    const QImage cachedPicture = painted(*tree, {100, 100}, 1, t);
-    group->setShouldRasterize(false);
-    backdrop->setShouldRasterize(false);
-    const QImage direct = painted(*tree, {100, 100}, 1, t);
-    group->setShouldRasterize(true);
-    backdrop->setShouldRasterize(true);
-    return meanChannelGap(direct, cachedPicture) < 2.0;
-  };
-  EXPECT_TRUE(matchesDirect(0.15));
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group, backdrop}, 0.15));
   painted(*tree, {100, 100}, 1, 0.15);  // pictures again after the direct drawing
   const long groupDraws = group->rasterDraws();
   for (int i = 0; i < 12; ++i) painted(*tree, {100, 100}, 1, 0.25 + 0.1 * i);
@@ -473,7 +470,7 @@ TEST(LayerRasterizing, AChangingGroupAtTheBottomIsDrawnBeneathTheStillPicture) {
   // Faded as a whole, the backdrop must not show through the figure: then
   // everything goes into one picture.
   group->setOpacity(0.5);
-  EXPECT_TRUE(matchesDirect(1.55));
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group, backdrop}, 1.55));
 }
 
 TEST(LayerRasterizing, AnOversizedOrBrokenGroupIsDrawnDirectly) {
