@@ -331,7 +331,6 @@ void Layer::setHidden(bool hidden) {
 
 void Layer::settingsChanged() {
   lookVersion_ = freshVersion();
-  settingsVersion_ = lookVersion_;
   setNeedsDisplay();
 }
 
@@ -635,14 +634,12 @@ void Layer::hashLook(const LayerValues& values, bool placement, uint64_t& hash, 
   mix(hash, reinterpret_cast<uintptr_t>(this));
   mix(hash, hidden_ ? 1 : 0);
   if (hidden_) return;
-  mix(hash, settingsVersion_);
-  // Cheap when nothing moves smoothly: the model's versions and which step
-  // each animation shows decide every value. Otherwise the values do.
-  if (!values.isPresentation() || !animations_ ||
-      animations_->hashLook(values.time(), placement, hash)) {
-    mix(hash, lookVersion_);
-    if (placement) mix(hash, placementVersion_);
-  } else {
+  mix(hash, lookVersion_);
+  if (placement) mix(hash, placementVersion_);
+  // With the model's versions, which step each animation shows decides every
+  // value, unless something moves smoothly: then the values do.
+  if (values.isPresentation() && animations_ &&
+      !animations_->hashLook(values.time(), placement, hash)) {
     for (const auto& entry : values_) {
       if (!placement && isPlacementKey(entry.key)) continue;
       mixValue(hash, values.get(*this, entry.key));

@@ -219,11 +219,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
   std::string name_;
   // Numbers that change with every change to the model: of the layer's
   // own look (its values other than placement, its type's settings, its
-  // sublayers and mask), of its placement, of its type's settings alone.
-  // One counter for all, so no two states of any layers share a number.
+  // sublayers and mask) and of its placement. One counter for both, so no
+  // two states of any layers share a number.
   uint64_t lookVersion_;
   uint64_t placementVersion_;
-  uint64_t settingsVersion_ = 0;
   // A handful of properties a layer, read many times a frame: a short
   // contiguous list scanned in place beats a tree of nodes, and the
   // geometry read by every layer comes first.
