@@ -1,8 +1,17 @@
 #include "models/reminder.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace pimble {
+
+void Reminder::makeIdsUnique(std::vector<Reminder>& reminders) {
+  std::unordered_set<Uuid> seen;
+  seen.reserve(reminders.size());
+  for (auto& r : reminders) {
+    while (!seen.insert(r.id).second) r.id = Uuid::generate();
+  }
+}
 
 std::vector<Reminder> Reminder::defaults() {
   struct Row {

@@ -25,6 +25,10 @@ struct Reminder {
 
   // The six built-in reminders, each with a new id.
   static std::vector<Reminder> defaults();
+  // Countdowns, notifications and answers are keyed by identifier, so a list
+  // (a hand-edited file) with one identifier twice keeps it on the first
+  // reminder and gives each later one a fresh identifier.
+  static void makeIdsUnique(std::vector<Reminder>& reminders);
   // The title a stored reminder without one gets.
   static std::string_view fallbackTitle(ReminderKind kind);
 

@@ -2,6 +2,36 @@
 
 namespace pimble {
 
+void WatchedApp::resetToCategory(AppCategory newCategory) {
+  using Minutes = std::optional<std::int64_t>;
+  struct Limits {
+    Minutes work, relax, night;
+  };
+  Limits limits;
+  switch (newCategory) {
+    case AppCategory::work:
+      limits = {90, std::nullopt, 60};
+      break;
+    case AppCategory::social:
+      limits = {20, 45, 20};
+      break;
+    case AppCategory::video:
+      limits = {30, 90, 45};
+      break;
+    case AppCategory::game:
+      limits = {45, 120, 45};
+      break;
+    case AppCategory::other:
+      limits = {45, std::nullopt, 45};
+      break;
+  }
+  category = newCategory;
+  askIntention = false;
+  workMinutes = limits.work;
+  relaxMinutes = limits.relax;
+  nightMinutes = limits.night;
+}
+
 Json WatchedApp::toJson() const {
   Json j = Json::object();
   writeField(j, "bundleID", bundleID);

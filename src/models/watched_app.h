@@ -22,6 +22,10 @@ struct WatchedApp {
   std::optional<std::int64_t> relaxMinutes;
   std::optional<std::int64_t> nightMinutes;
 
+  // Takes the category with its default limits and without the intention
+  // question, as a newly watched or recategorised application starts.
+  void resetToCategory(AppCategory newCategory);
+
   Json toJson() const;
   static WatchedApp fromJson(const Json& j);  // bundleID is required
   friend bool operator==(const WatchedApp&, const WatchedApp&) = default;

@@ -3,23 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 namespace pimble {
 
 namespace {
-
-// The owner relies on unique identifiers (countdowns, notifications and
-// answers are keyed by them): the first reminder keeps an identifier, later
-// ones with the same identifier get fresh ones.
-void makeIdsUnique(std::vector<Reminder>& reminders) {
-  std::unordered_set<Uuid> seen;
-  seen.reserve(reminders.size());
-  for (auto& r : reminders) {
-    while (!seen.insert(r.id).second) r.id = Uuid::generate();
-  }
-}
 
 bool isMovementKind(ReminderKind kind) {
   switch (kind) {
@@ -97,7 +85,7 @@ void ReminderEngine::notifyPersist() {
 void ReminderEngine::start(std::vector<Reminder> reminders,
                            const std::optional<ScheduleSnapshot>& snapshot) {
   const Date now = currentTime();
-  makeIdsUnique(reminders);
+  Reminder::makeIdsUnique(reminders);
   reminders_ = std::move(reminders);
   if (snapshot) {
     scheduler_ = ReminderScheduler(*snapshot);
@@ -121,7 +109,7 @@ void ReminderEngine::start(std::vector<Reminder> reminders,
 
 void ReminderEngine::setReminders(std::vector<Reminder> reminders) {
   const Date now = currentTime();
-  makeIdsUnique(reminders);
+  Reminder::makeIdsUnique(reminders);
   std::unordered_map<Uuid, Reminder> old;
   old.reserve(reminders_.size());
   for (auto& r : reminders_) old.emplace(r.id, std::move(r));
