@@ -5,6 +5,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QPointer>
+#include <algorithm>
 
 namespace pimble {
 
@@ -86,44 +87,82 @@ std::optional<NotificationService::CheckInAction> NotificationService::checkInAc
   return std::nullopt;
 }
 
+CheckInResponse NotificationService::response(CheckInAction action) {
+  switch (action) {
+    case CheckInAction::keepGoing:
+      return CheckInResponse::Case::keepGoing;
+    case CheckInAction::later:
+      return CheckInResponse::remindIn(laterMinutes);
+    case CheckInAction::finish:
+      return CheckInResponse::Case::finish;
+  }
+  return CheckInResponse::Case::dismiss;
+}
+
 NotificationService::NotificationService(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), bus_(bus) {}
 
 void NotificationService::start() {
-  if (started_ || !bus_.isConnected()) return;
+  if (started_) return;
   started_ = true;
+  if (!bus_.isConnected()) {
+    setAvailability(Availability::unavailable);
+    return;
+  }
   // The server delivers answers to the connection that posted: this one.
   bus_.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                SLOT(actionInvoked(uint, QString)));
   bus_.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                SLOT(notificationClosed(uint, uint)));
-  watcher_ = new QDBusServiceWatcher(
-      kService, bus_,
-      QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
-      this);
-  connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { checkCapabilities(); });
-  connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-    // The notifications went with the server; their ids mean nothing now.
-    posted_.clear();
-    setAvailable(false);
-  });
+  watcher_ =
+      new QDBusServiceWatcher(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+  connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+          [this](const QString&, const QString&, const QString& newOwner) {
+            // The notifications went with the old server; their ids mean
+            // nothing to a new one.
+            posted_.clear();
+            ++server_;
+            if (newOwner.isEmpty()) {
+              setAvailability(Availability::unavailable);
+              return;
+            }
+            setAvailability(Availability::unknown);
+            checkCapabilities();
+          });
   checkCapabilities();
 }
 
 void NotificationService::checkCapabilities() {
+  const unsigned request = ++capabilityRequest_;
   auto* watcher =
       new QDBusPendingCallWatcher(bus_.asyncCall(call(QStringLiteral("GetCapabilities"))), this);
-  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-    w->deleteLater();
-    QDBusPendingReply<QStringList> reply = *w;
-    setAvailable(!reply.isError() && reply.value().contains(QStringLiteral("actions")));
-  });
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, request](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            // An older answer may describe a server that has gone since.
+            if (request != capabilityRequest_) return;
+            QDBusPendingReply<QStringList> reply = *w;
+            const bool actions =
+                !reply.isError() && reply.value().contains(QStringLiteral("actions"));
+            setAvailability(actions ? Availability::available : Availability::unavailable);
+          });
 }
 
-void NotificationService::setAvailable(bool available) {
-  if (available_ == available) return;
-  available_ = available;
-  emit availabilityChanged(available);
+void NotificationService::setAvailability(Availability availability) {
+  if (availability_ == availability) return;
+  const bool wasAvailable = isAvailable();
+  availability_ = availability;
+  if (availability == Availability::available)
+    postHeld();
+  else if (availability == Availability::unavailable)
+    held_.clear();
+  if (wasAvailable != isAvailable()) emit availabilityChanged(isAvailable());
+}
+
+void NotificationService::postHeld() {
+  auto held = std::move(held_);
+  held_.clear();
+  for (auto& post : held) send(post.id, post.kind, std::move(post.arguments));
 }
 
 void NotificationService::postReminder(const Uuid& id, const std::string& title,
@@ -150,7 +189,7 @@ void NotificationService::postCheckIn(const Uuid& id, const std::string& title,
 
 void NotificationService::post(const Uuid& id, Kind kind, const std::string& title,
                                const std::string& message, QStringList actions, QVariantMap hints) {
-  if (!available_) return;
+  if (availability_ == Availability::unavailable) return;
   hints.insert(QStringLiteral("desktop-entry"), kDesktopEntry);
   // The record's id rides along as the user info does elsewhere.
   hints.insert(kind == Kind::reminder ? QStringLiteral("x-pimble-reminderID")
@@ -159,19 +198,32 @@ void NotificationService::post(const Uuid& id, Kind kind, const std::string& tit
   QVariantList arguments{
       kAppName, 0u,    QString(),    QString::fromStdString(title), QString::fromStdString(message),
       actions,  hints, kNeverExpires};
+  if (availability_ == Availability::unknown) {
+    // A repost while waiting replaces the held one in its place.
+    auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.id == id; });
+    if (it != held_.end())
+      *it = Held{id, kind, std::move(arguments)};
+    else
+      held_.push_back(Held{id, kind, std::move(arguments)});
+    return;
+  }
+  send(id, kind, std::move(arguments));
+}
+
+void NotificationService::send(const Uuid& id, Kind kind, QVariantList arguments) {
   Posted& entry = posted_[id];
   entry.kind = kind;
   entry.clearWhenPosted = false;
   if (entry.inFlight) {
     // The server has not told us the id of the first one yet; replace it
     // once it has, instead of showing two.
-    entry.queued = arguments;
+    entry.queued = std::move(arguments);
     return;
   }
-  send(id, arguments);
+  notify(id, std::move(arguments));
 }
 
-void NotificationService::send(const Uuid& id, QVariantList arguments) {
+void NotificationService::notify(const Uuid& id, QVariantList arguments) {
   Posted& entry = posted_[id];
   arguments[1] = entry.serverId;  // replaces_id: 0 for a new notification
   entry.inFlight = true;
@@ -179,12 +231,15 @@ void NotificationService::send(const Uuid& id, QVariantList arguments) {
   message.setArguments(arguments);
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [this, id](QDBusPendingCallWatcher* w) {
+          [this, id, server = server_](QDBusPendingCallWatcher* w) {
             w->deleteLater();
+            // An id from a server that has gone names nothing now, or
+            // another program's notification on the new one.
+            if (server != server_) return;
             QDBusPendingReply<uint> reply = *w;
             auto it = posted_.find(id);
             if (it == posted_.end()) {
-              // Cleared (or the server left) meanwhile.
+              // Cleared meanwhile.
               if (!reply.isError()) close(reply.value());
               return;
             }
@@ -201,12 +256,13 @@ void NotificationService::send(const Uuid& id, QVariantList arguments) {
             } else if (entry.queued) {
               auto arguments = std::move(*entry.queued);
               entry.queued.reset();
-              send(id, std::move(arguments));
+              notify(id, std::move(arguments));
             }
           });
 }
 
 void NotificationService::clear(const Uuid& id) {
+  std::erase_if(held_, [&](const Held& h) { return h.id == id; });
   auto it = posted_.find(id);
   if (it == posted_.end()) return;
   if (it->second.inFlight) {
@@ -241,7 +297,7 @@ void NotificationService::actionInvoked(uint serverId, const QString& actionKey)
   if (it->second.kind == Kind::reminder) {
     if (onAction) onAction(id, reminderActionFor(key));
   } else if (auto action = checkInActionFor(key)) {
-    if (onCheckInAction) onCheckInAction(id, *action);
+    if (onCheckInAction) onCheckInAction(id, response(*action));
   }
 }
 

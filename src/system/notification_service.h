@@ -9,7 +9,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "models/check_in.h"
 #include "models/reminder.h"
 #include "models/uuid.h"
 
@@ -19,9 +21,11 @@ namespace pimble {
 
 // Reminders and check-ins as desktop notifications with action buttons, on
 // org.freedesktop.Notifications, and the user's answers turned back into the
-// callbacks the speech bubble would give. Every request is asynchronous; with
-// no notification server (or one without actions) the service is unavailable
-// and posting does nothing.
+// callbacks the speech bubble would give. Every request is asynchronous.
+// What is posted before the server has said what it can do (right after
+// start(), or right after the server came back) is held and posted once it
+// answers; with no notification server, or one without actions, the service
+// is unavailable and posting does nothing.
 class NotificationService : public QObject {
   Q_OBJECT
  public:
@@ -32,6 +36,10 @@ class NotificationService : public QObject {
   // in `laterMinutes` minutes".
   enum class CheckInAction { keepGoing, later, finish };
   static constexpr int laterMinutes = 20;
+  // Whether the server can take our notifications: `unknown` until it has
+  // answered (posts are held meanwhile), `unavailable` when there is none or
+  // it cannot show actions.
+  enum class Availability { unknown, available, unavailable };
 
   static std::string_view identifier(Action action);
   static std::string_view title(Action action);
@@ -41,28 +49,32 @@ class NotificationService : public QObject {
   // the body click ("default") included, counts as done.
   static Action reminderActionFor(std::string_view identifier);
   static std::optional<CheckInAction> checkInActionFor(std::string_view identifier);
+  // The answer each check-in action gives: keepGoing, remindIn(20), finish.
+  static CheckInResponse response(CheckInAction action);
 
   explicit NotificationService(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                                QObject* parent = nullptr);
 
   // A reminder notification was answered (the reminder's id); a check-in
-  // notification was answered (the check-in's id). Read when an answer comes.
+  // notification was answered (the check-in's id, and the answer its button
+  // stands for). Read when an answer comes.
   std::function<void(const Uuid&, Action)> onAction;
-  std::function<void(const Uuid&, CheckInAction)> onCheckInAction;
+  std::function<void(const Uuid&, CheckInResponse)> onCheckInAction;
 
   // Watches for the notification server and listens for answers.
   void start();
+  Availability availability() const { return availability_; }
   // The server is there and lists the "actions" capability.
-  bool isAvailable() const { return available_; }
+  bool isAvailable() const { return availability_ == Availability::available; }
 
   // Posts (or replaces the notification already shown for the same id).
   void postReminder(const Uuid& id, const std::string& title, const std::string& message,
                     bool soundEnabled);
   void postCheckIn(const Uuid& id, const std::string& title, const std::string& message);
-  // Withdraws the notification shown for the id, if any.
+  // Withdraws the notification shown (or held) for the id, if any.
   void clear(const Uuid& id);
-  // True once the server has answered the post of uid=0(root) gid=0(root) groups=0(root) with its own id, so
-  // that answers to that notification can be told apart from others.
+  // True once the server has answered the post of this id with its own id,
+  // so that answers to that notification can be told apart from others.
   bool isShown(const Uuid& id) const {
     auto it = posted_.find(id);
     return it != posted_.end() && !it->second.inFlight && it->second.serverId != 0;
@@ -72,6 +84,9 @@ class NotificationService : public QObject {
     postReminder(reminder.id, reminder.title, reminder.message, reminder.soundEnabled);
   }
   void clear(const Reminder& reminder) { clear(reminder.id); }
+  // The same for a check-in card: its title and message, never a sound.
+  void post(const CheckIn& checkIn) { postCheckIn(checkIn.id, checkIn.title, checkIn.message); }
+  void clearCheckIn(const Uuid& id) { clear(id); }
 
  signals:
   void availabilityChanged(bool available);
@@ -91,18 +106,31 @@ class NotificationService : public QObject {
   };
 
   void checkCapabilities();
-  void setAvailable(bool available);
+  void setAvailability(Availability availability);
+  void postHeld();
   void post(const Uuid& id, Kind kind, const std::string& title, const std::string& message,
             QStringList actions, QVariantMap hints);
-  void send(const Uuid& id, QVariantList arguments);
+  void send(const Uuid& id, Kind kind, QVariantList arguments);
+  void notify(const Uuid& id, QVariantList arguments);
   void close(uint serverId);
   std::map<Uuid, Posted>::iterator findByServerId(uint serverId);
 
   QDBusConnection bus_;
   QDBusServiceWatcher* watcher_ = nullptr;
-  bool available_ = false;
+  Availability availability_ = Availability::unknown;
   bool started_ = false;
+  // Only the answer to the latest capability request counts.
+  unsigned capabilityRequest_ = 0;
+  // Counts the servers seen; a reply from an earlier one is stale.
+  unsigned server_ = 0;
   std::map<Uuid, Posted> posted_;
+  // Posts waiting for the server's capabilities, in the order they came.
+  struct Held {
+    Uuid id;
+    Kind kind;
+    QVariantList arguments;
+  };
+  std::vector<Held> held_;
 };
 
 }  // namespace pimble

@@ -14,7 +14,8 @@ namespace {
 
 using namespace pimble::testing;
 using Action = NotificationService::Action;
-using CheckInAction = NotificationService::CheckInAction;
+using Availability = NotificationService::Availability;
+using Answer = std::pair<Uuid, CheckInResponse>;
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
@@ -23,21 +24,40 @@ bool serverRunning() {
   return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
 }
 
+// The mock notification server, with or without the "actions" capability;
+// `slow` owns the name half a second before it serves requests.
+std::unique_ptr<ScopedProcess> startMock(bool actions = true, bool slow = false) {
+  QStringList args{
+      "-m", "dbusmock", "--session", "--template",
+      slow ? PIMBLE_SOURCE_DIR "/tests/system/slow_notification_daemon.py" : "notification_daemon"};
+  if (actions)
+    args << "-p"
+         << R"({"capabilities": "actions body"})";
+  return std::make_unique<ScopedProcess>("/usr/bin/python3", args);
+}
+
+// The mock's record of calls, as text.
+QString calls() {
+  auto text = runTool("gdbus", {"call", "--session", "--dest", kService, "--object-path", kPath,
+                                "--method", "org.freedesktop.DBus.Mock.GetCalls"});
+  return text.value_or(QString());
+}
+int count(const QString& method) {
+  return calls().count("'" + method + "'");
+}
+
 class NotificationMock : public ::testing::Test {
  protected:
   void SetUp() override {
     if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
     if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
     ASSERT_FALSE(serverRunning()) << "a notification server is already on the test bus";
-    mock_ = std::make_unique<ScopedProcess>(
-        "/usr/bin/python3",
-        QStringList{"-m", "dbusmock", "--session", "--template", "notification_daemon", "-p",
-                    R"({"capabilities": "actions body"})"});
+    mock_ = startMock();
     if (!mock_->started() || !waitUntil(serverRunning))
       GTEST_SKIP() << "python3-dbusmock did not start";
     service_.onAction = [this](const Uuid& id, Action a) { actions_.emplace_back(id, a); };
-    service_.onCheckInAction = [this](const Uuid& id, CheckInAction a) {
-      checkIns_.emplace_back(id, a);
+    service_.onCheckInAction = [this](const Uuid& id, CheckInResponse r) {
+      checkIns_.emplace_back(id, r);
     };
     service_.start();
     ASSERT_TRUE(waitUntil([this] { return service_.isAvailable(); }));
@@ -47,13 +67,6 @@ class NotificationMock : public ::testing::Test {
     waitUntil([] { return !serverRunning(); });
   }
 
-  // The mock's record of calls, as text.
-  QString calls() {
-    auto text = runTool("gdbus", {"call", "--session", "--dest", kService, "--object-path", kPath,
-                                  "--method", "org.freedesktop.DBus.Mock.GetCalls"});
-    return text.value_or(QString());
-  }
-  int count(const QString& method) { return calls().count("'" + method + "'"); }
   void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {
     auto m =
         QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
@@ -66,7 +79,7 @@ class NotificationMock : public ::testing::Test {
   std::unique_ptr<ScopedProcess> mock_;
   NotificationService service_;
   std::vector<std::pair<Uuid, Action>> actions_;
-  std::vector<std::pair<Uuid, CheckInAction>> checkIns_;
+  std::vector<Answer> checkIns_;
 };
 
 TEST_F(NotificationMock, ReminderActionsComeBackWithTheReminderId) {
@@ -126,9 +139,12 @@ TEST_F(NotificationMock, RepostReplacesAndClearWithdraws) {
   ASSERT_TRUE(waitUntil([this] { return count("CloseNotification") == 2; }));
 }
 
-TEST_F(NotificationMock, CheckInActionsAndTheBodyClick) {
-  const Uuid id = Uuid::generate();
-  service_.postCheckIn(id, "Still scrolling?", "That's 30 minutes here.");
+TEST_F(NotificationMock, CheckInButtonsAnswerAsTheirResponsesAndTheBodyClickAnswersNothing) {
+  CheckIn card;
+  card.title = "Still scrolling?";
+  card.message = "That's 30 minutes here.";
+  const Uuid id = card.id;
+  service_.post(card);
   ASSERT_TRUE(waitUntil([this] { return count("Notify") == 1; }));
   ASSERT_TRUE(waitUntil([&] { return service_.isShown(id); }));
   EXPECT_TRUE(calls().contains("'Remind me in 20 min'"));
@@ -137,10 +153,9 @@ TEST_F(NotificationMock, CheckInActionsAndTheBodyClick) {
                           "pimble.checkin.keep"})
     emitSignal("ActionInvoked", "us", {1u, QString(key)});
   ASSERT_TRUE(waitUntil([this] { return checkIns_.size() == 3; }));
-  EXPECT_EQ(checkIns_,
-            (std::vector<std::pair<Uuid, CheckInAction>>{{id, CheckInAction::later},
-                                                         {id, CheckInAction::finish},
-                                                         {id, CheckInAction::keepGoing}}));
+  EXPECT_EQ(checkIns_, (std::vector<Answer>{{id, CheckInResponse::remindIn(20)},
+                                            {id, CheckInResponse::Case::finish},
+                                            {id, CheckInResponse::Case::keepGoing}}));
   EXPECT_TRUE(actions_.empty());
 
   // A dismissal answers nothing, and the next post is a fresh notification.
@@ -163,11 +178,58 @@ TEST(NotificationService, UnavailableWithoutAServerOrWithoutActions) {
   service.postReminder(Uuid::generate(), "Water", "Sip.", true);
   service.clear(Uuid::generate());
   // A server without the "actions" capability cannot take answers.
-  ScopedProcess plain("/usr/bin/python3",
-                      {"-m", "dbusmock", "--session", "--template", "notification_daemon"});
+  auto plain = startMock(false);
   ASSERT_TRUE(waitUntil(serverRunning));
-  waitUntil([] { return false; }, std::chrono::milliseconds(300));
-  EXPECT_FALSE(service.isAvailable());
+  EXPECT_TRUE(waitUntil([&] { return service.availability() == Availability::unavailable; }));
+  // Known to lack actions: posting drops at once rather than waiting.
+  service.postReminder(Uuid::generate(), "Water", "Sip.", true);
+  waitUntil([] { return false; }, std::chrono::milliseconds(200));
+  EXPECT_EQ(count("Notify"), 0);
+}
+
+// At launch a reminder may come due before the server has said what it can
+// do; it must not be lost, nor may one posted while the server restarts.
+TEST(NotificationService, PostsBeforeTheServerAnswersAreHeldUntilItDoes) {
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+  ASSERT_FALSE(serverRunning());
+  auto mock = startMock();
+  if (!mock->started() || !waitUntil(serverRunning))
+    GTEST_SKIP() << "python3-dbusmock did not start";
+
+  NotificationService service;
+  Reminder water{.title = "Sip some water", .message = "A glass now."};
+  const Uuid withdrawn = Uuid::generate();
+  service.start();
+  service.post(water);  // in the same turn as start()
+  service.postCheckIn(withdrawn, "Withdrawn", "Cleared before the server answered.");
+  service.postReminder(water.id, "Sip some water", "A glass now, please.", false);
+  service.clear(withdrawn);
+  EXPECT_EQ(service.availability(), Availability::unknown);
+  ASSERT_TRUE(waitUntil([&] { return service.isShown(water.id); }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  const QString recorded = calls();
+  EXPECT_EQ(count("Notify"), 1) << recorded.toStdString();
+  EXPECT_TRUE(recorded.contains("'A glass now, please.'")) << recorded.toStdString();
+  EXPECT_FALSE(recorded.contains("Withdrawn"));
+
+  // Gone: known absent, so a post is dropped rather than held.
+  mock->stop();
+  ASSERT_TRUE(waitUntil([&] { return service.availability() == Availability::unavailable; }));
+  service.postReminder(Uuid::generate(), "Dropped", "Nobody to show it.", false);
+
+  // Back, but still starting up: posts wait for its answer.
+  auto slow = startMock(true, true);
+  ASSERT_TRUE(waitUntil([&] { return service.availability() == Availability::unknown; }));
+  Reminder stretch{.title = "Stretch", .message = "Reach up."};
+  service.post(stretch);
+  ASSERT_TRUE(waitUntil([&] { return service.isShown(stretch.id); }));
+  const QString after = calls();
+  EXPECT_EQ(after.count("'Notify'"), 1) << after.toStdString();
+  EXPECT_TRUE(after.contains("'Stretch'"));
+  EXPECT_FALSE(after.contains("Dropped"));
+  slow->stop();
+  waitUntil([] { return !serverRunning(); });
 }
 
 }  // namespace
