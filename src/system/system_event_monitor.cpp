@@ -47,7 +47,14 @@ SystemEventMonitor::SystemEventMonitor(TimeSource& time, const QDBusConnection& 
       time_(time),
       system_(systemBus),
       session_(sessionBus),
-      screensOff_(screensOff ? std::move(screensOff) : ScreensOffProbe(&x11ScreensOff)) {}
+      screensOff_(std::move(screensOff)) {
+  if (screensOff_) {
+    screensOffOffered_ = [] { return true; };
+  } else {
+    screensOff_ = &x11ScreensOff;
+    screensOffOffered_ = &x11OffersDpms;
+  }
+}
 
 SystemEventMonitor::~SystemEventMonitor() {
   releaseInhibitor();
@@ -71,8 +78,11 @@ void SystemEventMonitor::start() {
   }
   if (session_.isConnected()) watchScreenSavers();
 
-  if (auto off = screensOff_()) {
-    if (*off) report(AwayReason::screensOff, screensOffReported_ = true);
+  // Polled whenever there is a source, even when the first read fails: the
+  // display may answer later, and screens going off must still be seen.
+  if (screensOffOffered_()) {
+    if (auto off = screensOff_(); off && *off)
+      report(AwayReason::screensOff, screensOffReported_ = true);
     poll_ = time_.callAfter(screensPollInterval, Seconds(1), [this] { pollScreens(); });
   }
 
@@ -244,9 +254,21 @@ void SystemEventMonitor::pollScreens() {
   report(AwayReason::screensOff, *off);
 }
 
-std::optional<bool> SystemEventMonitor::x11ScreensOff() {
+namespace {
+Display* qtDisplay() {
   auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  Display* display = x11 ? x11->display() : nullptr;
+  return x11 ? x11->display() : nullptr;
+}
+}  // namespace
+
+bool SystemEventMonitor::x11OffersDpms() {
+  Display* display = qtDisplay();
+  int eventBase = 0, errorBase = 0;
+  return display && DPMSQueryExtension(display, &eventBase, &errorBase);
+}
+
+std::optional<bool> SystemEventMonitor::x11ScreensOff() {
+  Display* display = qtDisplay();
   if (!display) return std::nullopt;
   int eventBase = 0, errorBase = 0;
   if (!DPMSQueryExtension(display, &eventBase, &errorBase) || !DPMSCapable(display))

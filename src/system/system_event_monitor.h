@@ -28,12 +28,14 @@ namespace pimble {
 class SystemEventMonitor : public QObject {
   Q_OBJECT
  public:
-  // Answers whether the screens are off, or nothing when that can't be told.
+  // Answers whether the screens are off, or nothing when that can't be told
+  // right now (a failed read changes nothing).
   using ScreensOffProbe = std::function<std::optional<bool>()>;
   static constexpr Seconds screensPollInterval{2};
 
   // The system bus carries logind, the session bus the screen savers. An
-  // empty probe reads the X11 DPMS state of Qt's display.
+  // empty probe reads the X11 DPMS state of Qt's display, polled when the X
+  // server offers DPMS; a given probe is always polled.
   explicit SystemEventMonitor(TimeSource& time,
                               const QDBusConnection& systemBus = QDBusConnection::systemBus(),
                               const QDBusConnection& sessionBus = QDBusConnection::sessionBus(),
@@ -55,6 +57,8 @@ class SystemEventMonitor : public QObject {
   // The X11 DPMS state of Qt's display: true when DPMS is on and the
   // screens are in standby, suspend or off; nothing without X or DPMS.
   static std::optional<bool> x11ScreensOff();
+  // Whether Qt's X server offers the DPMS extension at all.
+  static bool x11OffersDpms();
 
  private slots:
   void prepareForSleep(bool sleeping);
@@ -80,6 +84,7 @@ class SystemEventMonitor : public QObject {
   QDBusConnection system_;
   QDBusConnection session_;
   ScreensOffProbe screensOff_;
+  std::function<bool()> screensOffOffered_;
   bool started_ = false;
 
   bool sleeping_ = false;

@@ -134,27 +134,42 @@ TEST_F(LogindMock, LockSessionAndScreenSaverCombineIntoOneLockedState) {
 
 TEST(SystemEventMonitor, ScreensOffFromThePolledDpmsState) {
   FakeTimeSource clock;
-  std::optional<bool> off = false;
+  // The display does not answer yet when the monitor starts.
+  std::optional<bool> off;
   const QDBusConnection noBus(QString{});
   SystemEventMonitor monitor(clock, noBus, noBus, [&] { return off; });
   std::vector<Change> changes;
   monitor.start();
   monitor.onAwayChange = [&](AwayReason r, bool away) { changes.emplace_back(r, away); };
+  clock.advance(Seconds(4));
   off = true;
   clock.advance(Seconds(1.9));
   EXPECT_TRUE(changes.empty());
   clock.advance(Seconds(10));
-  off = std::nullopt;  // a failed read changes nothing
+  off = std::nullopt;  // a failed read changes nothing, and polling goes on
   clock.advance(Seconds(4));
   off = false;
   clock.advance(Seconds(2));
   EXPECT_EQ(changes,
             (std::vector<Change>{{AwayReason::screensOff, true}, {AwayReason::screensOff, false}}));
-  // Without DPMS (Xvfb has none) nothing is polled at all.
-  FakeTimeSource other;
-  SystemEventMonitor none(other, noBus, noBus, [] { return std::optional<bool>(); });
-  none.start();
-  EXPECT_EQ(other.pendingCount(), 0u);
+
+  // Screens already off at start are reported at once.
+  FakeTimeSource dark;
+  SystemEventMonitor late(dark, noBus, noBus, [] { return std::optional<bool>(true); });
+  std::vector<Change> lateChanges;
+  late.onAwayChange = [&](AwayReason r, bool away) { lateChanges.emplace_back(r, away); };
+  late.start();
+  EXPECT_EQ(lateChanges, (std::vector<Change>{{AwayReason::screensOff, true}}));
+}
+
+TEST(SystemEventMonitor, AnXServerWithoutDpmsIsNotPolled) {
+  if (auto why = missingX()) GTEST_SKIP() << *why;
+  if (SystemEventMonitor::x11OffersDpms()) GTEST_SKIP() << "this X server offers DPMS";
+  FakeTimeSource clock;
+  const QDBusConnection noBus(QString{});
+  SystemEventMonitor monitor(clock, noBus, noBus);
+  monitor.start();
+  EXPECT_EQ(clock.pendingCount(), 0u);
 }
 
 TEST(SystemEventMonitor, DisplayChangesAreReportedWithoutAwayChanges) {
