@@ -1,9 +1,28 @@
-#include <QGuiApplication>
+// The program's entry: render options (before anything else, so they work
+// beside a running copy and without a desktop), the one copy per data
+// directory, the application object, orderly ends on signals and session
+// end, and the controller.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QIcon>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <QPixmap>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/app_controller.h"
+#include "app/single_instance.h"
+#include "companion/icon_renderer.h"
 #include "companion/render_options.h"
+#include "models/file_persistence.h"
+#include "system/launch_at_login.h"
+#include "system/system_time_source.h"
 
 namespace {
 
@@ -13,6 +32,36 @@ bool hasDisplay() {
     if (value != nullptr && *value != '\0') return true;
   }
   return false;
+}
+
+// Signals become a byte on a pipe, read by the event loop: the quit then
+// runs as any other, with the final save.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+bool routeSignals() {
+  if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = &onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  return true;
+}
+
+QIcon applicationIcon() {
+  if (QIcon::hasThemeIcon(QStringLiteral("pimble-glimmet")))
+    return QIcon::fromTheme(QStringLiteral("pimble-glimmet"));
+  // Not installed: the icon is drawn as the installed one is.
+  QIcon icon;
+  for (int pixels : {32, 64, 128}) icon.addPixmap(QPixmap::fromImage(pimble::IconRenderer::render(pixels)));
+  return icon;
 }
 
 }  // namespace
@@ -27,6 +76,55 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     return pimble::RenderOptions::run(*request);
   }
-  std::puts("Pimble: the companion's window is not assembled yet.");
-  return 0;
+
+  const bool loginItem = pimble::LaunchAtLogin::launchedAsLoginItem(arguments);
+  const std::filesystem::path dataDirectory = pimble::FilePersistence::defaultDirectory();
+  pimble::SingleInstance instance(dataDirectory);
+  if (instance.claim() == pimble::SingleInstance::Claim::running) {
+    // Started at login while already running: nothing to do, nothing to show.
+    if (loginItem) return 0;
+    if (instance.askToReopen() == pimble::SingleInstance::Reopen::done) return 0;
+    std::fprintf(stderr,
+                 "Pimble is already running for %s but did not answer; nothing was started.\n",
+                 dataDirectory.c_str());
+    return 1;
+  }
+  const bool signalsRouted = routeSignals();
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Pimble Glimmet"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("pimble-glimmet"));
+  app.setQuitOnLastWindowClosed(false);
+
+  pimble::FilePersistence store(dataDirectory);
+  pimble::SystemTimeSource time;
+  pimble::AppController controller(store, time);
+
+  QSocketNotifier* signals = nullptr;
+  if (signalsRouted) {
+    signals = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(signals, &QSocketNotifier::activated, &app, [&controller] {
+      char buffer[16];
+      while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+      }
+      controller.quit();
+    });
+  }
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                   [&controller] { controller.shutdown(); });
+  // The session is ending: save now, for the session may end the process
+  // without a quit. Should the user cancel the logout, the program goes on
+  // and saves again when it really quits.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                   [&controller](QSessionManager&) { controller.saveAll(); });
+
+  controller.start();
+  instance.onReopen = [&controller] { controller.reopen(); };
+  instance.listen();
+
+  // Only windows with a frame show it (settings, tour); drawn after the
+  // character is up so that it never delays it.
+  auto icon = time.callAfter(pimble::Seconds(1), pimble::Seconds(1),
+                             [] { QApplication::setWindowIcon(applicationIcon()); });
+  return app.exec();
 }

@@ -13,7 +13,8 @@ void WakeTimer::arm(std::optional<Date> date) {
   const Date now = source_.now();
   double interval = (clampDate(*date) - now).count();
   if (std::isnan(interval)) interval = 0;
-  interval = std::clamp(interval, limits_.minimumDelay.count(), longestInterval.count());
+  interval = std::clamp(interval, limits_.minimumDelay.count(),
+                        std::max(limits_.minimumDelay.count(), limits_.longestDelay.count()));
   call_ = source_.callAt(addSeconds(now, interval),
                          toleranceFor(Seconds(interval), limits_.longestTolerance), [this] {
                            call_.reset();

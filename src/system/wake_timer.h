@@ -16,12 +16,14 @@ class WakeTimer {
   struct Limits {
     Seconds minimumDelay;
     Seconds longestTolerance;
+    // A farther date is waited for in steps of this length: the timer fires
+    // early, its owner evaluates and arms again. A date from a hand-edited
+    // file never makes a timer that cannot be armed, and a wait never spans
+    // more than one step of clock trouble.
+    Seconds longestDelay = Seconds(3600);
   };
   static constexpr Limits reminderLimits{Seconds(0.25), Seconds(30)};
   static constexpr Limits awarenessLimits{Seconds(0.5), Seconds(15)};
-  // Longer waits are cut to this (about a century): an absurd date from a
-  // hand-edited file still makes a valid timer.
-  static constexpr Seconds longestInterval{100.0 * 365 * 86400};
 
   WakeTimer(TimeSource& source, Limits limits);
   WakeTimer(const WakeTimer&) = delete;
@@ -30,8 +32,9 @@ class WakeTimer {
   // Called when the timer fires, after it has disarmed, so it may re-arm.
   std::function<void()> onFire;
 
-  // Replaces any armed wake-up: with a date, fires max(date − now, minimum
-  // delay) from now; with none, leaves no timer.
+  // Replaces any armed wake-up: with a date, fires
+  // clamp(date − now, minimum delay, longest delay) from now; with none,
+  // leaves no timer.
   void arm(std::optional<Date> date);
 
   bool isArmed() const { return call_ != nullptr; }

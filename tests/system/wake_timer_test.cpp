@@ -72,6 +72,29 @@ TEST(WakeTimer, ReArmingReplacesAndAbsurdDatesStayValid) {
   EXPECT_TRUE(far.isArmed());
 }
 
+TEST(WakeTimer, AFarDateIsWaitedForAnHourAtATime) {
+  FakeTimeSource clock;
+  for (auto limits : {WakeTimer::reminderLimits, WakeTimer::awarenessLimits}) {
+    WakeTimer timer(clock, limits);
+    const Date far = addSeconds(clock.now(), 365.0 * 86400);
+    int fired = 0;
+    // The owner evaluates and asks for the same far date again, as an
+    // engine with nothing due before it does.
+    timer.onFire = [&] {
+      ++fired;
+      timer.arm(far);
+    };
+    timer.arm(far);
+    EXPECT_DOUBLE_EQ((*timer.dueDate() - clock.now()).count(), 3600);
+    EXPECT_DOUBLE_EQ(timer.tolerance()->count(), limits.longestTolerance.count());
+    clock.advance(Seconds(3599));
+    EXPECT_EQ(fired, 0);
+    clock.advance(Seconds(3 * 3600 + 1));
+    EXPECT_EQ(fired, 4);
+    timer.arm(std::nullopt);
+  }
+}
+
 TEST(WakeTimer, KeepsItsWallClockDateWhenTheClockJumps) {
   FakeTimeSource clock;
   WakeTimer timer(clock, WakeTimer::reminderLimits);

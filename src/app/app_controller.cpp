@@ -1,0 +1,255 @@
+// Construction, start-up, the engines' environments and the wiring of
+// callbacks to the controller's handlers.
+#include "app/app_controller.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include "bubbles/bubble_panel_controller.h"
+#include "bubbles/companion_window_anchor.h"
+#include "bubbles/greeting_bubble_controller.h"
+#include "companion/companion_window_controller.h"
+#include "companion/cursor_follower.h"
+#include "companion/glimmet_animator.h"
+#include "models/activity_data.h"
+#include "models/calendar.h"
+#include "models/schedule_snapshot.h"
+#include "services/app_catalog.h"
+
+namespace pimble {
+namespace {
+
+// The time of day in the user's short format ("14:05", "2:05 PM").
+std::string shortTime(Date date) {
+  const auto ms = static_cast<qint64>(secondsSince1970(clampDate(date)) * 1000.0);
+  const QTime time = QDateTime::fromMSecsSinceEpoch(ms).time();
+  return QLocale().toString(time, QLocale::ShortFormat).toStdString();
+}
+
+}  // namespace
+
+AppController::AppController(Persisting& store, TimeSource& time, QObject* parent)
+    : AppController(store, time, DesktopServices::live(time), parent) {}
+
+AppController::AppController(Persisting& store, TimeSource& time, DesktopServices desktop,
+                             QObject* parent)
+    : QObject(parent),
+      store_(store),
+      time_(time),
+      desktop_(std::move(desktop)),
+      quietGuard_(InterruptionGuard::Probes{
+          [this](std::int32_t pid) {
+            return desktop_.probes && desktop_.probes->hasFullscreenWindow(pid);
+          },
+          [this] {
+            return desktop_.probes ? desktop_.probes->appsUsingMicrophone()
+                                   : std::vector<std::string>{};
+          },
+          [this] { return desktop_.probes && desktop_.probes->cameraInUse(); },
+          [this](const std::vector<std::string>& names) {
+            return desktop_.probes ? desktop_.probes->listText(names)
+                                   : InterruptionGuard::englishList(names);
+          }}),
+      cursorFollower_(std::make_unique<CursorFollower>()),
+      model_(std::make_unique<AppModel>(store, time)),
+      engineTimer_(time, WakeTimer::reminderLimits),
+      awarenessTimer_(time, WakeTimer::awarenessLimits) {
+  // The catalogue's quiet kinds and suggested categories read the
+  // applications' declared categories from the workspace.
+  AppCatalog::install(AppCatalog::Platform{[this](const std::string& bundleID) {
+    return desktop_.workspace ? desktop_.workspace->appStoreCategory(bundleID) : std::nullopt;
+  }});
+  engineTimer_.onFire = [this] { engine_.evaluate(); };
+  awarenessTimer_.onFire = [this] { awareness_.evaluate(); };
+}
+
+AppController::~AppController() {
+  AppCatalog::install({});
+  // Nothing the desktop reports may reach a controller half gone.
+  if (desktop_.workspace) {
+    desktop_.workspace->onActivate = nullptr;
+    desktop_.workspace->onTerminate = nullptr;
+    desktop_.workspace->onSpaceChange = nullptr;
+  }
+  if (desktop_.events) {
+    desktop_.events->onAwayChange = nullptr;
+    desktop_.events->onScreenParametersChanged = nullptr;
+  }
+  if (desktop_.notifier) {
+    desktop_.notifier->onAction = nullptr;
+    desktop_.notifier->onCheckInAction = nullptr;
+  }
+  if (desktop_.motion) desktop_.motion->onChanged = nullptr;
+  if (desktop_.shortcut) desktop_.shortcut->unregisterKey();
+  if (companion_) {
+    companion_->onMoved = nullptr;
+    companion_->onGeometryChanged = nullptr;
+  }
+  cursorFollower_->stop();
+}
+
+void AppController::start() {
+  if (started_) return;
+  started_ = true;
+  installEnvironments();
+  frontmost_ = desktop_.workspace ? desktop_.workspace->frontmost() : std::nullopt;
+
+  companion_ = std::make_unique<CompanionWindowController>();
+  auto anchor = std::make_shared<CompanionWindowAnchor>(*companion_);
+  bubble_ = std::make_unique<BubblePanelController>(anchor);
+  greeting_ = std::make_unique<GreetingBubbleController>(anchor, time_);
+  auto reduceMotion = [this] { return desktop_.motion && desktop_.motion->reduceMotion(); };
+  bubble_->reduceMotion = reduceMotion;
+  greeting_->reduceMotion = reduceMotion;
+
+  greeter_.memory =
+      store_.load<GreetingDirector::Memory>("greetings").value_or(GreetingDirector::Memory{});
+  // A speech bubble never shows beside a greeting.
+  bubble_->willShow = [this] { greeting_->hide(true); };
+
+  wireCompanion();
+  wireBubble();
+  wireEngine();
+  wireModel();
+  wireSystem();
+  if (desktop_.notifier) desktop_.notifier->start();
+  fillActions();
+
+  applySettings(model_->settings(), true);
+  engine_.start(effectiveReminders(), store_.load<ScheduleSnapshot>("schedule"));
+  syncPauseState();
+  awareness_.tracker().data = store_.load<ActivityData>("activity").value_or(ActivityData{});
+  // Takes the mode, installs the settings, reports the application in
+  // front, prunes old history, announces the mode (modeChanged runs once at
+  // every start) and evaluates.
+  const AppSettings& settings = model_->settings();
+  awareness_.start(settings.awareness, settings.modes, frontmost_);
+  refreshQuietState();
+  publishAwareness();
+
+  const bool firstRun = !settings.onboardingCompleted;
+  launchStep_ = time_.callAfter(Seconds(firstRun ? tourDelay : launchGreetingDelay), Seconds(0.1),
+                                [this, firstRun] {
+                                  launchStep_.reset();
+                                  launchStep(firstRun);
+                                });
+  startHeartbeat(addSeconds(time_.now(), heartbeatInterval));
+}
+
+void AppController::launchStep(bool firstRun) {
+  // The tour opens through the same command as the settings' tour button;
+  // the launch greeting is the greetings' own step.
+  if (firstRun) model_->actions.startOnboarding();
+}
+
+void AppController::reopen() {
+  AppSettings settings = model_->settings();
+  settings.showCompanion = true;
+  model_->setSettings(std::move(settings));
+}
+
+void AppController::installEnvironments() {
+  ReminderEngine::Environment reminders;
+  reminders.now = [this] { return time_.now(); };
+  reminders.idleSeconds = [this] { return idleSeconds(); };
+  reminders.calendar = Calendar::current();
+  reminders.arm = [this](std::optional<Date> date) { arm(date); };
+  reminders.deliveryBlocked = [this] { return deliveryBlocked(); };
+  engine_.environment = std::move(reminders);
+
+  AwarenessEngine::Environment awareness;
+  awareness.now = [this] { return time_.now(); };
+  awareness.idleSeconds = [this] { return idleSeconds(); };
+  awareness.isPlayingMedia = [this](const AppIdentity& app) {
+    return desktop_.probes && desktop_.probes->keepsDisplayAwake(app);
+  };
+  awareness.calendar = Calendar::current();
+  awareness.arm = [this](std::optional<Date> date) { armAwareness(date); };
+  awareness.blockers = [this] { return checkInBlockers(); };
+  awareness.clockString = &shortTime;
+  awareness_.setEnvironment(std::move(awareness));
+}
+
+double AppController::idleSeconds() const {
+  return desktop_.idleSeconds ? desktop_.idleSeconds() : 0.0;
+}
+
+bool AppController::deliveryBlocked() const {
+  if (awareness_.active()) return true;
+  if (previewingCheckIn() || showingIntentionForm()) return true;
+  return !quietGuard_.blockers(frontmost_).empty();
+}
+
+std::set<AwarenessEngine::Blocker> AppController::checkInBlockers() const {
+  std::set<AwarenessEngine::Blocker> blockers = quietGuard_.blockers(frontmost_);
+  const bool otherBubble = bubble_ && bubble_->isShown() && !awareness_.active();
+  if (engine_.active() || previewingCheckIn() || showingIntentionForm() || otherBubble)
+    blockers.insert(AwarenessEngine::Blocker::busy);
+  if (engine_.pausedIndefinitely() || engine_.pausedUntil())
+    blockers.insert(AwarenessEngine::Blocker::paused);
+  return blockers;
+}
+
+void AppController::wireCompanion() {
+  companion_->onMoved = [this](const CompanionPosition& position) {
+    AppSettings settings = model_->settings();
+    settings.position = position;
+    model_->setSettings(std::move(settings));
+    lastInteractionAt_ = time_.now();
+  };
+  companion_->onGeometryChanged = [this] {
+    if (greeting_->isShown()) greeting_->relayout();
+    if (bubble_->isShown()) bubble_->layoutNearCompanion();
+  };
+  if (GlimmetAnimator* animator = companion_->animator()) {
+    animator->userIdleSeconds = [this] { return idleSeconds(); };
+    animator->focusing = [this] { return awareness_.intention().has_value(); };
+  }
+}
+
+void AppController::wireBubble() {
+  // The close control only hides the bubble; whatever it showed stays
+  // active until it is answered or times out.
+  bubble_->model().onClose = [this] { hideBubble(); };
+}
+
+void AppController::wireEngine() {
+  engine_.onNeedsPersist = [this] { saveSchedule(); };
+  awareness_.onModeChange = [this](AwarenessMode mode) { modeChanged(mode); };
+  awareness_.onNeedsPersist = [this] { scheduleActivitySave(); };
+}
+
+void AppController::wireModel() {
+  // The model stores a value before it signals it: both apply at once.
+  connect(model_.get(), &AppModel::settingsChanged, this,
+          [this](const AppSettings& settings) { applySettings(settings, false); });
+  connect(model_.get(), &AppModel::remindersChanged, this,
+          [this](const std::vector<Reminder>& reminders) {
+            engine_.setReminders(reminders);
+            saveSchedule();
+          });
+}
+
+void AppController::wireSystem() {
+  if (desktop_.workspace) desktop_.workspace->onSpaceChange = [this] { refreshQuietState(); };
+  if (desktop_.motion) {
+    desktop_.motion->onChanged = [this] {
+      if (!companion_) return;
+      companion_->setIntensity(effectiveIntensity(model_->settings().animationIntensity));
+      updateCursorFollowing();
+    };
+  }
+}
+
+void AppController::fillActions() {
+  AppActions& actions = model_->actions;
+  actions.moveToCorner = [this](CompanionCorner corner) { companion_->move(corner); };
+  actions.resetPosition = [this] { companion_->resetPosition(); };
+  actions.clearActivity = [this] {
+    awareness_.tracker().clearHistory();
+    saveActivity();
+  };
+  actions.refreshAwareness = [this] { publishAwareness(); };
+}
+
+}  // namespace pimble

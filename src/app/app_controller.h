@@ -1,0 +1,261 @@
+#pragma once
+
+// The hub of the program: one AppController, created by main with the
+// document store, a time source and the desktop's services, owns every
+// engine, service and window for the life of the process, installs the
+// engines' environments, wires every callback to its own handlers, applies
+// the settings, keeps the timers and decides when each document is saved.
+//
+// The class is one, its body is split by road, one source file each:
+//   app_controller.cpp          construction, start(), environments, wiring
+//   controller_timers.cpp       wake-ups, heartbeat, activity saves, shutdown
+//   controller_settings.cpp     applying settings, the mode's effects
+//   controller_visibility.cpp   the character on screen, the quiet full
+//                               screen, what the speech bubble shows
+// The roads of reminders and events, check-ins and intentions, gestures and
+// greetings, and the settings and tour windows add their own files.
+//
+// Rules every road keeps:
+// - Every delay goes through the TimeSource (`time_`): wake-ups through the
+//   two WakeTimers, everything else as a ScheduledCall held in a field, so
+//   that a test steps fake time and a real run survives suspend.
+// - The engines own their state. The controller keeps no copy of the active
+//   reminder or check-in; it compares what it presents with the engine's by id.
+// - What the speech bubble shows is one value, `bubbleUse_` with the id it
+//   shows, set only by showBubble() and hideBubble(); "a check-in preview is
+//   open" and "the intention form is open" are read from it, never stored
+//   apart.
+// - Settings reach the controller one way: the model's settingsChanged
+//   signal, applied against the last applied value (applySettings).
+
+#include <QObject>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "app/desktop_services.h"
+#include "bubbles/bubble_content.h"
+#include "models/animation_intensity.h"
+#include "models/app_identity.h"
+#include "models/app_settings.h"
+#include "models/awareness_mode.h"
+#include "models/date.h"
+#include "models/glimmet_state.h"
+#include "models/greeting_director.h"
+#include "models/persisting.h"
+#include "models/reminder.h"
+#include "models/uuid.h"
+#include "services/awareness_engine.h"
+#include "services/interruption_guard.h"
+#include "services/reminder_engine.h"
+#include "state/app_model.h"
+#include "system/time_source.h"
+#include "system/wake_timer.h"
+
+namespace pimble {
+
+class BubblePanelController;
+class CompanionWindowController;
+class CursorFollower;
+class GreetingBubbleController;
+
+// What the speech bubble is showing.
+enum class BubbleUse {
+  none,            // hidden
+  reminder,        // the reminder engine's active reminder
+  checkIn,         // the awareness engine's active check-in
+  checkInPreview,  // a sample check-in from the settings
+  intentionForm,   // the intention form
+  info,            // a message, today's progress or the quick actions
+};
+
+class AppController : public QObject {
+  Q_OBJECT
+
+ public:
+  // Timing of the controller's own timers, in seconds.
+  static constexpr double heartbeatInterval = 600;
+  static constexpr double heartbeatTolerance = 60;
+  static constexpr double activitySaveDelay = 5;
+  static constexpr double fullscreenRecheckInterval = 5;
+  static constexpr double fullscreenRecheckTolerance = 2;
+  static constexpr double tourDelay = 0.6;
+  static constexpr double launchGreetingDelay = 5;
+
+  // Creates the engines, the services and the model (which loads
+  // "settings", "reminders" and "progress"); starts nothing. The store and
+  // the time source outlive the controller.
+  AppController(Persisting& store, TimeSource& time, DesktopServices desktop,
+                QObject* parent = nullptr);
+  // The same on the real desktop.
+  AppController(Persisting& store, TimeSource& time, QObject* parent = nullptr);
+  ~AppController() override;
+  AppController(const AppController&) = delete;
+  AppController& operator=(const AppController&) = delete;
+
+  // Creates the windows, wires everything, applies the settings, loads
+  // "greetings", "schedule" and "activity", starts both engines and the
+  // heartbeat. Once.
+  void start();
+  // The final save: "schedule", "activity", then "settings", "reminders"
+  // and "progress" at once. Later calls do nothing.
+  void shutdown();
+  // The same writes without ending anything (the session asks to save).
+  void saveAll();
+  // shutdown(), then ends the event loop (Ctrl+Q, the quit menu items).
+  void quit();
+  // The program was launched again while running: the character comes
+  // back on.
+  void reopen();
+
+  // The character: shown when switched on and no quiet full screen hides it.
+  void updateCompanionVisibility();
+  void showCompanion();
+  void hideCompanion();
+  // Switches a visible character off, or summons a hidden one.
+  void toggleCompanion();
+  // Shows the character if needed and plays its arrival.
+  void summonCompanion();
+  // Follows the pointer when asked to, while motion is on and the
+  // character is visible.
+  void updateCursorFollowing();
+  // `normal` is lowered to `reduced` while the desktop asks for less motion
+  // or the awareness mode is night.
+  AnimationIntensity effectiveIntensity(AnimationIntensity intensity) const;
+  // The base state when nothing is shown: sleeping in quiet hours or a
+  // pause, idle otherwise.
+  GlimmetState restState() const;
+  // The base state for a shown reminder of that kind.
+  static GlimmetState baseState(ReminderKind kind);
+
+  // Whether the application in front is quietly in full screen, hiding the
+  // character when the settings ask for it; keeps the 5-second re-check.
+  void refreshQuietState();
+  // Copies the reminder engine's pause into the model.
+  void syncPauseState();
+  // Copies the mode, today's activity and the quiet status into the model.
+  void publishAwareness();
+
+  // The only way the speech bubble is shown or hidden.
+  void showBubble(BubbleUse use, BubbleContent content, std::optional<Uuid> subject = {});
+  void hideBubble();
+  BubbleUse bubbleUse() const { return bubbleUse_; }
+  // The reminder's or check-in's id the bubble shows, if any.
+  const std::optional<Uuid>& bubbleSubject() const { return bubbleSubject_; }
+  bool previewingCheckIn() const { return bubbleUse_ == BubbleUse::checkInPreview; }
+  bool showingIntentionForm() const { return bubbleUse_ == BubbleUse::intentionForm; }
+
+  // The two blocking rules between reminders and check-ins. A due reminder
+  // waits while a check-in is active, a check-in preview or the intention
+  // form is open, or a call or quiet full screen holds the application in
+  // front. A due check-in waits for a call or a full screen, as `busy`
+  // while a reminder, a preview, the form or any bubble without an active
+  // check-in is shown, and as `paused` while reminders are paused.
+  bool deliveryBlocked() const;
+  std::set<AwarenessEngine::Blocker> checkInBlockers() const;
+
+  // Applies one settings value field by field against the last applied one.
+  void applySettings(const AppSettings& settings, bool initial);
+  // The reminder list the engine starts with.
+  std::vector<Reminder> effectiveReminders() const;
+  // The awareness engine's mode changed (also once at every start).
+  void modeChanged(AwarenessMode mode);
+
+  // The activity data written now; a pending delayed save is dropped.
+  void saveActivity();
+  // The activity data written 5 s after the first of a burst of changes.
+  void scheduleActivitySave();
+  // The reminder engine's schedule written now.
+  void saveSchedule();
+
+  AppModel& model() { return *model_; }
+  ReminderEngine& engine() { return engine_; }
+  AwarenessEngine& awareness() { return awareness_; }
+  InterruptionGuard& quietGuard() { return quietGuard_; }
+  GreetingDirector& greeter() { return greeter_; }
+  DesktopServices& desktop() { return desktop_; }
+  TimeSource& time() { return time_; }
+  // The windows exist from start() on.
+  CompanionWindowController& companion() { return *companion_; }
+  BubblePanelController& bubble() { return *bubble_; }
+  GreetingBubbleController& greeting() { return *greeting_; }
+  CursorFollower& cursorFollower() { return *cursorFollower_; }
+  const std::optional<AppIdentity>& frontmost() const { return frontmost_; }
+  bool fullscreenQuiet() const { return fullscreenQuiet_; }
+  bool isStarted() const { return started_; }
+  bool isShutDown() const { return shutDown_; }
+  const std::optional<AppSettings>& appliedSettings() const { return appliedSettings_; }
+
+  // Pending timers, for the curious and for tests.
+  const WakeTimer& engineTimer() const { return engineTimer_; }
+  const WakeTimer& awarenessTimer() const { return awarenessTimer_; }
+  std::optional<Date> heartbeatDue() const;
+  std::optional<Date> launchStepDue() const;
+  std::optional<Date> activitySaveDue() const;
+  bool fullscreenRecheckRunning() const { return fullscreenRecheck_ != nullptr; }
+
+ private:
+  // app_controller.cpp
+  void installEnvironments();
+  double idleSeconds() const;
+  void wireCompanion();
+  void wireBubble();
+  void wireEngine();
+  void wireModel();
+  void wireSystem();
+  void fillActions();
+  void launchStep(bool firstRun);
+
+  // controller_timers.cpp
+  void arm(std::optional<Date> date);
+  void armAwareness(std::optional<Date> date);
+  void startHeartbeat(Date due);
+  void heartbeat();
+
+  // controller_settings.cpp
+  void applyIntentionShortcut(bool on);
+  void intentionHotKeyPressed();
+
+  // controller_visibility.cpp
+  void scheduleFullscreenRecheck(Date due);
+
+  Persisting& store_;
+  TimeSource& time_;
+  DesktopServices desktop_;
+
+  // Engines and services.
+  InterruptionGuard quietGuard_;
+  GreetingDirector greeter_;
+  std::unique_ptr<CursorFollower> cursorFollower_;
+  std::unique_ptr<AppModel> model_;
+  AwarenessEngine awareness_;
+  ReminderEngine engine_;
+  WakeTimer engineTimer_;
+  WakeTimer awarenessTimer_;
+
+  // Windows, created by start(); declared after what their callbacks use,
+  // so they go first.
+  std::unique_ptr<CompanionWindowController> companion_;
+  std::unique_ptr<BubblePanelController> bubble_;
+  std::unique_ptr<GreetingBubbleController> greeting_;
+
+  // Timers and delayed steps.
+  std::unique_ptr<ScheduledCall> heartbeat_;
+  std::unique_ptr<ScheduledCall> activitySaveWork_;
+  std::unique_ptr<ScheduledCall> fullscreenRecheck_;
+  std::unique_ptr<ScheduledCall> launchStep_;
+
+  // Situation.
+  std::optional<AppIdentity> frontmost_;
+  bool fullscreenQuiet_ = false;
+  BubbleUse bubbleUse_ = BubbleUse::none;
+  std::optional<Uuid> bubbleSubject_;
+  std::optional<Date> lastInteractionAt_;
+  std::optional<AppSettings> appliedSettings_;
+  bool summonOnShow_ = false;
+  bool started_ = false;
+  bool shutDown_ = false;
+};
+
+}  // namespace pimble

@@ -1,0 +1,93 @@
+// The engines' wake-ups, the heartbeat, the activity saves and the final
+// save at shutdown.
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "app/app_controller.h"
+#include "models/activity_data.h"
+#include "models/schedule_snapshot.h"
+
+namespace pimble {
+
+void AppController::arm(std::optional<Date> date) {
+  engineTimer_.arm(date);
+}
+
+void AppController::armAwareness(std::optional<Date> date) {
+  awarenessTimer_.arm(date);
+}
+
+std::optional<Date> AppController::heartbeatDue() const {
+  if (!heartbeat_) return std::nullopt;
+  return heartbeat_->dueDate();
+}
+
+std::optional<Date> AppController::launchStepDue() const {
+  if (!launchStep_) return std::nullopt;
+  return launchStep_->dueDate();
+}
+
+std::optional<Date> AppController::activitySaveDue() const {
+  if (!activitySaveWork_) return std::nullopt;
+  return activitySaveWork_->dueDate();
+}
+
+void AppController::startHeartbeat(Date due) {
+  heartbeat_ = time_.callAt(due, Seconds(heartbeatTolerance), [this, due] {
+    // The next beat counts from this one, or from now when this one came
+    // late (after a suspend): a missed hour is not caught up beat by beat.
+    startHeartbeat(addSeconds(std::max(due, time_.now()), heartbeatInterval));
+    heartbeat();
+  });
+}
+
+void AppController::heartbeat() {
+  saveSchedule();
+  awareness_.evaluate();
+  saveActivity();
+}
+
+void AppController::saveSchedule() {
+  store_.save(engine_.snapshot(), "schedule");
+}
+
+void AppController::saveActivity() {
+  activitySaveWork_.reset();
+  store_.save(awareness_.tracker().data, "activity");
+  publishAwareness();
+}
+
+void AppController::scheduleActivitySave() {
+  // A burst of changes is written once, 5 s after its first change.
+  if (activitySaveWork_) return;
+  activitySaveWork_ = time_.callAfter(Seconds(activitySaveDelay), Seconds(0.5), [this] {
+    activitySaveWork_.reset();
+    saveActivity();
+  });
+}
+
+void AppController::shutdown() {
+  // A quit item and then the end of the event loop, or a signal during
+  // quitting, may both come here: the state is written once.
+  if (shutDown_) return;
+  shutDown_ = true;
+  saveAll();
+}
+
+void AppController::saveAll() {
+  // Before start() nothing was loaded into the engines: writing their
+  // empty state would overwrite what is stored.
+  if (started_) {
+    saveSchedule();
+    awareness_.tracker().refresh();
+    saveActivity();
+  }
+  model_->saveNow();
+}
+
+void AppController::quit() {
+  shutdown();
+  QCoreApplication::quit();
+}
+
+}  // namespace pimble

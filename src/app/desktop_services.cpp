@@ -1,0 +1,190 @@
+#include "app/desktop_services.h"
+
+#include <unistd.h>
+
+#include <QCollator>
+#include <algorithm>
+
+#include "services/app_catalog.h"
+#include "system/hot_key.h"
+#include "system/idle_time.h"
+#include "system/reduce_motion.h"
+#include "system/system_event_monitor.h"
+#include "system/system_probes.h"
+#include "system/workspace.h"
+
+namespace pimble {
+namespace {
+
+ReturnTarget targetOf(const AppIdentity& app) {
+  return ReturnTarget{app.bundleID, app.name};
+}
+
+class LiveWorkspace : public WorkspaceService {
+ public:
+  LiveWorkspace() {
+    workspace.onActivate = [this](const std::optional<AppIdentity>& app) {
+      if (onActivate) onActivate(app);
+    };
+    workspace.onTerminate = [this](const AppIdentity& app) {
+      if (onTerminate) onTerminate(app);
+    };
+    workspace.onSpaceChange = [this] {
+      if (onSpaceChange) onSpaceChange();
+    };
+  }
+
+  std::optional<AppIdentity> frontmost() override { return workspace.frontmost(); }
+
+  std::vector<ReturnTarget> runningApps() override {
+    std::vector<ReturnTarget> apps;
+    const pid_t own = ::getpid();
+    for (const AppIdentity& app : workspace.runningApps()) {
+      if (app.pid == own || app.bundleID == AppCatalog::ownBundleID()) continue;
+      if (std::none_of(apps.begin(), apps.end(),
+                       [&](const ReturnTarget& t) { return t.bundleID == app.bundleID; })) {
+        apps.push_back(targetOf(app));
+      }
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(apps.begin(), apps.end(), [&](const ReturnTarget& a, const ReturnTarget& b) {
+      return collator.compare(QString::fromStdString(a.name), QString::fromStdString(b.name)) < 0;
+    });
+    return apps;
+  }
+
+  bool bringToFront(const ReturnTarget& app) override {
+    return workspace.bringToFront(app.bundleID);
+  }
+  void open(const ReturnTarget& app) override { workspace.open(app.bundleID); }
+
+  std::optional<ReturnTarget> browserForSession(
+      const std::optional<AppIdentity>& frontmost) override {
+    if (frontmost && AppCatalog::quietKind(frontmost->bundleID) == AppCatalog::QuietKind::browser)
+      return targetOf(*frontmost);
+    return workspace.defaultBrowser();
+  }
+
+  std::optional<std::string> appStoreCategory(const std::string& bundleID) override {
+    return workspace.appStoreCategory(bundleID);
+  }
+
+  Workspace workspace;
+};
+
+class LiveProbes : public ProbeService {
+ public:
+  explicit LiveProbes(Workspace& workspace) : probes(workspace) {}
+  bool hasFullscreenWindow(std::int32_t pid) override { return probes.hasFullscreenWindow(pid); }
+  std::vector<std::string> appsUsingMicrophone() override { return probes.appsUsingMicrophone(); }
+  bool cameraInUse() override { return probes.cameraInUse(); }
+  bool keepsDisplayAwake(const AppIdentity& app) override { return probes.keepsDisplayAwake(app); }
+  std::string listText(const std::vector<std::string>& names) override {
+    return SystemProbes::listText(names);
+  }
+  SystemProbes probes;
+};
+
+class LiveEvents : public SystemEvents {
+ public:
+  explicit LiveEvents(TimeSource& time) : monitor(time) {
+    monitor.onAwayChange = [this](AwayReason reason, bool away) {
+      if (onAwayChange) onAwayChange(reason, away);
+    };
+    monitor.onScreenParametersChanged = [this] {
+      if (onScreenParametersChanged) onScreenParametersChanged();
+    };
+  }
+  void start() override { monitor.start(); }
+  SystemEventMonitor monitor;
+};
+
+class LiveNotifier : public Notifier {
+ public:
+  LiveNotifier() {
+    service.onAction = [this](const Uuid& id, NotificationService::Action action) {
+      if (onAction) onAction(id, action);
+    };
+    service.onCheckInAction = [this](const Uuid& id, NotificationService::CheckInAction action) {
+      if (!onCheckInAction) return;
+      switch (action) {
+        case NotificationService::CheckInAction::keepGoing:
+          onCheckInAction(id, CheckInResponse::Case::keepGoing);
+          break;
+        case NotificationService::CheckInAction::later:
+          onCheckInAction(id, CheckInResponse::remindIn(NotificationService::laterMinutes));
+          break;
+        case NotificationService::CheckInAction::finish:
+          onCheckInAction(id, CheckInResponse::Case::finish);
+          break;
+      }
+    };
+  }
+  void start() override { service.start(); }
+  bool isAvailable() const override { return service.isAvailable(); }
+  void post(const Reminder& reminder) override { service.post(reminder); }
+  void post(const CheckIn& checkIn) override {
+    service.postCheckIn(checkIn.id, checkIn.title, checkIn.message);
+  }
+  void clear(const Uuid& id) override { service.clear(id); }
+  NotificationService service;
+};
+
+class LiveSounds : public SoundPlayer {
+ public:
+  void playAlways(SoundService::Effect effect) override { service.playAlways(effect); }
+  SoundService service;
+};
+
+class LiveShortcut : public GlobalShortcut {
+ public:
+  bool registerKey(std::function<void()> onPressed) override {
+    return key.registerKey(std::move(onPressed));
+  }
+  void unregisterKey() override { key.unregisterKey(); }
+  bool isRegistered() const override { return key.isRegistered(); }
+  HotKey key;
+};
+
+class LiveLoginItem : public LoginItem {
+ public:
+  LaunchAtLogin::Status status() override { return LaunchAtLogin::status(); }
+  std::optional<LaunchAtLogin::Error> set(bool enabled) override {
+    return LaunchAtLogin::set(enabled);
+  }
+  std::string describe(const LaunchAtLogin::Error& error) override {
+    return LaunchAtLogin::describe(error);
+  }
+};
+
+class LiveMotion : public MotionPreference {
+ public:
+  LiveMotion() {
+    reader.onChanged = [this] {
+      if (onChanged) onChanged();
+    };
+  }
+  bool reduceMotion() const override { return reader.reduceMotion(); }
+  ReduceMotion reader;
+};
+
+}  // namespace
+
+DesktopServices DesktopServices::live(TimeSource& time) {
+  DesktopServices d;
+  auto workspace = std::make_unique<LiveWorkspace>();
+  d.probes = std::make_unique<LiveProbes>(workspace->workspace);
+  d.workspace = std::move(workspace);
+  d.events = std::make_unique<LiveEvents>(time);
+  d.notifier = std::make_unique<LiveNotifier>();
+  d.sounds = std::make_unique<LiveSounds>();
+  d.shortcut = std::make_unique<LiveShortcut>();
+  d.loginItem = std::make_unique<LiveLoginItem>();
+  d.motion = std::make_unique<LiveMotion>();
+  auto idle = std::make_shared<IdleTime>();
+  d.idleSeconds = [idle] { return idle->idleSeconds(); };
+  return d;
+}
+
+}  // namespace pimble

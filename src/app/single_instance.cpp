@@ -1,0 +1,184 @@
+#include "app/single_instance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace pimble {
+namespace {
+
+constexpr const char* reopenRequest = "reopen\n";
+constexpr const char* reopenAnswer = "ok\n";
+constexpr qint64 longestRequest = 64;
+// Room for the socket name in sockaddr_un::sun_path.
+constexpr std::size_t longestSocketPath = sizeof(sockaddr_un::sun_path) - 1;
+
+// A folder only this user can enter, or empty.
+bool isPrivateFolder(const QString& path) {
+  struct stat st {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+QString runtimeFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) return runtime;
+  const QString fallback =
+      QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
+  ::mkdir(QFile::encodeName(fallback).constData(), 0700);
+  return isPrivateFolder(fallback) ? fallback : QString();
+}
+
+std::chrono::steady_clock::time_point deadlineAfter(int ms) {
+  return std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, ms));
+}
+
+int msLeft(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return int(std::max<std::int64_t>(0, left.count()));
+}
+
+}  // namespace
+
+QString SingleInstance::key(const std::filesystem::path& dataDirectory) {
+  std::error_code error;
+  std::filesystem::path resolved = std::filesystem::weakly_canonical(dataDirectory, error);
+  if (error) resolved = dataDirectory.lexically_normal();
+  const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(resolved.string()),
+                                                     QCryptographicHash::Sha256);
+  return QStringLiteral("pimble-glimmet-%1-%2")
+      .arg(::getuid())
+      .arg(QString::fromLatin1(digest.toHex().left(16)));
+}
+
+SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory, QObject* parent)
+    : QObject(parent) {
+  const QString folder = runtimeFolder();
+  if (folder.isEmpty()) return;
+  const QString base = folder + QLatin1Char('/') + key(dataDirectory);
+  socketPath_ = base + QStringLiteral(".sock");
+  lockPath_ = base + QStringLiteral(".lock");
+  if (std::size_t(QFile::encodeName(socketPath_).size()) > longestSocketPath) {
+    // A runtime folder with a very long path: the temporary one instead.
+    const QString tmp = QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
+    ::mkdir(QFile::encodeName(tmp).constData(), 0700);
+    if (!isPrivateFolder(tmp)) {
+      socketPath_.clear();
+      lockPath_.clear();
+      return;
+    }
+    socketPath_ = tmp + QLatin1Char('/') + key(dataDirectory) + QStringLiteral(".sock");
+    lockPath_ = tmp + QLatin1Char('/') + key(dataDirectory) + QStringLiteral(".lock");
+  }
+}
+
+SingleInstance::~SingleInstance() {
+  if (server_ != nullptr) server_->close();  // removes the socket file
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+SingleInstance::Claim SingleInstance::claim() {
+  if (lockFd_ >= 0) return Claim::first;
+  if (lockPath_.isEmpty()) return Claim::failed;
+  const int fd = ::open(QFile::encodeName(lockPath_).constData(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return Claim::failed;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    lockFd_ = fd;
+    return Claim::first;
+  }
+  const int error = errno;
+  ::close(fd);
+  return error == EWOULDBLOCK ? Claim::running : Claim::failed;
+}
+
+SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
+  const auto deadline = deadlineAfter(timeoutMs);
+  const QByteArray path = QFile::encodeName(socketPath_);
+  if (path.isEmpty() || std::size_t(path.size()) > longestSocketPath) return Reopen::noAnswer;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+
+  // The running copy may still be starting: its socket comes a moment after
+  // its lock.
+  int fd = -1;
+  while (true) {
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return Reopen::noAnswer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    ::close(fd);
+    fd = -1;
+    if (msLeft(deadline) == 0) return Reopen::noAnswer;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+
+  bool answered = false;
+  const std::size_t length = std::strlen(reopenRequest);
+  if (::send(fd, reopenRequest, length, MSG_NOSIGNAL) == ssize_t(length)) {
+    QByteArray reply;
+    while (!reply.contains('\n')) {
+      pollfd p{fd, POLLIN, 0};
+      const int ready = ::poll(&p, 1, msLeft(deadline));
+      if (ready <= 0) break;
+      char buffer[16];
+      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+      if (n <= 0) break;
+      reply.append(buffer, int(n));
+    }
+    answered = reply == reopenAnswer;
+  }
+  ::close(fd);
+  return answered ? Reopen::done : Reopen::noAnswer;
+}
+
+bool SingleInstance::listen() {
+  if (server_ != nullptr) return server_->isListening();
+  if (lockFd_ < 0 || socketPath_.isEmpty()) return false;
+  server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // The lock is ours: a socket file left there belongs to a copy that is
+  // gone.
+  QLocalServer::removeServer(socketPath_);
+  if (!server_->listen(socketPath_)) return false;
+  connect(server_, &QLocalServer::newConnection, this, [this] { serve(); });
+  return true;
+}
+
+void SingleInstance::serve() {
+  while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      if (!socket->canReadLine()) {
+        // Nothing but short requests are spoken here.
+        if (socket->bytesAvailable() > longestRequest) socket->abort();
+        return;
+      }
+      const QByteArray line = socket->readLine(longestRequest + 1);
+      if (line == reopenRequest) {
+        if (onReopen) onReopen();
+        socket->write(reopenAnswer);
+        socket->flush();
+      }
+      socket->disconnectFromServer();
+    });
+  }
+}
+
+}  // namespace pimble
