@@ -23,7 +23,9 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
   // nested call) compares against this one.
   const std::optional<AppSettings> previous = appliedSettings_;
   appliedSettings_ = s;
-  auto changed = [&](auto field) { return initial || !previous || !(field(*previous) == field(s)); };
+  auto changed = [&](auto field) {
+    return initial || !previous || !(field(*previous) == field(s));
+  };
 
   GlimmetAnimator* animator = companion_->animator();
   GlimmetRig* rig = companion_->hostView().figure().rig();
@@ -41,7 +43,8 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
 
   if (rig && changed([](const AppSettings& a) { return a.showCape; }))
     rig->cape.setVisible(s.showCape);
-  if (rig && changed([](const AppSettings& a) { return a.capeColor; })) rig->setCapeColor(s.capeColor);
+  if (rig && changed([](const AppSettings& a) { return a.capeColor; }))
+    rig->setCapeColor(s.capeColor);
   if (changed([](const AppSettings& a) { return a.followCursor; }) ||
       changed([](const AppSettings& a) { return a.animationIntensity; })) {
     updateCursorFollowing();

@@ -33,13 +33,20 @@ GlimmetState AppController::restState() const {
 
 GlimmetState AppController::baseState(ReminderKind kind) {
   switch (kind) {
-    case ReminderKind::water: return GlimmetState::water;
-    case ReminderKind::stretch: return GlimmetState::stretch;
-    case ReminderKind::eyeRest: return GlimmetState::eyeRest;
-    case ReminderKind::posture: return GlimmetState::posture;
-    case ReminderKind::walk: return GlimmetState::walk;
-    case ReminderKind::takeBreak: return GlimmetState::rest;
-    case ReminderKind::custom: return GlimmetState::reminder;
+    case ReminderKind::water:
+      return GlimmetState::water;
+    case ReminderKind::stretch:
+      return GlimmetState::stretch;
+    case ReminderKind::eyeRest:
+      return GlimmetState::eyeRest;
+    case ReminderKind::posture:
+      return GlimmetState::posture;
+    case ReminderKind::walk:
+      return GlimmetState::walk;
+    case ReminderKind::takeBreak:
+      return GlimmetState::rest;
+    case ReminderKind::custom:
+      return GlimmetState::reminder;
   }
   return GlimmetState::reminder;
 }
@@ -87,7 +94,8 @@ void AppController::showCompanion() {
   if (summonOnShow_) {
     summonOnShow_ = false;
     GlimmetRig* rig = companion_->hostView().figure().rig();
-    if (rig && animator->visible() && !animator->reacting() && animator->base() == GlimmetState::idle)
+    if (rig && animator->visible() && !animator->reacting() &&
+        animator->base() == GlimmetState::idle)
       rig->summon(GlimmetRig::SummonStyle::shown);
   }
 }
@@ -154,12 +162,10 @@ void AppController::refreshQuietState() {
 }
 
 void AppController::scheduleFullscreenRecheck(Date due) {
-  fullscreenRecheck_ =
-      time_.callAt(due, Seconds(fullscreenRecheckTolerance), [this, due] {
-        scheduleFullscreenRecheck(
-            addSeconds(std::max(due, time_.now()), fullscreenRecheckInterval));
-        refreshQuietState();
-      });
+  fullscreenRecheck_ = time_.callAt(due, Seconds(fullscreenRecheckTolerance), [this, due] {
+    scheduleFullscreenRecheck(addSeconds(std::max(due, time_.now()), fullscreenRecheckInterval));
+    refreshQuietState();
+  });
 }
 
 void AppController::syncPauseState() {

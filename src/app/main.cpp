@@ -7,10 +7,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QPixmap>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -60,7 +60,8 @@ QIcon applicationIcon() {
     return QIcon::fromTheme(QStringLiteral("pimble-glimmet"));
   // Not installed: the icon is drawn as the installed one is.
   QIcon icon;
-  for (int pixels : {32, 64, 128}) icon.addPixmap(QPixmap::fromImage(pimble::IconRenderer::render(pixels)));
+  for (int pixels : {32, 64, 128})
+    icon.addPixmap(QPixmap::fromImage(pimble::IconRenderer::render(pixels)));
   return icon;
 }
 
@@ -100,10 +101,10 @@ int main(int argc, char** argv) {
   pimble::SystemTimeSource time;
   pimble::AppController controller(store, time);
 
-  QSocketNotifier* signals = nullptr;
+  QSocketNotifier* signalNotifier = nullptr;
   if (signalsRouted) {
-    signals = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(signals, &QSocketNotifier::activated, &app, [&controller] {
+    signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(signalNotifier, &QSocketNotifier::activated, &app, [&controller] {
       char buffer[16];
       while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
       }

@@ -38,8 +38,7 @@ bool isPrivateFolder(const QString& path) {
 QString runtimeFolder() {
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) return runtime;
-  const QString fallback =
-      QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
+  const QString fallback = QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
   ::mkdir(QFile::encodeName(fallback).constData(), 0700);
   return isPrivateFolder(fallback) ? fallback : QString();
 }

@@ -24,13 +24,13 @@ class SingleInstance : public QObject {
   Q_OBJECT
  public:
   enum class Claim {
-    first,      // this copy runs; call listen() once the program is up
-    running,    // another copy runs on this data directory
-    failed,     // no lock could be taken (no usable folder): run anyway
+    first,    // this copy runs; call listen() once the program is up
+    running,  // another copy runs on this data directory
+    failed,   // no lock could be taken (no usable folder): run anyway
   };
   enum class Reopen {
-    done,        // the running copy answered
-    noAnswer,    // it holds the lock but did not answer in time
+    done,      // the running copy answered
+    noAnswer,  // it holds the lock but did not answer in time
   };
 
   explicit SingleInstance(const std::filesystem::path& dataDirectory, QObject* parent = nullptr);

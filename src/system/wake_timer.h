@@ -20,10 +20,10 @@ class WakeTimer {
     // early, its owner evaluates and arms again. A date from a hand-edited
     // file never makes a timer that cannot be armed, and a wait never spans
     // more than one step of clock trouble.
-    Seconds longestDelay = Seconds(3600);
+    Seconds longestDelay;
   };
-  static constexpr Limits reminderLimits{Seconds(0.25), Seconds(30)};
-  static constexpr Limits awarenessLimits{Seconds(0.5), Seconds(15)};
+  static constexpr Limits reminderLimits{Seconds(0.25), Seconds(30), Seconds(3600)};
+  static constexpr Limits awarenessLimits{Seconds(0.5), Seconds(15), Seconds(3600)};
 
   WakeTimer(TimeSource& source, Limits limits);
   WakeTimer(const WakeTimer&) = delete;
