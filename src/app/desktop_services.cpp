@@ -106,27 +106,14 @@ class LiveNotifier : public Notifier {
     service.onAction = [this](const Uuid& id, NotificationService::Action action) {
       if (onAction) onAction(id, action);
     };
-    service.onCheckInAction = [this](const Uuid& id, NotificationService::CheckInAction action) {
-      if (!onCheckInAction) return;
-      switch (action) {
-        case NotificationService::CheckInAction::keepGoing:
-          onCheckInAction(id, CheckInResponse::Case::keepGoing);
-          break;
-        case NotificationService::CheckInAction::later:
-          onCheckInAction(id, CheckInResponse::remindIn(NotificationService::laterMinutes));
-          break;
-        case NotificationService::CheckInAction::finish:
-          onCheckInAction(id, CheckInResponse::Case::finish);
-          break;
-      }
+    service.onCheckInAction = [this](const Uuid& id, const CheckInResponse& response) {
+      if (onCheckInAction) onCheckInAction(id, response);
     };
   }
   void start() override { service.start(); }
   bool isAvailable() const override { return service.isAvailable(); }
   void post(const Reminder& reminder) override { service.post(reminder); }
-  void post(const CheckIn& checkIn) override {
-    service.postCheckIn(checkIn.id, checkIn.title, checkIn.message);
-  }
+  void post(const CheckIn& checkIn) override { service.post(checkIn); }
   void clear(const Uuid& id) override { service.clear(id); }
   NotificationService service;
 };

@@ -1,0 +1,454 @@
+// The controller on fake time and fake desktop services, with the real
+// character and bubble windows on the headless desktop's X server.
+#include <QWindow>
+
+#include "app/controller_harness.h"
+#include "bubbles/bubble_panel_controller.h"
+#include "bubbles/greeting_bubble_controller.h"
+#include "companion/cape_rig.h"
+#include "companion/companion_panel.h"
+#include "companion/companion_window_controller.h"
+#include "companion/cursor_follower.h"
+#include "companion/glimmet_animator.h"
+#include "companion/glimmet_host_view.h"
+#include "companion/glimmet_rig.h"
+#include "companion/hosted_figure.h"
+#include "models/activity_data.h"
+#include "models/greeting_director.h"
+#include "models/reminders_file.h"
+#include "models/schedule_snapshot.h"
+
+namespace pimble::testing {
+namespace {
+
+// A player the app catalogue knows.
+const AppIdentity video{"io.mpv", "mpv", 4242};
+const AppIdentity chat{"org.example.Chat", "Chat", 4343};
+
+WatchedApp watched(const AppIdentity& app, AppCategory category, bool enabled = true) {
+  WatchedApp w;
+  w.bundleID = app.bundleID;
+  w.name = app.name;
+  w.category = category;
+  w.isEnabled = enabled;
+  w.workMinutes = w.relaxMinutes = w.nightMinutes = 30;
+  return w;
+}
+
+GlimmetRig& rigOf(AppController& c) {
+  return *c.companion().hostView().figure().rig();
+}
+
+TEST_F(ControllerTest, StartUpReadsInOrderStartsEverythingAndWaitsForTheGreeting) {
+  AppSettings s;
+  s.modes.manualMode = AwarenessMode::relax;
+  seedQuietUser(s);
+  GreetingDirector::Memory memory;
+  memory.recent = {"Hello!"};
+  store.save(memory, "greetings");
+  ActivityData activity;
+  activity.mutedOn["org.example.Chat"] = "2027-01-15";
+  store.save(activity, "activity");
+  store.forget();
+
+  AppController& c = make();
+  EXPECT_EQ(store.reads, (std::vector<std::string>{"settings", "reminders", "progress"}));
+  EXPECT_FALSE(c.engineTimer().isArmed());
+  store.forget();
+  c.start();
+  // Greetings, schedule, activity, in this order, after the model's three.
+  std::vector<std::string> startReads;
+  for (const auto& r : store.reads)
+    if (r == "greetings" || r == "schedule" || r == "activity") startReads.push_back(r);
+  EXPECT_EQ(startReads, (std::vector<std::string>{"greetings", "schedule", "activity"}));
+  EXPECT_EQ(c.greeter().memory, memory);
+  EXPECT_EQ(c.awareness().tracker().data.mutedOn, activity.mutedOn);
+
+  // The mode's effects ran although nothing changed it: relax holds back
+  // posture and take-a-break reminders.
+  EXPECT_EQ(c.awareness().mode(), AwarenessMode::relax);
+  EXPECT_EQ(c.model().mode(), AwarenessMode::relax);
+  EXPECT_EQ(c.engine().suppressedKinds(),
+            (std::set<ReminderKind>{ReminderKind::posture, ReminderKind::takeBreak}));
+
+  EXPECT_DOUBLE_EQ(secondsUntil(c.heartbeatDue()), AppController::heartbeatInterval);
+  EXPECT_NEAR(secondsUntil(c.launchStepDue()), AppController::launchGreetingDelay, 1e-6);
+  EXPECT_EQ(desktop.notifier->starts, 1);
+  EXPECT_TRUE(c.companion().panel().isVisible());
+  EXPECT_FALSE(c.bubble().isShown());
+  EXPECT_FALSE(c.greeting().isShown());
+}
+
+TEST_F(ControllerTest, AFirstRunWaitsForTheTourAndOpensNothingElse) {
+  int tours = 0;
+  AppController& c = make();
+  c.model().actions.startOnboarding = [&] { ++tours; };
+  c.start();
+  EXPECT_NEAR(secondsUntil(c.launchStepDue()), AppController::tourDelay, 1e-6);
+  time.advance(Seconds(0.59));
+  EXPECT_EQ(tours, 0);
+  time.advance(Seconds(0.02));
+  EXPECT_EQ(tours, 1);
+  EXPECT_FALSE(c.launchStepDue());
+  EXPECT_FALSE(c.bubble().isShown());
+  // An empty data directory starts on defaults and writes none of the
+  // model's documents before something changes.
+  EXPECT_EQ(store.writeCount("settings"), 0);
+  EXPECT_EQ(c.model().reminders().size(), 6u);
+}
+
+TEST_F(ControllerTest, DeliveryAndCheckInsBlockEachOther) {
+  AppSettings s;
+  s.awareness.isEnabled = true;
+  s.awareness.apps = {watched(chat, AppCategory::social)};
+  seedQuietUser(s);
+  make();
+  desktop.workspace->front = chat;
+  AppController& c = started();
+  EXPECT_FALSE(c.deliveryBlocked());
+  EXPECT_TRUE(c.checkInBlockers().empty());
+
+  // A check-in is active.
+  ASSERT_TRUE(c.awareness().forceCheckIn());
+  EXPECT_TRUE(c.deliveryBlocked());
+  c.awareness().respond(CheckInResponse::Case::dismiss);
+  EXPECT_FALSE(c.deliveryBlocked());
+
+  // A preview and the intention form block both; any other bubble only
+  // check-ins.
+  c.showBubble(BubbleUse::checkInPreview, BubbleContent::message("Sample", "A sample"));
+  EXPECT_TRUE(c.previewingCheckIn());
+  EXPECT_TRUE(c.deliveryBlocked());
+  EXPECT_TRUE(c.checkInBlockers().contains(AwarenessEngine::Blocker::busy));
+  c.showBubble(BubbleUse::intentionForm, BubbleContent::message("Form", "A form"));
+  EXPECT_FALSE(c.previewingCheckIn());
+  EXPECT_TRUE(c.showingIntentionForm());
+  EXPECT_TRUE(c.deliveryBlocked());
+  c.showBubble(BubbleUse::info, BubbleContent::message("Hi", "there"));
+  EXPECT_FALSE(c.showingIntentionForm());
+  EXPECT_FALSE(c.deliveryBlocked());
+  EXPECT_EQ(c.checkInBlockers(),
+            std::set<AwarenessEngine::Blocker>{AwarenessEngine::Blocker::busy});
+  // The bubble's close control hides it and clears what it showed.
+  c.bubble().model().onClose();
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::none);
+  EXPECT_FALSE(c.bubble().isShown());
+  EXPECT_TRUE(c.checkInBlockers().empty());
+
+  // A call.
+  desktop.probes->microphone = {"Talk"};
+  EXPECT_TRUE(c.deliveryBlocked());
+  EXPECT_TRUE(c.checkInBlockers().contains(AwarenessEngine::Blocker::call));
+  desktop.probes->microphone.clear();
+  // A reminder shown, and a pause.
+  c.engine().deliverNow(c.model().reminders().front());
+  EXPECT_TRUE(c.checkInBlockers().contains(AwarenessEngine::Blocker::busy));
+  c.engine().pause(std::nullopt);
+  EXPECT_TRUE(c.checkInBlockers().contains(AwarenessEngine::Blocker::paused));
+}
+
+TEST_F(ControllerTest, WakeUpsKeepTheirMinimumsTolerancesAndAnHourAtMost) {
+  seedQuietUser();
+  AppController& c = started();
+  struct Case {
+    const char* name;
+    std::function<void(std::optional<Date>)> arm;
+    const WakeTimer& timer;
+    double minimum;
+    double longest;
+  };
+  const Case cases[] = {
+      {"reminders", c.engine().environment.arm, c.engineTimer(), 0.25, 30},
+      {"awareness", c.awareness().environment().arm, c.awarenessTimer(), 0.5, 15}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    auto armIn = [&](double seconds) { k.arm(addSeconds(time.now(), seconds)); };
+    armIn(-30);
+    EXPECT_DOUBLE_EQ(secondsUntil(k.timer.dueDate()), k.minimum);
+    EXPECT_DOUBLE_EQ(k.timer.tolerance()->count(), 0.5);
+    armIn(10);
+    EXPECT_DOUBLE_EQ(k.timer.tolerance()->count(), 0.5);
+    armIn(100);
+    EXPECT_DOUBLE_EQ(k.timer.tolerance()->count(), 5);
+    EXPECT_EQ(time.pendingCount() > 0, true);
+    armIn(3600);
+    EXPECT_DOUBLE_EQ(k.timer.tolerance()->count(), k.longest);
+    // A date a year away (a hand-edited file) waits an hour at most.
+    armIn(365.0 * 86400);
+    EXPECT_DOUBLE_EQ(secondsUntil(k.timer.dueDate()), 3600);
+    k.arm(std::nullopt);
+    EXPECT_FALSE(k.timer.isArmed());
+  }
+
+  // When the hour is up the engine evaluates and arms again.
+  c.engine().environment.arm(addSeconds(time.now(), 365.0 * 86400));
+  time.advance(Seconds(3600));
+  EXPECT_TRUE(c.engineTimer().isArmed());
+  EXPECT_GT(secondsUntil(c.engineTimer().dueDate()), 0);
+
+  // A wake-up whose date passed while the machine slept fires at once.
+  c.awareness().environment().arm(addSeconds(time.now(), 600));
+  const Date before = *c.awarenessTimer().dueDate();
+  time.jumpTo(addSeconds(time.now(), 7200));
+  EXPECT_TRUE(!c.awarenessTimer().isArmed() || *c.awarenessTimer().dueDate() != before);
+}
+
+TEST_F(ControllerTest, HeartbeatSavesScheduleAndActivityEveryTenMinutes) {
+  seedQuietUser();
+  AppController& c = started();
+  time.advance(Seconds(10));
+  store.forget();
+  time.advance(Seconds(589.9));
+  EXPECT_EQ(store.writeCount("schedule"), 0);
+  EXPECT_EQ(store.writeCount("activity"), 0);
+  time.advance(Seconds(0.2));
+  EXPECT_EQ(store.writeCount("schedule"), 1);
+  EXPECT_EQ(store.writeCount("activity"), 1);
+  time.advance(Seconds(600));
+  EXPECT_EQ(store.writeCount("schedule"), 2);
+  EXPECT_EQ(store.writeCount("activity"), 2);
+  // After a sleep of an hour the beat comes once, then ten minutes on.
+  time.jumpTo(addSeconds(time.now(), 3600));
+  EXPECT_EQ(store.writeCount("schedule"), 3);
+  EXPECT_DOUBLE_EQ(secondsUntil(c.heartbeatDue()), 600);
+}
+
+TEST_F(ControllerTest, ActivityChangesAreSavedOnceFiveSecondsAfterTheFirst) {
+  seedQuietUser();
+  AppController& c = started();
+  time.advance(Seconds(30));
+  store.forget();
+  for (int i = 0; i < 10; ++i) {
+    c.scheduleActivitySave();
+    time.advance(Seconds(0.2));
+  }
+  EXPECT_NEAR(secondsUntil(c.activitySaveDue()), 5 - 2.0, 1e-6);
+  time.advance(Seconds(3));
+  EXPECT_EQ(store.writeCount("activity"), 1);
+  // A save in between drops the pending one.
+  c.scheduleActivitySave();
+  c.saveActivity();
+  time.advance(Seconds(10));
+  EXPECT_EQ(store.writeCount("activity"), 2);
+}
+
+TEST_F(ControllerTest, ShutdownWritesTheFiveDocumentsOnce) {
+  seedQuietUser();
+  AppController& c = started();
+  time.advance(Seconds(30));
+  store.forget();
+  c.shutdown();
+  for (const char* name : {"schedule", "activity", "settings", "reminders", "progress"})
+    EXPECT_EQ(store.writeCount(name), 1) << name;
+  EXPECT_EQ(store.writes.size(), 5u);
+  c.shutdown();
+  EXPECT_EQ(store.writes.size(), 5u);
+  EXPECT_TRUE(c.isShutDown());
+}
+
+TEST_F(ControllerTest, ShutdownBeforeStartKeepsTheStoredScheduleAndActivity) {
+  seedQuietUser();
+  ActivityData activity;
+  activity.mutedOn["x"] = "2027-01-15";
+  store.save(activity, "activity");
+  store.forget();
+  make().shutdown();
+  EXPECT_EQ(store.writeCount("activity"), 0);
+  EXPECT_EQ(store.writeCount("schedule"), 0);
+  EXPECT_EQ(store.writeCount("settings"), 1);
+  EXPECT_EQ(store.load<ActivityData>("activity")->mutedOn, activity.mutedOn);
+}
+
+TEST_F(ControllerTest, TheFirstApplicationSetsUpTheWindowsAndTheHotKey) {
+  AppSettings s;
+  s.companionSize = CompanionSize::large;
+  s.alwaysOnTop = false;
+  s.showCape = false;
+  s.capeColor = CapeColor::midnight;
+  s.position = CompanionPosition{200, 300, std::nullopt, 2};
+  seedQuietUser(s);
+  AppController& c = started();
+  EXPECT_EQ(c.companion().size(), CompanionSize::large);
+  EXPECT_FALSE(c.companion().panel().alwaysOnTop());
+  EXPECT_FALSE(rigOf(c).cape.isVisible());
+  EXPECT_EQ(rigOf(c).cape.color(), CapeColor::midnight);
+  EXPECT_DOUBLE_EQ(c.companion().frame().x(), 200);
+  EXPECT_DOUBLE_EQ(c.companion().frame().y(), 300);
+  EXPECT_EQ(desktop.shortcut->registrations, 1);
+  EXPECT_TRUE(desktop.shortcut->isRegistered());
+}
+
+TEST_F(ControllerTest, EachSettingIsAppliedAgainstTheLastAppliedValue) {
+  seedQuietUser();
+  AppController& c = started();
+  const QRectF frame = c.companion().frame();
+
+  // Only fields read at the time of use: nothing is resized, the key is
+  // not grabbed again.
+  change([](AppSettings& s) {
+    s.bubbleStyle = BubbleStyle::glass;
+    s.tinyMessages = TinyMessages::off;
+    s.bubbleTimeoutSeconds = 30;
+  });
+  EXPECT_EQ(c.companion().frame(), frame);
+  EXPECT_EQ(desktop.shortcut->registrations, 1);
+  EXPECT_EQ(c.appliedSettings()->bubbleStyle, BubbleStyle::glass);
+
+  change([](AppSettings& s) { s.companionSize = CompanionSize::small; });
+  EXPECT_EQ(c.companion().size(), CompanionSize::small);
+  EXPECT_NEAR(c.companion().frame().center().x(), frame.center().x(), 1.0);
+
+  change([](AppSettings& s) { s.alwaysOnTop = false; });
+  EXPECT_FALSE(c.companion().panel().alwaysOnTop());
+
+  change([](AppSettings& s) { s.showCape = false; });
+  EXPECT_FALSE(rigOf(c).cape.isVisible());
+  change([](AppSettings& s) { s.capeColor = CapeColor::gold; });
+  EXPECT_EQ(rigOf(c).cape.color(), CapeColor::gold);
+
+  for (auto [minutes, seconds] : {std::pair{0, 60}, {-5, 60}, {7, 420}}) {
+    change([m = minutes](AppSettings& s) { s.idleThresholdMinutes = m; });
+    EXPECT_DOUBLE_EQ(c.engine().idleThreshold, seconds);
+  }
+  change([](AppSettings& s) {
+    s.quietHours = QuietHours{true, 60, 120};
+    s.idleDetectionEnabled = false;
+  });
+  EXPECT_EQ(c.engine().quietHours, (QuietHours{true, 60, 120}));
+  EXPECT_FALSE(c.engine().idleDetectionEnabled);
+
+  // Watched video and game applications count as media, switched on or not.
+  change([](AppSettings& s) {
+    s.awareness.apps = {watched(video, AppCategory::video, false),
+                        watched(chat, AppCategory::social)};
+  });
+  EXPECT_EQ(c.quietGuard().mediaApps, std::set<std::string>{video.bundleID});
+  EXPECT_EQ(c.awareness().settings().apps.size(), 2u);
+
+  change([](AppSettings& s) {
+    s.liveliness = Liveliness::calm;
+    s.surprises = false;
+  });
+  EXPECT_EQ(c.companion().animator()->liveliness, Liveliness::calm);
+  EXPECT_FALSE(c.companion().animator()->surprisesEnabled);
+  EXPECT_FALSE(rigOf(c).surprisesEnabled);
+
+  // The hot key: off lets the grab go, on takes it again; one at a time.
+  change([](AppSettings& s) { s.awareness.intentionShortcut = false; });
+  EXPECT_FALSE(desktop.shortcut->isRegistered());
+  EXPECT_EQ(desktop.shortcut->unregistrations, 1);
+  change([](AppSettings& s) { s.awareness.intentionShortcut = true; });
+  EXPECT_TRUE(desktop.shortcut->isRegistered());
+  EXPECT_EQ(desktop.shortcut->registrations, 2);
+  int forms = 0;
+  c.model().actions.openIntentionForm = [&] { ++forms; };
+  desktop.shortcut->pressed();
+  EXPECT_EQ(forms, 1);
+  // A key held by another program stays off without complaint.
+  desktop.shortcut->taken = true;
+  change([](AppSettings& s) { s.awareness.intentionShortcut = false; });
+  change([](AppSettings& s) { s.awareness.intentionShortcut = true; });
+  EXPECT_FALSE(desktop.shortcut->isRegistered());
+}
+
+TEST_F(ControllerTest, IntensityFollowsTheSettingTheNightAndTheDesktop) {
+  seedQuietUser();
+  AppController& c = started();
+  GlimmetAnimator& animator = *c.companion().animator();
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::normal);
+  EXPECT_TRUE(c.cursorFollower().isFollowing());
+  desktop.motion->set(true);
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::reduced);
+  desktop.motion->set(false);
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::normal);
+
+  change([](AppSettings& s) { s.animationIntensity = AnimationIntensity::off; });
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::off);
+  EXPECT_FALSE(c.cursorFollower().isFollowing());
+  change([](AppSettings& s) { s.animationIntensity = AnimationIntensity::normal; });
+  EXPECT_TRUE(c.cursorFollower().isFollowing());
+
+  // Night: sounds off whatever the setting says, motion at most reduced.
+  change([](AppSettings& s) { s.modes.manualMode = AwarenessMode::night; });
+  EXPECT_EQ(c.awareness().mode(), AwarenessMode::night);
+  EXPECT_FALSE(desktop.sounds->effectsEnabled);
+  EXPECT_TRUE(animator.nightMode);
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::reduced);
+  change([](AppSettings& s) { s.modes.manualMode = AwarenessMode::work; });
+  EXPECT_TRUE(desktop.sounds->effectsEnabled);
+  EXPECT_FALSE(animator.nightMode);
+  EXPECT_EQ(animator.intensity(), AnimationIntensity::normal);
+}
+
+TEST_F(ControllerTest, TheCharacterComesAndGoesWithTheSettingAndTheFullScreen) {
+  AppSettings s;
+  s.stayQuiet.fullscreen = FullscreenPolicy::mediaApps;
+  seedQuietUser(s);
+  make();
+  desktop.workspace->front = video;
+  AppController& c = started();
+  CompanionPanel& panel = c.companion().panel();
+  ASSERT_TRUE(panel.isVisible());
+  EXPECT_TRUE(waitUntil([&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }));
+  EXPECT_TRUE(c.fullscreenRecheckRunning());
+
+  // The player goes full screen: the next re-check hides the character.
+  desktop.probes->fullscreenPids = {video.pid};
+  time.advance(Seconds(5));
+  EXPECT_TRUE(c.fullscreenQuiet());
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_TRUE(c.model().settings().showCompanion);
+  // A quiet full screen holds reminders and check-ins alike.
+  EXPECT_TRUE(c.deliveryBlocked());
+  EXPECT_TRUE(c.checkInBlockers().contains(AwarenessEngine::Blocker::fullscreen));
+  desktop.probes->fullscreenPids.clear();
+  time.advance(Seconds(5));
+  EXPECT_FALSE(c.fullscreenQuiet());
+  EXPECT_TRUE(panel.isVisible());
+
+  // Switched off: hidden, and no re-check runs.
+  c.toggleCompanion();
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_FALSE(c.model().settings().showCompanion);
+  c.refreshQuietState();
+  EXPECT_FALSE(c.fullscreenRecheckRunning());
+  // Launching again brings it back.
+  c.reopen();
+  EXPECT_TRUE(panel.isVisible());
+  EXPECT_TRUE(waitUntil([&] { return panel.windowHandle()->isExposed(); }));
+  // Summoning a visible, switched-on character changes nothing of the setting.
+  c.summonCompanion();
+  EXPECT_TRUE(panel.isVisible());
+
+  // Hiding takes the bubble and the greeting with it.
+  c.showBubble(BubbleUse::info, BubbleContent::message("Hi", "there"));
+  c.hideCompanion();
+  EXPECT_FALSE(c.bubble().isShown());
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::none);
+  EXPECT_FALSE(c.cursorFollower().isFollowing());
+}
+
+TEST_F(ControllerTest, EditsReachTheEngineAndTheStore) {
+  seedQuietUser();
+  AppController& c = started();
+  store.forget();
+  std::vector<Reminder> list = c.model().reminders();
+  list[0].isEnabled = true;
+  list[0].intervalMinutes = 45;
+  c.model().setReminders(list);
+  EXPECT_EQ(c.engine().reminders(), c.model().reminders());
+  EXPECT_GE(store.writeCount("schedule"), 1);
+
+  // The character moved by hand: the position is saved with the settings.
+  c.companion().onMoved(CompanionPosition{40, 50, std::nullopt, 2});
+  EXPECT_EQ(c.model().settings().position->originX, 40);
+  time.advance(Seconds(0.5));
+  EXPECT_EQ(store.load<AppSettings>("settings")->position->originY, 50);
+
+  // The views' commands this road fills.
+  c.model().actions.clearActivity();
+  EXPECT_GE(store.writeCount("activity"), 1);
+}
+
+}  // namespace
+}  // namespace pimble::testing

@@ -1,0 +1,198 @@
+#pragma once
+
+// Fakes of every desktop service the controller uses, recording what they
+// are asked and answering what the test sets. FakeDesktop builds them and
+// keeps plain pointers to them after handing them to a controller.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/desktop_services.h"
+
+namespace pimble::testing {
+
+class FakeWorkspace : public WorkspaceService {
+ public:
+  std::optional<AppIdentity> front;
+  std::vector<ReturnTarget> running;
+  std::optional<ReturnTarget> defaultBrowser;
+  // Declared categories by bundle id ("AudioVideo;Video;").
+  std::map<std::string, std::string> categories;
+  std::vector<ReturnTarget> broughtToFront;
+  std::vector<ReturnTarget> opened;
+
+  std::optional<AppIdentity> frontmost() override { return front; }
+  std::vector<ReturnTarget> runningApps() override { return running; }
+  bool bringToFront(const ReturnTarget& app) override {
+    broughtToFront.push_back(app);
+    for (const auto& r : running)
+      if (r.bundleID == app.bundleID) return true;
+    return false;
+  }
+  void open(const ReturnTarget& app) override { opened.push_back(app); }
+  std::optional<ReturnTarget> browserForSession(
+      const std::optional<AppIdentity>& frontmost) override {
+    if (frontmost) {
+      auto it = categories.find(frontmost->bundleID);
+      if (it != categories.end() && it->second.find("WebBrowser") != std::string::npos)
+        return ReturnTarget{frontmost->bundleID, frontmost->name};
+    }
+    return defaultBrowser;
+  }
+  std::optional<std::string> appStoreCategory(const std::string& bundleID) override {
+    auto it = categories.find(bundleID);
+    if (it == categories.end()) return std::nullopt;
+    return it->second;
+  }
+
+  // Puts an application in front and reports it.
+  void activate(std::optional<AppIdentity> app) {
+    front = std::move(app);
+    if (onActivate) onActivate(front);
+  }
+};
+
+class FakeProbes : public ProbeService {
+ public:
+  std::set<std::int32_t> fullscreenPids;
+  std::vector<std::string> microphone;
+  bool camera = false;
+  std::set<std::string> playingMedia;
+
+  bool hasFullscreenWindow(std::int32_t pid) override { return fullscreenPids.contains(pid); }
+  std::vector<std::string> appsUsingMicrophone() override { return microphone; }
+  bool cameraInUse() override { return camera; }
+  bool keepsDisplayAwake(const AppIdentity& app) override {
+    return playingMedia.contains(app.bundleID);
+  }
+  std::string listText(const std::vector<std::string>& names) override {
+    return InterruptionGuard::englishList(names);
+  }
+};
+
+class FakeEvents : public SystemEvents {
+ public:
+  int starts = 0;
+  void start() override { ++starts; }
+};
+
+class FakeNotifier : public Notifier {
+ public:
+  bool available = true;
+  int starts = 0;
+  std::vector<Reminder> postedReminders;
+  std::vector<CheckIn> postedCheckIns;
+  std::vector<Uuid> cleared;
+
+  void start() override { ++starts; }
+  bool isAvailable() const override { return available; }
+  void post(const Reminder& reminder) override { postedReminders.push_back(reminder); }
+  void post(const CheckIn& checkIn) override { postedCheckIns.push_back(checkIn); }
+  void clear(const Uuid& id) override { cleared.push_back(id); }
+};
+
+class FakeSounds : public SoundPlayer {
+ public:
+  std::vector<SoundService::Effect> played;
+  void playAlways(SoundService::Effect effect) override { played.push_back(effect); }
+};
+
+class FakeShortcut : public GlobalShortcut {
+ public:
+  // Another program holds the key: registering fails.
+  bool taken = false;
+  int registrations = 0;
+  int unregistrations = 0;
+  std::function<void()> pressed;
+
+  bool registerKey(std::function<void()> onPressed) override {
+    if (taken) return false;
+    ++registrations;
+    pressed = std::move(onPressed);
+    return true;
+  }
+  void unregisterKey() override {
+    if (!pressed) return;
+    ++unregistrations;
+    pressed = nullptr;
+  }
+  bool isRegistered() const override { return static_cast<bool>(pressed); }
+};
+
+class FakeLoginItem : public LoginItem {
+ public:
+  LaunchAtLogin::Status current = LaunchAtLogin::Status::notRegistered;
+  std::optional<LaunchAtLogin::Error> failure;
+  std::vector<bool> sets;
+
+  LaunchAtLogin::Status status() override { return current; }
+  std::optional<LaunchAtLogin::Error> set(bool enabled) override {
+    sets.push_back(enabled);
+    if (failure) return failure;
+    current = enabled ? LaunchAtLogin::Status::enabled : LaunchAtLogin::Status::notRegistered;
+    return std::nullopt;
+  }
+  std::string describe(const LaunchAtLogin::Error& error) override {
+    return LaunchAtLogin::describe(error);
+  }
+};
+
+class FakeMotion : public MotionPreference {
+ public:
+  bool reduce = false;
+  bool reduceMotion() const override { return reduce; }
+  void set(bool value) {
+    reduce = value;
+    if (onChanged) onChanged();
+  }
+};
+
+struct FakeDesktop {
+  FakeWorkspace* workspace = nullptr;
+  FakeProbes* probes = nullptr;
+  FakeEvents* events = nullptr;
+  FakeNotifier* notifier = nullptr;
+  FakeSounds* sounds = nullptr;
+  FakeShortcut* shortcut = nullptr;
+  FakeLoginItem* loginItem = nullptr;
+  FakeMotion* motion = nullptr;
+  double idle = 0;
+
+  // Services for one controller; the pointers above stay valid as long as
+  // that controller lives.
+  DesktopServices services() {
+    DesktopServices d;
+    auto w = std::make_unique<FakeWorkspace>();
+    auto p = std::make_unique<FakeProbes>();
+    auto e = std::make_unique<FakeEvents>();
+    auto n = std::make_unique<FakeNotifier>();
+    auto s = std::make_unique<FakeSounds>();
+    auto k = std::make_unique<FakeShortcut>();
+    auto l = std::make_unique<FakeLoginItem>();
+    auto m = std::make_unique<FakeMotion>();
+    workspace = w.get();
+    probes = p.get();
+    events = e.get();
+    notifier = n.get();
+    sounds = s.get();
+    shortcut = k.get();
+    loginItem = l.get();
+    motion = m.get();
+    d.workspace = std::move(w);
+    d.probes = std::move(p);
+    d.events = std::move(e);
+    d.notifier = std::move(n);
+    d.sounds = std::move(s);
+    d.shortcut = std::move(k);
+    d.loginItem = std::move(l);
+    d.motion = std::move(m);
+    d.idleSeconds = [this] { return idle; };
+    return d;
+  }
+};
+
+}  // namespace pimble::testing
