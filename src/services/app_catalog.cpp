@@ -80,6 +80,13 @@ const std::unordered_map<std::string, Kind>& quietKinds() {
       {"com.opera.Opera", Kind::browser},
       {"vivaldi-stable", Kind::browser},
       {"app.zen_browser.zen", Kind::browser},
+      {"firefox_firefox", Kind::browser},
+      {"chromium_chromium", Kind::browser},
+      {"org.gnome.Epiphany", Kind::browser},
+      {"epiphany", Kind::browser},
+      {"org.kde.falkon", Kind::browser},
+      {"librewolf", Kind::browser},
+      {"io.gitlab.librewolf-community", Kind::browser},
   };
   return table;
 }
@@ -263,6 +270,36 @@ AppCategory AppCatalog::suggestedCategory(const std::string& bundleID,
 
 bool AppCatalog::isSystemInterface(const std::string& bundleID) {
   return systemUI().contains(bundleID);
+}
+
+std::vector<ReturnTarget> AppCatalog::runningApps() {
+  const auto& list = installedPlatform().runningApps;
+  if (!list) return {};
+  std::vector<ReturnTarget> result;
+  std::unordered_set<std::string> seen;
+  for (ReturnTarget& app : list()) {
+    if (app.bundleID.empty() || app.bundleID == ownBundleID() || isSystemInterface(app.bundleID))
+      continue;
+    if (!seen.insert(app.bundleID).second) continue;  // the first instance wins
+    if (app.name.empty()) app.name = app.bundleID;
+    result.push_back(std::move(app));
+  }
+  return result;
+}
+
+std::optional<ReturnTarget> AppCatalog::browserForSession(
+    const std::optional<AppIdentity>& frontmost) {
+  if (frontmost && !frontmost->bundleID.empty() &&
+      quietKind(frontmost->bundleID) == QuietKind::browser) {
+    return ReturnTarget{frontmost->bundleID,
+                        frontmost->name.empty() ? frontmost->bundleID : frontmost->name};
+  }
+  const auto& lookup = installedPlatform().defaultBrowser;
+  if (!lookup) return std::nullopt;
+  auto browser = lookup();
+  if (!browser || browser->bundleID.empty()) return std::nullopt;
+  if (browser->name.empty()) browser->name = browser->bundleID;
+  return browser;
 }
 
 }  // namespace pimble

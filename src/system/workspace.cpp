@@ -3,7 +3,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QCollator>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -185,11 +187,24 @@ std::vector<AppIdentity> Workspace::runningApps() {
     if (!windows_->isTaskbarWindow(window)) continue;
     auto app = identify(window);
     if (!app || app->pid == ownPid_ || app->bundleID.empty()) continue;
+    if (AppCatalog::isSystemInterface(app->bundleID)) continue;
     // A window can outlive its process for a moment.
     if (app->pid > 0 && !processAlive(app->pid)) continue;
     if (!seen.insert(app->bundleID).second) continue;
     result.push_back(*app);
   }
+  // The user reads the list: "beta" belongs between "Alpha" and "Gamma".
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  std::vector<std::pair<QString, AppIdentity>> keyed;
+  keyed.reserve(result.size());
+  for (AppIdentity& app : result)
+    keyed.emplace_back(QString::fromStdString(app.name), std::move(app));
+  std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+    return collator.compare(a.first, b.first) < 0;
+  });
+  result.clear();
+  for (auto& item : keyed) result.push_back(std::move(item.second));
   return result;
 }
 
@@ -234,6 +249,24 @@ std::optional<ReturnTarget> Workspace::defaultBrowser() {
     if (auto entry = entries_.byId(id)) return targetOf(*entry);
   }
   return std::nullopt;
+}
+
+AppCatalog::Platform Workspace::catalogPlatform() {
+  AppCatalog::Platform platform;
+  const QPointer<Workspace> self(this);
+  platform.appStoreCategory = [self](const std::string& bundleID) -> std::optional<std::string> {
+    return self ? self->appStoreCategory(bundleID) : std::nullopt;
+  };
+  platform.runningApps = [self] {
+    std::vector<ReturnTarget> result;
+    if (!self) return result;
+    for (const AppIdentity& app : self->runningApps()) result.push_back({app.bundleID, app.name});
+    return result;
+  };
+  platform.defaultBrowser = [self]() -> std::optional<ReturnTarget> {
+    return self ? self->defaultBrowser() : std::nullopt;
+  };
+  return platform;
 }
 
 std::vector<ReturnTarget> Workspace::installedApps() {

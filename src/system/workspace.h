@@ -19,6 +19,7 @@
 
 #include "models/app_identity.h"
 #include "models/return_target.h"
+#include "services/app_catalog.h"
 #include "system/desktop_entries.h"
 #include "system/x11_windows.h"
 
@@ -37,8 +38,10 @@ class Workspace : public QObject {
   // window manager's brief "no window" are passed over (the previous one
   // stays in front). Nothing when none is known.
   std::optional<AppIdentity> frontmost();
-  // Applications with a normal taskbar window, one row per application id,
-  // in the order their first windows appeared.
+  // Applications with a normal taskbar window, one row per application id
+  // (never this program or the desktop shell), sorted by name for the
+  // user's locale, case-insensitively; equal names keep the order their
+  // first windows appeared in.
   std::vector<AppIdentity> runningApps();
   // Activates a window of the application when it runs; false otherwise
   // (nothing is launched).
@@ -51,6 +54,10 @@ class Workspace : public QObject {
   static std::optional<ReturnTarget> target(const QString& pathOfDesktopFile);
   // The user's default web browser (x-scheme-handler/https, then http).
   std::optional<ReturnTarget> defaultBrowser();
+  // The app catalogue's questions answered by this workspace: declared
+  // categories, running applications and the default browser. Answers
+  // nothing once the workspace is gone.
+  AppCatalog::Platform catalogPlatform();
   // Applications the user can pick, sorted by name.
   std::vector<ReturnTarget> installedApps();
   // The application's icon from the theme, a generic application icon when

@@ -2,49 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "services/app_catalog.h"
-
 namespace pimble {
 namespace {
-
-using Kind = AppCatalog::QuietKind;
-
-TEST(AppCatalogTest, QuietKindsAndSuggestedCategories) {
-  EXPECT_EQ(AppCatalog::quietKind("com.apple.Photos"), Kind::video);
-  EXPECT_EQ(AppCatalog::quietKind("us.zoom.Zoom"), Kind::meeting);
-  EXPECT_EQ(AppCatalog::quietKind("libreoffice-impress"), Kind::presentation);
-  EXPECT_EQ(AppCatalog::quietKind("VLC"), std::nullopt);  // case matters
-  EXPECT_EQ(AppCatalog::quietKind("x", "public.app-category.action-games"), Kind::game);
-  EXPECT_EQ(AppCatalog::quietKind("x", "Game;ArcadeGame;"), Kind::game);
-  EXPECT_EQ(AppCatalog::quietKind("x", "AudioVideo;Video;"), std::nullopt);
-  EXPECT_EQ(AppCatalog::suggestedCategory("com.apple.TV", "public.app-category.games"),
-            AppCategory::video);  // the table wins
-  EXPECT_EQ(AppCatalog::suggestedCategory("org.telegram.desktop"), AppCategory::social);
-  EXPECT_EQ(AppCatalog::suggestedCategory("org.gnome.Terminal"), AppCategory::work);
-  const std::vector<std::pair<std::optional<std::string>, AppCategory>> cases = {
-      {std::nullopt, AppCategory::other},
-      {"public.app-category.music", AppCategory::other},
-      {"public.app-category.entertainment", AppCategory::video},
-      {"Game;StrategyGame;", AppCategory::game},
-      {"AudioVideo;Player;", AppCategory::video},
-      {"Network;InstantMessaging;", AppCategory::social},
-      {"Office;WordProcessor;", AppCategory::work},
-      {";;Utility", AppCategory::other},
-  };
-  for (const auto& [declared, category] : cases)
-    EXPECT_EQ(AppCatalog::suggestedCategory("unknown.app", declared), category)
-        << declared.value_or("none");
-
-  AppCatalog::install({[](const std::string& id) -> std::optional<std::string> {
-    return id == "supertux2" ? std::optional<std::string>("Game;") : std::nullopt;
-  }});
-  EXPECT_EQ(AppCatalog::quietKind("supertux2"), Kind::game);
-  AppCatalog::install({});
-  EXPECT_EQ(AppCatalog::quietKind("supertux2"), std::nullopt);
-  EXPECT_TRUE(AppCatalog::isSystemInterface("pimble-glimmet"));
-  EXPECT_TRUE(AppCatalog::isSystemInterface("plasmashell"));
-  EXPECT_FALSE(AppCatalog::isSystemInterface("firefox"));
-}
 
 class GuardTest : public ::testing::Test {
  protected:

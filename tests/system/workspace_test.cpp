@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "services/app_catalog.h"
 #include "support/desktop_peers.h"
 #include "system/probe_test_support.h"
 #include "system/system_probes.h"
@@ -217,6 +218,93 @@ TEST_F(WorkspaceOnX, OpenLaunchesAnAppThatIsNotRunningFromItsEntry) {
   EXPECT_TRUE(waitUntil([&] { return rowsFor("pimble-probe-launch") == 0; }));
 
   workspace_->open("pimble-no-such-app");  // unknown: nothing happens
+}
+
+TEST_F(WorkspaceOnX, RunningAppsAreSortedByNameIgnoringCaseAndTiesKeepTheirOrder) {
+  // Started one after another, so the window list has them in this order.
+  std::vector<std::unique_ptr<ScopedProcess>> running;
+  std::vector<std::string> ids;
+  int n = 0;
+  for (const char* name : {"zeta", "Alpha", "Beta", "Gamma", "beta"}) {
+    const QString cls = QString("PimbleSorted%1").arg(++n);
+    const std::string id = "pimble-sorted-" + std::to_string(n);
+    ASSERT_TRUE(testing::writeFile(
+        home_.filePath(QString("applications/%1.desktop").arg(QString::fromStdString(id))),
+        QString("[Desktop Entry]\nType=Application\nName=%1\nExec=xterm -class %2\n"
+                "StartupWMClass=%2\n")
+            .arg(name, cls)
+            .toUtf8()));
+    running.push_back(
+        std::make_unique<ScopedProcess>("xterm", QStringList{"-class", cls, "-e", "sleep", "120"}));
+    ASSERT_TRUE(running.back()->started());
+    ASSERT_TRUE(waitUntil([&] { return rowsFor(id) == 1; })) << describeRunning();
+    ids.push_back(id);
+  }
+  const auto namesInOrder = [&](const auto& apps) {
+    std::vector<std::string> names;
+    for (const auto& app : apps) {
+      if (std::find(ids.begin(), ids.end(), app.bundleID) != ids.end()) names.push_back(app.name);
+    }
+    return names;
+  };
+  const std::vector<std::string> sorted{"Alpha", "Beta", "beta", "Gamma", "zeta"};
+  EXPECT_EQ(namesInOrder(workspace_->runningApps()), sorted);
+
+  // The catalogue asks this workspace, and nothing once it is gone.
+  AppCatalog::install(workspace_->catalogPlatform());
+  EXPECT_EQ(namesInOrder(AppCatalog::runningApps()), sorted);
+  workspace_.reset();
+  EXPECT_TRUE(AppCatalog::runningApps().empty());
+  AppCatalog::install({});
+}
+
+TEST_F(WorkspaceOnX, TheSessionsBrowserIsTheOneInFrontElseTheDefault) {
+  // Only this test's folders: no default browser of the machine's own.
+  ScopedEnv configHome("XDG_CONFIG_HOME", home_.filePath("config"));
+  ScopedEnv configDirs("XDG_CONFIG_DIRS", home_.filePath("sysconfig"));
+  ScopedEnv dataDirs("XDG_DATA_DIRS", home_.filePath("system"));
+  ScopedEnv desktop("XDG_CURRENT_DESKTOP", std::nullopt);
+  // "firefox" is a browser by its id; this one is an xterm in disguise.
+  ASSERT_TRUE(testing::writeFile(home_.filePath("applications/firefox.desktop"),
+                                 "[Desktop Entry]\nType=Application\nName=Firefox\n"
+                                 "Exec=xterm -class PimbleFakeFirefox\n"
+                                 "StartupWMClass=PimbleFakeFirefox\n"));
+  ASSERT_TRUE(testing::writeFile(home_.filePath("applications/chromium.desktop"),
+                                 "[Desktop Entry]\nType=Application\nName=Chromium\nExec=true\n"));
+  workspace_ = std::make_unique<Workspace>();
+  AppCatalog::install(workspace_->catalogPlatform());
+  struct Uninstall {
+    ~Uninstall() { AppCatalog::install({}); }
+  } uninstall;
+  const auto frontIs = [&](const std::string& id) {
+    return waitUntil([&] {
+      const auto front = workspace_->frontmost();
+      return front && front->bundleID == id;
+    });
+  };
+
+  auto helper = startHelper();
+  ASSERT_TRUE(helper->started());
+  const auto helperPid = static_cast<pid_t>(helper->pid());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(helperPid).empty(); }));
+  activate(windowsOf(helperPid).front());
+  ASSERT_TRUE(frontIs(kHelperId));
+  EXPECT_EQ(AppCatalog::browserForSession(workspace_->frontmost()), std::nullopt);
+
+  ASSERT_TRUE(
+      testing::writeFile(home_.filePath("config/mimeapps.list"),
+                         "[Default Applications]\nx-scheme-handler/https=chromium.desktop\n"));
+  EXPECT_EQ(AppCatalog::browserForSession(workspace_->frontmost()),
+            (ReturnTarget{"chromium", "Chromium"}));
+
+  ScopedProcess browser("xterm", {"-class", "PimbleFakeFirefox", "-e", "sleep", "120"});
+  ASSERT_TRUE(browser.started());
+  const auto browserPid = static_cast<pid_t>(browser.pid());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(browserPid).empty(); }));
+  activate(windowsOf(browserPid).front());
+  ASSERT_TRUE(frontIs("firefox"));
+  EXPECT_EQ(AppCatalog::browserForSession(workspace_->frontmost()),
+            (ReturnTarget{"firefox", "Firefox"}));
 }
 
 TEST_F(WorkspaceOnX, SwitchingDesktopsIsReported) {
