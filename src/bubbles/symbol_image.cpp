@@ -195,6 +195,62 @@ void gear(QPainter& p) {
   cutOut(p, [&p] { p.drawEllipse(QPointF(8, 8), 2.4, 2.4); });
 }
 
+void hourglass(QPainter& p) {
+  QPainterPath glass;
+  glass.moveTo(4, 2.6);
+  glass.lineTo(12, 2.6);
+  glass.cubicTo(12, 6, 9.2, 6.8, 9.2, 8);
+  glass.cubicTo(9.2, 9.2, 12, 10, 12, 13.4);
+  glass.lineTo(4, 13.4);
+  glass.cubicTo(4, 10, 6.8, 9.2, 6.8, 8);
+  glass.cubicTo(6.8, 6.8, 4, 6, 4, 2.6);
+  glass.closeSubpath();
+  stroke(p, 1.3, glass);
+  QPainterPath caps;
+  caps.moveTo(2.8, 1.6);
+  caps.lineTo(13.2, 1.6);
+  caps.moveTo(2.8, 14.4);
+  caps.lineTo(13.2, 14.4);
+  stroke(p, 1.6, caps);
+  // The sand gathered in the lower bulb.
+  QPainterPath sand;
+  sand.moveTo(8, 10.2);
+  sand.cubicTo(9.8, 11, 11, 11.8, 11.2, 12.8);
+  sand.lineTo(4.8, 12.8);
+  sand.cubicTo(5, 11.8, 6.2, 11, 8, 10.2);
+  sand.closeSubpath();
+  p.drawPath(sand);
+}
+
+void paintbrush(QPainter& p) {
+  // A handle running from the top right, a ferrule, and a bristle tip at the
+  // bottom left.
+  QPainterPath handle;
+  handle.moveTo(14.4, 1.6);
+  handle.lineTo(8.2, 8.6);
+  stroke(p, 2.2, handle);
+  QPainterPath ferrule;
+  ferrule.moveTo(8.8, 7.2);
+  ferrule.lineTo(6.2, 9.8);
+  stroke(p, 3.0, ferrule);
+  QPainterPath tip;
+  tip.moveTo(5.2, 9.0);
+  tip.cubicTo(7.4, 9.4, 7.8, 11.6, 6.4, 13.0);
+  tip.cubicTo(5.0, 14.4, 2.6, 14.8, 1.4, 14.6);
+  tip.cubicTo(2.4, 13.6, 2.2, 12.4, 2.8, 11.0);
+  tip.cubicTo(3.2, 10.0, 4.2, 9.0, 5.2, 9.0);
+  tip.closeSubpath();
+  p.drawPath(tip);
+}
+
+void moon(QPainter& p) {
+  QPainterPath m;
+  m.addEllipse(QPointF(7.6, 8.4), 6.4, 6.4);
+  QPainterPath bite;
+  bite.addEllipse(QPointF(11.0, 5.4), 5.2, 5.2);
+  p.drawPath(m.subtracted(bite));
+}
+
 void xmarkCircle(QPainter& p) {
   disc(p);
   cutOut(p, [&p] {
@@ -211,32 +267,41 @@ void ellipsis(QPainter& p) {
   for (double x : {3.0, 8.0, 13.0}) p.drawEllipse(QPointF(x, 8), 1.5, 1.5);
 }
 
+// A symbol's drawing and, where the freedesktop icon naming has a fitting
+// icon, its name there (empty: the drawing is used everywhere).
 struct Entry {
   std::string_view name;
   Draw draw;
+  std::string_view themeName;
 };
 
-constexpr std::array<Entry, 15> drawings = {{
-    {"drop.fill", drop},
-    {"figure.flexibility", flexibility},
-    {"figure.stand", stand},
-    {"figure.walk", walk},
-    {"eye", eye},
-    {"cup.and.saucer.fill", cup},
-    {"bell.fill", bell},
-    {"flag.checkered", flag},
-    {"moon.zzz.fill", moonZzz},
-    {"clock.fill", clock},
-    {"pause.circle.fill", pauseCircle},
-    {"chart.bar.fill", chartBars},
-    {"gearshape.fill", gear},
-    {"xmark.circle.fill", xmarkCircle},
-    {"ellipsis", ellipsis},
+constexpr std::array<Entry, 21> drawings = {{
+    {"drop.fill", drop, ""},
+    {"figure.flexibility", flexibility, ""},
+    {"figure.stand", stand, ""},
+    {"figure.walk", walk, ""},
+    {"eye", eye, ""},
+    {"cup.and.saucer.fill", cup, ""},
+    {"bell.fill", bell, ""},
+    {"bell", bell, "preferences-system-notifications"},
+    {"flag.checkered", flag, ""},
+    {"moon.zzz.fill", moonZzz, ""},
+    {"moon", moon, "weather-clear-night"},
+    {"clock.fill", clock, ""},
+    {"hourglass", hourglass, "appointment-soon"},
+    {"pause.circle.fill", pauseCircle, ""},
+    {"chart.bar.fill", chartBars, ""},
+    {"chart.bar", chartBars, ""},
+    {"gearshape.fill", gear, ""},
+    {"gearshape", gear, "preferences-system"},
+    {"paintbrush", paintbrush, "applications-graphics"},
+    {"xmark.circle.fill", xmarkCircle, ""},
+    {"ellipsis", ellipsis, ""},
 }};
 
-Draw find(std::string_view name) {
+const Entry* find(std::string_view name) {
   for (const Entry& e : drawings) {
-    if (e.name == name) return e.draw;
+    if (e.name == name) return &e;
   }
   return nullptr;
 }
@@ -251,6 +316,26 @@ bool SymbolImage::isKnown(std::string_view name) {
   return find(name) != nullptr;
 }
 
+QString SymbolImage::themeName(std::string_view name) {
+  const Entry* entry = find(name);
+  return entry != nullptr ? QString::fromUtf8(entry->themeName.data(),
+                                              static_cast<qsizetype>(entry->themeName.size()))
+                          : QString();
+}
+
+QIcon SymbolImage::icon(std::string_view name, int points, const QColor& color,
+                        const std::optional<QColor>& checkedColor) {
+  const QString theme = themeName(name);
+  if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+  QIcon drawn;
+  for (qreal dpr : {1.0, 2.0}) {
+    drawn.addPixmap(pixmap(name, points, color, dpr), QIcon::Normal, QIcon::Off);
+    if (checkedColor)
+      drawn.addPixmap(pixmap(name, points, *checkedColor, dpr), QIcon::Normal, QIcon::On);
+  }
+  return drawn;
+}
+
 QPixmap SymbolImage::pixmap(std::string_view name, int points, const QColor& color,
                             qreal devicePixelRatio) {
   const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1;
@@ -262,8 +347,8 @@ QPixmap SymbolImage::pixmap(std::string_view name, int points, const QColor& col
   p.scale(side / 16.0, side / 16.0);
   p.setPen(Qt::NoPen);
   p.setBrush(color);
-  const Draw draw = find(name);
-  (draw != nullptr ? draw : dot)(p);
+  const Entry* entry = find(name);
+  (entry != nullptr ? entry->draw : dot)(p);
   p.end();
   pm.setDevicePixelRatio(dpr);
   return pm;

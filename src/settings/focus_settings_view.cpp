@@ -1,0 +1,292 @@
+#include "settings/focus_settings_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <cmath>
+#include <limits>
+
+#include "models/stay_quiet_settings.h"
+#include "settings/settings_form.h"
+#include "settings/time_of_day_edit.h"
+#include "state/app_model.h"
+
+namespace pimble {
+
+namespace {
+QString fullscreenLabel(FullscreenPolicy policy) {
+  switch (policy) {
+    case FullscreenPolicy::never:
+      return QStringLiteral("Never");
+    case FullscreenPolicy::mediaApps:
+      return QStringLiteral("Video, slides, calls & games");
+    case FullscreenPolicy::anyApp:
+      return QStringLiteral("Any fullscreen app");
+  }
+  return {};
+}
+
+QCheckBox* toggle(const QString& title, const char* name, QWidget* parent) {
+  auto* box = new QCheckBox(title, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  return box;
+}
+
+// A stored count shown by a stepper; values beyond what a spin box holds
+// show at its end.
+int spinValue(std::int64_t stored) {
+  return static_cast<int>(std::clamp<std::int64_t>(stored, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
+}
+
+QSpinBox* stepper(int low, int high, int step, const QString& unit, const char* name,
+                  QWidget* parent) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(QString::fromLatin1(name));
+  spin->setRange(low, high);
+  spin->setSingleStep(step);
+  spin->setSuffix(unit);
+  spin->setKeyboardTracking(false);
+  spin->setAlignment(Qt::AlignRight);
+  return spin;
+}
+
+// A plain column of rows that a section shows or hides as one.
+QWidget* group(QWidget* parent, QVBoxLayout*& layout) {
+  auto* w = new QWidget(parent);
+  layout = new QVBoxLayout(w);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(8);
+  return w;
+}
+}  // namespace
+
+QString FocusSettingsView::pauseStatus(std::optional<Date> pausedUntil, bool pausedIndefinitely) {
+  if (pausedUntil) {
+    const double seconds = secondsSince1970(clampDate(*pausedUntil));
+    const QDateTime end =
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(seconds)) * 1000);
+    return QStringLiteral("Paused until ") +
+           QLocale().toString(end.toLocalTime().time(), form::timeFormat());
+  }
+  if (pausedIndefinitely) return QStringLiteral("Paused until you resume");
+  return QStringLiteral("Reminders are running");
+}
+
+FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+  setObjectName(QStringLiteral("focusTab"));
+  auto* page = new QVBoxLayout(this);
+
+  // Quiet hours
+  QGroupBox* quiet = form::section(QStringLiteral("Quiet hours"), this);
+  QVBoxLayout* q = form::sectionLayout(quiet);
+  quietHours_ =
+      toggle(QStringLiteral("Let the glimmet sleep during quiet hours"), "quietHours", quiet);
+  q->addWidget(quietHours_);
+  QVBoxLayout* times = nullptr;
+  quietTimes_ = group(quiet, times);
+  quietStart_ = new TimeOfDayEdit(quietTimes_);
+  quietStart_->setObjectName(QStringLiteral("quietHoursStart"));
+  quietEnd_ = new TimeOfDayEdit(quietTimes_);
+  quietEnd_->setObjectName(QStringLiteral("quietHoursEnd"));
+  times->addLayout(
+      form::row({new QLabel(QStringLiteral("From"), quietTimes_), nullptr, quietStart_}));
+  times->addLayout(
+      form::row({new QLabel(QStringLiteral("Until"), quietTimes_), nullptr, quietEnd_}));
+  times->addWidget(form::footnote(
+      QStringLiteral("No reminders appear and the glimmet naps. A fresh countdown starts when "
+                     "quiet hours end. Individual reminders can opt out."),
+      quietTimes_));
+  q->addWidget(quietTimes_);
+  page->addWidget(quiet);
+
+  connect(quietHours_, &QCheckBox::toggled, this, [this](bool on) {
+    form::editSettings(model_, [on](AppSettings& s) { s.quietHours.isEnabled = on; });
+  });
+  connect(quietStart_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
+    form::editSettings(model_, [m](AppSettings& s) { s.quietHours.startMinutes = m; });
+  });
+  connect(quietEnd_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
+    form::editSettings(model_, [m](AppSettings& s) { s.quietHours.endMinutes = m; });
+  });
+
+  // Pausing
+  QGroupBox* pausing = form::section(QStringLiteral("Pausing"), this);
+  QVBoxLayout* p = form::sectionLayout(pausing);
+  pauseStatus_ = new QLabel(pausing);
+  pauseStatus_->setObjectName(QStringLiteral("pauseStatus"));
+  resume_ = new QPushButton(QStringLiteral("Resume"), pausing);
+  resume_->setObjectName(QStringLiteral("resume"));
+  resume_->setAutoDefault(false);
+  connect(resume_, &QPushButton::clicked, this, [this] { model_.actions.resume(); });
+  p->addLayout(form::row({pauseStatus_, nullptr, resume_}));
+  struct PauseChoice {
+    const char* title;
+    const char* name;
+    std::optional<double> seconds;
+  };
+  const PauseChoice choices[] = {{"15 minutes", "pause15", 900.0},
+                                 {"30 minutes", "pause30", 1800.0},
+                                 {"1 hour", "pause60", 3600.0},
+                                 {"Until I resume", "pauseIndefinitely", std::nullopt}};
+  auto* buttons = form::row({});
+  for (const PauseChoice& choice : choices) {
+    auto* b = new QPushButton(QString::fromUtf8(choice.title), pausing);
+    b->setObjectName(QString::fromLatin1(choice.name));
+    b->setAutoDefault(false);
+    const std::optional<double> seconds = choice.seconds;
+    connect(b, &QPushButton::clicked, this, [this, seconds] { model_.actions.pause(seconds); });
+    buttons->addWidget(b);
+  }
+  buttons->addStretch(1);
+  p->addLayout(buttons);
+  p->addWidget(form::footnote(
+      QStringLiteral("While paused (or while your computer sleeps or is locked) timers stand "
+                     "still, so nothing piles up."),
+      pausing));
+  page->addWidget(pausing);
+
+  // Idle
+  QGroupBox* idle = form::section(QStringLiteral("Idle"), this);
+  QVBoxLayout* d = form::sectionLayout(idle);
+  idleDetection_ =
+      toggle(QStringLiteral("Wait until I'm back at the keyboard"), "idleDetection", idle);
+  d->addWidget(idleDetection_);
+  QVBoxLayout* idleLayout = nullptr;
+  idleRows_ = group(idle, idleLayout);
+  idleThreshold_ = stepper(1, 60, 1, QStringLiteral(" min"), "idleThreshold", idleRows_);
+  idleLayout->addLayout(form::row(
+      {new QLabel(QStringLiteral("Counts as away after"), idleRows_), nullptr, idleThreshold_}));
+  idleLayout->addWidget(form::footnote(
+      QStringLiteral("Uses your desktop's standard idle timer, so no extra permissions are "
+                     "needed. If you were away for a while, rest-type reminders are treated as "
+                     "already done."),
+      idleRows_));
+  d->addWidget(idleRows_);
+  page->addWidget(idle);
+
+  connect(idleDetection_, &QCheckBox::toggled, this, [this](bool on) {
+    form::editSettings(model_, [on](AppSettings& s) { s.idleDetectionEnabled = on; });
+  });
+  connect(idleThreshold_, &QSpinBox::valueChanged, this, [this](int minutes) {
+    form::editSettings(model_, [minutes](AppSettings& s) { s.idleThresholdMinutes = minutes; });
+  });
+
+  // Stay quiet
+  QGroupBox* stay = form::section(QStringLiteral("Stay quiet"), this);
+  QVBoxLayout* y = form::sectionLayout(stay);
+  fullscreen_ = new QComboBox(stay);
+  fullscreen_->setObjectName(QStringLiteral("fullscreenPolicy"));
+  for (FullscreenPolicy policy : allCases<FullscreenPolicy>())
+    fullscreen_->addItem(fullscreenLabel(policy));
+  y->addLayout(form::row(
+      {new QLabel(QStringLiteral("When an app is fullscreen"), stay), nullptr, fullscreen_}));
+  hideInFullscreen_ =
+      toggle(QStringLiteral("Hide the glimmet too"), "hideGlimmetInFullscreen", stay);
+  y->addWidget(hideInFullscreen_);
+  duringCalls_ =
+      toggle(QStringLiteral("While the microphone or camera is in use"), "duringCalls", stay);
+  y->addWidget(duringCalls_);
+  QLabel* stayNote = form::footnote(
+      QStringLiteral("Reminders and check-ins wait (their timers keep running) and appear once "
+                     "you're done. Browsers count as video because the system can't tell "
+                     "fullscreen video from a fullscreen browser window. Pimble only checks "
+                     "<i>whether</i> the mic or camera is in use. It never listens or looks."),
+      stay);
+  stayNote->setTextFormat(Qt::RichText);
+  y->addWidget(stayNote);
+  quietStatus_ = new QLabel(stay);
+  quietStatus_->setObjectName(QStringLiteral("quietStatus"));
+  quietStatus_->setWordWrap(true);
+  form::makeSmall(quietStatus_);
+  auto* checkNow = new QPushButton(QStringLiteral("Check now"), stay);
+  checkNow->setObjectName(QStringLiteral("checkNow"));
+  checkNow->setAutoDefault(false);
+  connect(checkNow, &QPushButton::clicked, this, [this] { model_.actions.refreshAwareness(); });
+  y->addLayout(form::textRow(quietStatus_, checkNow));
+  page->addWidget(stay);
+
+  connect(fullscreen_, &QComboBox::activated, this, [this](int index) {
+    const auto cases = allCases<FullscreenPolicy>();
+    if (index < 0 || index >= static_cast<int>(cases.size())) return;
+    const FullscreenPolicy policy = cases[static_cast<size_t>(index)];
+    form::editSettings(model_, [policy](AppSettings& s) { s.stayQuiet.fullscreen = policy; });
+  });
+  connect(hideInFullscreen_, &QCheckBox::toggled, this, [this](bool on) {
+    form::editSettings(model_, [on](AppSettings& s) { s.stayQuiet.hideGlimmetInFullscreen = on; });
+  });
+  connect(duringCalls_, &QCheckBox::toggled, this, [this](bool on) {
+    form::editSettings(model_, [on](AppSettings& s) { s.stayQuiet.duringCalls = on; });
+  });
+
+  // Delivery
+  QGroupBox* delivery = form::section(QStringLiteral("Delivery"), this);
+  QVBoxLayout* v = form::sectionLayout(delivery);
+  notifyWhenHidden_ = toggle(QStringLiteral("Send a notification when the glimmet is hidden"),
+                             "notifyWhenHidden", delivery);
+  v->addWidget(notifyWhenHidden_);
+  bubbleTimeout_ = stepper(30, 600, 30, QStringLiteral(" sec"), "bubbleTimeout", delivery);
+  v->addLayout(form::row({new QLabel(QStringLiteral("Unanswered bubbles snooze after"), delivery),
+                          nullptr, bubbleTimeout_}));
+  v->addWidget(form::footnote(
+      QStringLiteral("Notifications go through your desktop, so its do-not-disturb setting "
+                     "decides whether they show. Calls are recognised by the microphone or camera "
+                     "being in use; screen sharing on its own isn't detected."),
+      delivery));
+  page->addWidget(delivery);
+  page->addStretch(1);
+
+  connect(notifyWhenHidden_, &QCheckBox::toggled, this, [this](bool on) {
+    form::editSettings(model_, [on](AppSettings& s) { s.notifyWhenHidden = on; });
+  });
+  connect(bubbleTimeout_, &QSpinBox::valueChanged, this, [this](int seconds) {
+    form::editSettings(model_, [seconds](AppSettings& s) { s.bubbleTimeoutSeconds = seconds; });
+  });
+
+  showSettings(model_.settings());
+  showPause();
+  quietStatus_->setText(QString::fromStdString(model_.quietStatus()));
+  connect(&model_, &AppModel::settingsChanged, this, &FocusSettingsView::showSettings);
+  connect(&model_, &AppModel::pausedUntilChanged, this, &FocusSettingsView::showPause);
+  connect(&model_, &AppModel::pausedIndefinitelyChanged, this, &FocusSettingsView::showPause);
+  connect(&model_, &AppModel::quietStatusChanged, this,
+          [this](const std::string& text) { quietStatus_->setText(QString::fromStdString(text)); });
+}
+
+void FocusSettingsView::showSettings(const AppSettings& s) {
+  const QSignalBlocker b1(quietHours_), b2(quietStart_), b3(quietEnd_), b4(idleDetection_),
+      b5(idleThreshold_), b6(fullscreen_), b7(hideInFullscreen_), b8(duringCalls_),
+      b9(notifyWhenHidden_), b10(bubbleTimeout_);
+  quietHours_->setChecked(s.quietHours.isEnabled);
+  quietTimes_->setVisible(s.quietHours.isEnabled);
+  quietStart_->setMinutes(s.quietHours.startMinutes);
+  quietEnd_->setMinutes(s.quietHours.endMinutes);
+  idleDetection_->setChecked(s.idleDetectionEnabled);
+  idleRows_->setVisible(s.idleDetectionEnabled);
+  idleThreshold_->setValue(spinValue(s.idleThresholdMinutes));
+  fullscreen_->setCurrentIndex(form::caseIndex(s.stayQuiet.fullscreen));
+  hideInFullscreen_->setChecked(s.stayQuiet.hideGlimmetInFullscreen);
+  hideInFullscreen_->setVisible(s.stayQuiet.fullscreen != FullscreenPolicy::never);
+  duringCalls_->setChecked(s.stayQuiet.duringCalls);
+  notifyWhenHidden_->setChecked(s.notifyWhenHidden);
+  bubbleTimeout_->setValue(spinValue(s.bubbleTimeoutSeconds));
+}
+
+void FocusSettingsView::showPause() {
+  pauseStatus_->setText(pauseStatus(model_.pausedUntil(), model_.pausedIndefinitely()));
+  resume_->setVisible(model_.isPaused());
+}
+
+void FocusSettingsView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  model_.actions.refreshAwareness();
+}
+
+}  // namespace pimble

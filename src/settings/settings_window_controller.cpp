@@ -1,0 +1,141 @@
+#include "settings/settings_window_controller.h"
+
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "settings/appearance_settings_view.h"
+#include "settings/focus_settings_view.h"
+#include "settings/general_settings_view.h"
+#include "settings/progress_settings_view.h"
+#include "settings/settings_form.h"
+#include "settings/settings_tab_bar.h"
+
+namespace pimble {
+
+SettingsWindowController::SettingsWindowController(AppModel& model, QObject* parent)
+    : QObject(parent), model_(model) {
+  window_ = std::make_unique<QWidget>(nullptr,
+                                      Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  window_->setObjectName(QStringLiteral("settingsWindow"));
+  window_->setWindowTitle(QStringLiteral("Pimble Glimmet Settings"));
+  window_->setFixedSize(width, height);
+  // Closing hides the window; it never ends the program.
+  window_->setAttribute(Qt::WA_QuitOnClose, false);
+
+  auto* layout = new QVBoxLayout(window_.get());
+  layout->setContentsMargins(0, 6, 0, 0);
+  layout->setSpacing(0);
+  tabBar_ = new SettingsTabBar(window_.get());
+  layout->addWidget(tabBar_);
+  auto* rule = new QFrame(window_.get());
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Sunken);
+  layout->addWidget(rule);
+  stack_ = new QStackedWidget(window_.get());
+  stack_->setObjectName(QStringLiteral("settingsPages"));
+  layout->addWidget(stack_, 1);
+
+  addPage(SettingsTab::general, new GeneralSettingsView(model_));
+  addPage(SettingsTab::appearance, new AppearanceSettingsView(model_));
+  addPage(SettingsTab::focus, new FocusSettingsView(model_));
+  addPage(SettingsTab::progress, new ProgressSettingsView(model_));
+  showTab(selection_.tab());
+
+  connect(tabBar_, &SettingsTabBar::picked, &selection_, &SettingsSelection::setTab);
+  connect(&selection_, &SettingsSelection::tabChanged, this, &SettingsWindowController::showTab);
+
+  auto* close = new QShortcut(QKeySequence(QStringLiteral("Ctrl+W")), window_.get());
+  connect(close, &QShortcut::activated, window_.get(), &QWidget::close);
+  auto* quit = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Q")), window_.get());
+  connect(quit, &QShortcut::activated, this, [this] {
+    if (onQuit) onQuit();
+  });
+  // The keys that switch tabs in any tabbed window.
+  for (const char* keys : {"Ctrl+Tab", "Ctrl+PgDown"}) {
+    auto* next = new QShortcut(QKeySequence(QString::fromLatin1(keys)), window_.get());
+    connect(next, &QShortcut::activated, this, [this] { step(1); });
+  }
+  for (const char* keys : {"Ctrl+Shift+Tab", "Ctrl+PgUp"}) {
+    auto* previous = new QShortcut(QKeySequence(QString::fromLatin1(keys)), window_.get());
+    connect(previous, &QShortcut::activated, this, [this] { step(-1); });
+  }
+
+  centre();
+}
+
+SettingsWindowController::~SettingsWindowController() = default;
+
+void SettingsWindowController::addPage(SettingsTab tab, QWidget* view) {
+  tabBar_->addTab(tab);
+  const auto& order = tabBar_->tabs();
+  const auto index = static_cast<int>(std::find(order.begin(), order.end(), tab) - order.begin());
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(form::text(rawValue(tab)) + QStringLiteral("Page"));
+  scroll->setWidget(view);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  stack_->insertWidget(index, scroll);
+  pages_.insert(pages_.begin() + index, {tab, view});
+}
+
+QWidget* SettingsWindowController::page(SettingsTab tab) const {
+  for (const auto& [t, view] : pages_)
+    if (t == tab) return view;
+  return nullptr;
+}
+
+SettingsTab SettingsWindowController::currentTab() const {
+  const int index = stack_->currentIndex();
+  if (index < 0 || index >= static_cast<int>(pages_.size())) return selection_.tab();
+  return pages_[static_cast<size_t>(index)].first;
+}
+
+void SettingsWindowController::showTab(SettingsTab tab) {
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    if (pages_[i].first == tab) {
+      tabBar_->setCurrent(tab);
+      stack_->setCurrentIndex(static_cast<int>(i));
+      return;
+    }
+  }
+  // A tab this window does not hold: the selection keeps naming what shows.
+  if (!pages_.empty()) selection_.setTab(currentTab());
+}
+
+void SettingsWindowController::step(int by) {
+  const int count = static_cast<int>(pages_.size());
+  if (count == 0) return;
+  const int next = ((stack_->currentIndex() + by) % count + count) % count;
+  selection_.setTab(pages_[static_cast<size_t>(next)].first);
+}
+
+void SettingsWindowController::show(std::optional<SettingsTab> tab) {
+  if (tab) selection_.setTab(*tab);
+  if (window_->isMinimized())
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void SettingsWindowController::centre() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  QRect frame(QPoint(0, 0), window_->size());
+  frame.moveCenter(area.center());
+  window_->move(frame.topLeft());
+}
+
+}  // namespace pimble
