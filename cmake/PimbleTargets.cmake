@@ -64,7 +64,7 @@ function(pimble_folder_tests folder label)
   # Tests on the shared X server move the pointer, type keys and activate
   # windows: they must not run side by side.
   set(lock)
-  if(label MATCHES "^(system|companion|app)$")
+  if(label MATCHES "^(system|companion|settings|app)$")
     set(lock RESOURCE_LOCK desktop)
   endif()
   gtest_discover_tests(${exe}

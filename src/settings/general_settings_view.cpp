@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -37,11 +36,13 @@ QString cornerLabel(CompanionCorner corner) {
 // The autostart folder, or the nearest folder above it that exists, so the
 // file manager opens somewhere useful even when the folder could not be made.
 QString nearestExistingFolder(const QString& file) {
-  QDir dir = QFileInfo(file).absoluteDir();
-  while (!dir.exists() && !dir.isRoot()) {
-    if (!dir.cdUp()) break;
+  QString folder = QFileInfo(file).absolutePath();
+  while (!QFileInfo(folder).isDir()) {
+    const QString parent = QFileInfo(folder).path();
+    if (parent == folder) break;
+    folder = parent;
   }
-  return dir.absolutePath();
+  return folder;
 }
 }  // namespace
 

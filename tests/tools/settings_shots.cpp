@@ -57,7 +57,10 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   QApplication::setPalette(QApplication::style()->standardPalette());
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  if (!QDir().mkpath(out.path())) return 1;
+  if (!QDir().mkpath(out.path())) {
+    std::fprintf(stderr, "could not make the folder %s\n", qPrintable(out.path()));
+    return 1;
+  }
 
   MemoryPersistence store;
   FakeTimeSource time(dateFromSeconds(1'800'000'000.0));

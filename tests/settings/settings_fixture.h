@@ -1,0 +1,128 @@
+#pragma once
+
+// A settings view on the real application model, stored in memory, on a
+// fake clock, with the autostart folder in a private XDG_CONFIG_HOME and
+// every view command recorded.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "models/memory_persistence.h"
+#include "state/app_model.h"
+#include "system/fake_time_source.h"
+
+namespace pimble::testing {
+
+// Sets an environment variable for the scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+    tzset();
+  }
+  ~ScopedEnv() {
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
+    tzset();
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+// Clicks a button as the user would: press and release near its leading
+// edge, which is on a check box's indicator and inside any button.
+void click(QAbstractButton* button);
+
+class SettingsFixture : public ::testing::Test {
+ protected:
+  // 2027-01-15 08:00 UTC, a Friday.
+  static constexpr double start = 1'800'000'000.0;
+
+  void SetUp() override {
+    ASSERT_TRUE(config_.isValid());
+    configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_.path().toUtf8());
+  }
+
+  // The model is made on first use, so a test can pin the zone first.
+  AppModel& model() {
+    if (!model_) {
+      model_ = std::make_unique<AppModel>(store_, time_);
+      record();
+    }
+    return *model_;
+  }
+
+  // Records every command the views call.
+  void record() {
+    AppActions& a = model_->actions;
+    a.preview = [this](GlimmetState s) { calls.push_back("preview " + std::string(enumName(s))); };
+    a.pause = [this](std::optional<double> s) {
+      calls.push_back(s ? "pause " + std::to_string(static_cast<int>(*s)) : "pause");
+    };
+    a.resume = [this] { calls.push_back("resume"); };
+    a.moveToCorner = [this](CompanionCorner c) {
+      calls.push_back("moveToCorner " + std::string(enumName(c)));
+    };
+    a.resetPosition = [this] { calls.push_back("resetPosition"); };
+    a.refreshAwareness = [this] { calls.push_back("refreshAwareness"); };
+    a.startOnboarding = [this] { calls.push_back("startOnboarding"); };
+    a.previewBehavior = [this](IdleBehavior b) {
+      calls.push_back("previewBehavior " + std::string(enumName(b)));
+    };
+    a.previewGreeting = [this] { calls.push_back("previewGreeting"); };
+  }
+
+  // Applies a change to the settings as another part of the program would.
+  void changeSettings(const std::function<void(AppSettings&)>& edit) {
+    AppSettings s = model().settings();
+    edit(s);
+    model().setSettings(s);
+  }
+
+  QTemporaryDir config_;
+  std::unique_ptr<ScopedEnv> configEnv_;
+  MemoryPersistence store_;
+  FakeTimeSource time_{dateFromSeconds(start)};
+  std::unique_ptr<AppModel> model_;
+  std::vector<std::string> calls;
+};
+
+// Watches the model's settings for writes coming from a view.
+class SettingsWrites {
+ public:
+  explicit SettingsWrites(AppModel& model)
+      : model_(model), before_(model.settings()), spy_(&model, &AppModel::settingsChanged) {}
+  int count() const { return static_cast<int>(spy_.count()); }
+  // The settings before, with the one edit the view should have made.
+  AppSettings expected(const std::function<void(AppSettings&)>& edit) const {
+    AppSettings s = before_;
+    edit(s);
+    return s;
+  }
+  const AppSettings& before() const { return before_; }
+
+ private:
+  AppModel& model_;
+  AppSettings before_;
+  QSignalSpy spy_;
+};
+
+}  // namespace pimble::testing
