@@ -15,6 +15,7 @@
 #include "models/calendar.h"
 #include "models/schedule_snapshot.h"
 #include "services/app_catalog.h"
+#include "settings/settings_window_controller.h"
 
 namespace pimble {
 namespace {
@@ -146,6 +147,7 @@ void AppController::reopen() {
   AppSettings settings = model_->settings();
   settings.showCompanion = true;
   model_->setSettings(std::move(settings));
+  openSettings();
 }
 
 void AppController::installEnvironments() {

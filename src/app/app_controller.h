@@ -12,6 +12,7 @@
 //   controller_settings.cpp     applying settings, the mode's effects
 //   controller_visibility.cpp   the character on screen, the quiet full
 //                               screen, what the speech bubble shows
+//   controller_windows.cpp      the settings window
 // The roads of reminders and events, check-ins and intentions, gestures and
 // greetings, and the settings and tour windows add their own files.
 //
@@ -49,6 +50,7 @@
 #include "services/awareness_engine.h"
 #include "services/interruption_guard.h"
 #include "services/reminder_engine.h"
+#include "settings/settings_tab.h"
 #include "state/app_model.h"
 #include "system/time_source.h"
 #include "system/wake_timer.h"
@@ -59,6 +61,7 @@ class BubblePanelController;
 class CompanionWindowController;
 class CursorFollower;
 class GreetingBubbleController;
+class SettingsWindowController;
 
 // What the speech bubble is showing.
 enum class BubbleUse {
@@ -106,8 +109,14 @@ class AppController : public QObject {
   // shutdown(), then ends the event loop (Ctrl+Q, the quit menu items).
   void quit();
   // The program was launched again while running: the character comes
-  // back on.
+  // back on and the settings window opens on its current tab.
   void reopen();
+
+  // Brings up the settings window, made on the first call and kept for the
+  // life of the process, on `tab` when given, else on the tab it last showed.
+  void openSettings(std::optional<SettingsTab> tab = std::nullopt);
+  // The settings window once opened, else nullptr.
+  SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
 
   // The character: shown when switched on and no quiet full screen hides it.
   void updateCompanionVisibility();
@@ -239,6 +248,7 @@ class AppController : public QObject {
   std::unique_ptr<CompanionWindowController> companion_;
   std::unique_ptr<BubblePanelController> bubble_;
   std::unique_ptr<GreetingBubbleController> greeting_;
+  std::unique_ptr<SettingsWindowController> settingsWindow_;
 
   // Timers and delayed steps.
   std::unique_ptr<ScheduledCall> heartbeat_;
