@@ -57,11 +57,6 @@ QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent) {
   return form::row({new QLabel(title, parent), nullptr, control});
 }
 
-QCheckBox* toggle(const QString& title, const char* name, QWidget* parent) {
-  auto* box = new QCheckBox(title, parent);
-  box->setObjectName(QString::fromLatin1(name));
-  return box;
-}
 }  // namespace
 
 QString AppearanceSettingsView::tinyMessagesDescription(TinyMessages choice) {
@@ -109,7 +104,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
       QStringLiteral("Reduced keeps a gentle float and blinking; Off holds still. Your desktop's "
                      "reduce-motion setting is respected too."),
       character));
-  showCape_ = toggle(QStringLiteral("Superhero cape"), "showCape", character);
+  showCape_ = form::toggle(QStringLiteral("Superhero cape"), "showCape", character);
   c->addWidget(showCape_);
   capeRow_ = new QWidget(character);
   auto* cape = new QVBoxLayout(capeRow_);
@@ -127,9 +122,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
                                     [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
   form::onCasePicked<AnimationIntensity>(
       animation_, model_, [](AppSettings& s, AnimationIntensity v) { s.animationIntensity = v; });
-  connect(showCape_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.showCape = on; });
-  });
+  form::onToggled(showCape_, model_, [](AppSettings& s, bool on) { s.showCape = on; });
   connect(swatches_, &CapeSwatches::colorPicked, this, [this](CapeColor color) {
     form::editSettings(model_, [color](AppSettings& s) { s.capeColor = color; });
   });
@@ -137,15 +130,16 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   // Interactions
   QGroupBox* interactions = form::section(QStringLiteral("Interactions"), this);
   QVBoxLayout* i = form::sectionLayout(interactions);
-  followCursor_ = toggle(QStringLiteral("Eyes follow your cursor"), "followCursor", interactions);
-  petting_ = toggle(QStringLiteral("Petting: rub Pimble's head and it gets happy"), "petting",
-                    interactions);
+  followCursor_ =
+      form::toggle(QStringLiteral("Eyes follow your cursor"), "followCursor", interactions);
+  petting_ = form::toggle(QStringLiteral("Petting: rub Pimble's head and it gets happy"), "petting",
+                          interactions);
   liveliness_ = new SegmentedControl(
       form::caseLabels<Liveliness>([](Liveliness v) { return form::capitalized(enumName(v)); }),
       interactions);
   liveliness_->setObjectName(QStringLiteral("liveliness"));
-  surprises_ = toggle(QStringLiteral("Little surprises (rare twirls, sneezes, peekaboo…)"),
-                      "surprises", interactions);
+  surprises_ = form::toggle(QStringLiteral("Little surprises (rare twirls, sneezes, peekaboo…)"),
+                            "surprises", interactions);
   i->addWidget(followCursor_);
   i->addWidget(petting_);
   i->addLayout(labelled(QStringLiteral("Liveliness"), liveliness_, interactions));
@@ -156,33 +150,25 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
       interactions));
   page->addWidget(interactions);
 
-  connect(followCursor_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.followCursor = on; });
-  });
-  connect(petting_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.petting = on; });
-  });
+  form::onToggled(followCursor_, model_, [](AppSettings& s, bool on) { s.followCursor = on; });
+  form::onToggled(petting_, model_, [](AppSettings& s, bool on) { s.petting = on; });
   form::onCasePicked<Liveliness>(liveliness_, model_,
                                  [](AppSettings& s, Liveliness v) { s.liveliness = v; });
-  connect(surprises_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.surprises = on; });
-  });
+  form::onToggled(surprises_, model_, [](AppSettings& s, bool on) { s.surprises = on; });
 
   // Speech bubble
   QGroupBox* bubble = form::section(QStringLiteral("Speech bubble"), this);
   QVBoxLayout* b = form::sectionLayout(bubble);
   bubbleStyle_ = new SegmentedControl(form::caseLabels<BubbleStyle>(bubbleStyleLabel), bubble);
   bubbleStyle_->setObjectName(QStringLiteral("bubbleStyle"));
-  soundEffects_ = toggle(QStringLiteral("Sound effects"), "soundEffects", bubble);
+  soundEffects_ = form::toggle(QStringLiteral("Sound effects"), "soundEffects", bubble);
   b->addLayout(labelled(QStringLiteral("Style"), bubbleStyle_, bubble));
   b->addWidget(soundEffects_);
   page->addWidget(bubble);
 
   form::onCasePicked<BubbleStyle>(bubbleStyle_, model_,
                                   [](AppSettings& s, BubbleStyle v) { s.bubbleStyle = v; });
-  connect(soundEffects_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.soundEffects = on; });
-  });
+  form::onToggled(soundEffects_, model_, [](AppSettings& s, bool on) { s.soundEffects = on; });
 
   // Tiny messages
   QGroupBox* tiny = form::section(QStringLiteral("Tiny messages"), this);

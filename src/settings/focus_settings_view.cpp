@@ -32,12 +32,6 @@ QString fullscreenLabel(FullscreenPolicy policy) {
   return {};
 }
 
-QCheckBox* toggle(const QString& title, const char* name, QWidget* parent) {
-  auto* box = new QCheckBox(title, parent);
-  box->setObjectName(QString::fromLatin1(name));
-  return box;
-}
-
 // A stored count shown by a stepper; values beyond what a spin box holds
 // show at its end.
 int spinValue(std::int64_t stored) {
@@ -88,7 +82,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   QGroupBox* quiet = form::section(QStringLiteral("Quiet hours"), this);
   QVBoxLayout* q = form::sectionLayout(quiet);
   quietHours_ =
-      toggle(QStringLiteral("Let the glimmet sleep during quiet hours"), "quietHours", quiet);
+      form::toggle(QStringLiteral("Let the glimmet sleep during quiet hours"), "quietHours", quiet);
   q->addWidget(quietHours_);
   QVBoxLayout* times = nullptr;
   quietTimes_ = group(quiet, times);
@@ -107,9 +101,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   q->addWidget(quietTimes_);
   page->addWidget(quiet);
 
-  connect(quietHours_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.quietHours.isEnabled = on; });
-  });
+  form::onToggled(quietHours_, model_,
+                  [](AppSettings& s, bool on) { s.quietHours.isEnabled = on; });
   connect(quietStart_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
     form::editSettings(model_, [m](AppSettings& s) { s.quietHours.startMinutes = m; });
   });
@@ -157,7 +150,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   QGroupBox* idle = form::section(QStringLiteral("Idle"), this);
   QVBoxLayout* d = form::sectionLayout(idle);
   idleDetection_ =
-      toggle(QStringLiteral("Wait until I'm back at the keyboard"), "idleDetection", idle);
+      form::toggle(QStringLiteral("Wait until I'm back at the keyboard"), "idleDetection", idle);
   d->addWidget(idleDetection_);
   QVBoxLayout* idleLayout = nullptr;
   idleRows_ = group(idle, idleLayout);
@@ -172,9 +165,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   d->addWidget(idleRows_);
   page->addWidget(idle);
 
-  connect(idleDetection_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.idleDetectionEnabled = on; });
-  });
+  form::onToggled(idleDetection_, model_,
+                  [](AppSettings& s, bool on) { s.idleDetectionEnabled = on; });
   connect(idleThreshold_, &QSpinBox::valueChanged, this, [this](int minutes) {
     form::editSettings(model_, [minutes](AppSettings& s) { s.idleThresholdMinutes = minutes; });
   });
@@ -189,10 +181,10 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   y->addLayout(form::row(
       {new QLabel(QStringLiteral("When an app is fullscreen"), stay), nullptr, fullscreen_}));
   hideInFullscreen_ =
-      toggle(QStringLiteral("Hide the glimmet too"), "hideGlimmetInFullscreen", stay);
+      form::toggle(QStringLiteral("Hide the glimmet too"), "hideGlimmetInFullscreen", stay);
   y->addWidget(hideInFullscreen_);
   duringCalls_ =
-      toggle(QStringLiteral("While the microphone or camera is in use"), "duringCalls", stay);
+      form::toggle(QStringLiteral("While the microphone or camera is in use"), "duringCalls", stay);
   y->addWidget(duringCalls_);
   QLabel* stayNote = form::footnote(
       QStringLiteral("Reminders and check-ins wait (their timers keep running) and appear once "
@@ -219,18 +211,16 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
     const FullscreenPolicy policy = cases[static_cast<size_t>(index)];
     form::editSettings(model_, [policy](AppSettings& s) { s.stayQuiet.fullscreen = policy; });
   });
-  connect(hideInFullscreen_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.stayQuiet.hideGlimmetInFullscreen = on; });
-  });
-  connect(duringCalls_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.stayQuiet.duringCalls = on; });
-  });
+  form::onToggled(hideInFullscreen_, model_,
+                  [](AppSettings& s, bool on) { s.stayQuiet.hideGlimmetInFullscreen = on; });
+  form::onToggled(duringCalls_, model_,
+                  [](AppSettings& s, bool on) { s.stayQuiet.duringCalls = on; });
 
   // Delivery
   QGroupBox* delivery = form::section(QStringLiteral("Delivery"), this);
   QVBoxLayout* v = form::sectionLayout(delivery);
-  notifyWhenHidden_ = toggle(QStringLiteral("Send a notification when the glimmet is hidden"),
-                             "notifyWhenHidden", delivery);
+  notifyWhenHidden_ = form::toggle(QStringLiteral("Send a notification when the glimmet is hidden"),
+                                   "notifyWhenHidden", delivery);
   v->addWidget(notifyWhenHidden_);
   bubbleTimeout_ = stepper(30, 600, 30, QStringLiteral(" sec"), "bubbleTimeout", delivery);
   v->addLayout(form::row({new QLabel(QStringLiteral("Unanswered bubbles snooze after"), delivery),
@@ -243,9 +233,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   page->addWidget(delivery);
   page->addStretch(1);
 
-  connect(notifyWhenHidden_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.notifyWhenHidden = on; });
-  });
+  form::onToggled(notifyWhenHidden_, model_,
+                  [](AppSettings& s, bool on) { s.notifyWhenHidden = on; });
   connect(bubbleTimeout_, &QSpinBox::valueChanged, this, [this](int seconds) {
     form::editSettings(model_, [seconds](AppSettings& s) { s.bubbleTimeoutSeconds = seconds; });
   });

@@ -64,10 +64,8 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   // Companion
   QGroupBox* companion = form::section(QStringLiteral("Companion"), this);
   QVBoxLayout* c = form::sectionLayout(companion);
-  showCompanion_ = new QCheckBox(QStringLiteral("Show companion"), companion);
-  showCompanion_->setObjectName(QStringLiteral("showCompanion"));
-  alwaysOnTop_ = new QCheckBox(QStringLiteral("Keep above other windows"), companion);
-  alwaysOnTop_->setObjectName(QStringLiteral("alwaysOnTop"));
+  showCompanion_ = form::toggle(QStringLiteral("Show companion"), "showCompanion", companion);
+  alwaysOnTop_ = form::toggle(QStringLiteral("Keep above other windows"), "alwaysOnTop", companion);
   size_ = new SegmentedControl(form::caseLabels<CompanionSize>(
                                    [](CompanionSize v) { return form::capitalized(enumName(v)); }),
                                companion);
@@ -77,12 +75,8 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   c->addLayout(form::row({new QLabel(QStringLiteral("Size"), companion), nullptr, size_}));
   page->addWidget(companion);
 
-  connect(showCompanion_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.showCompanion = on; });
-  });
-  connect(alwaysOnTop_, &QCheckBox::toggled, this, [this](bool on) {
-    form::editSettings(model_, [on](AppSettings& s) { s.alwaysOnTop = on; });
-  });
+  form::onToggled(showCompanion_, model_, [](AppSettings& s, bool on) { s.showCompanion = on; });
+  form::onToggled(alwaysOnTop_, model_, [](AppSettings& s, bool on) { s.alwaysOnTop = on; });
   form::onCasePicked<CompanionSize>(size_, model_,
                                     [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
 
@@ -126,8 +120,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   // Startup
   QGroupBox* startup = form::section(QStringLiteral("Startup"), this);
   QVBoxLayout* s = form::sectionLayout(startup);
-  login_ = new QCheckBox(QStringLiteral("Open Pimble Glimmet at login"), startup);
-  login_->setObjectName(QStringLiteral("openAtLogin"));
+  login_ = form::toggle(QStringLiteral("Open Pimble Glimmet at login"), "openAtLogin", startup);
   connect(login_, &QCheckBox::toggled, this, &GeneralSettingsView::changeLoginItem);
   s->addWidget(login_);
   loginStatusLabel_ = form::footnote(QString(), startup);

@@ -1,5 +1,6 @@
 #include "settings/settings_form.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,6 +43,12 @@ QLabel* footnote(const QString& sentence, QWidget* parent) {
   return label;
 }
 
+QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent) {
+  auto* box = new QCheckBox(title, parent);
+  box->setObjectName(QString::fromLatin1(objectName));
+  return box;
+}
+
 QHBoxLayout* row(std::initializer_list<QWidget*> items) {
   auto* layout = new QHBoxLayout;
   layout->setContentsMargins(0, 0, 0, 0);
@@ -52,6 +59,12 @@ QHBoxLayout* row(std::initializer_list<QWidget*> items) {
       layout->addWidget(item);
   }
   return layout;
+}
+
+void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool)) {
+  QObject::connect(box, &QCheckBox::toggled, box, [&model, store](bool on) {
+    editSettings(model, [store, on](AppSettings& s) { store(s, on); });
+  });
 }
 
 QString capitalized(std::string_view name) {

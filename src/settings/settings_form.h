@@ -15,6 +15,7 @@
 #include "settings/segmented_control.h"
 
 class QBoxLayout;
+class QCheckBox;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
@@ -40,6 +41,9 @@ QLabel* footnote(const QString& sentence, QWidget* parent);
 // The font of footnotes and other small texts.
 void makeSmall(QWidget* widget);
 
+// A switch, named for tests and accessibility tools.
+QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent);
+
 // A row of widgets and stretches, left to right; nullptr stands for the
 // flexible space between them.
 QHBoxLayout* row(std::initializer_list<QWidget*> items);
@@ -55,6 +59,10 @@ QString timeFormat();
 // Stores a change of the settings: a copy with the edit applied replaces the
 // model's value, which then saves and applies it.
 void editSettings(AppModel& model, const std::function<void(AppSettings&)>& edit);
+
+// A switch stores its state through `store`, which writes it into the
+// settings.
+void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool));
 
 // "small" → "Small": a case name with its first letter capitalised.
 QString capitalized(std::string_view name);

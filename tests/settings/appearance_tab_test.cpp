@@ -16,25 +16,10 @@ namespace pimble {
 namespace {
 
 using testing::click;
-using testing::SettingsFixture;
 using testing::SettingsWrites;
 
-class AppearanceTabTest : public SettingsFixture {
+class AppearanceTabTest : public testing::ViewFixture<AppearanceSettingsView> {
  protected:
-  AppearanceSettingsView& view() {
-    if (!view_) {
-      view_ = std::make_unique<AppearanceSettingsView>(model());
-      view_->resize(640, 1100);
-      view_->show();
-    }
-    return *view_;
-  }
-  template <class T>
-  T* find(const char* name) {
-    T* w = view().findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
   // Picks a segment and checks that only `edit` happened to the settings.
   void pick(const char* picker, int segment, const std::function<void(AppSettings&)>& edit) {
     SettingsWrites writes(model());
@@ -50,7 +35,6 @@ class AppearanceTabTest : public SettingsFixture {
     EXPECT_EQ(model().settings(), writes.expected(edit)) << name;
     EXPECT_EQ(writes.count(), 1) << name;
   }
-  std::unique_ptr<AppearanceSettingsView> view_;
 };
 
 TEST_F(AppearanceTabTest, EachControlWritesItsOwnFieldOnly) {

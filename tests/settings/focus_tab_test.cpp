@@ -19,29 +19,13 @@ namespace {
 
 using testing::click;
 using testing::ScopedEnv;
-using testing::SettingsFixture;
 using testing::SettingsWrites;
 
-class FocusTabTest : public SettingsFixture {
+class FocusTabTest : public testing::ViewFixture<FocusSettingsView> {
  protected:
-  FocusSettingsView& view() {
-    if (!view_) {
-      view_ = std::make_unique<FocusSettingsView>(model());
-      view_->resize(640, 1000);
-      view_->show();
-    }
-    return *view_;
-  }
-  template <class T>
-  T* find(const char* name) {
-    T* w = view().findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
   static QString clock(int hour, int minute) {
     return QLocale().toString(QTime(hour, minute), form::timeFormat());
   }
-  std::unique_ptr<FocusSettingsView> view_;
 };
 
 TEST_F(FocusTabTest, QuietHoursShowAndStoreTimesOfDay) {

@@ -18,27 +18,15 @@ namespace pimble {
 namespace {
 
 using testing::click;
-using testing::SettingsFixture;
 using testing::SettingsWrites;
 
-class GeneralTabTest : public SettingsFixture {
+class GeneralTabTest : public testing::ViewFixture<GeneralSettingsView> {
  protected:
-  GeneralSettingsView& view() {
-    if (!view_) {
-      view_ = std::make_unique<GeneralSettingsView>(model());
-      view_->openUrl = [this](const QUrl& url) {
-        opened.push_back(url);
-        return true;
-      };
-      view_->show();
-    }
-    return *view_;
-  }
-  template <class T>
-  T* find(const char* name) {
-    T* w = view().findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+  void prepare(GeneralSettingsView& v) override {
+    v.openUrl = [this](const QUrl& url) {
+      opened.push_back(url);
+      return true;
+    };
   }
   QCheckBox* loginSwitch() { return find<QCheckBox>("openAtLogin"); }
   QLabel* statusLine() { return find<QLabel>("loginStatus"); }
@@ -46,7 +34,6 @@ class GeneralTabTest : public SettingsFixture {
   QPushButton* openLoginItems() { return find<QPushButton>("openLoginItems"); }
   QString autostartFolder() const { return config_.filePath(QStringLiteral("autostart")); }
 
-  std::unique_ptr<GeneralSettingsView> view_;
   std::vector<QUrl> opened;
 };
 
@@ -196,7 +183,7 @@ TEST_F(GeneralTabTest, TheFolderButtonOpensTheNearestFolderThatExists) {
   QFile blocker(config_.filePath(QStringLiteral("blocked")));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  testing::ScopedEnv env("XDG_CONFIG_HOME", blocker.fileName().toUtf8());
+  testing::ScopedEnv env("XDG_CONFIG_HOME", blocker.fileName());
   click(loginSwitch());
   ASSERT_TRUE(openLoginItems()->isVisible());
   EXPECT_TRUE(errorLine()->text().contains("cannot create")) << errorLine()->text().toStdString();

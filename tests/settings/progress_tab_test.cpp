@@ -16,18 +16,9 @@ namespace {
 
 using testing::click;
 using testing::ScopedEnv;
-using testing::SettingsFixture;
 
-class ProgressTabTest : public SettingsFixture {
+class ProgressTabTest : public testing::ViewFixture<ProgressSettingsView> {
  protected:
-  ProgressSettingsView& view() {
-    if (!view_) {
-      view_ = std::make_unique<ProgressSettingsView>(model());
-      view_->resize(640, 520);
-      view_->show();
-    }
-    return *view_;
-  }
   QString count(ReminderKind kind) {
     auto* tile = view().findChild<QWidget*>("tile-" + QString::fromUtf8(enumName(kind).data()));
     return tile->findChild<QLabel*>("count")->text();
@@ -39,7 +30,6 @@ class ProgressTabTest : public SettingsFixture {
     const Date at = model().progress().calendar.addingDays(model().now(), -daysAgo);
     for (int i = 0; i < times; ++i) model().record(ReminderAction::done, kind, at);
   }
-  std::unique_ptr<ProgressSettingsView> view_;
 };
 
 TEST_F(ProgressTabTest, WithNoProgressEveryTileIsZeroAndTheWeekIsAPlaceholder) {

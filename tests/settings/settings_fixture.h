@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,32 +19,9 @@
 #include "models/memory_persistence.h"
 #include "state/app_model.h"
 #include "system/fake_time_source.h"
+#include "system/probe_test_support.h"
 
 namespace pimble::testing {
-
-// Sets an environment variable for the scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-    tzset();
-  }
-  ~ScopedEnv() {
-    if (had_)
-      qputenv(name_, old_);
-    else
-      qunsetenv(name_);
-    tzset();
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
 
 // Clicks a button as the user would: press and release near its leading
 // edge, which is on a check box's indicator and inside any button.
@@ -58,7 +34,7 @@ class SettingsFixture : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(config_.isValid());
-    configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_.path().toUtf8());
+    configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_.path());
   }
 
   // The model is made on first use, so a test can pin the zone first.
@@ -103,6 +79,30 @@ class SettingsFixture : public ::testing::Test {
   FakeTimeSource time_{dateFromSeconds(start)};
   std::unique_ptr<AppModel> model_;
   std::vector<std::string> calls;
+};
+
+// A fixture around one tab's view, built on first use and shown, with its
+// controls found by object name.
+template <class View>
+class ViewFixture : public SettingsFixture {
+ protected:
+  View& view() {
+    if (!view_) {
+      view_ = std::make_unique<View>(model());
+      view_->resize(640, 1100);
+      prepare(*view_);
+      view_->show();
+    }
+    return *view_;
+  }
+  virtual void prepare(View&) {}
+  template <class T>
+  T* find(const char* name) {
+    T* w = view().template findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  std::unique_ptr<View> view_;
 };
 
 // Watches the model's settings for writes coming from a view.
