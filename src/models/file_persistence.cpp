@@ -1,10 +1,12 @@
 #include "models/file_persistence.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -16,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Larger files are not documents of ours; reading them would only cost memory.
-constexpr off_t kMaxDocumentBytes = 64 * 1024 * 1024;
+// Larger files are not documents of ours: they are refused unread.
+constexpr off_t kMaxDocumentBytes = static_cast<off_t>(maxDocumentBytes);
 
 std::optional<fs::path> absoluteEnv(const char* name) {
   const char* v = std::getenv(name);
@@ -109,6 +111,55 @@ bool writeAtomically(const fs::path& target, std::string_view bytes) {
   return true;
 }
 
+// The temporary files writeAtomically() makes for `target`: its name, then
+// ".tmp-" and mkostemp's six letters or digits.
+bool isTemporaryOf(std::string_view entry, std::string_view target) {
+  constexpr std::string_view marker = ".tmp-";
+  if (entry.size() != target.size() + marker.size() + 6 || !entry.starts_with(target)) return false;
+  entry.remove_prefix(target.size());
+  if (!entry.starts_with(marker)) return false;
+  entry.remove_prefix(marker.size());
+  return std::all_of(entry.begin(), entry.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
+}
+
+// A writer killed between creating its temporary file and renaming it leaves
+// the file behind; the next save of the document removes those of the
+// primary and the backup. Only one copy of the program writes into a data
+// directory, and its own saves never overlap, so none is still being written.
+void removeStaleTemporaries(const fs::path& dir, const std::string& primaryName,
+                            const std::string& backupName) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (!isTemporaryOf(entry, primaryName) && !isTemporaryOf(entry, backupName)) continue;
+    struct stat st {};
+    const fs::path p = dir / entry;
+    // Only regular files of this user, as mkostemp made them.
+    if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid())
+      ::unlink(p.c_str());
+  }
+  ::closedir(d);
+}
+
+// Moves a primary that does not decode out of the way, to "N.json.unreadable"
+// (replacing an older file there), or, when that name is held by something
+// a rename cannot replace (a directory), to the first free
+// "N.json.unreadable.K". False only when nothing could be moved.
+bool moveAside(const fs::path& primary, const fs::path& aside) {
+  if (::rename(primary.c_str(), aside.c_str()) == 0) return true;
+  for (int k = 1; k <= 10000; ++k) {
+    const fs::path variant = aside.string() + "." + std::to_string(k);
+    struct stat st {};
+    if (::lstat(variant.c_str(), &st) == 0) continue;
+    if (errno != ENOENT) return false;
+    return ::rename(primary.c_str(), variant.c_str()) == 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 fs::path FilePersistence::defaultDirectory() {
@@ -155,17 +206,19 @@ void FilePersistence::write(std::string_view name, const Json* document, const A
   if (!document || !validName(name)) return;
   const auto bytes = dumpDocument(*document);
   if (!bytes) return;  // a value JSON cannot carry: nothing on disk changes
-  const std::string base(name);
-  const fs::path primary = directory_ / (base + ".json");
+  const std::string primaryName = std::string(name) + ".json";
+  const std::string backupName = primaryName + ".backup";
+  const fs::path primary = directory_ / primaryName;
+  removeStaleTemporaries(directory_, primaryName, backupName);
   struct stat st {};
   if (::lstat(primary.c_str(), &st) == 0) {
     // Only a primary that still decodes becomes the backup; a bad one must
     // not overwrite the last good copy, so it is moved aside instead.
     auto current = S_ISREG(st.st_mode) ? readRegularFile(primary) : std::nullopt;
     if (current && decodes(*current))
-      writeAtomically(directory_ / (base + ".json.backup"), *current);
+      writeAtomically(directory_ / backupName, *current);
     else
-      ::rename(primary.c_str(), (directory_ / (base + ".json.unreadable")).c_str());
+      moveAside(primary, directory_ / (primaryName + ".unreadable"));
   }
   writeAtomically(primary, *bytes);
 }

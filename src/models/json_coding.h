@@ -297,14 +297,30 @@ void writeNullable(Json& obj, std::string_view key, const std::optional<T>& valu
 // True when the tree holds a NaN or an infinity, which JSON cannot carry.
 bool containsNonFinite(const Json& j);
 
+// What a stored document may be. The largest the program writes (activity
+// over 120 days of 100 watched applications) is under 1 MiB and 15 000
+// values; the bounds leave several times that room, and keep a hostile or
+// damaged file cheap to refuse: it is turned away while it is read, before
+// a deep or huge tree is built.
+inline constexpr std::size_t maxDocumentBytes = 4 * 1024 * 1024;
+// Levels of arrays and objects; the records nest at most four deep.
+inline constexpr std::size_t maxDocumentDepth = 64;
+// Values of every kind, containers included.
+inline constexpr std::size_t maxDocumentValues = 100'000;
+
+// True when a tree is within the depth and value bounds.
+bool fitsDocumentLimits(const Json& j);
+
 // Pretty-printed (two spaces, sorted keys) with invalid UTF-8 replaced, or
-// nothing when the tree holds a non-finite number.
+// nothing when the tree holds a non-finite number or the document would be
+// beyond the bounds above: what is written always reads back.
 std::optional<std::string> dumpDocument(const Json& j);
 
 // The same on one line, for documents kept in memory.
 std::optional<std::string> dumpCompactDocument(const Json& j);
 
-// Parses text without throwing; nothing on any syntax error.
+// Parses text without throwing; nothing on any syntax error and for text
+// beyond the document bounds.
 std::optional<Json> parseDocument(std::string_view text);
 
 // Decodes a whole document as T: nothing on a syntax error or any DecodeError

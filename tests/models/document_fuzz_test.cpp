@@ -1,9 +1,12 @@
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "models/activity_data.h"
@@ -153,6 +156,152 @@ TEST(DocumentFuzz, EveryDocumentSurvivesTruncatedMistypedAndRandomInput) {
                    R"({"lastShownAt": "2026-10-25T00:30:00Z", "lastGreetingDay": 20261025,
                        "recent": ["Good evening"]})"),
                "greetings");
+}
+
+// ---- hostile structures: refused while they are read, cheaply ----
+
+// `head`, then `unit` repeated until the file holds about `bytes`, then `tail`.
+void writeRepeated(const fs::path& p, const std::string& head, const std::string& unit,
+                   std::size_t bytes, const std::string& tail) {
+  std::ofstream out(p, std::ios::binary);
+  out << head;
+  std::string chunk;
+  while (chunk.size() < 65536) chunk += unit;
+  for (std::size_t written = 0; written < bytes; written += chunk.size()) out << chunk;
+  out << tail;
+}
+
+struct HostileCase {
+  const char* label;
+  std::function<void(const fs::path& dir)> plant;  // writes activity.json and its backup
+  bool backupAnswers;                              // else nothing loads
+};
+
+ActivityData goodActivity() {
+  ActivityData a;
+  a.days["2026-10-25"].activeSeconds = 42;
+  return a;
+}
+
+std::vector<HostileCase> hostileCases() {
+  constexpr std::size_t sixtyMB = 60'000'000;
+  const auto good = [](const fs::path& dir) {
+    std::ofstream(dir / "activity.json.backup") << *encodeDocument(goodActivity());
+  };
+  return {
+      {"60 MB of [ with 60 MB of zeros as the backup",
+       [](const fs::path& dir) {
+         writeRepeated(dir / "activity.json", "", "[", sixtyMB, "");
+         writeRepeated(dir / "activity.json.backup", "[0", ",0", sixtyMB, "]");
+       },
+       false},
+      {"an array of 60 MB of zeros",
+       [good](const fs::path& dir) {
+         writeRepeated(dir / "activity.json", "[0", ",0", sixtyMB, "]");
+         good(dir);
+       },
+       true},
+      {"nesting just under the size bound",
+       [good](const fs::path& dir) {
+         writeRepeated(dir / "activity.json", "", "[", maxDocumentBytes - 65536, "");
+         good(dir);
+       },
+       true},
+      {"empty objects just under the size bound, twice",
+       [](const fs::path& dir) {
+         for (const char* name : {"activity.json", "activity.json.backup"})
+           writeRepeated(dir / name, "[{}", ",{}", maxDocumentBytes - 65536, "]");
+       },
+       false},
+      {"keys just under the size bound",
+       [good](const fs::path& dir) {
+         std::ofstream out(dir / "activity.json", std::ios::binary);
+         out << "{";
+         for (std::size_t i = 0, n = 0; n < maxDocumentBytes - 65536; ++i) {
+           const std::string entry = (i ? ",\"" : "\"") + std::to_string(i) + "\":[]";
+           out << entry;
+           n += entry.size();
+         }
+         out << "}";
+         good(dir);
+       },
+       true},
+  };
+}
+
+class HostileDocuments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string t = (fs::temp_directory_path() / "pimble-hostile-XXXXXX").string();
+    dir_ = ::mkdtemp(t.data());
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  void clear() {
+    for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
+  }
+  fs::path dir_;
+};
+
+TEST_F(HostileDocuments, AreRefusedAndMovedAsideWhileTheBackupAnswers) {
+  for (const auto& c : hostileCases()) {
+    SCOPED_TRACE(c.label);
+    clear();
+    c.plant(dir_);
+    const auto hostileSize = fs::file_size(dir_ / "activity.json");
+    FilePersistence store(dir_);
+    const auto loaded = store.load<ActivityData>("activity");
+    if (c.backupAnswers)
+      EXPECT_EQ(loaded, goodActivity());
+    else
+      EXPECT_FALSE(loaded);
+
+    // The next save treats it as undecodable: kept aside, never the backup.
+    ActivityData next;
+    next.days["2026-10-26"].checkIns = 1;
+    store.save(next, "activity");
+    EXPECT_EQ(store.load<ActivityData>("activity"), next);
+    EXPECT_EQ(fs::file_size(dir_ / "activity.json.unreadable"), hostileSize);
+  }
+}
+
+// Peak memory is measured in a child process, which starts from this test's
+// small footprint; the time each refusal takes is measured in
+// bench/document_store_bench.cpp.
+TEST_F(HostileDocuments, CostLittleMemoryToRefuse) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's shadow memory hides the process's own peak";
+#endif
+  constexpr long limitKiB = 64 * 1024;
+  for (const auto& c : hostileCases()) {
+    SCOPED_TRACE(c.label);
+    clear();
+    c.plant(dir_);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipeFds[0]);
+      FilePersistence store(dir_);
+      const bool loaded = store.load<ActivityData>("activity").has_value();
+      rusage usage{};
+      ::getrusage(RUSAGE_SELF, &usage);
+      const long figures[2] = {loaded ? 1L : 0L, usage.ru_maxrss};
+      [[maybe_unused]] auto n = ::write(pipeFds[1], figures, sizeof figures);
+      ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long figures[2] = {-1, -1};
+    ASSERT_EQ(::read(pipeFds[0], figures, sizeof figures), static_cast<ssize_t>(sizeof figures));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(figures[0], c.backupAnswers ? 1 : 0);
+    EXPECT_LT(figures[1], limitKiB) << "peak resident KiB";
+  }
 }
 
 }  // namespace

@@ -59,5 +59,47 @@ TEST(JsonCoding, DocumentsRefuseWhatJsonCannotCarry) {
   EXPECT_FALSE(decodeDocument<std::vector<int>>(deep).has_value());
 }
 
+// Documents are refused beyond their bounds while they are read, and are
+// never written beyond them, so whatever is written reads back.
+TEST(JsonCoding, DocumentBoundsHoldBothWays) {
+  const auto nested = [](std::size_t levels) {
+    return std::string(levels, '[') + std::string(levels, ']');
+  };
+  EXPECT_TRUE(parseDocument(nested(maxDocumentDepth)).has_value());
+  EXPECT_FALSE(parseDocument(nested(maxDocumentDepth + 1)).has_value());
+  EXPECT_FALSE(parseDocument(std::string(maxDocumentBytes - 1, '[')).has_value());
+  EXPECT_FALSE(
+      parseDocument(R"({"a": {"b": [)" + nested(maxDocumentDepth - 2) + "]}}").has_value());
+
+  // Values, containers included: the root array plus n zeros.
+  const auto zeros = [](std::size_t n) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < n; ++i) text += i ? ",0" : "0";
+    return text + "]";
+  };
+  EXPECT_TRUE(parseDocument(zeros(maxDocumentValues - 1)).has_value());
+  EXPECT_FALSE(parseDocument(zeros(maxDocumentValues)).has_value());
+  std::string padded = "[0" + std::string(maxDocumentBytes, ' ') + "]";
+  EXPECT_FALSE(parseDocument(padded).has_value());
+
+  // What an ordinary parse gives, the bounded one gives too.
+  for (const char* text : {R"({"a": 1, "a": [true, null, "x", -2, 18446744073709551615, 2.5e-3]})",
+                           "\"just\"", "7", R"({"k": {"k": {}}, "e": []})"}) {
+    EXPECT_EQ(parseDocument(text), Json::parse(text)) << text;
+  }
+  for (const char* bad : {"1e400", "[1,]", "{\"a\" 1}", "[] []", "", "[\"\\ud800\"]"}) {
+    EXPECT_FALSE(parseDocument(bad).has_value()) << bad;
+  }
+
+  Json deep = Json::array();
+  for (std::size_t i = 1; i < maxDocumentDepth; ++i) deep = Json::array({deep});
+  EXPECT_TRUE(dumpDocument(deep).has_value());
+  EXPECT_FALSE(dumpDocument(Json::array({deep})).has_value());
+  EXPECT_FALSE(dumpCompactDocument(Json::array({deep})).has_value());
+  EXPECT_FALSE(dumpDocument(Json(std::vector<int>(maxDocumentValues, 0))).has_value());
+  EXPECT_FALSE(dumpDocument(Json(std::string(maxDocumentBytes, 'x'))).has_value());
+  EXPECT_TRUE(dumpCompactDocument(Json(std::string(maxDocumentBytes - 2, 'x'))).has_value());
+}
+
 }  // namespace
 }  // namespace pimble

@@ -1,15 +1,21 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "models/activity_data.h"
 #include "models/app_settings.h"
+#include "models/calendar.h"
 #include "models/day_usage.h"
 #include "models/file_persistence.h"
 #include "models/memory_persistence.h"
@@ -207,6 +213,190 @@ TEST(FilePersistence, PerUserFallbackChecksOwnership) {
   fs::remove(mine);
   fs::create_directory_symlink(other.parent_path(), mine);
   EXPECT_NE(FilePersistence::perUserFallbackDirectory(tmp.path()), mine / "PimbleGlimmet");
+}
+
+std::vector<std::string> entriesIn(const fs::path& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool holdsTemporaryFile(const fs::path& dir) {
+  for (const auto& name : entriesIn(dir))
+    if (name.find(".tmp-") != std::string::npos) return true;
+  return false;
+}
+
+TEST(FilePersistence, ASaveRemovesTheDocumentsStaleTemporaryFiles) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  FilePersistence store(dir);
+  store.save(DayUsage{}, "activity");
+  // What a writer killed mid-save leaves: its temporaries for the primary
+  // and for the backup.
+  put(dir / "activity.json.tmp-Ab12Cd", std::string(4096, 'x'));
+  put(dir / "activity.json.backup.tmp-zz9ZZ9", "{");
+  // Look-alikes that are not, or not this document's: they stay.
+  const std::vector<std::string> others = {
+      "activity.json.tmp-Ab12C",  "activity.json.tmp-Ab12Cd.keep", "activity.json.tmp-Ab_2Cd",
+      "settings.json.tmp-Ab12Cd", "xactivity.json.tmp-Ab12Cd",     "activity.json.unreadable"};
+  for (const auto& name : others) put(dir / name, "mine");
+  fs::create_directory(dir / "activity.json.tmp-Dir123");
+  put(tmp.path() / "outside", "keep");
+  fs::create_symlink(tmp.path() / "outside", dir / "activity.json.tmp-Link12");
+
+  DayUsage usage;
+  usage.checkIns = 4;
+  store.save(usage, "activity");
+  EXPECT_EQ(store.load<DayUsage>("activity"), usage);
+  auto expected = others;
+  expected.insert(expected.end(),
+                  {"activity.json", "activity.json.backup", "activity.json.tmp-Dir123",
+                   "activity.json.tmp-Link12", "outside"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(entriesIn(dir), expected);
+  EXPECT_EQ(slurp(tmp.path() / "outside"), "keep");
+}
+
+// A primary that cannot be moved to its aside name (a directory there, or a
+// directory in its own place) still gives way: no save is lost while the
+// directory can be written.
+TEST(FilePersistence, ABlockedAsideNameNeverLosesASave) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  FilePersistence store(dir);
+  DayUsage first;
+  first.checkIns = 1;
+  store.save(first, "activity");
+  store.save(first, "activity");  // the backup holds `first`
+
+  fs::remove(dir / "activity.json");
+  fs::create_directories(dir / "activity.json" / "a");
+  fs::create_directories(dir / "activity.json.unreadable" / "b");
+  DayUsage second;
+  second.checkIns = 2;
+  store.save(second, "activity");
+  EXPECT_EQ(store.load<DayUsage>("activity"), second);
+  EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable.1" / "a"));
+  EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable" / "b"));
+
+  // Again, and with a bad file meeting a directory at the aside name.
+  fs::remove(dir / "activity.json");
+  fs::create_directories(dir / "activity.json" / "c");
+  DayUsage third;
+  third.checkIns = 3;
+  store.save(third, "activity");
+  EXPECT_EQ(store.load<DayUsage>("activity"), third);
+  EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable.2" / "c"));
+  put(dir / "activity.json", "{ broken");
+  DayUsage fourth;
+  fourth.checkIns = 4;
+  store.save(fourth, "activity");
+  EXPECT_EQ(store.load<DayUsage>("activity"), fourth);
+  EXPECT_EQ(slurp(dir / "activity.json.unreadable.3"), "{ broken");
+  EXPECT_EQ(store.load<DayUsage>("activity"), fourth);
+  // Only a primary that decoded ever became the backup.
+  EXPECT_EQ(decodeDocument<DayUsage>(slurp(dir / "activity.json.backup")), first);
+}
+
+// The largest activity document the program writes (120 days of 100
+// watched applications, with their sessions, mutes and intention questions)
+// fits the document bounds with room to spare.
+TEST(FilePersistence, TheLargestActivityDocumentFitsWithRoom) {
+  const Calendar calendar = *Calendar::named("Europe/Berlin");
+  const Date start = *calendar.dateFrom(2026, 1, 1, 12, 0);
+  const auto id = [](int i) {
+    return "io.github.someone.AnApplicationName" + std::to_string(1000 + i);
+  };
+  ActivityData a;
+  for (int d = 0; d < 120; ++d) {
+    DayUsage& day = a.days[calendar.dayKey(calendar.addingDays(start, d))];
+    day.activeSeconds = 28123.123456789;
+    day.checkIns = day.keptGoing = day.finished = day.intentionsSet = day.intentionsKept = 99;
+    for (int i = 0; i < 100; ++i) day.apps[id(i)] = 3600.123456789 + i;
+  }
+  for (int i = 0; i < 100; ++i) {
+    AppSession s;
+    s.bundleID = id(i);
+    s.startedAt = s.lastCountedAt = start;
+    s.returnTo = ReturnTarget{id(i + 100), "An Application Name With Words"};
+    s.nextCheckInAtSeconds = 2400.5;
+    a.sessions[id(i)] = s;
+    a.mutedOn[id(i)] = "2026-04-30";
+    a.askedAt[id(i)] = start;
+  }
+  const auto text = encodeDocument(a);
+  ASSERT_TRUE(text);
+  EXPECT_LT(text->size() * 4, maxDocumentBytes) << text->size();
+  std::size_t values = 0;
+  const Json tree = a.toJson();
+  std::vector<const Json*> pending{&tree};
+  while (!pending.empty()) {
+    const Json* j = pending.back();
+    pending.pop_back();
+    ++values;
+    if (j->is_structured())
+      for (const auto& child : *j) pending.push_back(&child);
+  }
+  EXPECT_LT(values * 5, maxDocumentValues) << values;
+
+  TempDir tmp;
+  FilePersistence store(tmp.path());
+  store.save(a, "activity");
+  EXPECT_EQ(store.load<ActivityData>("activity"), a);
+
+  // One beyond the bounds is never written: the stored one stays readable.
+  ActivityData huge = a;
+  for (int i = 0; i < 200; ++i) huge.mutedOn[std::string(30000, 'a') + std::to_string(i)] = "x";
+  store.save(huge, "activity");
+  EXPECT_EQ(store.load<ActivityData>("activity"), a);
+}
+
+// A writer killed at any moment of its saves never leaves a document that
+// cannot be read, and the next save clears whatever temporary files the
+// kills left.
+TEST(FilePersistence, KilledWritersLeaveNoTemporaryFileAfterTheNextSave) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  ActivityData a;
+  for (int d = 0; d < 60; ++d)
+    for (int i = 0; i < 40; ++i)
+      a.days["2026-01-" + std::to_string(10 + d)].apps["org.example.app" + std::to_string(i)] = 1.5;
+  // Kills land anywhere within the first few saves, however long one takes
+  // on this build.
+  const auto started = std::chrono::steady_clock::now();
+  FilePersistence(dir).save(a, "activity");
+  FilePersistence(dir).save(a, "activity");
+  const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - started) /
+                       2;
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<long> delay(100, std::max(500L, 3 * oneSave.count()));
+  int leftBehind = 0;
+  for (int round = 0; round < 60; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      FilePersistence store(dir);
+      for (int n = 0;; ++n) {
+        a.days["2026-01-10"].checkIns = n;
+        store.save(a, "activity");
+      }
+    }
+    ::usleep(static_cast<useconds_t>(delay(rng)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (holdsTemporaryFile(dir)) ++leftBehind;
+    EXPECT_TRUE(FilePersistence(dir).load<ActivityData>("activity")) << "round " << round;
+  }
+  FilePersistence store(dir);
+  const auto before = store.load<ActivityData>("activity");
+  ASSERT_TRUE(before);
+  store.save(*before, "activity");
+  EXPECT_FALSE(holdsTemporaryFile(dir)) << "after " << leftBehind << " kills left some";
+  EXPECT_EQ(store.load<ActivityData>("activity"), before);
 }
 
 TEST(MemoryPersistence, KeepsCompactEntriesAndThePreviousOneOnFailure) {
