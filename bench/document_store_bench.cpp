@@ -15,14 +15,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <string>
 
 #include "models/activity_data.h"
 #include "models/app_settings.h"
 #include "models/calendar.h"
 #include "models/file_persistence.h"
+#include "support/sample_documents.h"
 
 namespace pimble {
 namespace {
@@ -42,30 +41,6 @@ ActivityData bigActivity() {
     DayUsage& day = a.days[calendar.dayKey(calendar.addingDays(start, d))];
     day.activeSeconds = 20000;
     for (int i = 0; i < 30; ++i) day.apps["org.example.app" + std::to_string(i)] = 600.5;
-  }
-  return a;
-}
-
-ActivityData largestActivity() {
-  const Calendar calendar = *Calendar::named("Europe/Berlin");
-  const Date start = *calendar.dateFrom(2026, 1, 1, 12, 0);
-  const auto id = [](int i) {
-    return "io.github.someone.AnApplicationName" + std::to_string(1000 + i);
-  };
-  ActivityData a;
-  for (int d = 0; d < 120; ++d) {
-    DayUsage& day = a.days[calendar.dayKey(calendar.addingDays(start, d))];
-    day.activeSeconds = 28123.123456789;
-    for (int i = 0; i < 100; ++i) day.apps[id(i)] = 3600.123456789 + i;
-  }
-  for (int i = 0; i < 100; ++i) {
-    AppSession s;
-    s.bundleID = id(i);
-    s.startedAt = s.lastCountedAt = start;
-    s.returnTo = ReturnTarget{id(i + 100), "An Application Name With Words"};
-    a.sessions[id(i)] = s;
-    a.mutedOn[id(i)] = "2026-04-30";
-    a.askedAt[id(i)] = start;
   }
   return a;
 }
@@ -100,30 +75,19 @@ void BM_LoadActivity120Days(benchmark::State& state) {
   loadDocument(state, bigActivity(), "activity");
 }
 void BM_LoadLargestActivity(benchmark::State& state) {
-  const auto a = largestActivity();
+  const auto a = samples::largestActivity();
   state.counters["bytes"] = static_cast<double>(encodeDocument(a)->size());
   loadDocument(state, a, "activity");
 }
 
 // The bounded parse against nlohmann's own, on the largest document.
 void BM_ParseLargestActivity(benchmark::State& state) {
-  const std::string text = *encodeDocument(largestActivity());
+  const std::string text = *encodeDocument(samples::largestActivity());
   for (auto _ : state) benchmark::DoNotOptimize(parseDocument(text));
 }
 void BM_ParseLargestActivityUnbounded(benchmark::State& state) {
-  const std::string text = *encodeDocument(largestActivity());
+  const std::string text = *encodeDocument(samples::largestActivity());
   for (auto _ : state) benchmark::DoNotOptimize(Json::parse(text, nullptr, false));
-}
-
-// `head`, `unit` repeated to about `bytes`, `tail`.
-void writeRepeated(const fs::path& p, const std::string& head, const std::string& unit,
-                   std::size_t bytes, const std::string& tail) {
-  std::ofstream out(p, std::ios::binary);
-  out << head;
-  std::string chunk;
-  while (chunk.size() < 65536) chunk += unit;
-  for (std::size_t written = 0; written < bytes; written += chunk.size()) out << chunk;
-  out << tail;
 }
 
 // Peak resident KiB of a fresh child that does one load.
@@ -150,47 +114,11 @@ long childPeakKiB(const fs::path& dir) {
 }
 
 void BM_LoadHostile(benchmark::State& state) {
-  constexpr std::size_t sixtyMB = 60'000'000;
-  constexpr std::size_t nearBound = maxDocumentBytes - 65536;
+  const auto cases = samples::hostileActivityCases();
+  const auto& c = cases.at(static_cast<std::size_t>(state.range(0)));
+  state.SetLabel(c.label);
   const fs::path dir = tempDir();
-  const auto primary = dir / "activity.json";
-  const auto backup = dir / "activity.json.backup";
-  switch (state.range(0)) {
-    case 0:
-      state.SetLabel("60 MB of [, backup 60 MB of zeros");
-      writeRepeated(primary, "", "[", sixtyMB, "");
-      writeRepeated(backup, "[0", ",0", sixtyMB, "]");
-      break;
-    case 1:
-      state.SetLabel("60 MB array of zeros, both");
-      writeRepeated(primary, "[0", ",0", sixtyMB, "]");
-      writeRepeated(backup, "[0", ",0", sixtyMB, "]");
-      break;
-    case 2:
-      state.SetLabel("4 MiB of [, both");
-      writeRepeated(primary, "", "[", nearBound, "");
-      writeRepeated(backup, "", "[", nearBound, "");
-      break;
-    case 3:
-      state.SetLabel("4 MiB array of zeros, both");
-      writeRepeated(primary, "[0", ",0", nearBound, "]");
-      writeRepeated(backup, "[0", ",0", nearBound, "]");
-      break;
-    case 4: {
-      state.SetLabel("4 MiB object of empty arrays, both");
-      std::ofstream out(primary, std::ios::binary);
-      out << "{";
-      for (std::size_t i = 0, n = 0; n < nearBound; ++i) {
-        const std::string entry = (i ? ",\"" : "\"") + std::to_string(i) + "\":[]";
-        out << entry;
-        n += entry.size();
-      }
-      out << "}";
-      out.close();
-      fs::copy_file(primary, backup);
-      break;
-    }
-  }
+  c.plant(dir);
   FilePersistence store(dir);
   for (auto _ : state) benchmark::DoNotOptimize(store.load<ActivityData>("activity"));
   state.counters["peak_MiB"] = static_cast<double>(childPeakKiB(dir)) / 1024.0;

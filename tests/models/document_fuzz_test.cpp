@@ -17,6 +17,7 @@
 #include "models/progress_tracker.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "support/sample_documents.h"
 
 namespace pimble {
 namespace {
@@ -160,74 +161,8 @@ TEST(DocumentFuzz, EveryDocumentSurvivesTruncatedMistypedAndRandomInput) {
 
 // ---- hostile structures: refused while they are read, cheaply ----
 
-// `head`, then `unit` repeated until the file holds about `bytes`, then `tail`.
-void writeRepeated(const fs::path& p, const std::string& head, const std::string& unit,
-                   std::size_t bytes, const std::string& tail) {
-  std::ofstream out(p, std::ios::binary);
-  out << head;
-  std::string chunk;
-  while (chunk.size() < 65536) chunk += unit;
-  for (std::size_t written = 0; written < bytes; written += chunk.size()) out << chunk;
-  out << tail;
-}
-
-struct HostileCase {
-  const char* label;
-  std::function<void(const fs::path& dir)> plant;  // writes activity.json and its backup
-  bool backupAnswers;                              // else nothing loads
-};
-
-ActivityData goodActivity() {
-  ActivityData a;
-  a.days["2026-10-25"].activeSeconds = 42;
-  return a;
-}
-
-std::vector<HostileCase> hostileCases() {
-  constexpr std::size_t sixtyMB = 60'000'000;
-  const auto good = [](const fs::path& dir) {
-    std::ofstream(dir / "activity.json.backup") << *encodeDocument(goodActivity());
-  };
-  return {
-      {"60 MB of [ with 60 MB of zeros as the backup",
-       [](const fs::path& dir) {
-         writeRepeated(dir / "activity.json", "", "[", sixtyMB, "");
-         writeRepeated(dir / "activity.json.backup", "[0", ",0", sixtyMB, "]");
-       },
-       false},
-      {"an array of 60 MB of zeros",
-       [good](const fs::path& dir) {
-         writeRepeated(dir / "activity.json", "[0", ",0", sixtyMB, "]");
-         good(dir);
-       },
-       true},
-      {"nesting just under the size bound",
-       [good](const fs::path& dir) {
-         writeRepeated(dir / "activity.json", "", "[", maxDocumentBytes - 65536, "");
-         good(dir);
-       },
-       true},
-      {"empty objects just under the size bound, twice",
-       [](const fs::path& dir) {
-         for (const char* name : {"activity.json", "activity.json.backup"})
-           writeRepeated(dir / name, "[{}", ",{}", maxDocumentBytes - 65536, "]");
-       },
-       false},
-      {"keys just under the size bound",
-       [good](const fs::path& dir) {
-         std::ofstream out(dir / "activity.json", std::ios::binary);
-         out << "{";
-         for (std::size_t i = 0, n = 0; n < maxDocumentBytes - 65536; ++i) {
-           const std::string entry = (i ? ",\"" : "\"") + std::to_string(i) + "\":[]";
-           out << entry;
-           n += entry.size();
-         }
-         out << "}";
-         good(dir);
-       },
-       true},
-  };
-}
+using samples::goodActivity;
+using samples::hostileActivityCases;
 
 class HostileDocuments : public ::testing::Test {
  protected:
@@ -246,7 +181,7 @@ class HostileDocuments : public ::testing::Test {
 };
 
 TEST_F(HostileDocuments, AreRefusedAndMovedAsideWhileTheBackupAnswers) {
-  for (const auto& c : hostileCases()) {
+  for (const auto& c : hostileActivityCases()) {
     SCOPED_TRACE(c.label);
     clear();
     c.plant(dir_);
@@ -275,7 +210,7 @@ TEST_F(HostileDocuments, CostLittleMemoryToRefuse) {
   GTEST_SKIP() << "AddressSanitizer's shadow memory hides the process's own peak";
 #endif
   constexpr long limitKiB = 64 * 1024;
-  for (const auto& c : hostileCases()) {
+  for (const auto& c : hostileActivityCases()) {
     SCOPED_TRACE(c.label);
     clear();
     c.plant(dir_);

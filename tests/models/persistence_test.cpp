@@ -10,16 +10,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
 #include "models/activity_data.h"
 #include "models/app_settings.h"
-#include "models/calendar.h"
 #include "models/day_usage.h"
 #include "models/file_persistence.h"
 #include "models/memory_persistence.h"
 #include "models/schedule_snapshot.h"
+#include "support/sample_documents.h"
 
 namespace pimble {
 namespace {
@@ -266,66 +267,42 @@ TEST(FilePersistence, ABlockedAsideNameNeverLosesASave) {
   TempDir tmp;
   const fs::path dir = tmp.path();
   FilePersistence store(dir);
-  DayUsage first;
-  first.checkIns = 1;
-  store.save(first, "activity");
-  store.save(first, "activity");  // the backup holds `first`
+  const auto usage = [](std::int64_t checkIns) {
+    DayUsage u;
+    u.checkIns = checkIns;
+    return u;
+  };
+  store.save(usage(1), "activity");
+  store.save(usage(1), "activity");  // the backup holds 1
+  // Saves a new generation over a primary replaced by `blocker`.
+  const auto saveOver = [&](const std::function<void()>& blocker, std::int64_t n) {
+    fs::remove(dir / "activity.json");
+    blocker();
+    store.save(usage(n), "activity");
+    EXPECT_EQ(store.load<DayUsage>("activity"), usage(n));
+  };
+  const auto directoryWith = [&](const char* child) {
+    return [&dir, child] { fs::create_directories(dir / "activity.json" / child); };
+  };
 
-  fs::remove(dir / "activity.json");
-  fs::create_directories(dir / "activity.json" / "a");
   fs::create_directories(dir / "activity.json.unreadable" / "b");
-  DayUsage second;
-  second.checkIns = 2;
-  store.save(second, "activity");
-  EXPECT_EQ(store.load<DayUsage>("activity"), second);
+  saveOver(directoryWith("a"), 2);
   EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable.1" / "a"));
   EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable" / "b"));
-
-  // Again, and with a bad file meeting a directory at the aside name.
-  fs::remove(dir / "activity.json");
-  fs::create_directories(dir / "activity.json" / "c");
-  DayUsage third;
-  third.checkIns = 3;
-  store.save(third, "activity");
-  EXPECT_EQ(store.load<DayUsage>("activity"), third);
+  saveOver(directoryWith("c"), 3);
   EXPECT_TRUE(fs::is_directory(dir / "activity.json.unreadable.2" / "c"));
-  put(dir / "activity.json", "{ broken");
-  DayUsage fourth;
-  fourth.checkIns = 4;
-  store.save(fourth, "activity");
-  EXPECT_EQ(store.load<DayUsage>("activity"), fourth);
+  // A bad file meeting a directory at the aside name.
+  saveOver([&] { put(dir / "activity.json", "{ broken"); }, 4);
   EXPECT_EQ(slurp(dir / "activity.json.unreadable.3"), "{ broken");
-  EXPECT_EQ(store.load<DayUsage>("activity"), fourth);
   // Only a primary that decoded ever became the backup.
-  EXPECT_EQ(decodeDocument<DayUsage>(slurp(dir / "activity.json.backup")), first);
+  EXPECT_EQ(decodeDocument<DayUsage>(slurp(dir / "activity.json.backup")), usage(1));
 }
 
 // The largest activity document the program writes (120 days of 100
 // watched applications, with their sessions, mutes and intention questions)
 // fits the document bounds with room to spare.
 TEST(FilePersistence, TheLargestActivityDocumentFitsWithRoom) {
-  const Calendar calendar = *Calendar::named("Europe/Berlin");
-  const Date start = *calendar.dateFrom(2026, 1, 1, 12, 0);
-  const auto id = [](int i) {
-    return "io.github.someone.AnApplicationName" + std::to_string(1000 + i);
-  };
-  ActivityData a;
-  for (int d = 0; d < 120; ++d) {
-    DayUsage& day = a.days[calendar.dayKey(calendar.addingDays(start, d))];
-    day.activeSeconds = 28123.123456789;
-    day.checkIns = day.keptGoing = day.finished = day.intentionsSet = day.intentionsKept = 99;
-    for (int i = 0; i < 100; ++i) day.apps[id(i)] = 3600.123456789 + i;
-  }
-  for (int i = 0; i < 100; ++i) {
-    AppSession s;
-    s.bundleID = id(i);
-    s.startedAt = s.lastCountedAt = start;
-    s.returnTo = ReturnTarget{id(i + 100), "An Application Name With Words"};
-    s.nextCheckInAtSeconds = 2400.5;
-    a.sessions[id(i)] = s;
-    a.mutedOn[id(i)] = "2026-04-30";
-    a.askedAt[id(i)] = start;
-  }
+  const ActivityData a = samples::largestActivity();
   const auto text = encodeDocument(a);
   ASSERT_TRUE(text);
   EXPECT_LT(text->size() * 4, maxDocumentBytes) << text->size();
