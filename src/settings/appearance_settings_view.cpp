@@ -52,11 +52,6 @@ QString tinyMessagesLabel(TinyMessages v) {
   return {};
 }
 
-// A label in front of a control, the control at the trailing edge.
-QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent) {
-  return form::row({new QLabel(title, parent), nullptr, control});
-}
-
 }  // namespace
 
 QString AppearanceSettingsView::tinyMessagesDescription(TinyMessages choice) {
@@ -98,8 +93,8 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   animation_ =
       new SegmentedControl(form::caseLabels<AnimationIntensity>(intensityLabel), character);
   animation_->setObjectName(QStringLiteral("animationIntensity"));
-  c->addLayout(labelled(QStringLiteral("Size"), size_, character));
-  c->addLayout(labelled(QStringLiteral("Animation"), animation_, character));
+  c->addLayout(form::labelled(QStringLiteral("Size"), size_, character));
+  c->addLayout(form::labelled(QStringLiteral("Animation"), animation_, character));
   c->addWidget(form::footnote(
       QStringLiteral("Reduced keeps a gentle float and blinking; Off holds still. Your desktop's "
                      "reduce-motion setting is respected too."),
@@ -111,7 +106,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   cape->setContentsMargins(0, 0, 0, 0);
   swatches_ = new CapeSwatches(capeRow_);
   swatches_->setObjectName(QStringLiteral("capeColor"));
-  cape->addLayout(labelled(QStringLiteral("Cape colour"), swatches_, capeRow_));
+  cape->addLayout(form::labelled(QStringLiteral("Cape colour"), swatches_, capeRow_));
   capeFootnote_ = form::footnote(QString(), capeRow_);
   capeFootnote_->setObjectName(QStringLiteral("capeFootnote"));
   cape->addWidget(capeFootnote_);
@@ -142,7 +137,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
                             "surprises", interactions);
   i->addWidget(followCursor_);
   i->addWidget(petting_);
-  i->addLayout(labelled(QStringLiteral("Liveliness"), liveliness_, interactions));
+  i->addLayout(form::labelled(QStringLiteral("Liveliness"), liveliness_, interactions));
   i->addWidget(surprises_);
   i->addWidget(form::footnote(
       QStringLiteral("Both are subtle and stay out of the way: Pimble only looks when the cursor "
@@ -162,7 +157,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   bubbleStyle_ = new SegmentedControl(form::caseLabels<BubbleStyle>(bubbleStyleLabel), bubble);
   bubbleStyle_->setObjectName(QStringLiteral("bubbleStyle"));
   soundEffects_ = form::toggle(QStringLiteral("Sound effects"), "soundEffects", bubble);
-  b->addLayout(labelled(QStringLiteral("Style"), bubbleStyle_, bubble));
+  b->addLayout(form::labelled(QStringLiteral("Style"), bubbleStyle_, bubble));
   b->addWidget(soundEffects_);
   page->addWidget(bubble);
 
@@ -175,7 +170,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* t = form::sectionLayout(tiny);
   tinyMessages_ = new SegmentedControl(form::caseLabels<TinyMessages>(tinyMessagesLabel), tiny);
   tinyMessages_->setObjectName(QStringLiteral("tinyMessages"));
-  t->addLayout(labelled(QStringLiteral("Above Pimble's head"), tinyMessages_, tiny));
+  t->addLayout(form::labelled(QStringLiteral("Above Pimble's head"), tinyMessages_, tiny));
   tinyDescription_ = form::footnote(QString(), tiny);
   tinyDescription_->setObjectName(QStringLiteral("tinyMessagesDescription"));
   previewGreeting_ = new QPushButton(QStringLiteral("Preview"), tiny);

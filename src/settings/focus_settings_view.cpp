@@ -90,10 +90,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   quietStart_->setObjectName(QStringLiteral("quietHoursStart"));
   quietEnd_ = new TimeOfDayEdit(quietTimes_);
   quietEnd_->setObjectName(QStringLiteral("quietHoursEnd"));
-  times->addLayout(
-      form::row({new QLabel(QStringLiteral("From"), quietTimes_), nullptr, quietStart_}));
-  times->addLayout(
-      form::row({new QLabel(QStringLiteral("Until"), quietTimes_), nullptr, quietEnd_}));
+  times->addLayout(form::labelled(QStringLiteral("From"), quietStart_, quietTimes_));
+  times->addLayout(form::labelled(QStringLiteral("Until"), quietEnd_, quietTimes_));
   times->addWidget(form::footnote(
       QStringLiteral("No reminders appear and the glimmet naps. A fresh countdown starts when "
                      "quiet hours end. Individual reminders can opt out."),
@@ -155,8 +153,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* idleLayout = nullptr;
   idleRows_ = group(idle, idleLayout);
   idleThreshold_ = stepper(1, 60, 1, QStringLiteral(" min"), "idleThreshold", idleRows_);
-  idleLayout->addLayout(form::row(
-      {new QLabel(QStringLiteral("Counts as away after"), idleRows_), nullptr, idleThreshold_}));
+  idleLayout->addLayout(
+      form::labelled(QStringLiteral("Counts as away after"), idleThreshold_, idleRows_));
   idleLayout->addWidget(form::footnote(
       QStringLiteral("Uses your desktop's standard idle timer, so no extra permissions are "
                      "needed. If you were away for a while, rest-type reminders are treated as "
@@ -178,8 +176,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   fullscreen_->setObjectName(QStringLiteral("fullscreenPolicy"));
   for (FullscreenPolicy policy : allCases<FullscreenPolicy>())
     fullscreen_->addItem(fullscreenLabel(policy));
-  y->addLayout(form::row(
-      {new QLabel(QStringLiteral("When an app is fullscreen"), stay), nullptr, fullscreen_}));
+  y->addLayout(form::labelled(QStringLiteral("When an app is fullscreen"), fullscreen_, stay));
   hideInFullscreen_ =
       form::toggle(QStringLiteral("Hide the glimmet too"), "hideGlimmetInFullscreen", stay);
   y->addWidget(hideInFullscreen_);
@@ -223,8 +220,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
                                    "notifyWhenHidden", delivery);
   v->addWidget(notifyWhenHidden_);
   bubbleTimeout_ = stepper(30, 600, 30, QStringLiteral(" sec"), "bubbleTimeout", delivery);
-  v->addLayout(form::row({new QLabel(QStringLiteral("Unanswered bubbles snooze after"), delivery),
-                          nullptr, bubbleTimeout_}));
+  v->addLayout(
+      form::labelled(QStringLiteral("Unanswered bubbles snooze after"), bubbleTimeout_, delivery));
   v->addWidget(form::footnote(
       QStringLiteral("Notifications go through your desktop, so its do-not-disturb setting "
                      "decides whether they show. Calls are recognised by the microphone or camera "

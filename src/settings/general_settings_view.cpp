@@ -72,7 +72,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   size_->setObjectName(QStringLiteral("companionSize"));
   c->addWidget(showCompanion_);
   c->addWidget(alwaysOnTop_);
-  c->addLayout(form::row({new QLabel(QStringLiteral("Size"), companion), nullptr, size_}));
+  c->addLayout(form::labelled(QStringLiteral("Size"), size_, companion));
   page->addWidget(companion);
 
   form::onToggled(showCompanion_, model_, [](AppSettings& s, bool on) { s.showCompanion = on; });

@@ -73,6 +73,13 @@ QString capitalized(std::string_view name) {
   return s;
 }
 
+QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent) {
+  auto* label = new QLabel(title, parent);
+  label->setBuddy(control);
+  if (control->accessibleName().isEmpty()) control->setAccessibleName(title);
+  return row({label, nullptr, control});
+}
+
 QHBoxLayout* textRow(QWidget* text, QWidget* trailing) {
   auto* layout = new QHBoxLayout;
   layout->setContentsMargins(0, 0, 0, 0);

@@ -48,6 +48,11 @@ QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent)
 // flexible space between them.
 QHBoxLayout* row(std::initializer_list<QWidget*> items);
 
+// A control with its title in front: the title at the leading edge, the
+// control at the trailing one. The title names the control for screen
+// readers too.
+QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent);
+
 // A sentence beside a control: the text takes the width and wraps as it
 // needs, the control keeps its natural size at the trailing edge.
 QHBoxLayout* textRow(QWidget* text, QWidget* trailing);

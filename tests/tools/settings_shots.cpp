@@ -1,9 +1,13 @@
 // Writes a PNG of every tab of the settings window, for reviewers: the real
 // window on a seeded model, in the light palette, offscreen.
 //
-//   settings_shots OUT_DIR        writes OUT_DIR/settings-<tab>.png
+//   settings_shots OUT_DIR        writes OUT_DIR/settings-<tab>.png, the
+//                                 whole page as settings-<tab>-full.png, and
+//                                 the General tab after a failed login change
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
@@ -93,5 +97,18 @@ int main(int argc, char** argv) {
     if (!page->grab().save(fullPath, "PNG")) return 1;
     page->resize(shown);
   }
+
+  // The General tab after a failed login change: a file stands where the
+  // configuration folder should be, so no autostart entry can be written.
+  const QString blocked = config.filePath(QStringLiteral("not-a-folder"));
+  QFile(blocked).open(QIODevice::WriteOnly);
+  setenv("XDG_CONFIG_HOME", blocked.toUtf8().constData(), 1);
+  controller.show(SettingsTab::general);
+  if (auto* login = controller.page(SettingsTab::general)->findChild<QCheckBox*>("openAtLogin"))
+    login->click();
+  QApplication::processEvents();
+  const QString failed = out.filePath(QStringLiteral("settings-general-login-failed.png"));
+  if (!controller.window()->grab().save(failed, "PNG")) return 1;
+  std::printf("%s\n", qPrintable(failed));
   return written > 0 ? 0 : 1;
 }
