@@ -61,20 +61,6 @@ TEST_F(AppearanceTabTest, EachControlWritesItsOwnFieldOnly) {
   }));
 }
 
-TEST_F(AppearanceTabTest, SegmentsAreTheCasesInOrder) {
-  auto labels = [this](const char* name) {
-    QStringList out;
-    auto* c = find<SegmentedControl>(name);
-    for (int i = 0; i < c->count(); ++i) out << c->segment(i)->text();
-    return out;
-  };
-  EXPECT_EQ(labels("companionSize"), QStringList({"Small", "Medium", "Large"}));
-  EXPECT_EQ(labels("animationIntensity"), QStringList({"Normal", "Reduced", "Off"}));
-  EXPECT_EQ(labels("liveliness"), QStringList({"Calm", "Lively"}));
-  EXPECT_EQ(labels("bubbleStyle"), QStringList({"Soft", "Glass", "Solid"}));
-  EXPECT_EQ(labels("tinyMessages"), QStringList({"Off", "Greetings", "Greetings + nudges"}));
-}
-
 TEST_F(AppearanceTabTest, ModelChangesShowWithoutBeingWrittenBack) {
   view();
   SettingsWrites writes(model());

@@ -127,16 +127,6 @@ TEST_F(ProgressTabTest, ClearingAsksFirstAndClearsOnlyOnTheDestructiveButton) {
   EXPECT_TRUE(store_.load<ProgressData>("progress")->days.empty());
 }
 
-TEST_F(ProgressTabTest, TheClearButtonIsAlwaysEnabled) {
-  auto* clear = view().findChild<QPushButton*>("clearHistory");
-  EXPECT_TRUE(clear->isEnabled());
-  click(clear);
-  ASSERT_NE(view().confirmation(), nullptr);
-  // Asking again brings back the same question rather than a second one.
-  click(clear);
-  EXPECT_EQ(view().findChildren<QMessageBox*>().size(), 1);
-}
-
 TEST_F(ProgressTabTest, ANewDayShowsWhenTheTabIsShownAgain) {
   view();
   done(ReminderKind::water, 0, 2);
