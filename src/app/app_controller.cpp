@@ -252,6 +252,8 @@ void AppController::fillActions() {
     saveActivity();
   };
   actions.refreshAwareness = [this] { publishAwareness(); };
+  actions.showProgressBubble = [this] { showProgress(); };
+  actions.previewBehavior = [this](IdleBehavior behavior) { previewBehavior(behavior); };
 }
 
 }  // namespace pimble

@@ -12,6 +12,8 @@
 //   controller_settings.cpp     applying settings, the mode's effects
 //   controller_visibility.cpp   the character on screen, the quiet full
 //                               screen, what the speech bubble shows
+//   controller_greetings.cpp    information bubbles and their one pending
+//                               close, previews of behaviours
 //   controller_windows.cpp      the settings window
 // The roads of reminders and events, check-ins and intentions, gestures and
 // greetings, and the settings and tour windows add their own files.
@@ -30,13 +32,16 @@
 //   signal, applied against the last applied value (applySettings).
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/desktop_services.h"
 #include "bubbles/bubble_content.h"
+#include "companion/idle_behavior.h"
 #include "models/animation_intensity.h"
 #include "models/app_identity.h"
 #include "models/app_settings.h"
@@ -164,6 +169,32 @@ class AppController : public QObject {
   bool deliveryBlocked() const;
   std::set<AwarenessEngine::Blocker> checkInBlockers() const;
 
+  // ---- Information bubbles (controller_greetings.cpp) ----
+  // Close delays of the information bubbles, in seconds.
+  static constexpr double messageCloseDelay = 8;
+  static constexpr double quickActionsCloseDelay = 12;
+  static constexpr double progressCloseDelay = 15;
+
+  // A message in the speech bubble, closed 8 s later; dropped while the
+  // character is hidden or a reminder or check-in is on screen.
+  void showInfo(const std::string& title, const std::string& body);
+  // Today's progress in the speech bubble for 15 s; with the character
+  // hidden, the settings' Progress tab instead.
+  void showProgress();
+  // Plays an idle behaviour on the resting character (the Appearance
+  // settings' previews).
+  void previewBehavior(IdleBehavior behavior);
+  // The one pending close of a short-lived bubble: a new one replaces the
+  // old. The information close hides the bubble unless a reminder or
+  // check-in is on screen by then; `replacePendingClose` runs `work`
+  // instead (the check-in preview's own end).
+  void scheduleInfoBubbleClose(double seconds);
+  void replacePendingClose(double seconds, std::function<void()> work);
+  // Presenting a reminder or check-in, previewing a check-in or opening the
+  // intention form cancels the pending close.
+  void cancelPendingClose();
+  std::optional<Date> pendingCloseDue() const;
+
   // Applies one settings value field by field against the last applied one.
   void applySettings(const AppSettings& settings, bool initial);
   // The reminder list the engine starts with.
@@ -229,6 +260,9 @@ class AppController : public QObject {
   // controller_visibility.cpp
   void scheduleFullscreenRecheck(Date due);
 
+  // controller_greetings.cpp
+  bool reminderOrCheckInShown() const;
+
   Persisting& store_;
   TimeSource& time_;
   DesktopServices desktop_;
@@ -255,6 +289,9 @@ class AppController : public QObject {
   std::unique_ptr<ScheduledCall> activitySaveWork_;
   std::unique_ptr<ScheduledCall> fullscreenRecheck_;
   std::unique_ptr<ScheduledCall> launchStep_;
+  // The pending close of a short-lived bubble (information, quick actions,
+  // the check-in preview): at most one.
+  std::unique_ptr<ScheduledCall> pendingClose_;
 
   // Situation.
   std::optional<AppIdentity> frontmost_;

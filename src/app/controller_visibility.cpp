@@ -180,6 +180,9 @@ void AppController::publishAwareness() {
 }
 
 void AppController::showBubble(BubbleUse use, BubbleContent content, std::optional<Uuid> subject) {
+  // Whatever is not short-lived information takes the bubble for good: no
+  // pending close may hide it.
+  if (use != BubbleUse::info) cancelPendingClose();
   bubbleUse_ = use;
   bubbleSubject_ = subject;
   bubble_->show(std::move(content), model_->settings().bubbleStyle);
