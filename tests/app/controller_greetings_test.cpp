@@ -1,5 +1,7 @@
 // Information bubbles with their one pending close, behaviour previews and
 // greetings, on fake time with the real character and bubble windows.
+#include <QTemporaryDir>
+
 #include "app/controller_harness.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "companion/companion_panel.h"
@@ -8,6 +10,7 @@
 #include "companion/glimmet_host_view.h"
 #include "companion/glimmet_rig.h"
 #include "companion/hosted_figure.h"
+#include "settings/settings_window_controller.h"
 
 namespace pimble::testing {
 namespace {
@@ -79,6 +82,22 @@ TEST_F(InfoBubbles, ProgressShowsTodayAndWaitsForAReminderOrCheckIn) {
   c.showProgress();
   c.showInfo("Hi", "there");
   EXPECT_NE(c.bubbleUse(), BubbleUse::info);
+}
+
+TEST_F(InfoBubbles, ProgressAskedForWhileHiddenOpensTheProgressTab) {
+  // The settings window reads the autostart entry: keep it off the user's.
+  QTemporaryDir config;
+  const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  seedQuietUser();
+  AppController& c = started();
+  change([](AppSettings& s) { s.showCompanion = false; });
+  c.model().actions.showProgressBubble();
+  EXPECT_FALSE(c.bubble().isShown());
+  ASSERT_NE(c.settingsWindow(), nullptr);
+  EXPECT_EQ(c.settingsWindow()->currentTab(), SettingsTab::progress);
+  controller.reset();
+  qputenv("XDG_CONFIG_HOME", saved);
 }
 
 TEST_F(InfoBubbles, WhatIsNotInformationCancelsThePendingClose) {

@@ -1,8 +1,8 @@
 // The controller's settings window: made once, brought back on its last
 // tab, kept when closed, opened by a second launch, and Ctrl+Q in it quits
 // the orderly way.
-#include <QTemporaryDir>
 #include <QAbstractButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/controller_harness.h"
