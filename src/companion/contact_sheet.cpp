@@ -175,7 +175,8 @@ QImage renderWebImage(const GlimmetSprites& sprites, CapeColor color, const Glim
 
 int renderWebToFolder(const QString& folder) {
   RenderOutput out;
-  out.makeDirectory(folder);
+  // Nothing could land in it: no drawing, one line of failure.
+  if (!out.makeDirectory(folder)) return out.exitStatus();
   const GlimmetSprites sprites = GlimmetArtwork::makeSprites(4);
   const auto file = [&](const QString& name) { return folder + QLatin1Char('/') + name; };
   const auto raw = [](CapeColor c) {
@@ -200,8 +201,11 @@ int renderWebToFolder(const QString& folder) {
   }
   const auto eye = sprites.eyes.find(EyeStyle::open);
   if (eye != sprites.eyes.end()) out.writePng(eye->second, file("eye-open.png"));
-  std::printf("web renders written to %s\n", QFile::encodeName(folder).constData());
-  std::fflush(stdout);
+  // Only a complete set is announced; each failure was reported as it came.
+  if (out.failures() == 0) {
+    std::printf("web renders written to %s\n", QFile::encodeName(folder).constData());
+    std::fflush(stdout);
+  }
   return out.exitStatus();
 }
 

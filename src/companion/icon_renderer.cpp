@@ -91,7 +91,7 @@ QString contentsJson() {
 
 int renderToFolder(const QString& folder) {
   RenderOutput out;
-  out.makeDirectory(folder);
+  if (!out.makeDirectory(folder)) return out.exitStatus();
   std::map<int, QImage> rendered;
   for (const IconEntry& entry : iconEntries()) {
     auto it = rendered.find(entry.pixels);

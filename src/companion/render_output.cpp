@@ -16,8 +16,8 @@ bool RenderOutput::fail(const QString& path, const QString& why) {
 }
 
 bool RenderOutput::makeDirectory(const QString& path) {
-  // Each file written into the folder reports its own failure.
-  return QDir().mkpath(path);
+  if (QDir().mkpath(path)) return true;
+  return fail(path, QStringLiteral("the folder could not be created"));
 }
 
 bool RenderOutput::writePng(const QImage& image, const QString& path) {

@@ -15,7 +15,7 @@ class RenderOutput {
   bool writePng(const QImage& image, const QString& path);
   // Replaces the file's text in one step (UTF-8).
   bool writeText(const QString& text, const QString& path);
-  // Creates a folder with its parents; reports nothing by itself.
+  // Creates a folder with its parents, reporting a failure like a file's.
   bool makeDirectory(const QString& path);
 
   int failures() const { return failures_; }

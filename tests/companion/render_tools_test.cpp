@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <utility>
+#include <vector>
 
 #include "companion/contact_sheet.h"
 #include "companion/glimmet_artwork.h"
@@ -108,6 +110,26 @@ TEST(RenderTools, SheetWritesBothSheetsAndFailuresExitOne) {
   // One line for the file (Qt may add its own warnings).
   EXPECT_EQ(failed.err.count("pimble: could not write"), 1) << failed.err.toStdString();
   EXPECT_TRUE(failed.err.contains("blocker/strip.jpg"));
+
+  // No render option announces what it could not write.
+  for (const auto& [option, target] :
+       std::vector<std::pair<const char*, const char*>>{{"--render-web", "blocker/web"},
+                                                        {"--render-icon", "blocker/Icon.iconset"},
+                                                        {"--render-sheet", "blocker/sheet.png"},
+                                                        {"--render-capes", "blocker/capes.png"}}) {
+    QProcess process;
+    process.start(QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble"), {option, dir.filePath(target)});
+    ASSERT_TRUE(process.waitForFinished(120000)) << option;
+    EXPECT_EQ(process.exitCode(), 1) << option;
+    EXPECT_EQ(process.readAllStandardOutput(), QByteArray()) << option;
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_TRUE(err.contains("pimble: could not write " + dir.filePath("blocker/")))
+        << option << err.toStdString();
+    // A folder that cannot be made is one failure, not one per file.
+    if (QString(option) == "--render-web" || QString(option) == "--render-icon") {
+      EXPECT_EQ(err.count("pimble: could not write"), 1) << option << err.toStdString();
+    }
+  }
 
   // Whatever the suffix, the file is PNG.
   const Outcome strip = runPimble({"--render-capes", dir.filePath("strip.jpg")});
