@@ -20,7 +20,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "companion/alpha_mask.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_placement.h"
 #include "companion/glimmet_animator.h"
@@ -61,6 +64,29 @@ void restingFrames(benchmark::State& state, bool withCape) {
     benchmark::DoNotOptimize(window.constBits());
   }
 }
+
+// What a window without a compositor adds to a frame: the mask of its
+// pixels at least half opaque, and its rectangles for the X server.
+void BM_RestingFrameMask(benchmark::State& state) {
+  pimble::GlimmetHostView::keepPaintingOnMainThread();
+  pimble::GlimmetRig rig;
+  rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale), kScale);
+  pimble::GlimmetAnimator animator(rig);
+  animator.setBase(pimble::GlimmetState::idle);
+  animator.setVisible(true);
+  QImage window(kWindow.toSize(), QImage::Format_ARGB32_Premultiplied);
+  window.fill(Qt::transparent);
+  {
+    QPainter painter(&window);
+    pimble::GlimmetHostView::paintFrame(painter, *rig.root, kWindow,
+                                        pimble::animation_clock::now() + 1);
+  }
+  for (auto _ : state) {
+    const pimble::AlphaMask mask(window);
+    benchmark::DoNotOptimize(mask.region().rectCount());
+  }
+}
+BENCHMARK(BM_RestingFrameMask)->Unit(benchmark::kMicrosecond);
 
 void BM_RestingFrame(benchmark::State& state) {
   restingFrames(state, true);
@@ -105,6 +131,14 @@ class CharacterWindow {
       : view_(new MeasuredView(std::make_unique<pimble::GlimmetFigure>(), &panel_)),
         rig_(*view_->figure().rig()),
         animator_(rig_) {
+    // As the character's window controller does: without a compositor the
+    // window is cut to what each frame draws.
+    view_->onFrameMask = [this](const QRegion& mask) {
+      ++maskChanges_;
+      panel_.setBoundingMask(mask);
+    };
+    panel_.onShapedChanged = [this](bool shaped) { view_->setReportsFrameMask(shaped); };
+    view_->setReportsFrameMask(panel_.isShaped());
     // The same blinks, glances and idle behaviours on every run.
     rig_.rng.seed(7);
     animator_.rng.seed(7);
@@ -117,6 +151,8 @@ class CharacterWindow {
   void show() { panel_.show(); }
   long frames() const { return view_->frames(); }
   double paintSeconds() const { return view_->paintSeconds(); }
+  // New window outlines sent to the X server (none with a compositor).
+  long maskChanges() const { return maskChanges_; }
   // Pictures of the figure and of the cape's back drawn so far.
   long pictures() const { return rig_.poseLayer->rasterDraws() + rig_.cape.back->rasterDraws(); }
 
@@ -125,6 +161,7 @@ class CharacterWindow {
   MeasuredView* view_;
   pimble::GlimmetRig& rig_;
   pimble::GlimmetAnimator animator_;
+  long maskChanges_ = 0;
 };
 
 std::string statusField(const char* name) {
@@ -180,6 +217,17 @@ int rest(int argc, char** argv, double seconds) {
   // The X server's process, when given, is measured over the same span.
   const char* xpid = std::getenv("PIMBLE_XSERVER_PID");
   const std::string xserver = xpid != nullptr ? xpid : "";
+  // Other desktop processes to measure alike, as "name=pid name=pid".
+  std::vector<std::pair<std::string, std::string>> peers;
+  {
+    std::istringstream list(
+        std::getenv("PIMBLE_PEER_PIDS") != nullptr ? std::getenv("PIMBLE_PEER_PIDS") : "");
+    std::string entry;
+    while (list >> entry) {
+      const size_t eq = entry.find('=');
+      if (eq != std::string::npos) peers.emplace_back(entry.substr(0, eq), entry.substr(eq + 1));
+    }
+  }
   QApplication app(argc, argv);
   // As the character's view does; PIMBLE_POOL_THREADS=N overrides it to
   // see what the thread pool costs.
@@ -200,17 +248,26 @@ int rest(int argc, char** argv, double seconds) {
   QTimer::singleShot(2000, [&] {
     const double cpu0 = cpuSeconds();
     const double x0 = xserver.empty() ? 0 : cpuSeconds(xserver);
+    std::vector<double> peers0;
+    for (const auto& peer : peers) peers0.push_back(cpuSeconds(peer.second));
+    const long masks0 = window.maskChanges();
     const long frames0 = window.frames();
     const long pictures0 = window.pictures();
     const double paint0 = window.paintSeconds();
     const long vol0 = std::stol(statusField("voluntary_ctxt_switches:"));
     const long invol0 = std::stol(statusField("nonvoluntary_ctxt_switches:"));
-    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, x0, frames0, pictures0, paint0,
-                                                          vol0, invol0] {
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, x0, peers0, masks0, frames0,
+                                                          pictures0, paint0, vol0, invol0] {
       const double cpu = cpuSeconds() - cpu0;
       if (!xserver.empty()) {
         std::printf("xserver_cpu_percent %.3f\n", 100 * (cpuSeconds(xserver) - x0) / seconds);
       }
+      for (size_t i = 0; i < peers.size(); ++i) {
+        std::printf("%s_cpu_percent %.3f\n", peers[i].first.c_str(),
+                    100 * (cpuSeconds(peers[i].second) - peers0[i]) / seconds);
+      }
+      std::printf("window_outlines_per_second %.2f\n",
+                  static_cast<double>(window.maskChanges() - masks0) / seconds);
       const long switches = std::stol(statusField("voluntary_ctxt_switches:")) +
                             std::stol(statusField("nonvoluntary_ctxt_switches:")) - vol0 - invol0;
       std::printf("seconds %.1f\ncpu_percent %.3f\nframes_per_second %.2f\n", seconds,

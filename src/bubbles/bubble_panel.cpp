@@ -5,6 +5,8 @@
 #include <QWindow>
 
 #include "bubbles/bubble_view.h"
+#include "companion/alpha_mask.h"
+#include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
 namespace pimble {
@@ -21,6 +23,11 @@ BubblePanel::BubblePanel()
   // Clicks land on the bubble's buttons, not on the window itself: watch
   // presses anywhere in the application and keep those inside this window.
   qApp->installEventFilter(this);
+  shape_ = std::make_unique<WindowShape>(*this);
+  shape_->onActiveChanged = [this](bool shaped) {
+    if (view_ != nullptr) view_->setFades(!shaped);
+    updateShape();
+  };
 }
 
 BubblePanel::~BubblePanel() {
@@ -31,6 +38,20 @@ void BubblePanel::setView(BubbleView* view) {
   view_ = view;
   view_->setParent(this);
   view_->setGeometry(0, 0, width(), height());
+  view_->setFades(!shape_->isActive());
+  view_->onOutlineChanged = [this] { updateShape(); };
+  updateShape();
+}
+
+bool BubblePanel::isShaped() const {
+  return shape_->isActive();
+}
+
+void BubblePanel::updateShape() {
+  if (!shape_->isActive() || view_ == nullptr) return;
+  // The stroke along the outline is a point wide, half of it outside.
+  shape_->setRegion(
+      AlphaMask::ofOutline(view_->outline(), size(), devicePixelRatioF(), 1).region());
 }
 
 void BubblePanel::setFlag(Qt::WindowType flag, bool on) {
@@ -62,6 +83,11 @@ void BubblePanel::setAlwaysOnTop(bool on) {
 }
 
 void BubblePanel::setVisible(bool visible) {
+  if (visible && !isVisible()) {
+    // Cut before the window maps, so that it never shows whole.
+    winId();
+    shape_->windowShown();
+  }
   QWidget::setVisible(visible);
   // On every workspace and out of the taskbar like the character, asked for
   // again on every show since the window manager forgets a hidden window's states.

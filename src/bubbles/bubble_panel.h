@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 namespace pimble {
 
 class BubbleView;
+class WindowShape;
 
 // The speech bubble's window: frameless, translucent, out of the taskbar.
 // It starts out refusing the keyboard, so a bubble the program shows on its
@@ -27,6 +29,9 @@ class BubblePanel : public QWidget {
   void setAlwaysOnTop(bool on);
   bool alwaysOnTop() const { return alwaysOnTop_; }
   void setVisible(bool visible) override;
+  // Whether the window is cut to the bubble's outline: where no compositor
+  // blends its rounded corners, tail and shadow with the desktop.
+  bool isShaped() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,10 +39,12 @@ class BubblePanel : public QWidget {
 
  private:
   void setFlag(Qt::WindowType flag, bool on);
+  void updateShape();
 
   BubbleView* view_ = nullptr;
   bool acceptsFocus_ = false;
   bool alwaysOnTop_ = true;
+  std::unique_ptr<WindowShape> shape_;
 };
 
 }  // namespace pimble

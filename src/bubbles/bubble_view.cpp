@@ -116,6 +116,7 @@ void BubbleView::applyTailSide() {
   effect_->anchor = leading ? QPointF(framePadding, framePadding)
                             : QPointF(fixedWidth - framePadding, framePadding);
   update();
+  if (onOutlineChanged) onOutlineChanged();
 }
 
 void BubbleView::rebuildContent() {
@@ -197,14 +198,46 @@ void BubbleView::finishAppearance() {
 }
 
 void BubbleView::setPop(double progress) {
+  const double scale = effect_->scale;
   effect_->scale = popStartScale + (1 - popStartScale) * progress;
-  effect_->opacity = std::clamp(progress, 0.0, 1.0);
+  effect_->opacity = fades_ ? std::clamp(progress, 0.0, 1.0) : 1.0;
   if (progress >= 1.0 && popIn_->state() != QAbstractAnimation::Running) {
     effect_->scale = 1;
     effect_->opacity = 1;
   }
   effect_->update();
   update();
+  if (effect_->scale != scale && onOutlineChanged) onOutlineChanged();
+}
+
+void BubbleView::setFades(bool fades) {
+  fades_ = fades;
+  if (!fades) effect_->opacity = 1;
+  effect_->update();
+}
+
+QPainterPath BubbleView::fullSizeOutline() const {
+  const QRectF frame(framePadding, framePadding, fixedWidth - 2 * framePadding,
+                     height() - 2 * framePadding);
+  BubbleShape shape;
+  shape.tailOnLeading = model_.tailOnLeading();
+  return shape.path(frame);
+}
+
+QPainterPath BubbleView::outline() const {
+  const QPainterPath path = fullSizeOutline();
+  // The pop-in scales everything the view paints, through its effect.
+  if (effect_->scale == 1) return path;
+  QTransform pop;
+  pop.translate(effect_->anchor.x(), effect_->anchor.y());
+  pop.scale(effect_->scale, effect_->scale);
+  pop.translate(-effect_->anchor.x(), -effect_->anchor.y());
+  return pop.map(path);
+}
+
+void BubbleView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (onOutlineChanged) onOutlineChanged();
 }
 
 double BubbleView::popScale() const {
@@ -217,11 +250,7 @@ double BubbleView::popOpacity() const {
 void BubbleView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  const QRectF frame(framePadding, framePadding, fixedWidth - 2 * framePadding,
-                     height() - 2 * framePadding);
-  BubbleShape shape;
-  shape.tailOnLeading = model_.tailOnLeading();
-  BubbleLook::paintBackground(p, shape.path(frame), model_.style(),
+  BubbleLook::paintBackground(p, fullSizeOutline(), model_.style(),
                               BubbleLook::colors(model_.style()));
 }
 

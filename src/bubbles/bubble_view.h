@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "bubbles/bubble_content.h"
 #include "bubbles/bubble_content_widget.h"
@@ -48,8 +50,18 @@ class BubbleView : public QWidget {
   // The spring's value at `seconds` after the start.
   static double spring(double seconds);
 
+  // The bubble's outline as drawn now (the pop-in's scale included), in the
+  // view's coordinates; the shadow falls outside it.
+  QPainterPath outline() const;
+  // The outline changed: size, tail side or the pop-in's scale.
+  std::function<void()> onOutlineChanged;
+  // Whether the pop-in fades in as well as growing. Where no compositor
+  // blends the bubble with the desktop, a fade could only darken it.
+  void setFades(bool fades);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -57,6 +69,7 @@ class BubbleView : public QWidget {
   void applyStyle();
   void applyTailSide();
   void setPop(double progress);
+  QPainterPath fullSizeOutline() const;
 
   BubbleModel& model_;
   QVBoxLayout* layout_ = nullptr;
@@ -65,6 +78,7 @@ class BubbleView : public QWidget {
   QVariantAnimation* popIn_ = nullptr;
   bool appeared_ = true;
   bool reduceMotion_ = false;
+  bool fades_ = true;
 };
 
 }  // namespace pimble

@@ -8,6 +8,8 @@
 
 #include "bubbles/bubble_placement.h"
 #include "bubbles/greeting_bubble_view.h"
+#include "companion/alpha_mask.h"
+#include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
 namespace pimble {
@@ -51,6 +53,13 @@ GreetingBubbleController::GreetingBubbleController(std::shared_ptr<CompanionAnch
   panel_->resize(200, 60);
   view_ = new GreetingBubbleView(panel_.get());
   view_->set(QString(), BubbleStyle::soft, true);
+  // Where no compositor blends the bubble with the desktop, the window is
+  // cut to its outline.
+  shape_ = std::make_unique<WindowShape>(*panel_);
+  shape_->onActiveChanged = [this](bool) {
+    shapedSize_ = QSize();
+    updateShape();
+  };
 
   fadeIn_ = new QVariantAnimation(panel_.get());
   fadeIn_->setDuration(int(fadeInSeconds * 1000));
@@ -97,7 +106,18 @@ void GreetingBubbleController::applyFrame(double progress) {
   const QRect qt = companion_->toQt(up);
   panel_->setGeometry(qt);
   view_->setGeometry(0, 0, qt.width(), qt.height());
+  updateShape();
   panel_->setWindowOpacity(startAlpha_ + (1 - startAlpha_) * std::clamp(progress, 0.0, 1.0));
+}
+
+void GreetingBubbleController::updateShape() {
+  if (!shape_->isActive()) return;
+  // The drift moves the window, not what it shows.
+  if (panel_->size() == shapedSize_ && view_->tailDown() == shapedTailDown_) return;
+  shapedSize_ = panel_->size();
+  shapedTailDown_ = view_->tailDown();
+  shape_->setRegion(
+      AlphaMask::ofOutline(view_->outline(), shapedSize_, panel_->devicePixelRatioF(), 1).region());
 }
 
 void GreetingBubbleController::show(const QString& text, BubbleStyle style, double seconds) {
@@ -114,9 +134,10 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
   startAlpha_ = isShown_ ? panel_->windowOpacity() : 0.0;
   if (!isShown_) {
     panel_->setWindowOpacity(0);
+    // Made before it is placed, so that it is cut before it maps.
+    panel_->winId();
     QWidget* parent = companion_->window();
     if (parent != nullptr) {
-      panel_->winId();
       if (panel_->windowHandle() != nullptr && parent->windowHandle() != nullptr) {
         panel_->windowHandle()->setTransientParent(parent->windowHandle());
       }
@@ -124,6 +145,7 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
   }
   applyFrame(0);
   if (!isShown_) {
+    shape_->windowShown();
     panel_->show();
     // On every workspace, out of the taskbar, and above others as the character is.
     X11WindowState::applyStates(*panel_, companion_->alwaysOnTop());

@@ -16,6 +16,7 @@ class QWidget;
 namespace pimble {
 
 class GreetingBubbleView;
+class WindowShape;
 
 // The tiny one-line greeting above the character's head (below its feet
 // when there is no room above): it drifts and fades in, is announced to
@@ -64,11 +65,16 @@ class GreetingBubbleController {
   void layoutFrame();
   void applyFrame(double progress);
   void finishHide();
+  void updateShape();
 
   std::shared_ptr<CompanionAnchor> companion_;
   TimeSource& time_;
   std::unique_ptr<QWidget> panel_;
   GreetingBubbleView* view_ = nullptr;  // owned by the panel
+  std::unique_ptr<WindowShape> shape_;
+  // The size and tail side the shape was last cut for.
+  QSize shapedSize_;
+  bool shapedTailDown_ = true;
   QVariantAnimation* fadeIn_ = nullptr;
   QVariantAnimation* fadeOut_ = nullptr;
   QString text_;

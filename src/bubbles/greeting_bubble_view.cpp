@@ -85,14 +85,18 @@ QSize GreetingBubbleView::fittingSize() const {
   return {int(textW) + 2 * padX + 2 * outer, int(textH) + 2 * padY + int(tailHeight) + 2 * outer};
 }
 
-void GreetingBubbleView::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QRectF shapeRect = QRectF(rect()).adjusted(outer, outer, -outer, -outer);
+QPainterPath GreetingBubbleView::outline() const {
   GreetingShape shape;
   shape.tailDown = tailDown_;
   shape.tailWidth = tailWidth;
   shape.tailHeight = tailHeight;
+  return shape.path(QRectF(rect()).adjusted(outer, outer, -outer, -outer));
+}
+
+void GreetingBubbleView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF shapeRect = QRectF(rect()).adjusted(outer, outer, -outer, -outer);
   BubbleLook::Colors c = BubbleLook::colors(style_);
   // The greeting's shadow is a touch lighter and closer than the speech bubble's.
   switch (style_) {
@@ -112,7 +116,7 @@ void GreetingBubbleView::paintEvent(QPaintEvent*) {
       c.shadowOffsetY = 2;
       break;
   }
-  BubbleLook::paintBackground(p, shape.path(shapeRect), style_, c);
+  BubbleLook::paintBackground(p, outline(), style_, c);
   const QRectF textRect = shapeRect.adjusted(padX, padY + (tailDown_ ? 0 : tailHeight), -padX,
                                              -padY - (tailDown_ ? tailHeight : 0));
   p.setFont(greetingFont());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -25,6 +26,9 @@ class GreetingBubbleView : public QWidget {
   QStringList lines() const;
   // The whole view's size for the current text, shadow room included.
   QSize fittingSize() const;
+  // The bubble's outline in the view's coordinates; the shadow falls
+  // outside it.
+  QPainterPath outline() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QWindow>
 
+#include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
 namespace pimble {
@@ -16,6 +17,10 @@ CompanionPanel::CompanionPanel()
   setAttribute(Qt::WA_X11DoNotAcceptFocus);
   setFocusPolicy(Qt::NoFocus);
   setWindowTitle(QStringLiteral("Pimble Glimmet"));
+  shape_ = std::make_unique<WindowShape>(*this);
+  shape_->onActiveChanged = [this](bool shaped) {
+    if (onShapedChanged) onShapedChanged(shaped);
+  };
 }
 
 CompanionPanel::~CompanionPanel() = default;
@@ -31,12 +36,25 @@ void CompanionPanel::setInputRegion(const QRegion& region) {
   applyInputRegion();
 }
 
+void CompanionPanel::setBoundingMask(const QRegion& region) {
+  shape_->setRegion(region);
+}
+
+bool CompanionPanel::isShaped() const {
+  return shape_->isActive();
+}
+
 void CompanionPanel::applyInputRegion() {
   if (!isVisible() && !testAttribute(Qt::WA_WState_Created)) return;
   X11WindowState::setInputRegion(*this, inputRegion_);
 }
 
 void CompanionPanel::setVisible(bool visible) {
+  if (visible && !isVisible()) {
+    // Cut before the window maps, so that no frame shows it whole.
+    winId();
+    shape_->windowShown();
+  }
   QWidget::setVisible(visible);
   if (!visible) return;
   watchExposure();

@@ -3,8 +3,11 @@
 #include <QRegion>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace pimble {
+
+class WindowShape;
 
 // The character's window: a frameless, translucent tool window that never
 // takes focus, shows on every workspace, stays out of the taskbar and pager,
@@ -25,6 +28,15 @@ class CompanionPanel : public QWidget {
   void setInputRegion(const QRegion& region);
   const QRegion& inputRegion() const { return inputRegion_; }
 
+  // Where no compositing manager blends the window's soft edges with the
+  // desktop, the window is cut to this region (device pixels): the pixels of
+  // the current frame at least half opaque. With one it stays whole.
+  void setBoundingMask(const QRegion& region);
+  // Whether the window is cut to its bounding mask now.
+  bool isShaped() const;
+  // A compositing manager started (false) or stopped (true).
+  std::function<void(bool)> onShapedChanged;
+
   // The window became visible on screen or fully hidden (unmapped,
   // minimised or covered, as far as the window system tells).
   std::function<void(bool)> onExposedChanged;
@@ -41,6 +53,7 @@ class CompanionPanel : public QWidget {
 
   bool alwaysOnTop_ = true;
   QRegion inputRegion_;
+  std::unique_ptr<WindowShape> shape_;
   bool exposed_ = false;
   bool watching_ = false;
 };

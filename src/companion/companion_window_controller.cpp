@@ -63,6 +63,10 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     settleAfterDrag();
   };
   hostView_->onHitAreaChanged = [this] { updateInputRegion(); };
+  // Without a compositor the window shows only what each frame draws.
+  hostView_->onFrameMask = [this](const QRegion& mask) { panel_->setBoundingMask(mask); };
+  panel_->onShapedChanged = [this](bool shaped) { hostView_->setReportsFrameMask(shaped); };
+  hostView_->setReportsFrameMask(panel_->isShaped());
 
   flyTimer_.setTimerType(Qt::PreciseTimer);
   flyTimer_.setInterval(16);
@@ -85,6 +89,7 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
 CompanionWindowController::~CompanionWindowController() {
   flyTimer_.stop();
   panel_->onExposedChanged = nullptr;
+  panel_->onShapedChanged = nullptr;
   animator_.reset();
   // The panel goes first so that no callback of its view reaches a
   // half-destroyed controller.

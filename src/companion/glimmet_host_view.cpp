@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QScreen>
@@ -182,6 +183,46 @@ void GlimmetHostView::paintEvent(QPaintEvent*) {
   if (!root) return;
   QPainter p(this);
   paintFrame(p, *root, size(), figure_->mediaTime());
+  if (reportsFrameMask_) reportFrameMask(p, *root);
+}
+
+void GlimmetHostView::setReportsFrameMask(bool on) {
+  if (on == reportsFrameMask_) return;
+  reportsFrameMask_ = on;
+  frameMask_.reset();
+  // The window is cut to the new mask before this frame shows.
+  if (on) repaint();
+}
+
+void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
+  // The frame is read where it was just painted, the window's backing
+  // store, before it reaches the screen.
+  const QPaintDevice* device =
+      painter.paintEngine() != nullptr ? painter.paintEngine()->paintDevice() : nullptr;
+  QImage frame;
+  if (device != nullptr && device->devType() == QInternal::Image) {
+    const auto& target = *static_cast<const QImage*>(device);
+    const QRect area =
+        painter.deviceTransform().mapRect(QRectF(rect())).toAlignedRect() & target.rect();
+    if (area.isEmpty() || target.depth() != 32) return;
+    frame = QImage(target.constScanLine(area.top()) + std::ptrdiff_t(area.left()) * 4, area.width(),
+                   area.height(), target.bytesPerLine(), target.format());
+  } else {
+    // Another kind of device: the frame is painted once more to be read.
+    const double ratio = devicePixelRatioF();
+    frame = QImage(QSize(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio))),
+                   QImage::Format_ARGB32_Premultiplied);
+    frame.setDevicePixelRatio(ratio);
+    frame.fill(Qt::transparent);
+    QPainter p(&frame);
+    paintFrame(p, root, size(), figure_->mediaTime());
+  }
+  // Only a changed mask is reported: the window's shape is sent to the X
+  // server only then.
+  AlphaMask mask(frame);
+  if (mask == frameMask_) return;
+  frameMask_ = std::move(mask);
+  if (onFrameMask) onFrameMask(frameMask_->region());
 }
 
 void GlimmetHostView::paintFrame(QPainter& painter, const Layer& root, QSizeF size, double time) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "companion/alpha_mask.h"
 #include "companion/hosted_figure.h"
 #include "companion/layers/frame_driver.h"
 #include "companion/pet_recognizer.h"
@@ -45,6 +46,10 @@ class GlimmetHostView : public QWidget {
   std::function<void()> onPet;
   // The area answering the mouse changed (size or pictures).
   std::function<void()> onHitAreaChanged;
+  // While frame masks are on: the pixels of the frame being painted that are
+  // at least half opaque (device pixels of the view), whenever they differ
+  // from the last frame's. Called before the frame reaches the screen.
+  std::function<void(const QRegion&)> onFrameMask;
 
   // Canvas mapping for a view of this size, in the view's y-down pixels.
   static double viewScale(QSizeF bounds);
@@ -68,6 +73,11 @@ class GlimmetHostView : public QWidget {
   // Remakes the pictures when the pixel scale changed by more than 0.01.
   void refreshSpritesIfNeeded();
   bool isDragging() const { return dragging_; }
+  // Where no compositor blends the window's soft edges, the window is cut to
+  // what is drawn: each frame's mask is then taken as it is painted, before
+  // it shows. Turning it on paints a frame at once.
+  void setReportsFrameMask(bool on);
+  bool reportsFrameMask() const { return reportsFrameMask_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -95,6 +105,7 @@ class GlimmetHostView : public QWidget {
   double backingScale() const;
   QPointF screenPoint(const QMouseEvent* event) const;
   void watchScreen();
+  void reportFrameMask(QPainter& painter, const Layer& root);
 
   std::unique_ptr<HostedFigure> figure_;
   // Repaints while something in the tree moves; off while hidden.
@@ -111,6 +122,9 @@ class GlimmetHostView : public QWidget {
   QPointF lastDragScreenPoint_;
   double lastDoubleClickAt_ = -1e9;
   bool watchingScreen_ = false;
+  bool reportsFrameMask_ = false;
+  // The mask last reported; none until a frame was painted.
+  std::optional<AlphaMask> frameMask_;
 };
 
 }  // namespace pimble

@@ -70,6 +70,17 @@ bool target(const QWidget& window, xcb_connection_t*& c, xcb_window_t& w) {
   return w != XCB_WINDOW_NONE;
 }
 
+void setRegion(xcb_connection_t* c, xcb_window_t w, xcb_shape_kind_t kind, const QRegion& region) {
+  std::vector<xcb_rectangle_t> rects;
+  rects.reserve(std::size_t(region.rectCount()));
+  for (const QRect& r : region) {
+    rects.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()),
+                     std::uint16_t(r.height())});
+  }
+  xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED, w, 0, 0,
+                       std::uint32_t(rects.size()), rects.data());
+}
+
 }  // namespace
 
 bool available() {
@@ -99,15 +110,21 @@ void setInputRegion(const QWidget& window, const QRegion& region) {
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;
   if (!target(window, c, w)) return;
-  std::vector<xcb_rectangle_t> rects;
-  rects.reserve(std::size_t(region.rectCount()));
-  for (const QRect& r : region) {
-    rects.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()),
-                     std::uint16_t(r.height())});
-  }
-  xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, w, 0, 0,
-                       std::uint32_t(rects.size()), rects.data());
+  setRegion(c, w, XCB_SHAPE_SK_INPUT, region);
   xcb_flush(c);
+}
+
+void setBoundingRegion(const QWidget& window, const std::optional<QRegion>& region) {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return;
+  // Not flushed here: a new outline while a frame is painted goes out with
+  // the frame's pixels, and Qt flushes before it waits for events.
+  if (region) {
+    setRegion(c, w, XCB_SHAPE_SK_BOUNDING, *region);
+  } else {
+    xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, w, 0, 0, XCB_PIXMAP_NONE);
+  }
 }
 
 }  // namespace pimble::X11WindowState

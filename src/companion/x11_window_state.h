@@ -2,13 +2,16 @@
 
 #include <QRegion>
 #include <QWidget>
+#include <optional>
 
 namespace pimble {
 
 // The X11 side of the character's window: window-manager states asked for
 // through EWMH client messages (so changing them never re-maps the window),
-// and the Shape extension's input region, outside of which clicks fall
-// through to the window underneath. Every call does nothing off X11.
+// and the Shape extension's regions: the input region, outside of which
+// clicks fall through to the window underneath, and the bounding region,
+// outside of which the window is not drawn at all. Every call does nothing
+// off X11.
 namespace X11WindowState {
 
 // Whether the application runs on an X server.
@@ -22,6 +25,9 @@ void setAbove(const QWidget& window, bool above);
 // The window's input region in its device pixels; an empty region lets every
 // click through.
 void setInputRegion(const QWidget& window, const QRegion& region);
+// The window's bounding region in its device pixels (an empty region hides
+// the whole window); none gives the window back its whole rectangle.
+void setBoundingRegion(const QWidget& window, const std::optional<QRegion>& region);
 
 }  // namespace X11WindowState
 }  // namespace pimble

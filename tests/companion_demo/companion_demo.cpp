@@ -3,6 +3,7 @@
 // hand. Commands on standard input, one a line:
 //   size small|medium|large   corner bottomRight|bottomLeft|topRight|topLeft
 //   above on|off              restore X Y (y-up points)
+//   bubble TITLE              greet TEXT (the greeting bubble)
 //   frame                     quit
 #include <unistd.h>
 #include <QApplication>
@@ -11,14 +12,17 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "bubbles/bubble_panel.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "bubbles/companion_window_anchor.h"
+#include "bubbles/greeting_bubble_controller.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/cursor_follower.h"
 #include "companion/glimmet_animator.h"
 #include "companion/glimmet_host_view.h"
 #include "companion/glimmet_rig.h"
+#include "system/system_time_source.h"
 
 using namespace pimble;
 
@@ -64,7 +68,12 @@ int main(int argc, char** argv) {
     say("bubbleClosed");
     bubble.hide();
   };
-  window.onGeometryChanged = [&bubble] { bubble.layoutNearCompanion(); };
+  SystemTimeSource time;
+  GreetingBubbleController greeting(std::make_shared<CompanionWindowAnchor>(window), time);
+  window.onGeometryChanged = [&bubble, &greeting] {
+    bubble.layoutNearCompanion();
+    greeting.relayout();
+  };
   view.onDoubleClick = [&bubble] {
     say("doubleClick");
     bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
@@ -148,6 +157,14 @@ int main(int argc, char** argv) {
       } else if (command == "above") {
         window.panel().setAlwaysOnTop(arg == "on");
         say("above " + arg);
+      } else if (command == "bubble") {
+        bubble.show(BubbleContent::message(words.mid(1).join(' ').toStdString(),
+                                           "A message from the demo."),
+                    BubbleStyle::soft);
+        say(QString("bubble %1").arg(bubble.panel().winId()));
+      } else if (command == "greet") {
+        greeting.show(words.mid(1).join(' '), BubbleStyle::soft, 60);
+        say(QString("greeting %1").arg(greeting.panel().winId()));
       } else if (command == "restore") {
         window.restore(CompanionPosition{words.value(1).toDouble(), words.value(2).toDouble(),
                                          std::nullopt, 2});
