@@ -18,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -41,26 +42,37 @@ namespace {
 const QSizeF kWindow = pimble::CompanionPlacement::windowSize(pimble::CompanionSize::medium);
 const double kScale = kWindow.height() / 310;
 
-// Frames of the resting character 0.15 s apart, as the window paints them:
-// the animator runs (breathing, float, cape loop) and the figure's pictures
-// are reused from frame to frame. Without the cape, to see its share.
-void restingFrames(benchmark::State& state, bool withCape) {
-  pimble::GlimmetHostView::keepPaintingOnMainThread();
+// The character at rest at the default size, its animator running
+// (breathing, float, cape loop).
+struct RestingCharacter {
+  RestingCharacter() {
+    pimble::GlimmetHostView::keepPaintingOnMainThread();
+    rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale), kScale);
+    animator = std::make_unique<pimble::GlimmetAnimator>(rig);
+    animator->setBase(pimble::GlimmetState::idle);
+    animator->setVisible(true);
+  }
+  // One frame at media time `t`, as the window paints it.
+  void paint(QImage& window, double t) {
+    window.fill(Qt::transparent);
+    QPainter painter(&window);
+    pimble::GlimmetHostView::paintFrame(painter, *rig.root, kWindow, t);
+  }
   pimble::GlimmetRig rig;
-  rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale), kScale);
-  pimble::GlimmetAnimator animator(rig);
-  animator.setBase(pimble::GlimmetState::idle);
-  animator.setVisible(true);
-  rig.cape.back->setHidden(!withCape);
-  const QSizeF size = kWindow;
-  QImage window(size.toSize(), QImage::Format_ARGB32_Premultiplied);
+  std::unique_ptr<pimble::GlimmetAnimator> animator;
+};
+
+// Frames of the resting character 0.15 s apart, as the window paints them:
+// the figure's pictures are reused from frame to frame. Without the cape,
+// to see its share.
+void restingFrames(benchmark::State& state, bool withCape) {
+  RestingCharacter character;
+  character.rig.cape.back->setHidden(!withCape);
+  QImage window(kWindow.toSize(), QImage::Format_ARGB32_Premultiplied);
   double t = pimble::animation_clock::now() + 1;
   for (auto _ : state) {
     t += 0.15;
-    window.fill(Qt::transparent);
-    QPainter painter(&window);
-    pimble::GlimmetHostView::paintFrame(painter, *rig.root, size, t);
-    painter.end();
+    character.paint(window, t);
     benchmark::DoNotOptimize(window.constBits());
   }
 }
@@ -68,19 +80,9 @@ void restingFrames(benchmark::State& state, bool withCape) {
 // What a window without a compositor adds to a frame: the mask of its
 // pixels at least half opaque, and its rectangles for the X server.
 void BM_RestingFrameMask(benchmark::State& state) {
-  pimble::GlimmetHostView::keepPaintingOnMainThread();
-  pimble::GlimmetRig rig;
-  rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale), kScale);
-  pimble::GlimmetAnimator animator(rig);
-  animator.setBase(pimble::GlimmetState::idle);
-  animator.setVisible(true);
+  RestingCharacter character;
   QImage window(kWindow.toSize(), QImage::Format_ARGB32_Premultiplied);
-  window.fill(Qt::transparent);
-  {
-    QPainter painter(&window);
-    pimble::GlimmetHostView::paintFrame(painter, *rig.root, kWindow,
-                                        pimble::animation_clock::now() + 1);
-  }
+  character.paint(window, pimble::animation_clock::now() + 1);
   for (auto _ : state) {
     const pimble::AlphaMask mask(window);
     benchmark::DoNotOptimize(mask.region().rectCount());
