@@ -2,6 +2,7 @@
 // tab, kept when closed, opened by a second launch, and Ctrl+Q in it quits
 // the orderly way.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,8 +92,10 @@ TEST_F(ControllerWindowsTest, CtrlQInTheWindowShutsDownTheOrderlyWay) {
   AppController& c = started();
   c.openSettings();
   QWidget* window = c.settingsWindow()->window();
-  window->activateWindow();
-  if (!QTest::qWaitForWindowActive(window)) GTEST_SKIP() << "the window manager gave no focus";
+  // A window manager may refuse a test's request for focus; window
+  // shortcuts need only the application's active window.
+  QApplication::setActiveWindow(window);
+  ASSERT_TRUE(window->isActiveWindow());
   store.forget();
   QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
   EXPECT_TRUE(c.isShutDown());

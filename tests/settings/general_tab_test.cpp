@@ -124,17 +124,19 @@ TEST_F(GeneralTabTest, StatusIsReadAgainWhenShownAndOnActivation) {
   EXPECT_EQ(statusLine()->text(), "On. Pimble opens when you log in.");
 
   // The desktop's own switch turns it off while another window is in front.
+  // Activation is handed out by the application itself here: a window
+  // manager may refuse a test's request to focus a window.
   QWidget other;
   other.show();
-  other.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  QApplication::setActiveWindow(&other);
+  ASSERT_FALSE(view().isActiveWindow());
   QFile entry(LaunchAtLogin::autostartPath());
   ASSERT_TRUE(entry.open(QIODevice::Append));
   entry.write("Hidden=true\n");
   entry.close();
   EXPECT_TRUE(loginSwitch()->isChecked());
-  view().activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&view()));
+  QApplication::setActiveWindow(&view());
+  ASSERT_TRUE(view().isActiveWindow());
   EXPECT_FALSE(loginSwitch()->isChecked());
   EXPECT_EQ(statusLine()->text(), "Off");
 }
