@@ -1,0 +1,200 @@
+// The real pimble program on the headless desktop, each run on a private
+// data directory: its window, one copy per directory, the saves at SIGTERM
+// and a damaged settings document.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "models/activity_data.h"
+#include "models/app_settings.h"
+#include "models/file_persistence.h"
+#include "models/progress_data.h"
+#include "models/reminders_file.h"
+#include "models/schedule_snapshot.h"
+#include "support/desktop_peers.h"
+
+namespace pimble::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString pimblePath = QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble");
+
+// One run of the program on a data directory.
+class Pimble {
+ public:
+  Pimble(const QString& dataDir, const QStringList& args = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PIMBLE_DATA_DIR"), dataDir);
+    // An autostart folder of the test's own, never the user's.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dataDir + QStringLiteral("-config"));
+    process_.setProcessEnvironment(env);
+    process_.start(pimblePath, args);
+    started_ = process_.waitForStarted(5000);
+  }
+  ~Pimble() { stop(); }
+
+  bool started() const { return started_; }
+  qint64 pid() const { return process_.processId(); }
+  bool running() const { return process_.state() != QProcess::NotRunning; }
+  // Waits for the end; its exit code, or nothing when it did not end.
+  std::optional<int> finish(std::chrono::milliseconds timeout = 10s) {
+    if (running() && !process_.waitForFinished(int(timeout.count()))) return std::nullopt;
+    if (process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    return process_.exitCode();
+  }
+  // SIGTERM, then its exit code.
+  std::optional<int> terminate() {
+    if (!running()) return finish();
+    ::kill(pid_t(pid()), SIGTERM);
+    return finish();
+  }
+  QByteArray output() { return process_.readAllStandardOutput() + process_.readAllStandardError(); }
+  // The program's visible windows.
+  QStringList windows() const {
+    if (!running()) return {};
+    const auto out =
+        runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
+    return out ? out->split('\n', Qt::SkipEmptyParts) : QStringList{};
+  }
+  bool showsWindow(std::chrono::milliseconds timeout = 10s) const {
+    return waitUntil([&] { return !windows().isEmpty(); }, timeout);
+  }
+
+ private:
+  void stop() {
+    if (!running()) return;
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(1000);
+    }
+  }
+  QProcess process_;
+  bool started_ = false;
+};
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (auto why = missingX()) GTEST_SKIP() << *why;
+    if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;
+    if (auto why = missingProgram(pimblePath)) GTEST_SKIP() << *why;
+    ASSERT_TRUE(dir_.isValid());
+    data_ = dir_.path() + QStringLiteral("/data");
+  }
+
+  // A user who did the tour, with the character switched on or off.
+  void seed(bool showCompanion) {
+    AppSettings settings;
+    settings.onboardingCompleted = true;
+    settings.showCompanion = showCompanion;
+    FilePersistence(data_.toStdString()).save(settings, "settings");
+  }
+
+  QTemporaryDir dir_;
+  QString data_;
+};
+
+TEST_F(ProcessTest, TheCharacterComesOnScreenAndTheDocumentsSurviveSigterm) {
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  EXPECT_TRUE(pimble.showsWindow());
+  EXPECT_EQ(pimble.terminate(), 0);
+  FilePersistence store(data_.toStdString());
+  EXPECT_TRUE(store.load<ScheduleSnapshot>("schedule"));
+  EXPECT_TRUE(store.load<ActivityData>("activity"));
+  EXPECT_TRUE(store.load<AppSettings>("settings"));
+  EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders.size(), 6u);
+  EXPECT_TRUE(store.load<ProgressData>("progress"));
+}
+
+TEST_F(ProcessTest, ASecondLaunchOnTheSameDirectoryBringsTheCharacterBackAndEnds) {
+  seed(false);
+  Pimble first(data_);
+  ASSERT_TRUE(first.started());
+  EXPECT_FALSE(first.showsWindow(1500ms));
+
+  // Started at login while running: quiet, no reopen.
+  Pimble login(data_, {QStringLiteral("--login-item")});
+  EXPECT_EQ(login.finish(), 0);
+  EXPECT_TRUE(login.output().isEmpty());
+  EXPECT_FALSE(first.showsWindow(1000ms));
+
+  Pimble second(data_);
+  EXPECT_EQ(second.finish(), 0);
+  EXPECT_TRUE(first.showsWindow());
+  EXPECT_TRUE(first.running());
+  EXPECT_EQ(first.terminate(), 0);
+  EXPECT_TRUE(FilePersistence(data_.toStdString()).load<AppSettings>("settings")->showCompanion);
+}
+
+TEST_F(ProcessTest, TwoLaunchesAtOnceLeaveOneCopy) {
+  // The cold path: the second comes before the first is up.
+  Pimble a(data_);
+  Pimble b(data_);
+  ASSERT_TRUE(a.started() && b.started());
+  EXPECT_TRUE(waitUntil([&] { return !a.running() || !b.running(); }, 10s));
+  Pimble& ended = a.running() ? b : a;
+  Pimble& runs = a.running() ? a : b;
+  EXPECT_EQ(ended.finish(), 0);
+  EXPECT_TRUE(runs.showsWindow());
+  EXPECT_TRUE(runs.running());
+}
+
+TEST_F(ProcessTest, CopiesOnOtherDirectoriesRunSideBySide) {
+  Pimble first(data_);
+  Pimble other(dir_.path() + QStringLiteral("/other"));
+  EXPECT_TRUE(first.showsWindow());
+  EXPECT_TRUE(other.showsWindow());
+  EXPECT_TRUE(first.running());
+  EXPECT_TRUE(other.running());
+}
+
+TEST_F(ProcessTest, ADamagedSettingsDocumentFallsBackAndIsKeptAside) {
+  AppSettings backup;
+  backup.onboardingCompleted = true;
+  backup.companionSize = CompanionSize::large;
+  {
+    FilePersistence store(data_.toStdString());
+    store.save(backup, "settings");
+    store.save(backup, "settings");  // the first copy becomes the backup
+  }
+  const QByteArray damage = "{\"showCompanion\": tru";
+  auto damageSettings = [&] {
+    QFile file(data_ + QStringLiteral("/settings.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(damage);
+  };
+  damageSettings();
+  {
+    Pimble pimble(data_);
+    EXPECT_TRUE(pimble.showsWindow());
+    EXPECT_EQ(pimble.terminate(), 0);
+  }
+  auto loaded = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->companionSize, CompanionSize::large);
+  QFile aside(data_ + QStringLiteral("/settings.json.unreadable"));
+  ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+  EXPECT_EQ(aside.readAll(), damage);
+
+  // With no good copy at all: the defaults.
+  QFile::remove(data_ + QStringLiteral("/settings.json.backup"));
+  damageSettings();
+  {
+    Pimble pimble(data_);
+    EXPECT_TRUE(pimble.showsWindow());
+    EXPECT_EQ(pimble.terminate(), 0);
+  }
+  loaded = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->companionSize, CompanionSize::medium);
+}
+
+}  // namespace
+}  // namespace pimble::testing
