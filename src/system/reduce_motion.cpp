@@ -38,8 +38,10 @@ ReduceMotion::ReduceMotion(const QDBusConnection& bus, const QString& kdeGlobals
     : QObject(parent), bus_(bus) {
   readKdeGlobals(kdeGlobals.isEmpty() ? defaultKdeGlobals() : kdeGlobals);
   if (!bus_.isConnected()) return;
+  // The whole message: its arguments are read here, so no argument type
+  // has to be known to the bus library before the first signal.
   bus_.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-               SLOT(settingChanged(QString, QString, QDBusVariant)));
+               SLOT(settingChanged(QDBusMessage)));
   ask(QString::fromLatin1(gnomeNamespace), QString::fromLatin1(gnomeKey));
   ask(QString::fromLatin1(kdeNamespace), QString::fromLatin1(kdeKey));
 }
@@ -77,9 +79,10 @@ void ReduceMotion::ask(const QString& space, const QString& key) {
           });
 }
 
-void ReduceMotion::settingChanged(const QString& space, const QString& key,
-                                  const QDBusVariant& value) {
-  take(space, key, value.variant());
+void ReduceMotion::settingChanged(const QDBusMessage& message) {
+  const QVariantList args = message.arguments();
+  if (args.size() != 3) return;
+  take(args[0].toString(), args[1].toString(), args[2]);
 }
 
 void ReduceMotion::take(const QString& space, const QString& key, const QVariant& raw) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -32,7 +32,7 @@ class ReduceMotion : public QObject {
   static constexpr const char* kdeKey = "AnimationDurationFactor";
 
  private slots:
-  void settingChanged(const QString& space, const QString& key, const QDBusVariant& value);
+  void settingChanged(const QDBusMessage& message);
 
  private:
   void ask(const QString& space, const QString& key);

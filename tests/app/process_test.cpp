@@ -133,6 +133,20 @@ TEST_F(ProcessTest, ASecondLaunchOnTheSameDirectoryBringsTheCharacterBackAndEnds
   EXPECT_TRUE(FilePersistence(data_.toStdString()).load<AppSettings>("settings")->showCompanion);
 }
 
+TEST_F(ProcessTest, ACopyKilledOutrightLeavesNothingInTheWay) {
+  {
+    Pimble killed(data_);
+    ASSERT_TRUE(killed.showsWindow());
+    ::kill(pid_t(killed.pid()), SIGKILL);
+    killed.finish();
+  }
+  Pimble next(data_);
+  EXPECT_TRUE(next.showsWindow());
+  Pimble again(data_);
+  EXPECT_EQ(again.finish(), 0);
+  EXPECT_TRUE(next.running());
+}
+
 TEST_F(ProcessTest, TwoLaunchesAtOnceLeaveOneCopy) {
   // The cold path: the second comes before the first is up.
   Pimble a(data_);

@@ -1,0 +1,99 @@
+#!/bin/bash
+# Measures the whole program under a private Xvfb and session bus, settings
+# window never opened: over three launches the time from exec to the
+# character's window being mapped (the first on an empty data directory, the
+# next two on the documents the one before left), then the resting program
+# over SECONDS: its CPU (every thread) and the X server's over the same span,
+# context switches (every thread) and PSS. Compare the resting figures with
+# bench/measure-idle.sh, the resting character alone.
+# Usage: bench/measure-launch.sh [BUILD_DIR] [SECONDS]
+# BENCH_WM=openbox runs a window manager too; BENCH_SETTINGS='{"followCursor":
+# false}' starts from that settings document instead of an empty directory.
+set -euo pipefail
+build=${1:-build}
+seconds=${2:-60}
+pimble="$build/src/pimble"
+watch="$build/bench/bench_launch_watch"
+for f in "$pimble" "$watch"; do
+  [ -x "$f" ] || { echo "build $f first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+chmod 700 "$work"
+pids=()
+program=
+cleanup() {
+  if [ -n "$program" ] && kill -0 "$program" 2>/dev/null; then kill -TERM "$program"; fi
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -TERM "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" PIMBLE_DATA_DIR="$work/data"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY PULSE_SERVER DBUS_SYSTEM_BUS_ADDRESS
+dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
+pids+=($!)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+pids+=($xvfb)
+for _ in $(seq 100); do [ -s "$work/display" ] && [ -s "$work/bus" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")" DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+if [ "${BENCH_WM:-}" = openbox ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+fi
+sleep 1
+
+# CPU seconds of a process, every thread, from the scheduler's nanoseconds.
+cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'; }
+switches() {
+  cat /proc/"$1"/task/*/status 2>/dev/null |
+    awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s + 0 }'
+}
+pss() { awk '/^Pss:/ { print $2 }' /proc/"$1"/smaps_rollup; }
+stop() {
+  kill -TERM "$1"
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.05; done
+  echo "pimble $1 did not end on SIGTERM" >&2
+  return 1
+}
+
+if [ -n "${BENCH_SETTINGS:-}" ]; then
+  mkdir -m 700 "$PIMBLE_DATA_DIR"
+  printf '%s\n' "$BENCH_SETTINGS" >"$PIMBLE_DATA_DIR/settings.json"
+fi
+
+for launch in 1 2 3; do
+  out=$("$watch" --timeout=20 "$pimble")
+  program=$(awk '/^pid / { print $2 }' <<<"$out")
+  echo "launch_${launch}_mapped_ms $(awk '/^mapped_ms / { print $2 }' <<<"$out")"
+  if [ "$launch" -lt 3 ]; then
+    sleep 2
+    stop "$program"
+    program=
+  fi
+done
+
+# Rest: past the launch's delayed steps, then the measured span.
+sleep 10
+cpu0=$(cpu "$program")
+x0=$(cpu "$xvfb")
+sw0=$(switches "$program")
+sleep "$seconds"
+cpu1=$(cpu "$program")
+x1=$(cpu "$xvfb")
+sw1=$(switches "$program")
+awk -v s="$seconds" -v c0="$cpu0" -v c1="$cpu1" -v x0="$x0" -v x1="$x1" -v w0="$sw0" -v w1="$sw1" \
+  'BEGIN {
+     printf "rest_seconds %d\n", s
+     printf "cpu_percent %.3f\n", 100 * (c1 - c0) / s
+     printf "xserver_cpu_percent %.3f\n", 100 * (x1 - x0) / s
+     printf "cpu_with_xserver_percent %.3f\n", 100 * (c1 - c0 + x1 - x0) / s
+     printf "context_switches_per_second %.1f\n", (w1 - w0) / s
+   }'
+echo "threads $(ls /proc/"$program"/task | wc -l)"
+echo "pss_kb $(pss "$program")"
+stop "$program"
+program=
