@@ -54,15 +54,17 @@ class Pimble {
     return finish();
   }
   QByteArray output() { return process_.readAllStandardOutput() + process_.readAllStandardError(); }
-  // The program's visible windows.
-  QStringList windows() const {
+  // The program's visible windows whose title matches.
+  QStringList windows(const QString& title) const {
     if (!running()) return {};
-    const auto out =
-        runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
+    const auto out = runTool(
+        "xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid()), "--name", title});
     return out ? out->split('\n', Qt::SkipEmptyParts) : QStringList{};
   }
+  // The character's window is on screen.
   bool showsWindow(std::chrono::milliseconds timeout = 10s) const {
-    return waitUntil([&] { return !windows().isEmpty(); }, timeout);
+    return waitUntil([&] { return !windows(QStringLiteral("^Pimble Glimmet$")).isEmpty(); },
+                     timeout);
   }
 
  private:
