@@ -18,16 +18,12 @@
 #include "settings/settings_window_controller.h"
 
 namespace pimble {
-namespace {
 
-// The time of day in the user's short format ("14:05", "2:05 PM").
-std::string shortTime(Date date) {
+std::string AppController::shortTime(Date date) {
   const auto ms = static_cast<qint64>(secondsSince1970(clampDate(date)) * 1000.0);
   const QTime time = QDateTime::fromMSecsSinceEpoch(ms).time();
   return QLocale().toString(time, QLocale::ShortFormat).toStdString();
 }
-
-}  // namespace
 
 AppController::AppController(Persisting& store, TimeSource& time, QObject* parent)
     : AppController(store, time, DesktopServices::live(time), parent) {}
@@ -60,6 +56,7 @@ AppController::AppController(Persisting& store, TimeSource& time, DesktopService
   AppCatalog::install(AppCatalog::Platform{[this](const std::string& bundleID) {
     return desktop_.workspace ? desktop_.workspace->appStoreCategory(bundleID) : std::nullopt;
   }});
+  greetingDraw = [this] { return std::generate_canonical<double, 53>(greetingRng_); };
   engineTimer_.onFire = [this] { engine_.evaluate(); };
   awarenessTimer_.onFire = [this] { awareness_.evaluate(); };
 }
@@ -140,7 +137,10 @@ void AppController::start() {
 void AppController::launchStep(bool firstRun) {
   // The tour opens through the same command as the settings' tour button;
   // the launch greeting is the greetings' own step.
-  if (firstRun) model_->actions.startOnboarding();
+  if (firstRun)
+    model_->actions.startOnboarding();
+  else
+    maybeGreet(GreetingMoment::launch());
 }
 
 void AppController::reopen() {
@@ -168,7 +168,7 @@ void AppController::installEnvironments() {
   awareness.calendar = Calendar::current();
   awareness.arm = [this](std::optional<Date> date) { armAwareness(date); };
   awareness.blockers = [this] { return checkInBlockers(); };
-  awareness.clockString = &shortTime;
+  awareness.clockString = &AppController::shortTime;
   awareness_.setEnvironment(std::move(awareness));
 }
 
@@ -210,13 +210,26 @@ void AppController::wireCompanion() {
 }
 
 void AppController::wireBubble() {
+  BubbleModel& model = bubble_->model();
+  model.onDone = [this] { finishReminder(Resolution::done()); };
+  // The reminder's own snooze length.
+  model.onSnooze = [this] { finishReminder(Resolution::snooze()); };
+  model.onSkip = [this] { finishReminder(Resolution::skip()); };
   // The close control only hides the bubble; whatever it showed stays
   // active until it is answered or times out.
-  bubble_->model().onClose = [this] { hideBubble(); };
+  model.onClose = [this] { hideBubble(); };
 }
 
 void AppController::wireEngine() {
+  engine_.onDeliver = [this](const Reminder& reminder) { present(reminder); };
+  engine_.onResolved = [this](const Reminder& reminder, const Resolution& resolution, Date at) {
+    reminderResolved(reminder, resolution, at);
+  };
+  engine_.onPresenceChange = [this](ReminderEngine::Presence p) { presenceChanged(p); };
+  // Every request is written at once: the schedule on disk is never behind
+  // an answer.
   engine_.onNeedsPersist = [this] { saveSchedule(); };
+  engine_.onActiveCleared = [this](const Reminder& reminder) { reminderWithdrawn(reminder); };
   awareness_.onModeChange = [this](AwarenessMode mode) { modeChanged(mode); };
   awareness_.onNeedsPersist = [this] { scheduleActivitySave(); };
 }
@@ -233,7 +246,27 @@ void AppController::wireModel() {
 }
 
 void AppController::wireSystem() {
-  if (desktop_.workspace) desktop_.workspace->onSpaceChange = [this] { refreshQuietState(); };
+  if (desktop_.events) {
+    desktop_.events->onAwayChange = [this](AwayReason reason, bool away) {
+      awayChange(reason, away);
+    };
+    desktop_.events->onScreenParametersChanged = [this] { displaysChanged(); };
+    desktop_.events->start();
+  }
+  if (desktop_.workspace) {
+    desktop_.workspace->onActivate = [this](const std::optional<AppIdentity>& app) {
+      applicationActivated(app);
+    };
+    desktop_.workspace->onTerminate = [this](const AppIdentity& app) {
+      applicationTerminated(app);
+    };
+    desktop_.workspace->onSpaceChange = [this] { refreshQuietState(); };
+  }
+  if (desktop_.notifier) {
+    desktop_.notifier->onAction = [this](const Uuid& id, NotificationService::Action action) {
+      notificationAction(id, action);
+    };
+  }
   if (desktop_.motion) {
     desktop_.motion->onChanged = [this] {
       if (!companion_) return;
@@ -252,6 +285,11 @@ void AppController::fillActions() {
     saveActivity();
   };
   actions.refreshAwareness = [this] { publishAwareness(); };
+  actions.preview = [this](GlimmetState state) { preview(state); };
+  actions.remindNow = [this](const Reminder& reminder) { remindNow(reminder); };
+  actions.pause = [this](std::optional<double> seconds) { pause(seconds); };
+  actions.resume = [this] { resume(); };
+  actions.previewGreeting = [this] { previewGreeting(); };
   actions.showProgressBubble = [this] { showProgress(); };
   actions.previewBehavior = [this](IdleBehavior behavior) { previewBehavior(behavior); };
 }

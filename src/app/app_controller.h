@@ -12,8 +12,12 @@
 //   controller_settings.cpp     applying settings, the mode's effects
 //   controller_visibility.cpp   the character on screen, the quiet full
 //                               screen, what the speech bubble shows
-//   controller_greetings.cpp    information bubbles and their one pending
-//                               close, previews of behaviours
+//   controller_reminders.cpp    delivery and answers of reminders,
+//                               presence, pause, commands, the summary
+//   controller_events.cpp       sleep, screens, lock, displays, the
+//                               application in front
+//   controller_greetings.cpp    greetings, information bubbles and their
+//                               one pending close, previews
 //   controller_windows.cpp      the settings window
 // The roads of reminders and events, check-ins and intentions, gestures and
 // greetings, and the settings and tour windows add their own files.
@@ -32,9 +36,12 @@
 //   signal, applied against the last applied value (applySettings).
 
 #include <QObject>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,10 +60,12 @@
 #include "models/reminder.h"
 #include "models/uuid.h"
 #include "services/awareness_engine.h"
+#include "services/away_reason.h"
 #include "services/interruption_guard.h"
 #include "services/reminder_engine.h"
 #include "settings/settings_tab.h"
 #include "state/app_model.h"
+#include "system/notification_service.h"
 #include "system/time_source.h"
 #include "system/wake_timer.h"
 
@@ -169,6 +178,85 @@ class AppController : public QObject {
   bool deliveryBlocked() const;
   std::set<AwarenessEngine::Blocker> checkInBlockers() const;
 
+  // ---- The reminder road (controller_reminders.cpp) ----
+  // Shortest time a reminder or check-in waits for its answer, in seconds.
+  static constexpr double minimumAnswerTimeout = 15;
+  static constexpr double answerTimeoutTolerance = 5;
+  // The greeting after a completed reminder, and after the presence leaves
+  // `away`, in seconds.
+  static constexpr double doneGreetingDelay = 2.6;
+  static constexpr double presenceGreetingDelay = 1.5;
+  // A previewed state returns to rest after this; a preview waiting for
+  // the character to come on screen is tried this often, this long.
+  static constexpr double previewRestDelay = 6;
+  static constexpr double previewRetryInterval = 0.3;
+  static constexpr double previewRetryLimit = 3;
+
+  // Shows a reminder the engine has just made active: its sound, the
+  // character's state and the speech bubble, or a notification while the
+  // character is hidden; then arms the time-out.
+  void present(const Reminder& reminder);
+  // Ends the active reminder with an answer; nothing without one.
+  void finishReminder(const Resolution& resolution);
+  // An answer on a reminder notification; one for a reminder that is not
+  // the active one changes nothing.
+  void notificationAction(const Uuid& id, NotificationService::Action action);
+  // The engine resolved a reminder: progress, sound, reaction, summary.
+  void reminderResolved(const Reminder& reminder, const Resolution& resolution, Date at);
+  // The engine dropped the shown reminder (disabled, edited away or
+  // deleted): its bubble, notification and state go.
+  void reminderWithdrawn(const Reminder& reminder);
+  // The engine's presence changed, or a pause or resume restated it.
+  void presenceChanged(ReminderEngine::Presence presence);
+
+  // The enabled reminders in list order.
+  std::vector<Reminder> enabledReminders() const;
+  // "Next: Water in 5 min", "Reminders paused", … for the menus.
+  std::string nextReminderSummary() const;
+  // Shows that reminder now, past quiet hours and pauses; while a reminder
+  // or check-in is shown the character only reacts.
+  void remindNow(const Reminder& reminder);
+  // Ends what is shown and pauses reminders for that many seconds, or
+  // until resumed.
+  void pause(std::optional<double> seconds);
+  // Ends any pause (the menus' and the settings' resume).
+  void resume();
+  // Shows the character in a state for a moment, or plays a reaction;
+  // brings a hidden character on first.
+  void preview(GlimmetState state);
+
+  // The time of day in the user's short format ("14:05", "2:05 PM").
+  static std::string shortTime(Date date);
+
+  // ---- System and workspace events (controller_events.cpp) ----
+  static constexpr double welcomeBackDelay = 3;
+
+  // An away reason began or ended.
+  void awayChange(AwayReason reason, bool away);
+  // Displays were added, removed or changed.
+  void displaysChanged();
+  // Another application came to the front (none: no application).
+  void applicationActivated(const std::optional<AppIdentity>& app);
+  void applicationTerminated(const AppIdentity& app);
+
+  // ---- Greetings (controller_greetings.cpp) ----
+  static constexpr double greetingSeconds = 3.2;
+  static constexpr double recentInteraction = 120;
+  static constexpr double greetingPreviewDelay = 0.3;
+  static constexpr double summonGreetingDelay = 2.5;
+
+  // Offers a greeting for the moment; the director decides whether a line
+  // is said, and its memory is saved as "greetings" when one is.
+  void maybeGreet(const GreetingMoment& moment);
+  // The same some seconds later.
+  void scheduleGreeting(double seconds, const GreetingMoment& moment);
+  // A sample line for the time of day, shown whatever the rules say.
+  void previewGreeting();
+  // A click, petting or a move of the character.
+  void noteInteraction();
+  // The greetings' draw in [0, 1); the system generator by default.
+  GreetingDirector::Uniform greetingDraw;
+
   // ---- Information bubbles (controller_greetings.cpp) ----
   // Close delays of the information bubbles, in seconds.
   static constexpr double messageCloseDelay = 8;
@@ -234,6 +322,14 @@ class AppController : public QObject {
   std::optional<Date> launchStepDue() const;
   std::optional<Date> activitySaveDue() const;
   bool fullscreenRecheckRunning() const { return fullscreenRecheck_ != nullptr; }
+  std::optional<Date> bubbleTimeoutDue() const;
+  std::optional<Date> previewRestDue() const;
+  bool previewWaiting() const { return previewRetry_ != nullptr; }
+  // Greeting attempts waiting for their time, earliest first.
+  std::vector<std::pair<Date, GreetingMoment>> pendingGreetings() const;
+  const std::optional<Date>& awaySince() const { return awaySince_; }
+  const std::optional<Date>& idleAwaySince() const { return idleAwaySince_; }
+  const std::optional<Date>& lastInteractionAt() const { return lastInteractionAt_; }
 
  private:
   // app_controller.cpp
@@ -260,8 +356,16 @@ class AppController : public QObject {
   // controller_visibility.cpp
   void scheduleFullscreenRecheck(Date due);
 
+  // controller_reminders.cpp
+  void previewAttempt(GlimmetState state, Date giveUpAt);
+
+  // controller_events.cpp
+  void awayChanged(bool away);
+
   // controller_greetings.cpp
   bool reminderOrCheckInShown() const;
+  bool greetingBlocked() const;
+  std::optional<GreetingDirector::NextBreak> nextBreak() const;
 
   Persisting& store_;
   TimeSource& time_;
@@ -289,6 +393,16 @@ class AppController : public QObject {
   std::unique_ptr<ScheduledCall> activitySaveWork_;
   std::unique_ptr<ScheduledCall> fullscreenRecheck_;
   std::unique_ptr<ScheduledCall> launchStep_;
+  std::unique_ptr<ScheduledCall> bubbleTimeout_;
+  std::unique_ptr<ScheduledCall> previewRest_;
+  std::unique_ptr<ScheduledCall> previewRetry_;
+  std::unique_ptr<ScheduledCall> greetingPreview_;
+  struct PendingGreeting {
+    GreetingMoment moment;
+    std::unique_ptr<ScheduledCall> call;
+  };
+  std::map<std::uint64_t, PendingGreeting> pendingGreetings_;
+  std::uint64_t nextGreetingId_ = 0;
   // The pending close of a short-lived bubble (information, quick actions,
   // the check-in preview): at most one.
   std::unique_ptr<ScheduledCall> pendingClose_;
@@ -299,6 +413,11 @@ class AppController : public QObject {
   BubbleUse bubbleUse_ = BubbleUse::none;
   std::optional<Uuid> bubbleSubject_;
   std::optional<Date> lastInteractionAt_;
+  // The start of the current absence as the system events tell it, and as
+  // the reminder engine's presence tells it.
+  std::optional<Date> awaySince_;
+  std::optional<Date> idleAwaySince_;
+  std::mt19937_64 greetingRng_{std::random_device{}()};
   std::optional<AppSettings> appliedSettings_;
   bool summonOnShow_ = false;
   bool started_ = false;

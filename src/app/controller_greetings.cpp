@@ -1,15 +1,120 @@
-// The short-lived speech bubbles that carry information (a message, today's
-// progress) and their one pending close; previews of idle behaviours.
+// The character's tiny messages: greetings at launch, after an absence and
+// after a completed reminder, offered when the moment suits and chosen by
+// the greeting director. The short-lived speech bubbles that carry
+// information (a message, today's progress) and their one pending close.
+// Previews of greetings and idle behaviours.
+#include <QString>
+#include <algorithm>
+
 #include "app/app_controller.h"
 #include "bubbles/bubble_panel_controller.h"
+#include "bubbles/greeting_bubble_controller.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/glimmet_animator.h"
 #include "companion/glimmet_host_view.h"
 #include "companion/glimmet_rig.h"
 #include "companion/hosted_figure.h"
+#include "models/day_part.h"
+#include "models/greeting_lines.h"
 
 namespace pimble {
+
+void AppController::maybeGreet(const GreetingMoment& moment) {
+  const Date now = time_.now();
+  GreetingDirector::Context context;
+  context.now = now;
+  context.calendar = engine_.environment.calendar;
+  context.setting = model_->settings().tinyMessages;
+  context.blocked = greetingBlocked();
+  context.recentlyInteracted =
+      lastInteractionAt_ && (now - *lastInteractionAt_).count() < recentInteraction;
+  context.nextBreak = nextBreak();
+  const std::optional<std::string> line = greeter_.line(moment, context, greetingDraw);
+  if (!line) return;
+  // What was said is on disk before it shows: the spacing holds across a
+  // restart.
+  store_.save(greeter_.memory, "greetings");
+  greeting_->show(QString::fromStdString(*line), model_->settings().bubbleStyle, greetingSeconds);
+  GlimmetAnimator* animator = companion_->animator();
+  if (animator && animator->base() == GlimmetState::idle) animator->react(GlimmetState::happy);
+}
+
+void AppController::scheduleGreeting(double seconds, const GreetingMoment& moment) {
+  const std::uint64_t id = nextGreetingId_++;
+  PendingGreeting& pending = pendingGreetings_[id];
+  pending.moment = moment;
+  pending.call = time_.callAfter(Seconds(seconds), Seconds(0.1), [this, id] {
+    auto it = pendingGreetings_.find(id);
+    if (it == pendingGreetings_.end()) return;
+    PendingGreeting done = std::move(it->second);
+    pendingGreetings_.erase(it);
+    maybeGreet(done.moment);
+  });
+}
+
+std::vector<std::pair<Date, GreetingMoment>> AppController::pendingGreetings() const {
+  std::vector<std::pair<Date, GreetingMoment>> pending;
+  for (const auto& [id, p] : pendingGreetings_) pending.emplace_back(p.call->dueDate(), p.moment);
+  std::stable_sort(pending.begin(), pending.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  return pending;
+}
+
+bool AppController::greetingBlocked() const {
+  if (!companion_->panel().isVisible()) return true;
+  if (!model_->settings().onboardingCompleted) return true;
+  if (engine_.active() || awareness_.active()) return true;
+  if (bubble_->isShown() || showingIntentionForm() || previewingCheckIn()) return true;
+  if (awareness_.intention()) return true;
+  if (awareness_.mode() == AwarenessMode::night) return true;
+  if (engine_.presence() != ReminderEngine::Presence::awake) return true;
+  if (engine_.pausedIndefinitely() || engine_.pausedUntil()) return true;
+  if (fullscreenQuiet_) return true;
+  return !quietGuard_.blockers(frontmost_).empty();
+}
+
+std::optional<GreetingDirector::NextBreak> AppController::nextBreak() const {
+  const auto& runtime = engine_.scheduler().runtime;
+  std::optional<GreetingDirector::NextBreak> best;
+  for (const Reminder& r : enabledReminders()) {
+    auto it = runtime.find(r.id);
+    if (it == runtime.end()) continue;
+    if (!best || it->second.nextDue < best->at)
+      best = GreetingDirector::NextBreak{r.kind, it->second.nextDue};
+  }
+  return best;
+}
+
+void AppController::previewGreeting() {
+  if (!companion_->panel().isVisible()) {
+    AppSettings s = model_->settings();
+    s.showCompanion = true;
+    model_->setSettings(std::move(s));
+  }
+  const Calendar& calendar = engine_.environment.calendar;
+  // The small hours have no greetings of their own: the evening's serve.
+  const DayPart part = dayPart(calendar.hour(time_.now())).value_or(DayPart::evening);
+  std::vector<std::string> lines = GreetingLines::greeting(part);
+  if (model_->settings().tinyMessages == TinyMessages::greetingsAndNudges) {
+    const auto& cute = GreetingLines::cute();
+    lines.insert(lines.end(), cute.begin(), cute.end());
+  }
+  greetingPreview_ = time_.callAfter(
+      Seconds(greetingPreviewDelay), Seconds(0.05), [this, lines = std::move(lines)] {
+        auto keep = std::move(greetingPreview_);
+        if (lines.empty()) return;
+        const double draw = std::clamp(greetingDraw ? greetingDraw() : 0.0, 0.0, 1.0);
+        const auto index = std::min(
+            lines.size() - 1, static_cast<std::size_t>(draw * static_cast<double>(lines.size())));
+        greeting_->show(QString::fromStdString(lines[index]), model_->settings().bubbleStyle,
+                        greetingSeconds);
+      });
+}
+
+void AppController::noteInteraction() {
+  lastInteractionAt_ = time_.now();
+}
 
 bool AppController::reminderOrCheckInShown() const {
   return engine_.active().has_value() || awareness_.active().has_value();

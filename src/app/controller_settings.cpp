@@ -109,9 +109,12 @@ void AppController::modeChanged(AwarenessMode mode) {
   const AppSettings& s = model_->settings();
   const bool night = mode == AwarenessMode::night;
   if (desktop_.sounds) desktop_.sounds->effectsEnabled = s.soundEffects && !night;
-  if (!companion_) return;
-  companion_->setIntensity(effectiveIntensity(s.animationIntensity));
-  if (GlimmetAnimator* animator = companion_->animator()) animator->nightMode = night;
+  if (companion_) {
+    companion_->setIntensity(effectiveIntensity(s.animationIntensity));
+    if (GlimmetAnimator* animator = companion_->animator()) animator->nightMode = night;
+  }
+  // The kinds held back change the next reminder.
+  model_->setNextReminderSummary(nextReminderSummary());
 }
 
 }  // namespace pimble

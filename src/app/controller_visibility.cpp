@@ -138,6 +138,9 @@ void AppController::summonCompanion() {
   }
   updateCompanionVisibility();
   summonOnShow_ = false;
+  // Asked for also when a quiet full screen keeps the character hidden;
+  // the greeting's own rules decide.
+  scheduleGreeting(summonGreetingDelay, GreetingMoment::launch());
 }
 
 void AppController::refreshQuietState() {
@@ -171,6 +174,7 @@ void AppController::scheduleFullscreenRecheck(Date due) {
 void AppController::syncPauseState() {
   model_->setPausedUntil(engine_.pausedUntil());
   model_->setPausedIndefinitely(engine_.pausedIndefinitely());
+  model_->setNextReminderSummary(nextReminderSummary());
 }
 
 void AppController::publishAwareness() {

@@ -158,13 +158,17 @@ class LiveMotion : public MotionPreference {
 
 }  // namespace
 
+std::unique_ptr<Notifier> DesktopServices::liveNotifier() {
+  return std::make_unique<LiveNotifier>();
+}
+
 DesktopServices DesktopServices::live(TimeSource& time) {
   DesktopServices d;
   auto workspace = std::make_unique<LiveWorkspace>();
   d.probes = std::make_unique<LiveProbes>(workspace->workspace);
   d.workspace = std::move(workspace);
   d.events = std::make_unique<LiveEvents>(time);
-  d.notifier = std::make_unique<LiveNotifier>();
+  d.notifier = liveNotifier();
   d.sounds = std::make_unique<LiveSounds>();
   d.shortcut = std::make_unique<LiveShortcut>();
   d.loginItem = std::make_unique<LiveLoginItem>();

@@ -162,6 +162,8 @@ struct DesktopServices {
   // The real adapters on the session's X server, buses and sound server.
   // The time source carries the event monitor's polling.
   static DesktopServices live(TimeSource& time);
+  // The real notifications alone, on the session bus.
+  static std::unique_ptr<Notifier> liveNotifier();
 };
 
 }  // namespace pimble

@@ -16,6 +16,7 @@
 #include "app/fake_desktop.h"
 #include "models/memory_persistence.h"
 #include "models/reminders_file.h"
+#include "models/schedule_snapshot.h"
 #include "support/desktop_peers.h"
 #include "system/fake_time_source.h"
 
@@ -62,6 +63,30 @@ class ControllerTest : public ::testing::Test {
     for (Reminder& r : reminders) r.isEnabled = false;
     store.save(RemindersFile{reminders}, "reminders");
     store.forget();
+  }
+
+  // A user who has done the tour, without quiet hours, whose reminders are
+  // all off except the kinds given, each due that many seconds from now.
+  std::vector<Reminder> seedDue(const std::vector<std::pair<ReminderKind, double>>& due,
+                                AppSettings settings = {}) {
+    settings.onboardingCompleted = true;
+    settings.quietHours.isEnabled = false;
+    store.save(settings, "settings");
+    std::vector<Reminder> reminders = Reminder::defaults();
+    ScheduleSnapshot snapshot;
+    snapshot.savedAt = time.now();
+    for (Reminder& r : reminders) {
+      r.isEnabled = false;
+      for (const auto& [kind, seconds] : due) {
+        if (r.kind != kind) continue;
+        r.isEnabled = true;
+        snapshot.runtime[r.id.string()] = ReminderRuntime{addSeconds(time.now(), seconds)};
+      }
+    }
+    store.save(RemindersFile{reminders}, "reminders");
+    store.save(snapshot, "schedule");
+    store.forget();
+    return reminders;
   }
 
   AppController& make() {
