@@ -200,15 +200,18 @@ void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
   const QPaintDevice* device =
       painter.paintEngine() != nullptr ? painter.paintEngine()->paintDevice() : nullptr;
   QImage frame;
-  if (device != nullptr && device->devType() == QInternal::Image) {
-    const auto& target = *static_cast<const QImage*>(device);
+  const auto* target = device != nullptr && device->devType() == QInternal::Image
+                           ? static_cast<const QImage*>(device)
+                           : nullptr;
+  if (target != nullptr && target->hasAlphaChannel() && target->depth() == 32) {
     const QRect area =
-        painter.deviceTransform().mapRect(QRectF(rect())).toAlignedRect() & target.rect();
-    if (area.isEmpty() || target.depth() != 32) return;
-    frame = QImage(target.constScanLine(area.top()) + std::ptrdiff_t(area.left()) * 4, area.width(),
-                   area.height(), target.bytesPerLine(), target.format());
+        painter.deviceTransform().mapRect(QRectF(rect())).toAlignedRect() & target->rect();
+    if (area.isEmpty()) return;
+    frame = QImage(target->constScanLine(area.top()) + std::ptrdiff_t(area.left()) * 4,
+                   area.width(), area.height(), target->bytesPerLine(), target->format());
   } else {
-    // Another kind of device: the frame is painted once more to be read.
+    // Another kind of device, or one without alpha (an X server without
+    // translucent windows): the frame is painted once more to be read.
     const double ratio = devicePixelRatioF();
     frame = QImage(QSize(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio))),
                    QImage::Format_ARGB32_Premultiplied);

@@ -146,6 +146,15 @@ TEST(GlimmetHostViewFrameMask, ReportsWhatEachFrameDrawsOnlyWhenItChanges) {
   EXPECT_EQ(f.reported.back(), AlphaMask(moved).region());
   EXPECT_EQ(f.reported.back(), f.reported.front().translated(1, 0));
 
+  // Painted where there is no alpha to read (a window without
+  // translucency): the mask still comes from what the frame draws.
+  f.disc->setPosition({114, 150});
+  QImage opaque(f.view.size(), QImage::Format_RGB32);
+  f.view.render(&opaque);
+  ASSERT_EQ(f.reported.size(), 3u);
+  EXPECT_EQ(f.reported.back(), f.reported.front().translated(2, 0));
+  f.reported.pop_back();
+
   // Faded below half: nothing is left to show.
   f.disc->setOpacity(0.3);
   f.painted();
