@@ -1,0 +1,174 @@
+// What the desktop reports reaching the controller, on fake time with fake
+// system events and workspace and the real character and bubble windows:
+// absences and their end, displays, the application in front.
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/controller_harness.h"
+#include "bubbles/bubble_panel_controller.h"
+#include "companion/companion_panel.h"
+#include "companion/companion_window_controller.h"
+
+namespace pimble::testing {
+namespace {
+
+using Presence = ReminderEngine::Presence;
+
+class SystemEventsTest : public ControllerTest {
+ protected:
+  // The system events' own welcome-back attempts (3 s after an end), as
+  // the seconds away each carries.
+  std::vector<double> welcomeBacks() {
+    std::vector<double> seconds;
+    for (const auto& [due, moment] : controller->pendingGreetings())
+      if (moment.kind == GreetingMoment::Kind::returned &&
+          std::abs(secondsUntil(due) - AppController::welcomeBackDelay) < 1e-6)
+        seconds.push_back(moment.awaySeconds);
+    return seconds;
+  }
+  void report(AwayReason reason, bool away) { desktop.events->onAwayChange(reason, away); }
+};
+
+TEST_F(SystemEventsTest, SleepThenWakeEndsTheAbsenceAndWelcomesBackThreeSecondsLater) {
+  seedDue({{ReminderKind::water, 1200}});
+  AppController& c = started();
+  EXPECT_EQ(desktop.events->starts, 1);
+  report(AwayReason::systemSleep, true);
+  EXPECT_EQ(c.awaySince(), time.now());
+  EXPECT_EQ(c.engine().presence(), Presence::away);
+  EXPECT_TRUE(c.engine().awayReasons().contains(AwayReason::systemSleep));
+  // A repeated report keeps the first start.
+  time.advance(Seconds(30));
+  report(AwayReason::systemSleep, true);
+  time.jumpTo(addSeconds(time.now(), 2370));
+  report(AwayReason::systemSleep, false);
+  EXPECT_FALSE(c.awaySince());
+  EXPECT_EQ(c.engine().presence(), Presence::awake);
+  EXPECT_EQ(welcomeBacks(), std::vector<double>{2400});
+  // The countdown stood still while the machine slept.
+  time.advance(Seconds(1190));
+  EXPECT_FALSE(c.engine().active());
+  time.advance(Seconds(30));
+  EXPECT_TRUE(c.engine().active());
+}
+
+TEST_F(SystemEventsTest, EachKindOfAbsenceEndsOnce) {
+  seedDue({});
+  AppController& c = started();
+  for (AwayReason reason : {AwayReason::screenLocked, AwayReason::screensOff}) {
+    SCOPED_TRACE(int(reason));
+    report(reason, true);
+    time.advance(Seconds(100));
+    report(reason, false);
+    EXPECT_EQ(welcomeBacks(), std::vector<double>{100});
+    // An end after an end starts nothing.
+    report(reason, false);
+    EXPECT_EQ(welcomeBacks().size(), 1u);
+    time.advance(Seconds(10));
+    EXPECT_TRUE(welcomeBacks().empty());
+  }
+  // The first report of the process being an end schedules nothing.
+  EXPECT_FALSE(c.awaySince());
+}
+
+TEST_F(SystemEventsTest, TheFirstEndClosesTheAbsenceWhileTheLockStillHolds) {
+  seedDue({});
+  AppController& c = started();
+  report(AwayReason::screensOff, true);
+  time.advance(Seconds(60));
+  report(AwayReason::screenLocked, true);
+  time.advance(Seconds(1740));
+  report(AwayReason::screensOff, false);
+  EXPECT_EQ(welcomeBacks(), std::vector<double>{1800});
+  EXPECT_EQ(c.engine().presence(), Presence::away) << "still locked";
+  time.advance(Seconds(5));
+  report(AwayReason::screenLocked, false);
+  EXPECT_TRUE(welcomeBacks().empty());
+  EXPECT_EQ(c.engine().presence(), Presence::awake);
+}
+
+TEST_F(SystemEventsTest, ADisplayChangePlacesTheCharacterBackOnScreenAndLooksAtTheFullScreen) {
+  seedDue({});
+  AppController& c = started();
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  const QRectF desk = screen->geometry();
+  c.showInfo("Hi", "there");
+  // The display the character stood on is gone (moved there at once: no
+  // flight with motion off).
+  change([](AppSettings& s) { s.animationIntensity = AnimationIntensity::off; });
+  c.companion().fly(QPointF(desk.right() + 2000, desk.bottom() + 1000), 0);
+  ASSERT_FALSE(desk.intersects(c.companion().frame()));
+  desktop.events->onScreenParametersChanged();
+  // Back within reach: its window (transparent margins included) is
+  // mostly on the desk again.
+  EXPECT_TRUE(desk.contains(c.companion().frame().center()));
+
+  // A browser never asks for re-checks; its full screen is noticed on the
+  // next display change.
+  const AppIdentity browser{"org.mozilla.firefox", "Firefox", 5151};
+  change([](AppSettings& s) { s.stayQuiet.fullscreen = FullscreenPolicy::anyApp; });
+  desktop.workspace->activate(browser);
+  EXPECT_FALSE(c.fullscreenRecheckRunning());
+  desktop.probes->fullscreenPids = {browser.pid};
+  time.advance(Seconds(30));
+  EXPECT_FALSE(c.fullscreenQuiet());
+  desktop.events->onScreenParametersChanged();
+  EXPECT_TRUE(c.fullscreenQuiet());
+  EXPECT_FALSE(c.companion().panel().isVisible());
+}
+
+TEST_F(SystemEventsTest, TheApplicationInFrontReachesTheTrackerAndTheQuietState) {
+  AppSettings s;
+  s.stayQuiet.fullscreen = FullscreenPolicy::mediaApps;
+  seedDue({{ReminderKind::water, 20}}, s);
+  AppController& c = started();
+  const AppIdentity video{"io.mpv", "mpv", 4242};
+  desktop.probes->fullscreenPids = {video.pid};
+  desktop.workspace->activate(video);
+  EXPECT_EQ(c.frontmost(), video);
+  EXPECT_EQ(c.awareness().tracker().frontmost(), video);
+  EXPECT_TRUE(c.fullscreenQuiet());
+  EXPECT_FALSE(c.companion().panel().isVisible());
+  EXPECT_TRUE(c.fullscreenRecheckRunning());
+  // The water waits for the full screen ...
+  time.advance(Seconds(25));
+  EXPECT_FALSE(c.engine().active());
+  // ... and comes the moment it ends: no application in front.
+  desktop.workspace->activate(std::nullopt);
+  EXPECT_FALSE(c.frontmost());
+  EXPECT_FALSE(c.awareness().tracker().frontmost());
+  EXPECT_FALSE(c.fullscreenQuiet());
+  EXPECT_FALSE(c.fullscreenRecheckRunning());
+  EXPECT_TRUE(c.companion().panel().isVisible());
+  EXPECT_TRUE(c.engine().active());
+  EXPECT_TRUE(c.bubble().isShown());
+}
+
+TEST_F(SystemEventsTest, AFullScreenHidesTheCharacterUntilTheRecheckSeesItGo) {
+  AppSettings s;
+  s.stayQuiet.fullscreen = FullscreenPolicy::anyApp;
+  seedDue({}, s);
+  AppController& c = started();
+  const AppIdentity video{"io.mpv", "mpv", 4242};
+  desktop.workspace->activate(video);
+  ASSERT_TRUE(c.fullscreenRecheckRunning());
+  desktop.probes->fullscreenPids = {video.pid};
+  time.advance(Seconds(5));
+  EXPECT_FALSE(c.companion().panel().isVisible());
+  desktop.probes->fullscreenPids.clear();
+  time.advance(Seconds(5));
+  EXPECT_TRUE(c.companion().panel().isVisible());
+
+  // With the setting off the full screen keeps the character quiet but
+  // shown.
+  change([](AppSettings& s) { s.stayQuiet.hideGlimmetInFullscreen = false; });
+  desktop.probes->fullscreenPids = {video.pid};
+  desktop.workspace->activate(video);
+  EXPECT_TRUE(c.fullscreenQuiet());
+  EXPECT_TRUE(c.companion().panel().isVisible());
+  EXPECT_FALSE(c.fullscreenRecheckRunning());
+}
+
+}  // namespace
+}  // namespace pimble::testing
