@@ -181,4 +181,65 @@ std::optional<Date> Calendar::dateFrom(long long year, long long month, long lon
   return fromSys(toSys(zone_, local));
 }
 
+std::vector<Date> Calendar::turningPoints(Date after, Date until,
+                                          std::initializer_list<std::int64_t> minutes) const {
+  const double from = secondsSince1970(clampDate(after));
+  const double to = std::min(secondsSince1970(clampDate(until)), from + 366.0 * 86400.0);
+  std::vector<double> found;
+  auto keep = [&](SysSeconds s) {
+    const auto seconds = static_cast<double>(s.time_since_epoch().count());
+    if (from < seconds && seconds <= to) found.push_back(seconds);
+  };
+
+  // Where the local time jumps.
+  if (zone_) {
+    ::date::sys_info info = zone_->get_info(sysSeconds(after));
+    while (static_cast<double>(info.end.time_since_epoch().count()) <= to) {
+      const ::date::sys_info next = zone_->get_info(info.end);
+      if (next.offset != info.offset) keep(info.end);
+      if (next.end <= info.end) break;  // no later change known
+      info = next;
+    }
+  }
+
+  // Where the local time reaches each minute, on every local day of the span
+  // and the days around it.
+  std::vector<std::int64_t> times{0};
+  for (const std::int64_t m : minutes) {
+    if (m > 0 && m < 24 * 60) times.push_back(m);
+  }
+  const auto firstDay = ::date::floor<::date::days>(toLocal(zone_, after)) - ::date::days{1};
+  const auto lastDay =
+      ::date::floor<::date::days>(toLocal(zone_, dateFromSeconds(to))) + ::date::days{1};
+  for (auto day = firstDay; day <= lastDay; day += ::date::days{1}) {
+    for (const std::int64_t m : times) {
+      const LocalSeconds local{day.time_since_epoch() + std::chrono::minutes(m)};
+      if (!zone_) {
+        keep(SysSeconds{local.time_since_epoch()});
+        continue;
+      }
+      const ::date::local_info info = zone_->get_info(local);
+      switch (info.result) {
+        case ::date::local_info::unique:
+          keep(SysSeconds{local.time_since_epoch() - info.first.offset});
+          break;
+        case ::date::local_info::ambiguous:
+          keep(SysSeconds{local.time_since_epoch() - info.first.offset});
+          keep(SysSeconds{local.time_since_epoch() - info.second.offset});
+          break;
+        case ::date::local_info::nonexistent:
+          keep(info.first.end);
+          break;
+      }
+    }
+  }
+
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<Date> out;
+  out.reserve(found.size());
+  for (const double s : found) out.push_back(dateFromSeconds(s));
+  return out;
+}
+
 }  // namespace pimble

@@ -8,9 +8,12 @@
 // instant after the gap (02:30 on the Berlin spring day gives 03:00); local
 // times that occur twice resolve to their first occurrence.
 
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "models/date.h"
 
@@ -73,6 +76,16 @@ class Calendar {
   // (February 30) or a component out of range.
   std::optional<Date> dateFrom(long long year, long long month, long long day, long long hour = 0,
                                long long minute = 0, long long second = 0) const;
+
+  // The moments in (after, until] at which a rule that reads only the local
+  // date and the minute of the day can change its answer: where the local time
+  // reaches one of `minutes` (minutes of the day; values outside 0–1439 are
+  // skipped) or midnight, both times when the clocks repeat it and at the end
+  // of the gap when they skip it, and where the local time jumps (a change of
+  // the zone's offset). In order, each moment once. Meant for spans of days: a
+  // span beyond a year is cut to one.
+  std::vector<Date> turningPoints(Date after, Date until,
+                                  std::initializer_list<std::int64_t> minutes) const;
 
   // Calendars are equal when they use the same zone.
   friend bool operator==(const Calendar& a, const Calendar& b) { return a.zone_ == b.zone_; }

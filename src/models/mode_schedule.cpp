@@ -20,6 +20,14 @@ std::optional<Date> ModeSchedule::nextBoundary(Date date, const Calendar& calend
     const auto next = calendar.nextDate(date, edge / 60, edge % 60);
     if (next && (!best || *next < *best)) best = next;
   }
+  // The mode changes nowhere but at these moments; only a change before the
+  // next edge matters (without edges, a week holds every weekday).
+  const AwarenessMode current = mode(date, calendar);
+  const Date until = best.value_or(addSeconds(date, 8 * 86400.0));
+  for (const Date moment : calendar.turningPoints(
+           date, until, {workStartMinutes, workEndMinutes, nightStartMinutes, nightEndMinutes})) {
+    if (mode(moment, calendar) != current) return moment;
+  }
   return best;
 }
 

@@ -25,7 +25,10 @@ struct ModeSchedule {
   // look at isEnabled.
   AwarenessMode mode(Date date, const Calendar& calendar) const;
   // The first moment strictly after `date` at which one of the four window
-  // edges falls, on any day; a boundary need not change the mode.
+  // edges falls, on any day, or, if earlier, the mode changes otherwise: at
+  // midnight when only one of the two days is a work day, or where a
+  // daylight-saving change moves the clock into or out of a window. An edge
+  // need not change the mode.
   std::optional<Date> nextBoundary(Date date, const Calendar& calendar) const;
 
   Json toJson() const;

@@ -12,8 +12,18 @@ bool QuietHours::holds(Date now, const Calendar& calendar) const {
 
 std::optional<Date> QuietHours::endOfCurrentWindow(Date now, const Calendar& calendar) const {
   if (!holds(now, calendar)) return std::nullopt;
-  // An end beyond 23:59 (a hand-edited value) names no time of day: nothing.
-  return calendar.nextDate(now, endMinutes / 60, endMinutes % 60);
+  return nextChange(now, calendar);
+}
+
+std::optional<Date> QuietHours::nextChange(Date now, const Calendar& calendar) const {
+  if (!isEnabled || startMinutes == endMinutes) return std::nullopt;
+  const bool inside = holds(now, calendar);
+  // A window that changes at all does so within a day and a daylight-saving hour.
+  for (const Date moment :
+       calendar.turningPoints(now, addSeconds(now, 3 * 86400.0), {startMinutes, endMinutes})) {
+    if (holds(moment, calendar) != inside) return moment;
+  }
+  return std::nullopt;
 }
 
 Json QuietHours::toJson() const {

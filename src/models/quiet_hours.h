@@ -30,6 +30,11 @@ struct QuietHours {
   bool holds(Date now, const Calendar& calendar) const;
   // When the window holding `now` ends; nothing when no window holds now.
   std::optional<Date> endOfCurrentWindow(Date now, const Calendar& calendar) const;
+  // The first moment after `now` at which holds() gives the other answer: the
+  // window ends or begins, also where a daylight-saving change moves the clock
+  // into or out of it (on the autumn night a window can end and begin again
+  // within the repeated hour). Nothing when the answer never changes.
+  std::optional<Date> nextChange(Date now, const Calendar& calendar) const;
 
   Json toJson() const;
   static QuietHours fromJson(const Json& j);

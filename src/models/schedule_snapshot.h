@@ -27,7 +27,9 @@ struct ScheduleSnapshot {
   std::map<std::string, ReminderRuntime> runtime;  // keyed by the reminder's UUID text
   std::optional<Date> pausedUntil;
   bool pausedIndefinitely = false;
-  std::optional<Date> frozenSince;  // countdowns stand still since then
+  // Countdowns stand still since then; meanwhile each has nextDue minus
+  // frozenSince left to run, also one set during the freeze.
+  std::optional<Date> frozenSince;
 
   Json toJson() const;
   static ScheduleSnapshot fromJson(const Json& j);

@@ -115,6 +115,7 @@ void ActivityTracker::retrack(const std::function<void()>& change) {
   const bool wasTracking = isTracking();
   flush(t);
   change();
+  bookingChangedAt_ = t;
   if (isTracking()) {
     if (!wasTracking) idleStopped_ = false;
     beginCounting(t);
@@ -139,6 +140,7 @@ void ActivityTracker::setWatched(const std::set<std::string>& ids) {
   const Date t = now();
   flush(t);
   watched_ = ids;
+  bookingChangedAt_ = t;
   if (countingSince_) beginCounting(t);
   changed();
 }
@@ -184,9 +186,13 @@ void ActivityTracker::refresh() {
   if (!countingSince_) {
     if (idleStopped_) {
       if (idle < idleThreshold) {
-        // The user came back: counting resumes at the last input.
+        // The user came back: counting resumes at the last input, though not
+        // before what is counted now came to be (an intention started or the
+        // history cleared meanwhile).
         idleStopped_ = false;
-        beginCounting(addSeconds(t, -idle));
+        Date from = addSeconds(t, -idle);
+        if (bookingChangedAt_ && from < *bookingChangedAt_) from = *bookingChangedAt_;
+        beginCounting(std::min(from, t));
         flush(t);
       } else if (media) {
         // Media keeps the user present from now on; the idle span before is not counted.
@@ -277,6 +283,7 @@ void ActivityTracker::clearHistory() {
   ActivityData fresh;
   fresh.intention = data.intention;
   data = std::move(fresh);
+  bookingChangedAt_ = t;
   if (frontmostIsWatched() && countingSince_) {
     AppSession s;
     s.bundleID = frontmost_->bundleID;

@@ -123,6 +123,9 @@ class ActivityTracker {
   bool watchingMedia_ = false;
   std::optional<ReturnTarget> lastReturnCandidate_;
   std::optional<Date> frontmostSince_;
+  // The last change of what time is booked to (awareness, the watched set, the
+  // intention, a cleared history): coming back from idle never counts from before it.
+  std::optional<Date> bookingChangedAt_;
 };
 
 }  // namespace pimble

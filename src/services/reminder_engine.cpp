@@ -98,12 +98,13 @@ void ReminderEngine::start(std::vector<Reminder> reminders,
       frozenSince_ = snapshot->frozenSince;
     }
   }
-  scheduler_.sync(reminders_, now);
-  // A hand-edited schedule (or a clock set back) must not silence a reminder
-  // for longer than it could ever wait.
-  scheduler_.limitToLongestWait(reminders_, now);
-  wasQuiet_ = quietHours.holds(now, environment.calendar);
   if (isPaused() && !frozenSince_) frozenSince_ = now;
+  const Date clock = countdownClock(now);
+  scheduler_.sync(reminders_, clock);
+  // A hand-edited schedule (or a clock set back while the program did not
+  // run) must not silence a reminder for longer than it could ever wait.
+  scheduler_.limitToLongestWait(reminders_, clock);
+  wasQuiet_ = quietHours.holds(now, environment.calendar);
   evaluate();
 }
 
@@ -115,13 +116,14 @@ void ReminderEngine::setReminders(std::vector<Reminder> reminders) {
   for (auto& r : reminders_) old.emplace(r.id, std::move(r));
 
   reminders_ = std::move(reminders);
-  scheduler_.sync(reminders_, now);
+  const Date clock = countdownClock(now);
+  scheduler_.sync(reminders_, clock);
   for (const auto& r : reminders_) {
     auto it = old.find(r.id);
     if (it == old.end()) continue;
     const Reminder& before = it->second;
     if (before.intervalMinutes != r.intervalMinutes || (!before.isEnabled && r.isEnabled)) {
-      scheduler_.restart(r, now);
+      scheduler_.restart(r, clock);
     }
   }
 
@@ -141,14 +143,17 @@ void ReminderEngine::setReminders(std::vector<Reminder> reminders) {
 
 void ReminderEngine::evaluate() {
   const Date now = currentTime();
+  boundToNow(now);
   expirePauseIfNeeded(now);
   updateFreeze(now);
+  // Running countdowns beyond their longest wait come from a clock set back.
+  if (!frozenSince_ && scheduler_.limitToLongestWait(reminders_, now)) notifyPersist();
   const bool quiet = quietHours.holds(now, environment.calendar);
 
   if (wasQuiet_ && !quiet) {
     // Every enabled reminder starts a full interval as the day begins.
-    scheduler_.resetAll(enabledReminders(), now);
-    holdUntil_ = addSeconds(now, wakeGrace);
+    scheduler_.resetAll(enabledReminders(), countdownClock(now));
+    hold(now, wakeGrace);
     notifyPersist();
   }
   wasQuiet_ = quiet;
@@ -185,7 +190,7 @@ void ReminderEngine::evaluate() {
         notifyPersist();
       }
       observedIdle_ = 0;
-      holdUntil_ = addSeconds(now, returnGrace);
+      hold(now, returnGrace);
       return arm(holdUntil_);
     }
   }
@@ -202,21 +207,22 @@ void ReminderEngine::resolve(const Resolution& resolution) {
   if (!active_) return;
   const Reminder r = *active_;
   const Date now = currentTime();
+  const Date clock = countdownClock(now);
   active_.reset();
   lastResolvedAt_ = now;
   switch (resolution.kind) {
     case Resolution::Kind::snooze:
-      scheduler_.snooze(r, now, resolution.minutes);
+      scheduler_.snooze(r, clock, resolution.minutes);
       break;
     case Resolution::Kind::done:
-      scheduler_.restart(r, now);
-      consolidate(r.kind, now);
+      scheduler_.restart(r, clock);
+      consolidate(r.kind, clock);
       break;
     case Resolution::Kind::skip:
-      scheduler_.restart(r, now);
+      scheduler_.restart(r, clock);
       break;
     case Resolution::Kind::timedOut:
-      scheduler_.ignore(r, now);
+      scheduler_.ignore(r, clock);
       break;
   }
   call(onResolved, r, resolution, now);
@@ -230,11 +236,11 @@ void ReminderEngine::setSuppressedKinds(std::set<ReminderKind> kinds) {
   std::set_difference(suppressedKinds_.begin(), suppressedKinds_.end(), kinds.begin(), kinds.end(),
                       std::back_inserter(released));
   suppressedKinds_ = std::move(kinds);
-  const Date now = currentTime();
+  const Date clock = countdownClock(currentTime());
   // A kind coming back starts a full interval instead of firing at once.
   for (const auto& r : reminders_) {
     if (r.isEnabled && std::find(released.begin(), released.end(), r.kind) != released.end()) {
-      scheduler_.restart(r, now);
+      scheduler_.restart(r, clock);
     }
   }
   if (!released.empty()) notifyPersist();
@@ -263,35 +269,31 @@ ScheduleSnapshot ReminderEngine::snapshot() const {
 
 // ---- evaluation helpers ----
 
+Date ReminderEngine::countdownClock(Date now) const {
+  return frozenSince_ ? *frozenSince_ : now;
+}
+
+void ReminderEngine::hold(Date now, double seconds) {
+  holdUntil_ = addSeconds(now, seconds);
+  holdLength_ = seconds;
+}
+
+void ReminderEngine::boundToNow(Date now) {
+  // After the wall clock was set back, neither a hold nor the gap after the
+  // last answer may last longer from now than it stands for.
+  if (holdUntil_) holdUntil_ = std::min(*holdUntil_, addSeconds(now, holdLength_));
+  if (lastResolvedAt_) lastResolvedAt_ = std::min(*lastResolvedAt_, now);
+}
+
 std::optional<Date> ReminderEngine::nextWake(Date now, bool quiet) const {
   std::optional<Date> wake = scheduler_.earliestDue(reminders_, [&](const Reminder& r) {
     return r.isEnabled && !suppressedKinds_.contains(r.kind) && !(quiet && r.respectsQuietHours);
   });
-  std::optional<Date> quietDate;
-  if (quiet) {
-    quietDate = endOfQuietWindow(now);
-    // An end minute outside the day cannot be placed: look again soon rather
-    // than sleeping until the next start of quiet hours.
-    if (!quietDate) quietDate = addSeconds(now, unplaceableQuietPoll);
-  } else if (quietHours.isEnabled && quietHours.startMinutes != quietHours.endMinutes) {
-    quietDate = nextQuietStart(now);
-  }
+  // Quiet hours beginning or ending change the presence, and their end
+  // restarts the countdowns.
+  const std::optional<Date> quietDate = quietHours.nextChange(now, environment.calendar);
   if (quietDate && (!wake || *quietDate < *wake)) wake = quietDate;
   return wake;
-}
-
-std::optional<Date> ReminderEngine::endOfQuietWindow(Date now) const {
-  std::optional<Date> end = quietHours.endOfCurrentWindow(now, environment.calendar);
-  // On the night the clocks go back, a window that ends inside the repeated
-  // hour holds a second time; the calendar then names tomorrow's end, though
-  // the window ends when the wall clock next shows the end minute.
-  const std::int64_t endMinute = quietHours.endMinutes;
-  if (!end || endMinute < 0 || endMinute >= 24 * 60) return end;
-  const CalendarComponents c = environment.calendar.components(now);
-  const std::int64_t left = ((endMinute - (c.hour * 60 + c.minute)) % 1440 + 1440) % 1440;
-  const Date wall = addSeconds(now, static_cast<double>(left) * 60.0 - c.second);
-  if (now < wall && wall < *end && !quietHours.holds(wall, environment.calendar)) end = wall;
-  return end;
 }
 
 void ReminderEngine::deliver(const Reminder& reminder, Date /*now*/) {
@@ -364,12 +366,13 @@ void ReminderEngine::updateFreeze(Date now) {
     return;
   }
   if (!frozenSince_) return;
-  scheduler_.shiftAll(secondsSince1970(now) - secondsSince1970(*frozenSince_));
-  // A freeze start taken from a hand-edited schedule may lie far back.
-  scheduler_.limitToLongestWait(reminders_, now);
+  // Every countdown stood still since the freeze began (those set during it
+  // count from there) and runs on from now with the time it had left, also
+  // when the clock was set back meanwhile.
+  scheduler_.moveAll(secondsSince1970(now) - secondsSince1970(*frozenSince_));
   frozenSince_.reset();
   if (frozenByAway_) {
-    holdUntil_ = addSeconds(now, wakeGrace);
+    hold(now, wakeGrace);
     frozenByAway_ = false;
   }
   notifyPersist();
@@ -387,13 +390,6 @@ void ReminderEngine::publishPresence(bool quiet) {
   if (p == presence_) return;
   presence_ = p;
   call(onPresenceChange, p);
-}
-
-std::optional<Date> ReminderEngine::nextQuietStart(Date after) const {
-  const std::int64_t start = quietHours.startMinutes;
-  if (start < 0 || start >= 24 * 60) return std::nullopt;  // no such time of day
-  const int hour = static_cast<int>(start / 60);
-  return environment.calendar.nextDate(after, hour, static_cast<int>(start - 60 * hour));
 }
 
 }  // namespace pimble

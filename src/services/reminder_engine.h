@@ -7,8 +7,10 @@
 // reminder and ends with exactly one call of `arm`.
 //
 // While the user is paused or away every countdown stands still; when the
-// freeze ends every next due date moves later by the frozen time. Time while
-// the program was not running is skipped the same way at start.
+// freeze ends every next due date moves later by the frozen time. A countdown
+// set during a freeze starts from the moment the freeze began, so that only
+// the frozen time after it was set moves it. Time while the program was not
+// running is skipped the same way at start.
 
 #include <cstdint>
 #include <functional>
@@ -73,9 +75,6 @@ class ReminderEngine {
   static constexpr double blockedPollInterval = 30;
   // A finished break also restarts related reminders due within this time.
   static constexpr double consolidationHorizon = 600;
-  // Inside quiet hours whose end cannot be placed (a hand-edited end minute),
-  // the engine looks again this much later.
-  static constexpr double unplaceableQuietPoll = 60;
 
   ReminderEngine();  // with the placeholder environment
   explicit ReminderEngine(Environment environment);
@@ -147,8 +146,11 @@ class ReminderEngine {
   void arm(std::optional<Date> date);
   void notifyPersist();
 
+  // The time the countdowns read: the start of the freeze while frozen.
+  Date countdownClock(Date now) const;
+  void hold(Date now, double seconds);
+  void boundToNow(Date now);
   std::optional<Date> nextWake(Date now, bool quiet) const;
-  std::optional<Date> endOfQuietWindow(Date now) const;
   void deliver(const Reminder& reminder, Date now);
   void consolidate(ReminderKind finished, Date now);
   std::vector<Reminder> enabledReminders() const;
@@ -156,7 +158,6 @@ class ReminderEngine {
   void expirePauseIfNeeded(Date now);
   void updateFreeze(Date now);
   void publishPresence(bool quiet);
-  std::optional<Date> nextQuietStart(Date after) const;
 
   std::vector<Reminder> reminders_;
   std::set<ReminderKind> suppressedKinds_;
@@ -169,6 +170,7 @@ class ReminderEngine {
   std::optional<Date> frozenSince_;
   bool frozenByAway_ = false;
   std::optional<Date> holdUntil_;  // never cleared: once past it has no effect
+  double holdLength_ = 0;          // the hold holdUntil_ stands for
   std::optional<Date> lastResolvedAt_;
   bool heldForIdle_ = false;
   double observedIdle_ = 0;

@@ -69,7 +69,11 @@ void ReminderScheduler::resetAll(const std::vector<Reminder>& reminders, Date no
 }
 
 void ReminderScheduler::shiftAll(double seconds) {
-  if (!(seconds > 0)) return;  // also refuses NaN
+  if (seconds > 0) moveAll(seconds);  // also refuses NaN
+}
+
+void ReminderScheduler::moveAll(double seconds) {
+  if (std::isnan(seconds)) return;
   for (auto& [id, countdown] : runtime) countdown.nextDue = addSeconds(countdown.nextDue, seconds);
 }
 

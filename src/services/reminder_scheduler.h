@@ -42,6 +42,9 @@ class ReminderScheduler {
   void resetAll(const std::vector<Reminder>& reminders, Date now);
   // Moves every countdown later; an amount that is not above 0 changes nothing.
   void shiftAll(double seconds);
+  // Moves every countdown by that many seconds, earlier when negative; not a
+  // number changes nothing.
+  void moveAll(double seconds);
   // Back after `minutes` (default: the reminder's own snooze length), count 0.
   void snooze(const Reminder& reminder, Date now, std::optional<std::int64_t> minutes);
   // One more unanswered showing: back after the snooze length, or after the

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace pimble {
 namespace {
@@ -88,6 +89,25 @@ TEST(Calendar, NextDateSkipsGapsAndTakesFirstOfRepeatedTimes) {
   for (auto [h, m] : {std::pair{24, 0}, {-1, 0}, {0, 60}, {33, 20}, {0, -1}})
     EXPECT_FALSE(berlin.nextDate(utc("2026-07-01T00:00:00Z"), h, m).has_value()) << h << ":" << m;
   EXPECT_FALSE(Calendar().nextDate(latestDate(), 0, 0).has_value());
+}
+
+TEST(Calendar, TurningPointsTakeRepeatedAndSkippedTimesAndJumps) {
+  const auto berlin = zone("Europe/Berlin");
+  // The autumn night: midnight, the first 02:30, the jump back, the second 02:30.
+  EXPECT_EQ(berlin.turningPoints(utc("2026-10-24T21:00:00Z"), utc("2026-10-25T12:00:00Z"), {150}),
+            (std::vector{utc("2026-10-24T22:00:00Z"), utc("2026-10-25T00:30:00Z"),
+                         utc("2026-10-25T01:00:00Z"), utc("2026-10-25T01:30:00Z")}));
+  // In spring 02:30 is skipped and falls on the jump; minutes off the clock are left out.
+  EXPECT_EQ(berlin.turningPoints(utc("2026-03-28T22:00:00Z"), utc("2026-03-29T12:00:00Z"),
+                                 {150, 5000, -1}),
+            (std::vector{utc("2026-03-28T23:00:00Z"), utc("2026-03-29T01:00:00Z")}));
+  // After the start, up to and with the end.
+  EXPECT_EQ(
+      Calendar().turningPoints(utc("2026-07-01T00:00:00Z"), utc("2026-07-02T00:00:00Z"), {720}),
+      (std::vector{utc("2026-07-01T12:00:00Z"), utc("2026-07-02T00:00:00Z")}));
+  EXPECT_TRUE(
+      berlin.turningPoints(utc("2026-07-01T12:00:00Z"), utc("2026-07-01T11:00:00Z"), {0}).empty());
+  EXPECT_EQ(Calendar().turningPoints(earliestDate(), latestDate(), {}).size(), 366u);
 }
 
 TEST(Calendar, DatesFromLocalComponents) {

@@ -93,6 +93,19 @@ TEST(QuietHoursRules, WindowEndsInTheLocalCalendar) {
   EXPECT_FALSE((QuietHours{true, 600, 600}).holds(utc("2026-07-01T08:00:00Z"), berlin));
   EXPECT_FALSE(
       (QuietHours{false, 0, 1440}).endOfCurrentWindow(utc("2026-07-01T08:00:00Z"), berlin));
+  // The answer also changes where the clocks jump: a window from 03:01 to
+  // 02:59 ends at the first 02:59 and holds again from the second 02:00, and
+  // one ending at 02:30 holds again after the jump and ends at the second 02:30.
+  const QuietHours allNight{true, 181, 179};
+  EXPECT_EQ(allNight.nextChange(utc("2026-10-25T00:59:20Z"), berlin), utc("2026-10-25T01:00:00Z"));
+  EXPECT_EQ(allNight.endOfCurrentWindow(utc("2026-10-25T01:00:00Z"), berlin),
+            utc("2026-10-25T01:59:00Z"));
+  EXPECT_EQ(night.nextChange(utc("2026-10-25T00:45:00Z"), berlin), utc("2026-10-25T01:00:00Z"));
+  EXPECT_EQ(night.endOfCurrentWindow(utc("2026-10-25T01:10:00Z"), berlin),
+            utc("2026-10-25T01:30:00Z"));
+  EXPECT_EQ(q.nextChange(utc("2026-07-01T12:00:00Z"), berlin), utc("2026-07-01T20:00:00Z"));
+  EXPECT_FALSE((QuietHours{true, 0, 5000}).nextChange(utc("2026-07-01T08:00:00Z"), berlin));
+  EXPECT_FALSE((QuietHours{false, 0, 600}).nextChange(utc("2026-07-01T08:00:00Z"), berlin));
   // Hand-edited minutes beyond the day never name a time: no end, no crash.
   EXPECT_FALSE((QuietHours{true, 0, 5000}).endOfCurrentWindow(utc("2026-07-01T08:00:00Z"), berlin));
   EXPECT_FALSE(
@@ -130,6 +143,12 @@ TEST(ModeScheduleRules, ModesAndBoundaries) {
   const auto newYork = zone("America/New_York");
   EXPECT_EQ(s.nextBoundary(utc("2026-11-01T03:00:00Z"), newYork), utc("2026-11-01T11:00:00Z"));
   EXPECT_EQ(s.mode(utc("2026-11-01T10:59:00Z"), newYork), AwarenessMode::night);
+  // Night until 02:30: after the first 02:30 the clocks go back into it.
+  ModeSchedule early = s;
+  early.nightEndMinutes = 150;
+  EXPECT_EQ(early.mode(utc("2026-10-25T00:50:00Z"), berlin), AwarenessMode::relax);
+  EXPECT_EQ(early.nextBoundary(utc("2026-10-25T00:50:00Z"), berlin), utc("2026-10-25T01:00:00Z"));
+  EXPECT_EQ(early.mode(utc("2026-10-25T01:00:00Z"), berlin), AwarenessMode::night);
   ModeSchedule broken = s;
   broken.workStartMinutes = broken.workEndMinutes = 99999;
   broken.nightStartMinutes = broken.nightEndMinutes = -1;

@@ -111,6 +111,33 @@ TEST_F(TrackerTest, IdleStopsCountingMediaKeepsIt) {
   EXPECT_DOUBLE_EQ(sessionSeconds(), 1705);
 }
 
+TEST_F(TrackerTest, ComingBackFromIdleCountsNothingFromBeforeTheLastChange) {
+  startWatching();
+  m.advance(100);
+  m.idle = 200;
+  tracker.refresh();  // idle since before counting began: nothing booked
+  m.advance(30);
+  Intention i;
+  i.bundleID = "video";
+  tracker.setIntention(i);
+  m.advance(10);
+  m.idle = 48;  // the last input came before the intention
+  tracker.refresh();
+  EXPECT_DOUBLE_EQ(tracker.data.intention->activeSeconds, 10);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 10);
+
+  m.idle = 200;
+  m.advance(300);
+  tracker.refresh();
+  m.advance(30);
+  tracker.clearHistory();
+  m.advance(10);
+  m.idle = 48;
+  tracker.refresh();
+  EXPECT_DOUBLE_EQ(tracker.data.days.at("2026-03-04").activeSeconds, 10);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 10);
+}
+
 TEST_F(TrackerTest, SessionsSurviveTheGapAndNeverReturnToThemselves) {
   tracker.setWatched({"video"});
   tracker.setEnabled(true);

@@ -255,6 +255,34 @@ TEST_F(EngineTest, HandPickedModeHoldsUntilTheScheduleChanges) {
   EXPECT_LT(*end, addSeconds(m.now, 15 * 86400.0));
 }
 
+TEST_F(EngineTest, AWeekdayChangeAtMidnightIsAModeChange) {
+  // Work from 03:00 to 02:00 on Monday to Friday, no night: the mode turns at
+  // midnight when only one side of it is a work day.
+  auto& schedule = modeSettings.schedule;
+  schedule.isEnabled = true;
+  schedule.workStartMinutes = 180;
+  schedule.workEndMinutes = 120;
+  schedule.nightStartMinutes = schedule.nightEndMinutes = 600;
+  settings.isEnabled = false;       // nothing but the mode wakes the engine
+  m.now = m.at(2026, 3, 8, 23, 0);  // Sunday
+  engine.start(settings, modeSettings, std::nullopt);
+  EXPECT_EQ(modes, std::vector{AwarenessMode::relax});
+  EXPECT_EQ(armed, m.at(2026, 3, 9, 0, 0));
+  m.now = *armed;
+  engine.evaluate();
+  EXPECT_EQ(modes.back(), AwarenessMode::work);
+  EXPECT_EQ(armed, m.at(2026, 3, 9, 2, 0));
+
+  m.now = m.at(2026, 3, 13, 23, 30);  // Friday
+  engine.evaluate();
+  EXPECT_EQ(armed, m.at(2026, 3, 14, 0, 0));
+  // A mode picked by hand on Sunday night gives way when Monday begins.
+  EXPECT_EQ(AwarenessEngine::overrideEnd(schedule, m.at(2026, 3, 8, 23, 0), m.calendar),
+            m.at(2026, 3, 9, 0, 0));
+  // Where midnight changes nothing it is no boundary.
+  EXPECT_EQ(schedule.nextBoundary(m.at(2026, 3, 10, 23, 0), m.calendar), m.at(2026, 3, 11, 2, 0));
+}
+
 // ---------------------------------------------------------------- intentions
 
 class IntentionTest : public EngineTest {
@@ -316,6 +344,24 @@ TEST_F(IntentionTest, ComesDueIsExtendedAndTimesOut) {
   EXPECT_EQ(ended[0].second, Status::finished);
   EXPECT_DOUBLE_EQ(ended[0].first.activeSeconds, 1250);
   EXPECT_EQ(today().intentionsKept, 1);
+}
+
+TEST_F(IntentionTest, StartedWhileIdleItCountsNothingFromBeforeItsStart) {
+  // Counting stopped for idleness; the first reading after the start says
+  // the last input came 48 s ago, before the intention existed.
+  tick(10);
+  m.idle = 200;
+  tick(30);
+  ASSERT_TRUE(engine.tracker().idleStopped());
+  m.idle = 48;
+  engine.startIntention({"editor", "Editor"}, 1, "", std::nullopt, false);
+  EXPECT_DOUBLE_EQ(engine.tracker().intentionSeconds(), 0);
+  EXPECT_EQ(armed, addSeconds(m.now, 60));
+  tick(59);
+  EXPECT_TRUE(shown.empty());
+  tick(1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].kind.kase, CheckIn::Kind::Case::intention);
 }
 
 TEST_F(IntentionTest, ReturningForAMinuteKeepsIt) {

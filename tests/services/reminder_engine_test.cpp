@@ -61,8 +61,9 @@ struct Rig {
     engine.onActiveCleared = [this](const Reminder& r) { log.push_back("cleared " + r.title); };
   }
   std::string at(std::optional<Date> d) const {
-    return d ? "+" + std::to_string(std::lround(secondsSince1970(*d) - secondsSince1970(t0)))
-             : "none";
+    if (!d) return "none";
+    const long seconds = std::lround(secondsSince1970(*d) - secondsSince1970(t0));
+    return (seconds < 0 ? "" : "+") + std::to_string(seconds);
   }
   // Seconds from now until the reminder's countdown runs out.
   double in(const Reminder& r) const {
@@ -126,13 +127,13 @@ TEST(ReminderEngine, QuietHoursHoldAndEndAcrossTheSpringChange) {
 }
 
 TEST(ReminderEngine, QuietEndsThatTheCalendarCannotPlaceDoNotSilenceADay) {
-  // A hand-edited end minute names no time of day: look again every minute.
+  // A hand-edited end minute names no time of day; the window it gives ends
+  // at midnight.
   Rig rig(local(2026, 6, 10, 23, 58));
   rig.engine.quietHours.endMinutes = -30;
   rig.start({make(ReminderKind::water)});
-  EXPECT_EQ(rig.at(rig.armed), "+60");
-  EXPECT_EQ(rig.fire(), (Logs{"arm +120"}));
-  EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +140"}));  // midnight ends it
+  EXPECT_EQ(rig.at(rig.armed), "+120");
+  EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +140"}));
 
   // 02:10 in the hour that Berlin repeats when summer time ends: a window
   // ending at 02:30 holds again, and ends at the second 02:30, not tomorrow.
@@ -141,6 +142,27 @@ TEST(ReminderEngine, QuietEndsThatTheCalendarCannotPlaceDoNotSilenceADay) {
   autumn.start({make(ReminderKind::water)});
   EXPECT_EQ(autumn.at(autumn.armed), "+1200");
   EXPECT_EQ(autumn.fire(), (Logs{"persist", "presence awake", "arm +1220"}));
+}
+
+TEST(ReminderEngine, QuietHoursHoldAgainInTheRepeatedHour) {
+  // Quiet from 03:01 to 02:59 in Berlin: on the night summer time ends the
+  // window closes at the first 02:59 and holds again from the second 02:00.
+  Rig rig(*parseISO8601("2026-10-24T18:00:00Z"));
+  rig.engine.quietHours = {true, 181, 179};
+  EXPECT_EQ(rig.start({}), (Logs{"presence quietHours", "arm +25140"}));  // 00:59Z
+  EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +25160"}));
+  EXPECT_EQ(rig.fire(), (Logs{"arm +25200"}));                         // 01:00Z, the second 02:00
+  EXPECT_EQ(rig.fire(), (Logs{"presence quietHours", "arm +28740"}));  // the second 02:59
+  EXPECT_EQ(rig.fire(), (Logs{"persist", "presence awake", "arm +28760"}));
+  EXPECT_EQ(rig.fire(), (Logs{"arm +28860"}));  // 03:01 CET
+  EXPECT_EQ(rig.fire(), (Logs{"presence quietHours", "arm +115140"}));
+
+  // In spring the window may begin inside the skipped hour: it holds from 03:00.
+  Rig spring(local(2026, 3, 28, 12, 0));
+  spring.engine.quietHours = {true, 150, 600};
+  spring.start({});
+  EXPECT_EQ(spring.armed, local(2026, 3, 29, 3, 0));
+  EXPECT_EQ(spring.fire(), (Logs{"presence quietHours", "arm +75600"}));  // 10:00
 }
 
 TEST(ReminderEngine, IdleUserHoldsAndALongAbsenceCountsAsAMovementBreak) {
@@ -204,6 +226,72 @@ TEST(ReminderEngine, PausesAndAbsencesFreezeEveryCountdown) {
   EXPECT_EQ(rig.in(water), 2100);
 }
 
+TEST(ReminderEngine, CountdownsSetDuringAFreezeRunFromTheThaw) {
+  Rig rig(local(2026, 6, 10, 10, 0));
+  // Eye rest's snooze outlasts its interval, so a countdown moved too far
+  // stays within its longest wait and nothing clamps it back.
+  auto water = make(ReminderKind::water, 45, 10), eyes = make(ReminderKind::eyeRest, 20, 60),
+       walk = make(ReminderKind::walk, 90, 15), posture = make(ReminderKind::posture, 30, 10);
+  rig.start({water, eyes, walk, posture});
+  rig.engine.setSuppressedKinds({ReminderKind::posture});
+  rig.advance(600);
+  rig.engine.pause(1800);
+  rig.advance(900);
+  rig.engine.deliverNow(water);  // "Give me a reminder" during the pause
+  rig.engine.resolve(Resolution::snooze());
+  rig.advance(300);
+  eyes.intervalMinutes = 25;
+  auto stretch = make(ReminderKind::stretch, 60);
+  rig.engine.setReminders({water, eyes, walk, posture, stretch});
+  rig.advance(100);
+  rig.engine.setSuppressedKinds({});
+  // While frozen the countdowns stand still from the start of the freeze.
+  EXPECT_EQ(rig.saved.frozenSince, addSeconds(rig.t0, 600));
+  EXPECT_EQ(rig.saved.runtime.at(water.id.string()).nextDue, addSeconds(rig.t0, 1200));
+  EXPECT_EQ(rig.fire(), (Logs{"persist", "persist", "presence awake", "arm +3000"}));
+  EXPECT_EQ(rig.in(water), 600);
+  EXPECT_EQ(rig.in(eyes), 1500);
+  EXPECT_EQ(rig.in(stretch), 3600);
+  EXPECT_EQ(rig.in(posture), 1800);
+  EXPECT_EQ(rig.in(walk), 4800);  // set before the pause: exactly where it stood
+
+  // A "Give me a reminder" answered during an absence, then the machine sleeps on.
+  rig.engine.setAway(AwayReason::screensOff, true);
+  rig.advance(7200);
+  rig.engine.deliverNow(walk);
+  rig.engine.resolve(Resolution::done());
+  rig.advance(3600);
+  rig.engine.setAway(AwayReason::screensOff, false);
+  EXPECT_EQ(rig.in(walk), 5400);
+  EXPECT_EQ(rig.in(water), 600);
+}
+
+TEST(ReminderEngine, AClockSetBackHoldsNothingLongerThanItsOwnLength) {
+  const Date t0 = local(2026, 6, 10, 10, 0);
+  auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch, 60);
+  ScheduleSnapshot snap;
+  snap.savedAt = t0;
+  snap.runtime[water.id.string()] = {t0, 0};
+  snap.runtime[stretch.id.string()] = {addSeconds(t0, -7200), 0};  // long overdue
+  Rig rig(t0);
+  rig.start({water, stretch}, snap);
+  EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::done()); }),
+            (Logs{"resolved water", "persist", "arm +60"}));
+  rig.advance(-3600);  // the wall clock goes back an hour
+  EXPECT_EQ(rig.act([&] { rig.engine.evaluate(); }), (Logs{"persist", "arm -3540"}));
+  EXPECT_EQ(rig.in(water), 2700);  // its countdown is bounded by its interval again
+  EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver stretch"}));
+
+  // The grace after an absence is 20 s from now, not from the old time.
+  rig.engine.resolve(Resolution::skip());
+  rig.advance(120);
+  rig.engine.setAway(AwayReason::screenLocked, true);
+  rig.engine.setAway(AwayReason::screenLocked, false);
+  rig.advance(-3600);
+  EXPECT_EQ(rig.act([&] { rig.engine.evaluate(); }), (Logs{"persist", "arm -7000"}));
+  EXPECT_EQ(rig.engine.holdUntil(), addSeconds(rig.now, 20));
+}
+
 TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   const Date t0 = local(2026, 6, 10, 10, 0);
   auto water = make(ReminderKind::water);
@@ -225,13 +313,22 @@ TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   paused.engine.resume();
   EXPECT_EQ(paused.in(water), 300);
 
+  // A countdown that lies beyond its longest wait from the start of a stored
+  // freeze (a hand-edited file) runs a full interval from the thaw.
+  snap.runtime[water.id.string()] = {addSeconds(t0, 600), 0};
+  Rig edited(t0);
+  edited.start({water}, snap);
+  edited.advance(100);
+  edited.engine.resume();
+  EXPECT_EQ(edited.in(water), 2700);
+
   // A hand-edited schedule cannot silence a reminder for years.
   snap = {};
   snap.savedAt = earliestDate();
   snap.runtime[water.id.string()] = {t0, 0};
-  Rig edited(t0);
-  edited.start({water}, snap);
-  EXPECT_EQ(edited.in(water), 2700);
+  Rig ancient(t0);
+  ancient.start({water}, snap);
+  EXPECT_EQ(ancient.in(water), 2700);
 }
 
 TEST(ReminderEngine, KindsHeldBackByTheModeAndReleased) {

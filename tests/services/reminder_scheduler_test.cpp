@@ -36,6 +36,10 @@ TEST(ReminderScheduler, SyncAndShiftKeepExistingCountdowns) {
   EXPECT_EQ(dueIn(s, water), 2700);
   s.shiftAll(600);
   EXPECT_EQ(dueIn(s, walk), 660);
+  s.moveAll(-700);  // back to where a freeze began, past or not
+  s.moveAll(std::nan(""));
+  EXPECT_EQ(dueIn(s, walk), -40);
+  EXPECT_EQ(dueIn(s, water), 2600);
   s.sync({}, t0);
   EXPECT_TRUE(s.runtime.empty());
 }
