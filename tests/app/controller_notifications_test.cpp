@@ -2,30 +2,13 @@
 // and the standard mock notification server (dbusmock), which records every
 // call and sends answers on demand: the posted notification carries Done,
 // Snooze and Skip, and each answer resolves the reminder its way.
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-
 #include "app/controller_harness.h"
+#include "support/notification_mock.h"
 
 namespace pimble::testing {
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-
-bool serverRunning() {
-  return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
-}
-
-QString calls() {
-  auto text = runTool("gdbus", {"call", "--session", "--dest", kService, "--object-path", kPath,
-                                "--method", "org.freedesktop.DBus.Mock.GetCalls"});
-  return text.value_or(QString());
-}
-
-int count(const QString& method) {
-  return calls().count("'" + method + "'");
-}
+using namespace notification_mock;
 
 class ReminderNotifications : public ControllerTest {
  protected:
@@ -36,10 +19,7 @@ class ReminderNotifications : public ControllerTest {
     if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
     if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
     ASSERT_FALSE(serverRunning()) << "a notification server is already on the test bus";
-    mock_ = std::make_unique<ScopedProcess>(
-        "/usr/bin/python3",
-        QStringList{"-m", "dbusmock", "--session", "--template", "notification_daemon", "-p",
-                    R"({"capabilities": "actions body"})"});
+    mock_ = notification_mock::start();
     if (!mock_->started() || !waitUntil(serverRunning))
       GTEST_SKIP() << "python3-dbusmock did not start";
   }
@@ -60,12 +40,7 @@ class ReminderNotifications : public ControllerTest {
   }
 
   void answer(uint serverId, const QString& action) {
-    auto m =
-        QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
-    m << kService << QString("ActionInvoked") << QString("us")
-      << QVariantList{QVariant::fromValue(QDBusVariant(serverId)),
-                      QVariant::fromValue(QDBusVariant(action))};
-    QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
+    emitSignal("ActionInvoked", "us", {serverId, action});
   }
 
   std::int64_t counted(const std::map<std::string, std::int64_t>& table, ReminderKind kind) {

@@ -2,48 +2,27 @@
 // which records every call and emits answers on demand.
 #include <gtest/gtest.h>
 
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDBusReply>
 
 #include "support/desktop_peers.h"
+#include "support/notification_mock.h"
 #include "system/notification_service.h"
 
 namespace pimble {
 namespace {
 
 using namespace pimble::testing;
+using namespace pimble::testing::notification_mock;
 using Action = NotificationService::Action;
 using Availability = NotificationService::Availability;
 using Answer = std::pair<Uuid, CheckInResponse>;
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-
-bool serverRunning() {
-  return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
-}
-
 // The mock notification server, with or without the "actions" capability;
 // `slow` owns the name half a second before it serves requests.
 std::unique_ptr<ScopedProcess> startMock(bool actions = true, bool slow = false) {
-  QStringList args{
-      "-m", "dbusmock", "--session", "--template",
-      slow ? PIMBLE_SOURCE_DIR "/tests/system/slow_notification_daemon.py" : "notification_daemon"};
-  if (actions)
-    args << "-p"
-         << R"({"capabilities": "actions body"})";
-  return std::make_unique<ScopedProcess>("/usr/bin/python3", args);
-}
-
-// The mock's record of calls, as text.
-QString calls() {
-  auto text = runTool("gdbus", {"call", "--session", "--dest", kService, "--object-path", kPath,
-                                "--method", "org.freedesktop.DBus.Mock.GetCalls"});
-  return text.value_or(QString());
-}
-int count(const QString& method) {
-  return calls().count("'" + method + "'");
+  return notification_mock::start(actions, slow ? PIMBLE_SOURCE_DIR
+                                               "/tests/system/slow_notification_daemon.py"
+                                                : "notification_daemon");
 }
 
 class NotificationMock : public ::testing::Test {
@@ -65,15 +44,6 @@ class NotificationMock : public ::testing::Test {
   void TearDown() override {
     if (mock_) mock_->stop();
     waitUntil([] { return !serverRunning(); });
-  }
-
-  void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {
-    auto m =
-        QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Mock", "EmitSignal");
-    QVariantList wrapped;
-    for (const auto& a : args) wrapped << QVariant::fromValue(QDBusVariant(a));
-    m << QString("org.freedesktop.Notifications") << name << signature << wrapped;
-    QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
   }
 
   std::unique_ptr<ScopedProcess> mock_;
