@@ -343,6 +343,25 @@ TEST_F(Greetings, BlockedMomentsSayNothing) {
   EXPECT_TRUE(greeted());
 }
 
+TEST_F(Greetings, SummoningAHiddenCharacterAsksForTheLaunchGreetingAfterTwoAndAHalfSeconds) {
+  AppSettings s;
+  s.showCompanion = false;
+  seedDue({}, s);
+  AppController& c = started();
+  time.advance(Seconds(10));
+  c.summonCompanion();
+  EXPECT_TRUE(c.companion().panel().isVisible());
+  auto pending = c.pendingGreetings();
+  ASSERT_EQ(pending.size(), 1u);
+  EXPECT_NEAR(secondsUntil(pending[0].first), AppController::summonGreetingDelay, 1e-6);
+  EXPECT_EQ(pending[0].second.kind, GreetingMoment::Kind::launch);
+  time.advance(Seconds(2.6));
+  EXPECT_TRUE(greeted());
+  // Summoning a character already there plays its arrival and greets not.
+  c.summonCompanion();
+  EXPECT_TRUE(c.pendingGreetings().empty());
+}
+
 TEST_F(Greetings, AGreetingOverAnotherStateGivesNoHappyReaction) {
   seedDue({});
   AppController& c = started();
