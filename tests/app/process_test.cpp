@@ -47,10 +47,10 @@ class Pimble {
     if (process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
     return process_.exitCode();
   }
-  // SIGTERM, then its exit code.
-  std::optional<int> terminate() {
+  // A signal (SIGTERM by default), then its exit code.
+  std::optional<int> end(int signal = SIGTERM) {
     if (!running()) return finish();
-    ::kill(pid_t(pid()), SIGTERM);
+    ::kill(pid_t(pid()), signal);
     return finish();
   }
   QByteArray output() { return process_.readAllStandardOutput() + process_.readAllStandardError(); }
@@ -102,17 +102,21 @@ class ProcessTest : public ::testing::Test {
   QString data_;
 };
 
-TEST_F(ProcessTest, TheCharacterComesOnScreenAndTheDocumentsSurviveSigterm) {
-  Pimble pimble(data_);
-  ASSERT_TRUE(pimble.started());
-  EXPECT_TRUE(pimble.showsWindow());
-  EXPECT_EQ(pimble.terminate(), 0);
-  FilePersistence store(data_.toStdString());
-  EXPECT_TRUE(store.load<ScheduleSnapshot>("schedule"));
-  EXPECT_TRUE(store.load<ActivityData>("activity"));
-  EXPECT_TRUE(store.load<AppSettings>("settings"));
-  EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders.size(), 6u);
-  EXPECT_TRUE(store.load<ProgressData>("progress"));
+TEST_F(ProcessTest, TheCharacterComesOnScreenAndTheDocumentsSurviveEverySignalToEnd) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const QString data = data_ + QString::number(signal);
+    Pimble pimble(data);
+    ASSERT_TRUE(pimble.started());
+    EXPECT_TRUE(pimble.showsWindow());
+    EXPECT_EQ(pimble.end(signal), 0);
+    FilePersistence store(data.toStdString());
+    EXPECT_TRUE(store.load<ScheduleSnapshot>("schedule"));
+    EXPECT_TRUE(store.load<ActivityData>("activity"));
+    EXPECT_TRUE(store.load<AppSettings>("settings"));
+    EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders.size(), 6u);
+    EXPECT_TRUE(store.load<ProgressData>("progress"));
+  }
 }
 
 TEST_F(ProcessTest, ASecondLaunchOnTheSameDirectoryBringsTheCharacterBackAndEnds) {
@@ -131,7 +135,7 @@ TEST_F(ProcessTest, ASecondLaunchOnTheSameDirectoryBringsTheCharacterBackAndEnds
   EXPECT_EQ(second.finish(), 0);
   EXPECT_TRUE(first.showsWindow());
   EXPECT_TRUE(first.running());
-  EXPECT_EQ(first.terminate(), 0);
+  EXPECT_EQ(first.end(), 0);
   EXPECT_TRUE(FilePersistence(data_.toStdString()).load<AppSettings>("settings")->showCompanion);
 }
 
@@ -190,7 +194,7 @@ TEST_F(ProcessTest, ADamagedSettingsDocumentFallsBackAndIsKeptAside) {
   {
     Pimble pimble(data_);
     EXPECT_TRUE(pimble.showsWindow());
-    EXPECT_EQ(pimble.terminate(), 0);
+    EXPECT_EQ(pimble.end(), 0);
   }
   auto loaded = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
   ASSERT_TRUE(loaded);
@@ -205,7 +209,7 @@ TEST_F(ProcessTest, ADamagedSettingsDocumentFallsBackAndIsKeptAside) {
   {
     Pimble pimble(data_);
     EXPECT_TRUE(pimble.showsWindow());
-    EXPECT_EQ(pimble.terminate(), 0);
+    EXPECT_EQ(pimble.end(), 0);
   }
   loaded = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
   ASSERT_TRUE(loaded);
