@@ -51,11 +51,9 @@ AppController::AppController(Persisting& store, TimeSource& time, DesktopService
       model_(std::make_unique<AppModel>(store, time)),
       engineTimer_(time, WakeTimer::reminderLimits),
       awarenessTimer_(time, WakeTimer::awarenessLimits) {
-  // The catalogue's quiet kinds and suggested categories read the
-  // applications' declared categories from the workspace.
-  AppCatalog::install(AppCatalog::Platform{[this](const std::string& bundleID) {
-    return desktop_.workspace ? desktop_.workspace->appStoreCategory(bundleID) : std::nullopt;
-  }});
+  // The catalogue's quiet kinds, suggested categories, running
+  // applications and session browser come from the workspace.
+  if (desktop_.workspace) AppCatalog::install(desktop_.workspace->catalogPlatform());
   greetingDraw = [this] { return std::generate_canonical<double, 53>(greetingRng_); };
   engineTimer_.onFire = [this] { engine_.evaluate(); };
   awarenessTimer_.onFire = [this] { awareness_.evaluate(); };

@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <QCollator>
-#include <algorithm>
-
 #include "services/app_catalog.h"
 #include "system/hot_key.h"
 #include "system/idle_time.h"
@@ -15,10 +12,6 @@
 
 namespace pimble {
 namespace {
-
-ReturnTarget targetOf(const AppIdentity& app) {
-  return ReturnTarget{app.bundleID, app.name};
-}
 
 class LiveWorkspace : public WorkspaceService {
  public:
@@ -36,39 +29,12 @@ class LiveWorkspace : public WorkspaceService {
 
   std::optional<AppIdentity> frontmost() override { return workspace.frontmost(); }
 
-  std::vector<ReturnTarget> runningApps() override {
-    std::vector<ReturnTarget> apps;
-    const pid_t own = ::getpid();
-    for (const AppIdentity& app : workspace.runningApps()) {
-      if (app.pid == own || app.bundleID == AppCatalog::ownBundleID()) continue;
-      if (std::none_of(apps.begin(), apps.end(),
-                       [&](const ReturnTarget& t) { return t.bundleID == app.bundleID; })) {
-        apps.push_back(targetOf(app));
-      }
-    }
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(apps.begin(), apps.end(), [&](const ReturnTarget& a, const ReturnTarget& b) {
-      return collator.compare(QString::fromStdString(a.name), QString::fromStdString(b.name)) < 0;
-    });
-    return apps;
-  }
-
   bool bringToFront(const ReturnTarget& app) override {
     return workspace.bringToFront(app.bundleID);
   }
   void open(const ReturnTarget& app) override { workspace.open(app.bundleID); }
 
-  std::optional<ReturnTarget> browserForSession(
-      const std::optional<AppIdentity>& frontmost) override {
-    if (frontmost && AppCatalog::quietKind(frontmost->bundleID) == AppCatalog::QuietKind::browser)
-      return targetOf(*frontmost);
-    return workspace.defaultBrowser();
-  }
-
-  std::optional<std::string> appStoreCategory(const std::string& bundleID) override {
-    return workspace.appStoreCategory(bundleID);
-  }
+  AppCatalog::Platform catalogPlatform() override { return workspace.catalogPlatform(); }
 
   Workspace workspace;
 };

@@ -18,6 +18,7 @@
 #include "models/reminder.h"
 #include "models/return_target.h"
 #include "models/uuid.h"
+#include "services/app_catalog.h"
 #include "services/away_reason.h"
 #include "system/launch_at_login.h"
 #include "system/notification_service.h"
@@ -35,20 +36,16 @@ class WorkspaceService {
   // The application in front; none when none is known (our own windows
   // never count).
   virtual std::optional<AppIdentity> frontmost() = 0;
-  // The regular running applications other than this one, sorted by name.
-  virtual std::vector<ReturnTarget> runningApps() = 0;
   // Brings a running application forward; false (and nothing launched)
   // when it does not run.
   virtual bool bringToFront(const ReturnTarget& app) = 0;
   // Brings it forward, or launches it; failures are silent.
   virtual void open(const ReturnTarget& app) = 0;
-  // The browser for a session timer: the application in front when it is a
-  // browser, otherwise the user's default browser; none without either.
-  virtual std::optional<ReturnTarget> browserForSession(
-      const std::optional<AppIdentity>& frontmost) = 0;
-  // The application's declared category ("AudioVideo;Video;Player;"), which
-  // the app catalogue's quiet kinds and suggested categories read.
-  virtual std::optional<std::string> appStoreCategory(const std::string& bundleID) = 0;
+  // What the app catalogue asks of the session: declared categories (for
+  // its quiet kinds and suggested categories), the running applications by
+  // name and the default browser. The controller installs it, so the
+  // catalogue's runningApps() and browserForSession() answer from here.
+  virtual AppCatalog::Platform catalogPlatform() = 0;
 
   // The application in front changed (none: no application).
   std::function<void(const std::optional<AppIdentity>&)> onActivate;

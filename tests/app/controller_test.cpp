@@ -17,6 +17,7 @@
 #include "models/greeting_director.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "services/app_catalog.h"
 
 namespace pimble::testing {
 namespace {
@@ -448,6 +449,12 @@ TEST_F(ControllerTest, EditsReachTheEngineAndTheStore) {
   // The views' commands this road fills.
   c.model().actions.clearActivity();
   EXPECT_GE(store.writeCount("activity"), 1);
+
+  // The app catalogue answers from the controller's workspace.
+  desktop.workspace->running = {{chat.bundleID, chat.name}};
+  desktop.workspace->defaultBrowser = ReturnTarget{"firefox-esr", "Firefox ESR"};
+  EXPECT_EQ(AppCatalog::runningApps(), desktop.workspace->running);
+  EXPECT_EQ(AppCatalog::browserForSession(chat), desktop.workspace->defaultBrowser);
 }
 
 }  // namespace

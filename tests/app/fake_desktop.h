@@ -26,7 +26,6 @@ class FakeWorkspace : public WorkspaceService {
   std::vector<ReturnTarget> opened;
 
   std::optional<AppIdentity> frontmost() override { return front; }
-  std::vector<ReturnTarget> runningApps() override { return running; }
   bool bringToFront(const ReturnTarget& app) override {
     broughtToFront.push_back(app);
     for (const auto& r : running)
@@ -34,19 +33,16 @@ class FakeWorkspace : public WorkspaceService {
     return false;
   }
   void open(const ReturnTarget& app) override { opened.push_back(app); }
-  std::optional<ReturnTarget> browserForSession(
-      const std::optional<AppIdentity>& frontmost) override {
-    if (frontmost) {
-      auto it = categories.find(frontmost->bundleID);
-      if (it != categories.end() && it->second.find("WebBrowser") != std::string::npos)
-        return ReturnTarget{frontmost->bundleID, frontmost->name};
-    }
-    return defaultBrowser;
-  }
-  std::optional<std::string> appStoreCategory(const std::string& bundleID) override {
-    auto it = categories.find(bundleID);
-    if (it == categories.end()) return std::nullopt;
-    return it->second;
+  AppCatalog::Platform catalogPlatform() override {
+    AppCatalog::Platform platform;
+    platform.appStoreCategory = [this](const std::string& bundleID) -> std::optional<std::string> {
+      auto it = categories.find(bundleID);
+      if (it == categories.end()) return std::nullopt;
+      return it->second;
+    };
+    platform.runningApps = [this] { return running; };
+    platform.defaultBrowser = [this] { return defaultBrowser; };
+    return platform;
   }
 
   // Puts an application in front and reports it.
