@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "bubbles/bubble_model.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "bubbles/companion_window_anchor.h"
 #include "bubbles/greeting_bubble_controller.h"
@@ -108,7 +109,12 @@ void AppController::start() {
   wireEngine();
   wireModel();
   wireSystem();
-  if (desktop_.notifier) desktop_.notifier->start();
+  if (desktop_.notifier) {
+    desktop_.notifier->onCheckInAction = [this](const Uuid& id, const CheckInResponse& response) {
+      checkInNotificationAction(id, response);
+    };
+    desktop_.notifier->start();
+  }
   fillActions();
 
   applySettings(model_->settings(), true);
@@ -175,7 +181,7 @@ double AppController::idleSeconds() const {
 }
 
 bool AppController::deliveryBlocked() const {
-  if (awareness_.active()) return true;
+  if (awareness_.active() || presentationHeld_ > 0) return true;
   if (previewingCheckIn() || showingIntentionForm()) return true;
   return !quietGuard_.blockers(frontmost_).empty();
 }
@@ -183,7 +189,8 @@ bool AppController::deliveryBlocked() const {
 std::set<AwarenessEngine::Blocker> AppController::checkInBlockers() const {
   std::set<AwarenessEngine::Blocker> blockers = quietGuard_.blockers(frontmost_);
   const bool otherBubble = bubble_ && bubble_->isShown() && !awareness_.active();
-  if (engine_.active() || previewingCheckIn() || showingIntentionForm() || otherBubble)
+  if (engine_.active() || previewingCheckIn() || showingIntentionForm() || otherBubble ||
+      presentationHeld_ > 0)
     blockers.insert(AwarenessEngine::Blocker::busy);
   if (engine_.pausedIndefinitely() || engine_.pausedUntil())
     blockers.insert(AwarenessEngine::Blocker::paused);
@@ -214,8 +221,22 @@ void AppController::wireBubble() {
   model.onSnooze = [this] { finishReminder(Resolution::snooze()); };
   model.onSkip = [this] { finishReminder(Resolution::skip()); };
   // The close control only hides the bubble; whatever it showed stays
-  // active until it is answered or times out.
-  model.onClose = [this] { hideBubble(); };
+  // active until it is answered or times out. The intention form closed
+  // this way ends as its Cancel would.
+  model.onClose = [this] {
+    if (showingIntentionForm())
+      closeIntentionForm();
+    else
+      hideBubble();
+  };
+  model.onCheckIn = [this](CheckInResponse response) { respondToCheckIn(response); };
+  model.onIntentionStart = [this](const ReturnTarget& target, std::int64_t minutes,
+                                  const std::string& purpose,
+                                  const std::optional<ReturnTarget>& returnTo) {
+    startIntention(target, minutes, purpose, returnTo);
+  };
+  model.onIntentionCancel = [this] { closeIntentionForm(); };
+  model.onSessionStart = [this](const SessionPreset& preset) { startSession(preset); };
 }
 
 void AppController::wireEngine() {
@@ -228,8 +249,16 @@ void AppController::wireEngine() {
   // an answer.
   engine_.onNeedsPersist = [this] { saveSchedule(); };
   engine_.onActiveCleared = [this](const Reminder& reminder) { reminderWithdrawn(reminder); };
+  awareness_.onCheckIn = [this](const CheckIn& checkIn) { presentCheckIn(checkIn); };
   awareness_.onModeChange = [this](AwarenessMode mode) { modeChanged(mode); };
   awareness_.onNeedsPersist = [this] { scheduleActivitySave(); };
+  awareness_.onIntentionEnded = [this](const Intention& intention, Intention::Status status) {
+    intentionEnded(intention, status);
+  };
+  awareness_.onAskIntention = [this](const AppIdentity& app,
+                                     const std::optional<ReturnTarget>& returnTo) {
+    askIntention(app, returnTo);
+  };
 }
 
 void AppController::wireModel() {
@@ -290,6 +319,9 @@ void AppController::fillActions() {
   actions.previewGreeting = [this] { previewGreeting(); };
   actions.showProgressBubble = [this] { showProgress(); };
   actions.previewBehavior = [this](IdleBehavior behavior) { previewBehavior(behavior); };
+  actions.setMode = [this](AwarenessMode mode) { setMode(mode); };
+  actions.previewCheckIn = [this] { previewCheckIn(); };
+  actions.openIntentionForm = [this] { openIntentionForm(); };
 }
 
 }  // namespace pimble

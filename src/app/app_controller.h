@@ -19,6 +19,10 @@
 //   controller_greetings.cpp    greetings, information bubbles and their
 //                               one pending close, previews
 //   controller_windows.cpp      the settings window
+//   controller_checkins.cpp     check-ins shown, answered, withdrawn; the
+//                               preview
+//   controller_intentions.cpp   the mode, intention prompts and endings, the
+//                               intention form, session timers
 // The roads of reminders and events, check-ins and intentions, gestures and
 // greetings, and the settings and tour windows add their own files.
 //
@@ -48,16 +52,21 @@
 
 #include "app/desktop_services.h"
 #include "bubbles/bubble_content.h"
+#include "bubbles/intention_form.h"
 #include "companion/idle_behavior.h"
 #include "models/animation_intensity.h"
 #include "models/app_identity.h"
 #include "models/app_settings.h"
 #include "models/awareness_mode.h"
+#include "models/check_in.h"
 #include "models/date.h"
 #include "models/glimmet_state.h"
 #include "models/greeting_director.h"
+#include "models/intention.h"
 #include "models/persisting.h"
 #include "models/reminder.h"
+#include "models/return_target.h"
+#include "models/session_preset.h"
 #include "models/uuid.h"
 #include "services/awareness_engine.h"
 #include "services/away_reason.h"
@@ -315,6 +324,42 @@ class AppController : public QObject {
   bool isShutDown() const { return shutDown_; }
   const std::optional<AppSettings>& appliedSettings() const { return appliedSettings_; }
 
+  // ---- The awareness road: check-ins, the mode, intentions, sessions
+  // (controller_checkins.cpp, controller_intentions.cpp).
+  static constexpr double minimumCheckInTimeout = 15;
+  static constexpr double checkInTimeoutTolerance = 5;
+  static constexpr double previewCloseDelay = 20;
+  static constexpr double promptedFormCloseDelay = 30;
+
+  // The one road of every answer to a check-in (its bubble, its
+  // notification, the time-out, a pause) and of the preview's.
+  void respondToCheckIn(const CheckInResponse& response);
+  // "Try a check-in": a real one for the watched application in front, or a
+  // sample that never reaches the engine.
+  void previewCheckIn();
+  // The check-in the controller presents (bubble, character or
+  // notification), if any.
+  const std::optional<Uuid>& presentedCheckIn() const { return presentedCheckIn_; }
+  std::optional<Date> checkInTimeoutDue() const;
+  // The user's choice of mode; it holds until the schedule next changes mode.
+  void setMode(AwarenessMode mode);
+  // The intention form, empty or with an application (a prompt when the
+  // program offers it on its own).
+  void openIntentionForm(std::optional<ReturnTarget> target = std::nullopt,
+                         std::optional<ReturnTarget> returnTo = std::nullopt, bool prompt = false);
+  // Closes the form as its Cancel does; nothing when it is not open.
+  void closeIntentionForm();
+  // What the form offers now.
+  IntentionForm makeIntentionForm(bool prompt, const std::optional<ReturnTarget>& target,
+                                  const std::optional<ReturnTarget>& returnTo) const;
+  // A session timer on the browser.
+  void startSession(const SessionPreset& preset);
+  // The menus' endings of the running intention or session.
+  void endIntention(Intention::Status status);
+  void extendIntention(std::int64_t minutes);
+  // "YouTube session · 3 of 30 min"; none without a running intention.
+  std::optional<std::string> intentionStatus() const;
+
   // Pending timers, for the curious and for tests.
   const WakeTimer& engineTimer() const { return engineTimer_; }
   const WakeTimer& awarenessTimer() const { return awarenessTimer_; }
@@ -367,6 +412,37 @@ class AppController : public QObject {
   bool greetingBlocked() const;
   std::optional<GreetingDirector::NextBreak> nextBreak() const;
 
+  // controller_checkins.cpp
+  // Holds presentation for the scope of a road that is still carrying out
+  // what it started; the road then evaluates once (settle()).
+  class PresentationHold {
+   public:
+    explicit PresentationHold(AppController& c) : depth_(c.presentationHeld_) { ++depth_; }
+    ~PresentationHold() { --depth_; }
+    PresentationHold(const PresentationHold&) = delete;
+    PresentationHold& operator=(const PresentationHold&) = delete;
+
+   private:
+    int& depth_;
+  };
+  void presentCheckIn(const CheckIn& checkIn);
+  void checkInNotificationAction(const Uuid& id, const CheckInResponse& response);
+  void checkInGone(const Uuid& id);
+  // Withdraws what still shows a check-in the engine no longer has.
+  void withdrawStaleCheckIn();
+  void carryOut(const AwarenessEngine::Effect& effect);
+  // The bubble stopped showing a sample or the form (replaced or hidden).
+  void bubbleUseEnded(BubbleUse ended, BubbleUse next);
+  // Both engines look again once a road has finished what it started.
+  void settle();
+
+  // controller_intentions.cpp
+  void askIntention(const AppIdentity& app, const std::optional<ReturnTarget>& returnTo);
+  void intentionEnded(const Intention& intention, Intention::Status status);
+  void startIntention(const ReturnTarget& target, std::int64_t minutes, const std::string& purpose,
+                      const std::optional<ReturnTarget>& returnTo);
+  void playClick();
+
   Persisting& store_;
   TimeSource& time_;
   DesktopServices desktop_;
@@ -406,6 +482,13 @@ class AppController : public QObject {
   // The pending close of a short-lived bubble (information, quick actions,
   // the check-in preview): at most one.
   std::unique_ptr<ScheduledCall> pendingClose_;
+
+  // The awareness road.
+  std::unique_ptr<ScheduledCall> checkInTimeout_;
+  std::optional<Uuid> presentedCheckIn_;
+  // While an answer is carried out nothing new is presented; the answer
+  // evaluates once at its end.
+  int presentationHeld_ = 0;
 
   // Situation.
   std::optional<AppIdentity> frontmost_;

@@ -76,6 +76,9 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
     engine_.evaluate();
     if (!previous || !(previous->awareness == s.awareness) || !(previous->modes == s.modes)) {
       awareness_.apply(s.awareness, s.modes, true);
+      // The engine may have dropped the shown check-in, or replaced it with
+      // another: what shows the old one goes.
+      withdrawStaleCheckIn();
       publishAwareness();
     }
     if (!previous || !(previous->stayQuiet == s.stayQuiet)) refreshQuietState();
@@ -96,8 +99,8 @@ void AppController::applyIntentionShortcut(bool on) {
 }
 
 void AppController::intentionHotKeyPressed() {
-  // The same command the menus and the settings use.
-  model_->actions.openIntentionForm();
+  // The same form the menus and the settings open: no target, no prompt.
+  openIntentionForm();
 }
 
 void AppController::modeChanged(AwarenessMode mode) {

@@ -187,15 +187,20 @@ void AppController::showBubble(BubbleUse use, BubbleContent content, std::option
   // Whatever is not short-lived information takes the bubble for good: no
   // pending close may hide it.
   if (use != BubbleUse::info) cancelPendingClose();
+  const BubbleUse previous = bubbleUse_;
   bubbleUse_ = use;
   bubbleSubject_ = subject;
   bubble_->show(std::move(content), model_->settings().bubbleStyle);
+  // Whatever the bubble showed before ends with its taking over.
+  if (previous != use) bubbleUseEnded(previous, use);
 }
 
 void AppController::hideBubble() {
+  const BubbleUse previous = bubbleUse_;
   bubbleUse_ = BubbleUse::none;
   bubbleSubject_.reset();
   bubble_->hide();
+  if (previous != BubbleUse::none) bubbleUseEnded(previous, BubbleUse::none);
 }
 
 }  // namespace pimble

@@ -36,6 +36,10 @@ class LiveWorkspace : public WorkspaceService {
 
   AppCatalog::Platform catalogPlatform() override { return workspace.catalogPlatform(); }
 
+  bool isInstalled(const std::string& bundleID) override {
+    return workspace.entries().byId(QString::fromStdString(bundleID)).has_value();
+  }
+
   Workspace workspace;
 };
 
@@ -126,6 +130,14 @@ class LiveMotion : public MotionPreference {
 
 std::unique_ptr<Notifier> DesktopServices::liveNotifier() {
   return std::make_unique<LiveNotifier>();
+}
+
+std::unique_ptr<WorkspaceService> DesktopServices::liveWorkspace() {
+  return std::make_unique<LiveWorkspace>();
+}
+
+std::unique_ptr<GlobalShortcut> DesktopServices::liveShortcut() {
+  return std::make_unique<LiveShortcut>();
 }
 
 DesktopServices DesktopServices::live(TimeSource& time) {

@@ -46,6 +46,9 @@ class WorkspaceService {
   // name and the default browser. The controller installs it, so the
   // catalogue's runningApps() and browserForSession() answer from here.
   virtual AppCatalog::Platform catalogPlatform() = 0;
+  // Whether the desktop knows how to start the application (it has a
+  // desktop entry).
+  virtual bool isInstalled(const std::string& bundleID) = 0;
 
   // The application in front changed (none: no application).
   std::function<void(const std::optional<AppIdentity>&)> onActivate;
@@ -159,8 +162,11 @@ struct DesktopServices {
   // The real adapters on the session's X server, buses and sound server.
   // The time source carries the event monitor's polling.
   static DesktopServices live(TimeSource& time);
-  // The real notifications alone, on the session bus.
+  // Single real adapters, for tests that put one beside fakes: the
+  // notifications on the session bus, the workspace, the hot key.
   static std::unique_ptr<Notifier> liveNotifier();
+  static std::unique_ptr<WorkspaceService> liveWorkspace();
+  static std::unique_ptr<GlobalShortcut> liveShortcut();
 };
 
 }  // namespace pimble

@@ -20,6 +20,8 @@ class FakeWorkspace : public WorkspaceService {
   std::optional<AppIdentity> front;
   std::vector<ReturnTarget> running;
   std::optional<ReturnTarget> defaultBrowser;
+  // Applications with a desktop entry, running or not.
+  std::set<std::string> installed;
   // Declared categories by bundle id ("AudioVideo;Video;").
   std::map<std::string, std::string> categories;
   std::vector<ReturnTarget> broughtToFront;
@@ -33,6 +35,7 @@ class FakeWorkspace : public WorkspaceService {
     return false;
   }
   void open(const ReturnTarget& app) override { opened.push_back(app); }
+  bool isInstalled(const std::string& bundleID) override { return installed.contains(bundleID); }
   AppCatalog::Platform catalogPlatform() override {
     AppCatalog::Platform platform;
     platform.appStoreCategory = [this](const std::string& bundleID) -> std::optional<std::string> {
