@@ -205,19 +205,7 @@ void AppController::previewCheckIn() {
 
   const AwarenessSettings& settings = model_->settings().awareness;
   const WatchedApp app = settings.apps.empty() ? sampleApp() : settings.apps.front();
-  std::optional<std::int64_t> limit;
-  switch (awareness_.mode()) {
-    case AwarenessMode::work:
-      limit = app.workMinutes;
-      break;
-    case AwarenessMode::relax:
-      limit = app.relaxMinutes;
-      break;
-    case AwarenessMode::night:
-      limit = app.nightMinutes;
-      break;
-  }
-  const std::int64_t minutes = std::max<std::int64_t>(limit.value_or(30), 1);
+  const std::int64_t minutes = awareness_.limitMinutes(app).value_or(30);
 
   CheckInCopy::Context c;
   c.bundleID = app.bundleID;

@@ -148,6 +148,9 @@ class AwarenessEngine {
   // The latest bedtime at or before `now`; none when the calendar cannot place
   // the bedtime on a day.
   std::optional<Date> lastBedtimeInstance(Date now) const;
+  // The application's limit in the current mode, at least one minute; none
+  // when it has no limit in this mode.
+  std::optional<std::int64_t> limitMinutes(const WatchedApp& app) const;
 
  private:
   Date now() const;
@@ -155,7 +158,6 @@ class AwarenessEngine {
   std::string clock(Date date) const;
   AwarenessMode computeMode(Date now) const;
   void recomputeMode(Date now);
-  std::optional<std::int64_t> limitMinutes(const WatchedApp& app) const;
   void trackerChanged();
   void arm(const std::vector<Date>& wakes);
 

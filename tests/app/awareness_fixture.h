@@ -49,6 +49,15 @@ class AwarenessTest : public ControllerTest {
     desktop.workspace->front = front;
     return started();
   }
+  // A quiet user's controller on the fakes, with some real adapters put in
+  // by `real`.
+  AppController& startWithReal(const std::function<void(DesktopServices&)>& real) {
+    seedQuietUser();
+    DesktopServices services = desktop.services();
+    real(services);
+    controller = std::make_unique<AppController>(store, time, std::move(services));
+    return started();
+  }
   // The tracker sees the application come to the front.
   void bringToFront(const AppIdentity& app) { controller->awareness().tracker().appActivated(app); }
   // A check-in for Chat, delivered through the engine's own road.

@@ -89,12 +89,10 @@ TEST_F(AwarenessTest, TheActivityIsSavedFiveSecondsAfterAChangeAndAtTheHeartbeat
 
 TEST_F(AwarenessTest, CtrlAltIOpensTheFormThroughTheRealKeyGrab) {
   if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;
-  seedQuietUser();
-  DesktopServices services = desktop.services();
-  services.shortcut = DesktopServices::liveShortcut();
-  desktop.shortcut = nullptr;
-  controller = std::make_unique<AppController>(store, time, std::move(services));
-  AppController& c = started();
+  AppController& c = startWithReal([&](DesktopServices& services) {
+    services.shortcut = DesktopServices::liveShortcut();
+    desktop.shortcut = nullptr;
+  });
   ASSERT_TRUE(c.desktop().shortcut->isRegistered()) << "another client holds Ctrl+Alt+I";
   ASSERT_TRUE(runTool("xdotool", {"key", "ctrl+alt+i"}));
   ASSERT_TRUE(waitUntil([&] { return c.showingIntentionForm(); }));
@@ -355,12 +353,10 @@ TEST_F(AwarenessTest, TheDefaultBrowserFromMimeappsIsLaunchedOrBroughtForward) {
                         "[Default Applications]\n"
                         "x-scheme-handler/https=pimble-test-browser.desktop\n"));
 
-  seedQuietUser();
-  DesktopServices services = desktop.services();
-  services.workspace = DesktopServices::liveWorkspace();
-  desktop.workspace = nullptr;
-  controller = std::make_unique<AppController>(store, time, std::move(services));
-  AppController& c = started();
+  AppController& c = startWithReal([&](DesktopServices& services) {
+    services.workspace = DesktopServices::liveWorkspace();
+    desktop.workspace = nullptr;
+  });
 
   // Not running: launched from its desktop entry.
   c.startSession(SessionPreset{"News", 15});
