@@ -326,8 +326,6 @@ class AppController : public QObject {
 
   // ---- The awareness road: check-ins, the mode, intentions, sessions
   // (controller_checkins.cpp, controller_intentions.cpp).
-  static constexpr double minimumCheckInTimeout = 15;
-  static constexpr double checkInTimeoutTolerance = 5;
   static constexpr double previewCloseDelay = 20;
   static constexpr double promptedFormCloseDelay = 30;
 

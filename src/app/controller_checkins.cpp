@@ -73,9 +73,9 @@ void AppController::presentCheckIn(const CheckIn& checkIn) {
   }
 
   const double seconds =
-      std::max<double>(double(model_->settings().bubbleTimeoutSeconds), minimumCheckInTimeout);
+      std::max<double>(double(model_->settings().bubbleTimeoutSeconds), minimumAnswerTimeout);
   const Uuid id = checkIn.id;
-  checkInTimeout_ = time_.callAfter(Seconds(seconds), Seconds(checkInTimeoutTolerance), [this, id] {
+  checkInTimeout_ = time_.callAfter(Seconds(seconds), Seconds(answerTimeoutTolerance), [this, id] {
     checkInTimeout_.reset();
     // A time-out answers only the check-in it was armed for.
     if (awareness_.active() && awareness_.active()->id == id)

@@ -186,6 +186,7 @@ void AppController::remindNow(const Reminder& reminder) {
 
 void AppController::pause(std::optional<double> seconds) {
   if (engine_.active()) finishReminder(Resolution::timedOut());
+  if (awareness_.active()) respondToCheckIn(CheckInResponse::Case::timedOut);
   engine_.pause(seconds);
   syncPauseState();
   presenceChanged(engine_.presence());

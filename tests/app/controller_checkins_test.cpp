@@ -49,9 +49,14 @@ TEST_F(AwarenessTest, TheCharacterAloneCarriesACheckInWithTinkOnlyWhenEffectsAre
 
   change([](AppSettings& s) { s.soundEffects = false; });
   played().clear();
-  forceCheckIn();
+  const CheckIn quiet = forceCheckIn();
   EXPECT_EQ(animator().base(), GlimmetState::checkIn);
   EXPECT_TRUE(played().empty());
+  // Pausing reminders answers the check-in as unanswered.
+  c.pause(600);
+  EXPECT_FALSE(c.awareness().active());
+  EXPECT_TRUE(cleared(quiet.id));
+  EXPECT_EQ(animator().base(), GlimmetState::sleeping);
 }
 
 TEST_F(AwarenessTest, AHiddenCharacterGetsANotificationOrNothingAndTheTimeOutStillAnswers) {
@@ -128,6 +133,7 @@ TEST_F(AwarenessTest, AnswersCarryOutTheirEffects) {
   c.respondToCheckIn(Case::stretch);
   ASSERT_TRUE(c.engine().active());
   EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
 }
 
 TEST_F(AwarenessTest, AMessageBubbleHoldsACheckInButNotAReminder) {
