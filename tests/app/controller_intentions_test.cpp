@@ -369,7 +369,7 @@ TEST_F(AwarenessTest, TheDefaultBrowserFromMimeappsIsLaunchedOrBroughtForward) {
   ScopedProcess browser("xterm", {"-class", "PimbleTestBrowser", "-e", "sleep", "120"});
   ASSERT_TRUE(browser.started());
   ASSERT_TRUE(waitUntil([&] {
-    for (const ReturnTarget& app : c.desktop().workspace->runningApps())
+    for (const ReturnTarget& app : AppCatalog::runningApps())
       if (app.bundleID == "pimble-test-browser") return true;
     return false;
   }));
