@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <cmath>
 
+#include "companion/pointer_motion.h"
 #include "companion/screen_space.h"
 #include "companion/uptime.h"
 
@@ -25,40 +26,118 @@ CursorFollower::Environment CursorFollower::liveEnvironment() {
     if (QGuiApplication::primaryScreen() == nullptr) return std::nullopt;
     return ScreenSpace::current().fromQt(QPointF(QCursor::pos()));
   };
+  // One watch for the process, connected when first asked.
+  auto watch = std::make_shared<std::unique_ptr<PointerMotionWatch>>();
+  env.watchMotion = [watch](std::function<void()> onMotion) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+    if (!*watch) *watch = std::make_unique<PointerMotionWatch>();
+    return (*watch)->watchOnce(std::move(onMotion));
+  };
+  env.stopWatchingMotion = [watch] {
+    if (*watch) (*watch)->cancel();
+  };
   return env;
 }
 
 CursorFollower::CursorFollower(Environment environment) : env_(std::move(environment)) {
   timer_.setTimerType(Qt::PreciseTimer);
-  timer_.setInterval(int(samplePeriod * 1000));
+  timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, [this] { sample(); });
+}
+
+CursorFollower::~CursorFollower() {
+  *alive_ = false;
+  if (watchingMotion_ && env_.stopWatchingMotion) env_.stopWatchingMotion();
 }
 
 void CursorFollower::start() {
   if (following_) return;
   following_ = true;
   // The pointer's place now is where movement is measured from.
-  lastCursor_ = env_.cursor ? env_.cursor() : std::nullopt;
-  if (env_.sampleOnTimer) timer_.start();
+  lastCursor_ = lastSeen_ = env_.cursor ? env_.cursor() : std::nullopt;
+  rest(env_.uptime ? env_.uptime() : 0);
 }
 
 void CursorFollower::stop() {
   if (!following_) return;
   following_ = false;
+  fast_ = false;
   timer_.stop();
+  nextDelay_.reset();
+  if (watchingMotion_) {
+    watchingMotion_ = false;
+    if (env_.stopWatchingMotion) env_.stopWatchingMotion();
+  }
   recentreAt_.reset();
   if (lastOffset_) look(std::nullopt);
+}
+
+void CursorFollower::pointerMoved() {
+  watchingMotion_ = false;
+  if (!following_ || !env_.uptime) return;
+  const double now = env_.uptime();
+  fast_ = true;
+  lastMovedAt_ = now;
+  sample();
 }
 
 void CursorFollower::sample() {
   if (!following_ || !env_.uptime) return;
   const double now = env_.uptime();
   const std::optional<QPointF> cursor = env_.cursor ? env_.cursor() : std::nullopt;
+  if (cursor && cursor != lastSeen_) {
+    lastSeen_ = cursor;
+    lastMovedAt_ = now;
+    // Seen by a slow look: sample fast from here on.
+    if (!fast_) {
+      fast_ = true;
+      if (watchingMotion_) {
+        watchingMotion_ = false;
+        if (env_.stopWatchingMotion) env_.stopWatchingMotion();
+      }
+    }
+  }
   if (cursor && cursor != lastCursor_) handleMovement(now, *cursor);
   if (recentreAt_ && now >= *recentreAt_) {
     recentreAt_.reset();
     if (lastOffset_) look(std::nullopt);
   }
+  // A movement held back by the rate limit is still to be handled.
+  const bool pending = cursor && cursor != lastCursor_;
+  if (fast_ && !pending && now - lastMovedAt_ >= settleDelay)
+    rest(now);
+  else
+    schedule(now);
+}
+
+void CursorFollower::rest(double now) {
+  fast_ = false;
+  if (!watchingMotion_ && env_.watchMotion) {
+    std::weak_ptr<bool> alive = alive_;
+    watchingMotion_ = env_.watchMotion([this, alive] {
+      if (alive.lock()) pointerMoved();
+    });
+  }
+  schedule(now);
+}
+
+void CursorFollower::schedule(double now) {
+  std::optional<double> delay;
+  if (fast_)
+    delay = samplePeriod;
+  else if (!watchingMotion_)
+    delay = stillPollPeriod;
+  // The recentre comes on time even while resting.
+  if (recentreAt_) {
+    const double untilRecentre = std::max(0.0, *recentreAt_ - now);
+    if (!delay || untilRecentre < *delay) delay = untilRecentre;
+  }
+  nextDelay_ = delay;
+  if (!env_.sampleOnTimer) return;
+  if (delay)
+    timer_.start(int(std::ceil(*delay * 1000)));
+  else
+    timer_.stop();
 }
 
 void CursorFollower::handleMovement(double now, QPointF cursor) {

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "companion/cursor_follower.h"
+#include "companion/pointer_motion.h"
+#include "support/desktop_peers.h"
 
 namespace pimble {
 namespace {
@@ -24,20 +26,48 @@ TEST(EyeLook, OffsetGrowsThenHoldsThenReleases) {
   EXPECT_FALSE(EyeLook::offset(eye, {1e308, 1e308}));
 }
 
-// A follower on a hand-set clock and pointer, sampled by the test.
+// A follower on a hand-set clock and pointer, sampled by the test; with
+// `reportsMotion` its desktop tells of movements, as XInput 2 does.
 struct Rig {
   double now = 10;
   std::optional<QPointF> pointer = QPointF(0, 0);
   std::optional<QPointF> eye = QPointF(0, 0);
   std::vector<std::optional<QPointF>> looks;
+  std::function<void()> report;
+  int watches = 0;
+  int cancels = 0;
   CursorFollower follower;
 
-  Rig()
-      : follower(CursorFollower::Environment{[this] { return now; }, [this] { return pointer; },
-                                             false}) {
+  explicit Rig(bool reportsMotion = false) : follower(environment(reportsMotion)) {
     follower.eyeScreenPoint = [this] { return eye; };
     follower.onLook = [this](std::optional<QPointF> o) { looks.push_back(o); };
     follower.start();
+  }
+  CursorFollower::Environment environment(bool reportsMotion) {
+    CursorFollower::Environment env;
+    env.uptime = [this] { return now; };
+    env.cursor = [this] { return pointer; };
+    env.sampleOnTimer = false;
+    if (!reportsMotion) return env;
+    env.watchMotion = [this](std::function<void()> onMotion) {
+      ++watches;
+      report = std::move(onMotion);
+      return true;
+    };
+    env.stopWatchingMotion = [this] {
+      ++cancels;
+      report = nullptr;
+    };
+    return env;
+  }
+  // The pointer moves and the desktop says so.
+  void reportMoveTo(QPointF p, double dt) {
+    now += dt;
+    pointer = p;
+    ASSERT_TRUE(report);
+    auto r = std::move(report);
+    report = nullptr;
+    r();
   }
   void moveTo(QPointF p, double dt) {
     now += dt;
@@ -125,6 +155,98 @@ TEST(CursorFollower, NothingToLookFromOnlyCountsTheMovement) {
   r.pointer.reset();
   r.wait(0.1);
   EXPECT_EQ(r.looks.size(), 1u);
+}
+
+TEST(CursorFollower, AStillPointerCostsNothingWhileTheDesktopReportsMotion) {
+  Rig r(true);
+  // Resting from the start: no sampling until the desktop reports motion.
+  EXPECT_FALSE(r.follower.isSamplingFast());
+  EXPECT_TRUE(r.follower.isWatchingMotion());
+  EXPECT_FALSE(r.follower.nextSampleDelay());
+  EXPECT_EQ(r.watches, 1);
+
+  // A report wakes it: the movement is handled at once, then 20 samples a
+  // second while the pointer moves.
+  r.reportMoveTo({70, 0}, 5);
+  ASSERT_EQ(r.looks.size(), 1u);
+  EXPECT_TRUE(r.follower.isSamplingFast());
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::samplePeriod);
+  r.moveTo({0, 300}, 0.05);
+  EXPECT_EQ(r.looks.size(), 2u);
+
+  // Still for a second: the sampling rests and waits for the next report;
+  // only the recentre is still timed.
+  for (int i = 0; i < 19; ++i) r.wait(0.05);
+  EXPECT_TRUE(r.follower.isSamplingFast());
+  r.wait(0.05);
+  EXPECT_FALSE(r.follower.isSamplingFast());
+  EXPECT_EQ(r.watches, 2);
+  ASSERT_TRUE(r.follower.nextSampleDelay());
+  EXPECT_NEAR(*r.follower.nextSampleDelay(), 2.0, 1e-9);
+  r.wait(2.0);
+  ASSERT_EQ(r.looks.size(), 3u);
+  EXPECT_FALSE(r.looks.back());
+  EXPECT_FALSE(r.follower.nextSampleDelay());
+
+  // Stopping drops the request; starting asks again.
+  r.follower.stop();
+  EXPECT_EQ(r.cancels, 1);
+  EXPECT_FALSE(r.report);
+  r.follower.start();
+  EXPECT_EQ(r.watches, 3);
+}
+
+TEST(CursorFollower, WithoutMotionReportsAStillPointerIsLookedAtOnceASecond) {
+  Rig r;
+  EXPECT_FALSE(r.follower.isSamplingFast());
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::stillPollPeriod);
+  r.wait(1);
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::stillPollPeriod);
+  // A slow look that finds the pointer moved samples fast again.
+  r.moveTo({70, 0}, 1);
+  EXPECT_EQ(r.looks.size(), 1u);
+  EXPECT_TRUE(r.follower.isSamplingFast());
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::samplePeriod);
+  // A movement held back by the rate limit keeps the fast pace however long
+  // the pointer was still before.
+  r.now += 0.96;
+  r.moveTo({0, 300}, 0.04);
+  EXPECT_TRUE(r.follower.isSamplingFast());
+  r.wait(0.05);
+  EXPECT_EQ(r.looks.size(), 2u);
+}
+
+// The real XInput 2 watch on the headless desktop's X server. xdotool moves
+// the pointer relatively, as a mouse does: its absolute moves are warps,
+// which no device made and which raw events do not report.
+TEST(PointerMotionWatch, ReportsTheNextMovementOnceOnTheRealServer) {
+  if (auto why = testing::missingX()) GTEST_SKIP() << *why;
+  if (auto why = testing::missingProgram("xdotool")) GTEST_SKIP() << *why;
+  PointerMotionWatch watch;
+  ASSERT_TRUE(watch.isAvailable());
+  auto move = [] { return testing::runTool("xdotool", {"mousemove_relative", "--", "7", "5"}); };
+  auto settle = [] { testing::waitUntil([] { return false; }, std::chrono::milliseconds(200)); };
+  int reports = 0;
+  ASSERT_TRUE(watch.watchOnce([&] { ++reports; }));
+  // A still pointer reports nothing.
+  settle();
+  EXPECT_EQ(reports, 0);
+  ASSERT_TRUE(move());
+  EXPECT_TRUE(testing::waitUntil([&] { return reports == 1; }));
+  EXPECT_FALSE(watch.isWatching());
+  // Once: later movements report nothing until asked again.
+  ASSERT_TRUE(move());
+  settle();
+  EXPECT_EQ(reports, 1);
+  // A cancelled request reports nothing.
+  ASSERT_TRUE(watch.watchOnce([&] { ++reports; }));
+  watch.cancel();
+  ASSERT_TRUE(move());
+  settle();
+  EXPECT_EQ(reports, 1);
+  ASSERT_TRUE(watch.watchOnce([&] { ++reports; }));
+  ASSERT_TRUE(move());
+  EXPECT_TRUE(testing::waitUntil([&] { return reports == 2; }));
 }
 
 }  // namespace
