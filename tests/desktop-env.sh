@@ -89,6 +89,33 @@ if [ -n "${DISPLAY:-}" ] && command -v openbox >/dev/null; then
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || note "openbox did not start"
 fi
 
+# A tray only when asked for: PIMBLE_DESKTOP_TRAY=xembed, sni or both. Tests
+# start their own tray hosts, so that they decide when one comes up (and a
+# tray icon is no window of the program's for the other tests); someone
+# trying the program here asks for one to see its icon. trayer is an XEmbed
+# system tray at the top right that reserves no screen space; the
+# StatusNotifierWatcher is a mock with a host registered, as a panel runs it.
+tray=${PIMBLE_DESKTOP_TRAY:-}
+if [[ "$tray" == xembed || "$tray" == both ]] && [ -n "${DISPLAY:-}" ]; then
+  if command -v trayer >/dev/null; then
+    trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+      --SetDockType true --SetPartialStrut false >/dev/null 2>&1 &
+    pids+=($!)
+  else
+    note "trayer is not installed"
+  fi
+fi
+if [[ "$tray" == sni || "$tray" == both ]] && [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  /usr/bin/python3 -m dbusmock --session --template "$(cd "$(dirname "$0")" && pwd)/support/status_notifier_watcher.py" \
+    >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+      string:org.kde.StatusNotifierWatcher 2>/dev/null | grep -q 'boolean true' && break
+    sleep 0.05
+  done
+fi
+
 if command -v pulseaudio >/dev/null; then
   mkdir -m 700 "$work/pulse"
   HOME="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \

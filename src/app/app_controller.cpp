@@ -12,6 +12,7 @@
 #include "companion/companion_window_controller.h"
 #include "companion/cursor_follower.h"
 #include "companion/glimmet_animator.h"
+#include "companion/glimmet_host_view.h"
 #include "models/activity_data.h"
 #include "models/calendar.h"
 #include "models/schedule_snapshot.h"
@@ -212,6 +213,12 @@ void AppController::wireCompanion() {
     animator->userIdleSeconds = [this] { return idleSeconds(); };
     animator->focusing = [this] { return awareness_.intention().has_value(); };
   }
+  GlimmetHostView& view = companion_->hostView();
+  view.onClick = [this] { glimmetClicked(); };
+  view.onDoubleClick = [this] { showQuickActions(); };
+  // Petting is installed with the settings, only while it is on.
+  cursorFollower_->eyeScreenPoint = [this] { return eyeScreenPoint(); };
+  cursorFollower_->onLook = [this](std::optional<QPointF> offset) { look(offset); };
 }
 
 void AppController::wireBubble() {

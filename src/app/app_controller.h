@@ -23,6 +23,8 @@
 //                               preview
 //   controller_intentions.cpp   the mode, intention prompts and endings, the
 //                               intention form, session timers
+//   controller_gestures.cpp     clicks, petting, the quick actions, the
+//                               eyes following the pointer
 // The roads of reminders and events, check-ins and intentions, gestures and
 // greetings, and the settings and tour windows add their own files.
 //
@@ -40,6 +42,7 @@
 //   signal, applied against the last applied value (applySettings).
 
 #include <QObject>
+#include <QPointF>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -305,6 +308,22 @@ class AppController : public QObject {
   void scheduleActivitySave();
   // The reminder engine's schedule written now.
   void saveSchedule();
+
+  // Gestures on the character (controller_gestures.cpp).
+  // A click: the click sound, the greeting gone, a happy (or waking)
+  // reaction; a check-in whose bubble was closed shows again.
+  void glimmetClicked();
+  // Rubbing the character's head, when petting is on.
+  void petted();
+  // A double click: the quick actions in the speech bubble.
+  void showQuickActions();
+  // The point between the eyes in y-up screen points; none while hidden.
+  std::optional<QPointF> eyeScreenPoint() const;
+  // Turns the eyes by the follower's offset (none: straight ahead), unless
+  // they are closed.
+  void look(std::optional<QPointF> offset);
+  // The user last clicked, petted or moved the character.
+  const std::optional<Date>& lastInteractionAt() const { return lastInteractionAt_; }
 
   AppModel& model() { return *model_; }
   ReminderEngine& engine() { return engine_; }

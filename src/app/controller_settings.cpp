@@ -49,6 +49,11 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
       changed([](const AppSettings& a) { return a.animationIntensity; })) {
     updateCursorFollowing();
   }
+  // Rubbing the head does nothing at all while petting is off.
+  if (s.petting)
+    companion_->hostView().onPet = [this] { petted(); };
+  else
+    companion_->hostView().onPet = nullptr;
 
   if (animator) {
     animator->liveliness = s.liveliness;

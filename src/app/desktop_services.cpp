@@ -8,6 +8,7 @@
 #include "system/reduce_motion.h"
 #include "system/system_event_monitor.h"
 #include "system/system_probes.h"
+#include "system/tray_host_watch.h"
 #include "system/workspace.h"
 
 namespace pimble {
@@ -126,6 +127,17 @@ class LiveMotion : public MotionPreference {
   ReduceMotion reader;
 };
 
+class LiveTrayHosts : public TrayHosts {
+ public:
+  LiveTrayHosts() {
+    watch.onChanged = [this] {
+      if (watch.isAvailable() && onAppeared) onAppeared();
+    };
+  }
+  bool isAvailable() const override { return watch.isAvailable(); }
+  TrayHostWatch watch;
+};
+
 }  // namespace
 
 std::unique_ptr<Notifier> DesktopServices::liveNotifier() {
@@ -151,6 +163,7 @@ DesktopServices DesktopServices::live(TimeSource& time) {
   d.shortcut = std::make_unique<LiveShortcut>();
   d.loginItem = std::make_unique<LiveLoginItem>();
   d.motion = std::make_unique<LiveMotion>();
+  d.trays = std::make_unique<LiveTrayHosts>();
   auto idle = std::make_shared<IdleTime>();
   d.idleSeconds = [idle] { return idle->idleSeconds(); };
   return d;

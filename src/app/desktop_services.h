@@ -146,6 +146,17 @@ class MotionPreference {
   std::function<void()> onChanged;
 };
 
+// The desktop's tray, where the status icon shows: a StatusNotifierItem
+// host or an XEmbed system tray. A desktop may have none, or get one later
+// (a panel that starts after the program at login).
+class TrayHosts {
+ public:
+  virtual ~TrayHosts() = default;
+  virtual bool isAvailable() const = 0;
+  // A tray came up where none was.
+  std::function<void()> onAppeared;
+};
+
 // Everything above, owned by the controller for the life of the process.
 struct DesktopServices {
   std::unique_ptr<WorkspaceService> workspace;
@@ -156,6 +167,7 @@ struct DesktopServices {
   std::unique_ptr<GlobalShortcut> shortcut;
   std::unique_ptr<LoginItem> loginItem;
   std::unique_ptr<MotionPreference> motion;
+  std::unique_ptr<TrayHosts> trays;
   // Seconds since the user's last keyboard or mouse input.
   std::function<double()> idleSeconds;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/desktop_services.h"
+#include "services/interruption_guard.h"
 
 namespace pimble::testing {
 
@@ -150,6 +151,17 @@ class FakeMotion : public MotionPreference {
   }
 };
 
+class FakeTrayHosts : public TrayHosts {
+ public:
+  bool available = false;
+  bool isAvailable() const override { return available; }
+  // A tray comes up.
+  void appear() {
+    available = true;
+    if (onAppeared) onAppeared();
+  }
+};
+
 struct FakeDesktop {
   FakeWorkspace* workspace = nullptr;
   FakeProbes* probes = nullptr;
@@ -159,6 +171,8 @@ struct FakeDesktop {
   FakeShortcut* shortcut = nullptr;
   FakeLoginItem* loginItem = nullptr;
   FakeMotion* motion = nullptr;
+  // No tray unless a test brings one.
+  FakeTrayHosts* trays = nullptr;
   double idle = 0;
 
   // Services for one controller; the pointers above stay valid as long as
@@ -173,6 +187,7 @@ struct FakeDesktop {
     auto k = std::make_unique<FakeShortcut>();
     auto l = std::make_unique<FakeLoginItem>();
     auto m = std::make_unique<FakeMotion>();
+    auto t = std::make_unique<FakeTrayHosts>();
     workspace = w.get();
     probes = p.get();
     events = e.get();
@@ -181,6 +196,7 @@ struct FakeDesktop {
     shortcut = k.get();
     loginItem = l.get();
     motion = m.get();
+    trays = t.get();
     d.workspace = std::move(w);
     d.probes = std::move(p);
     d.events = std::move(e);
@@ -189,6 +205,7 @@ struct FakeDesktop {
     d.shortcut = std::move(k);
     d.loginItem = std::move(l);
     d.motion = std::move(m);
+    d.trays = std::move(t);
     d.idleSeconds = [this] { return idle; };
     return d;
   }

@@ -1,0 +1,268 @@
+#include "app/menu_builder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPalette>
+#include <QString>
+
+#include "bubbles/symbol_image.h"
+
+namespace pimble {
+namespace MenuBuilder {
+namespace {
+
+MenuEntry item(std::string title, std::string symbol, std::function<void()> action) {
+  MenuEntry e;
+  e.title = std::move(title);
+  e.symbol = std::move(symbol);
+  e.action = std::move(action);
+  return e;
+}
+
+MenuEntry holder(std::string title, std::string symbol, MenuTree submenu) {
+  MenuEntry e;
+  e.title = std::move(title);
+  e.symbol = std::move(symbol);
+  e.submenu = std::move(submenu);
+  return e;
+}
+
+MenuEntry label(std::string title) {
+  MenuEntry e;
+  e.title = std::move(title);
+  e.enabled = false;
+  return e;
+}
+
+struct ModeLook {
+  AwarenessMode mode;
+  const char* label;
+  const char* symbol;
+  const char* toolTip;
+};
+
+constexpr ModeLook modeLooks[] = {
+    {AwarenessMode::work, "Work", "briefcase.fill",
+     "Every reminder runs. Check-ins can offer a way back to what you were doing."},
+    {AwarenessMode::relax, "Relax", "sofa.fill",
+     "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
+     "continue."},
+    {AwarenessMode::night, "Night", "moon.stars.fill",
+     "Softer animations, no sounds, and your night check-in times."},
+};
+
+const ModeLook& lookOf(AwarenessMode mode) {
+  for (const ModeLook& look : modeLooks)
+    if (look.mode == mode) return look;
+  return modeLooks[0];
+}
+
+// The items that follow the reminder and pause entries in both menus.
+void appendAwareness(MenuTree& menu, MenuActions& actions) {
+  menu.push_back(intentionItem(actions));
+  if (auto session = sessionItem(actions)) menu.push_back(std::move(*session));
+  menu.push_back(modeItem(actions));
+  menu.push_back(
+      item("Show today's progress", "chart.bar", [&actions] { actions.showProgress(); }));
+}
+
+MenuEntry settingsItem(MenuActions& actions) {
+  MenuEntry e = item("Settings…", "gearshape", [&actions] { actions.openSettings(std::nullopt); });
+  e.shortcut = "Ctrl+,";
+  return e;
+}
+
+MenuEntry quitItem(MenuActions& actions) {
+  MenuEntry e = item("Quit Pimble Glimmet", "", [&actions] { actions.quit(); });
+  e.shortcut = "Ctrl+Q";
+  return e;
+}
+
+QIcon symbolIcon(const std::string& name) {
+  const QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+  QIcon icon;
+  for (qreal ratio : {1.0, 2.0}) icon.addPixmap(SymbolImage::pixmap(name, 16, color, ratio));
+  return icon;
+}
+
+}  // namespace
+
+bool isPaused(const MenuActions& actions) {
+  return actions.pausedUntil().has_value() || actions.pausedIndefinitely();
+}
+
+std::string_view symbol(ReminderKind kind) {
+  switch (kind) {
+    case ReminderKind::water:
+      return "drop.fill";
+    case ReminderKind::stretch:
+      return "figure.flexibility";
+    case ReminderKind::eyeRest:
+      return "eye";
+    case ReminderKind::posture:
+      return "figure.stand";
+    case ReminderKind::walk:
+      return "figure.walk";
+    case ReminderKind::takeBreak:
+      return "cup.and.saucer.fill";
+    case ReminderKind::custom:
+      return "bell.fill";
+  }
+  return "bell.fill";
+}
+
+MenuTree remindSubmenu(MenuActions& actions) {
+  MenuTree menu;
+  for (const Reminder& reminder : actions.enabledReminders()) {
+    // The reminder as it is now: an edit made while the menu is open
+    // shows in the next one.
+    menu.push_back(item(reminder.title, std::string(symbol(reminder.kind)),
+                        [&actions, reminder] { actions.remindNow(reminder); }));
+  }
+  if (menu.empty()) menu.push_back(label("No reminders enabled"));
+  return menu;
+}
+
+MenuTree pauseSubmenu(MenuActions& actions) {
+  MenuTree menu;
+  auto pauseFor = [&actions](std::optional<double> seconds) {
+    return [&actions, seconds] { actions.pause(seconds); };
+  };
+  menu.push_back(item("15 minutes", "", pauseFor(900)));
+  menu.push_back(item("30 minutes", "", pauseFor(1800)));
+  menu.push_back(item("1 hour", "", pauseFor(3600)));
+  menu.push_back(item("Until I resume", "", pauseFor(std::nullopt)));
+  if (isPaused(actions)) {
+    menu.push_back(MenuEntry::line());
+    menu.push_back(item("Resume reminders", "play.fill", [&actions] { actions.resume(); }));
+  }
+  return menu;
+}
+
+MenuEntry intentionItem(MenuActions& actions) {
+  if (std::optional<std::string> status = actions.intentionStatus()) {
+    return holder(*status, "flag.checkered",
+                  {
+                      item("I'm done", "checkmark",
+                           [&actions] { actions.endIntention(Intention::Status::finished); }),
+                      item("10 more minutes", "plus", [&actions] { actions.extendIntention(10); }),
+                      item("Cancel intention", "xmark",
+                           [&actions] { actions.endIntention(Intention::Status::dismissed); }),
+                  });
+  }
+  MenuEntry e =
+      item("Set an intention…", "flag.checkered", [&actions] { actions.openIntentionForm(); });
+  // The hint names the global key only while it really opens the form.
+  if (actions.intentionShortcutActive()) e.shortcut = "Ctrl+Alt+I";
+  return e;
+}
+
+std::optional<MenuEntry> sessionItem(MenuActions& actions) {
+  if (actions.intentionStatus()) return std::nullopt;
+  MenuTree menu;
+  for (const SessionPreset& preset : SessionPreset::all()) {
+    menu.push_back(item(preset.label + " · " + std::to_string(preset.minutes) + " min", "",
+                        [&actions, preset] { actions.startSession(preset); }));
+  }
+  menu.push_back(MenuEntry::line());
+  menu.push_back(item("Something else…", "", [&actions] { actions.openIntentionForm(); }));
+  menu.push_back(label("Times your browser. Pimble doesn't see websites."));
+  return holder("Start a session timer", "timer", std::move(menu));
+}
+
+MenuEntry modeItem(MenuActions& actions) {
+  const AwarenessMode current = actions.mode();
+  const ModeLook& now = lookOf(current);
+  MenuTree menu;
+  for (const ModeLook& look : modeLooks) {
+    MenuEntry e =
+        item(look.label, look.symbol, [&actions, mode = look.mode] { actions.setMode(mode); });
+    e.toolTip = look.toolTip;
+    e.checked = look.mode == current;
+    menu.push_back(std::move(e));
+  }
+  return holder(std::string("Mode: ") + now.label, now.symbol, std::move(menu));
+}
+
+MenuTree contextMenu(MenuActions& actions) {
+  MenuTree menu;
+  menu.push_back(holder("Give me a reminder", "bell", remindSubmenu(actions)));
+  menu.push_back(holder(isPaused(actions) ? "Pause reminders (paused)" : "Pause reminders",
+                        "pause.circle", pauseSubmenu(actions)));
+  appendAwareness(menu, actions);
+  menu.push_back(settingsItem(actions));
+  menu.push_back(MenuEntry::line());
+  menu.push_back(item("Hide companion", "eye.slash", [&actions] { actions.toggleCompanion(); }));
+  menu.push_back(quitItem(actions));
+  return menu;
+}
+
+MenuTree statusMenu(MenuActions& actions, const std::string& summary) {
+  MenuTree menu;
+  menu.push_back(label(summary));
+  menu.push_back(MenuEntry::line());
+  menu.push_back(item("Summon Pimble", "tornado", [&actions] { actions.summonCompanion(); }));
+  if (actions.companionVisible())
+    menu.push_back(item("Hide companion", "eye.slash", [&actions] { actions.toggleCompanion(); }));
+  menu.push_back(holder("Give me a reminder", "bell", remindSubmenu(actions)));
+  menu.push_back(holder(isPaused(actions) ? "Reminders paused" : "Pause reminders", "pause.circle",
+                        pauseSubmenu(actions)));
+  appendAwareness(menu, actions);
+  menu.push_back(MenuEntry::line());
+  menu.push_back(settingsItem(actions));
+  menu.push_back(quitItem(actions));
+  return menu;
+}
+
+const MenuEntry* find(const MenuTree& menu, std::string_view title) {
+  for (const MenuEntry& e : menu)
+    if (!e.separator && e.title == title) return &e;
+  return nullptr;
+}
+
+void render(const MenuTree& menu, QMenu& into) {
+  into.clear();
+  // Submenus of the last rendering go once the menu is done with them.
+  for (QMenu* old : into.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+  bool toolTips = false;
+  for (const MenuEntry& e : menu) {
+    if (e.separator) {
+      into.addSeparator();
+      continue;
+    }
+    const QString title = QString::fromStdString(e.title);
+    QAction* action = nullptr;
+    if (!e.submenu.empty()) {
+      auto* sub = new QMenu(title, &into);
+      render(e.submenu, *sub);
+      action = into.addMenu(sub);
+    } else {
+      action = into.addAction(title);
+    }
+    if (!e.symbol.empty()) action->setIcon(symbolIcon(e.symbol));
+    if (!e.shortcut.empty())
+      action->setShortcut(
+          QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText));
+    if (!e.toolTip.empty()) {
+      action->setToolTip(QString::fromStdString(e.toolTip));
+      toolTips = true;
+    }
+    // Only the entry that carries a check mark is checkable, so the others
+    // show no empty box.
+    if (e.checked) {
+      action->setCheckable(true);
+      action->setChecked(true);
+    }
+    action->setEnabled(e.enabled);
+    if (e.action) {
+      QObject::connect(action, &QAction::triggered, action, [run = e.action] { run(); });
+    }
+  }
+  into.setToolTipsVisible(toolTips);
+}
+
+}  // namespace MenuBuilder
+}  // namespace pimble
