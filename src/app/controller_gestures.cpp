@@ -42,7 +42,7 @@ void AppController::petted() {
   // Rubbing counts as touching the character even with petting off.
   lastInteractionAt_ = time_.now();
   if (!model_->settings().petting) return;
-  if (engine_.active() || awareness_.active() || showingIntentionForm()) return;
+  if (reminderOrCheckInShown() || showingIntentionForm()) return;
   GlimmetAnimator* animator = companion_->animator();
   if (!animator) return;
   if (animator->base() == GlimmetState::idle) {
@@ -55,8 +55,9 @@ void AppController::petted() {
 }
 
 void AppController::showQuickActions() {
-  if (engine_.active() || awareness_.active()) return;
+  if (reminderOrCheckInShown()) return;
   showBubble(BubbleUse::info, BubbleContent::quickActions());
+  scheduleInfoBubbleClose(quickActionsCloseDelay);
 }
 
 std::optional<QPointF> AppController::eyeScreenPoint() const {

@@ -82,10 +82,10 @@ MenuEntry quitItem(MenuActions& actions) {
 }
 
 QIcon symbolIcon(const std::string& name) {
+  // The menu's own text colour, so a drawn symbol matches the desktop's
+  // light or dark menus.
   const QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
-  QIcon icon;
-  for (qreal ratio : {1.0, 2.0}) icon.addPixmap(SymbolImage::pixmap(name, 16, color, ratio));
-  return icon;
+  return SymbolImage::icon(name, 16, color);
 }
 
 }  // namespace

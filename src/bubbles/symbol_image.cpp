@@ -267,6 +267,128 @@ void ellipsis(QPainter& p) {
   for (double x : {3.0, 8.0, 13.0}) p.drawEllipse(QPointF(x, 8), 1.5, 1.5);
 }
 
+// The menus' symbols.
+
+void pauseCircleOutline(QPainter& p) {
+  QPainterPath ring;
+  ring.addEllipse(QPointF(8, 8), 6.4, 6.4);
+  stroke(p, 1.4, ring);
+  p.drawRoundedRect(QRectF(5.5, 5, 1.7, 6), 0.7, 0.7);
+  p.drawRoundedRect(QRectF(8.8, 5, 1.7, 6), 0.7, 0.7);
+}
+
+void play(QPainter& p) {
+  QPainterPath t;
+  t.moveTo(4.4, 2.6);
+  t.lineTo(13.4, 8);
+  t.lineTo(4.4, 13.4);
+  t.closeSubpath();
+  p.setPen(QPen(p.brush().color(), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(t);
+  p.setPen(Qt::NoPen);
+}
+
+void checkmark(QPainter& p) {
+  QPainterPath c;
+  c.moveTo(2.8, 8.6);
+  c.lineTo(6.3, 12.2);
+  c.lineTo(13.2, 4.2);
+  stroke(p, 2.0, c);
+}
+
+void plus(QPainter& p) {
+  QPainterPath c;
+  c.moveTo(8, 2.6);
+  c.lineTo(8, 13.4);
+  c.moveTo(2.6, 8);
+  c.lineTo(13.4, 8);
+  stroke(p, 2.0, c);
+}
+
+void xmark(QPainter& p) {
+  QPainterPath x;
+  x.moveTo(3.6, 3.6);
+  x.lineTo(12.4, 12.4);
+  x.moveTo(12.4, 3.6);
+  x.lineTo(3.6, 12.4);
+  stroke(p, 2.0, x);
+}
+
+void timer(QPainter& p) {
+  QPainterPath face;
+  face.addEllipse(QPointF(8, 9.2), 5.6, 5.6);
+  stroke(p, 1.5, face);
+  p.drawRoundedRect(QRectF(6.4, 0.9, 3.2, 1.7), 0.6, 0.6);
+  QPainterPath hand;
+  hand.moveTo(8, 9.2);
+  hand.lineTo(10.2, 6.4);
+  stroke(p, 1.5, hand);
+}
+
+void briefcase(QPainter& p) {
+  QPainterPath handle;
+  handle.addRoundedRect(QRectF(5.6, 2.4, 4.8, 3.6), 1.2, 1.2);
+  stroke(p, 1.4, handle);
+  p.drawRoundedRect(QRectF(1.6, 5, 12.8, 9.2), 1.6, 1.6);
+  cutOut(p, [&p] { p.drawRect(QRectF(1.6, 8.6, 12.8, 0.9)); });
+}
+
+void sofa(QPainter& p) {
+  p.drawRoundedRect(QRectF(3.4, 3.6, 9.2, 5.6), 1.4, 1.4);
+  p.drawRoundedRect(QRectF(1.2, 6.6, 3.2, 6), 1.3, 1.3);
+  p.drawRoundedRect(QRectF(11.6, 6.6, 3.2, 6), 1.3, 1.3);
+  p.drawRect(QRectF(3.6, 9, 8.8, 3.6));
+  p.drawRect(QRectF(2, 12, 1.5, 2.2));
+  p.drawRect(QRectF(12.5, 12, 1.5, 2.2));
+  cutOut(p, [&p] { p.drawRect(QRectF(4.4, 8.6, 7.2, 0.8)); });
+}
+
+void sparkle(QPainter& p, QPointF centre, double r) {
+  QPainterPath s;
+  s.moveTo(centre.x(), centre.y() - r);
+  s.quadTo(centre, QPointF(centre.x() + r, centre.y()));
+  s.quadTo(centre, QPointF(centre.x(), centre.y() + r));
+  s.quadTo(centre, QPointF(centre.x() - r, centre.y()));
+  s.quadTo(centre, QPointF(centre.x(), centre.y() - r));
+  p.drawPath(s);
+}
+
+void moonStars(QPainter& p) {
+  QPainterPath m;
+  m.addEllipse(QPointF(6.6, 9.4), 5.8, 5.8);
+  QPainterPath bite;
+  bite.addEllipse(QPointF(9.8, 6.6), 4.8, 4.8);
+  p.drawPath(m.subtracted(bite));
+  sparkle(p, {12.2, 3.4}, 2.6);
+  sparkle(p, {14.2, 9.2}, 1.6);
+}
+
+void eyeSlash(QPainter& p) {
+  eye(p);
+  cutOut(p, [&p] {
+    QPainterPath gap;
+    gap.moveTo(2.2, 1.6);
+    gap.lineTo(13.8, 14.4);
+    p.strokePath(gap, QPen(Qt::black, 3.4, Qt::SolidLine, Qt::RoundCap));
+  });
+  QPainterPath slash;
+  slash.moveTo(2.2, 1.6);
+  slash.lineTo(13.8, 14.4);
+  stroke(p, 1.5, slash);
+}
+
+void tornado(QPainter& p) {
+  // Rings narrowing downward, each a little to the side of the last.
+  QPainterPath t;
+  const double rows[][3] = {
+      {2.6, 1.4, 14.6}, {5.6, 2.8, 12.6}, {8.6, 4.6, 11.2}, {11.4, 6.0, 9.8}, {14.0, 7.0, 8.8}};
+  for (const auto& row : rows) {
+    t.moveTo(row[1], row[0]);
+    t.lineTo(row[2], row[0]);
+  }
+  stroke(p, 1.8, t);
+}
+
 // A symbol's drawing and, where the freedesktop icon naming has a fitting
 // icon, its name there (empty: the drawing is used everywhere).
 struct Entry {
@@ -275,7 +397,7 @@ struct Entry {
   std::string_view themeName;
 };
 
-constexpr std::array<Entry, 21> drawings = {{
+constexpr std::array<Entry, 32> drawings = {{
     {"drop.fill", drop, ""},
     {"figure.flexibility", flexibility, ""},
     {"figure.stand", stand, ""},
@@ -297,6 +419,17 @@ constexpr std::array<Entry, 21> drawings = {{
     {"paintbrush", paintbrush, "applications-graphics"},
     {"xmark.circle.fill", xmarkCircle, ""},
     {"ellipsis", ellipsis, ""},
+    {"tornado", tornado, ""},
+    {"eye.slash", eyeSlash, ""},
+    {"pause.circle", pauseCircleOutline, "media-playback-pause"},
+    {"play.fill", play, "media-playback-start"},
+    {"checkmark", checkmark, ""},
+    {"plus", plus, "list-add"},
+    {"xmark", xmark, "window-close"},
+    {"timer", timer, ""},
+    {"briefcase.fill", briefcase, ""},
+    {"sofa.fill", sofa, ""},
+    {"moon.stars.fill", moonStars, "weather-clear-night"},
 }};
 
 const Entry* find(std::string_view name) {

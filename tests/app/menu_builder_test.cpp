@@ -8,6 +8,7 @@
 
 #include "app/fake_menu_actions.h"
 #include "app/menu_builder.h"
+#include "bubbles/symbol_image.h"
 
 namespace pimble::testing {
 namespace {
@@ -269,6 +270,27 @@ TEST_F(MenuBuilderTest, EveryEntryReachesTheControllerWithItsValues) {
                 "pause:none", "intentionForm", "session:Netflix:60", "session:YouTube:30",
                 "session:Social media:15", "session:News:15", "intentionForm", "mode:work",
                 "mode:relax", "mode:night", "progress", "settings", "toggle", "quit"}));
+}
+
+TEST_F(MenuBuilderTest, EverySymbolHasADrawingOfItsOwn) {
+  actions.reminders = Reminder::defaults();
+  Reminder custom;
+  actions.reminders.push_back(custom);
+  std::function<void(const MenuTree&)> check = [&](const MenuTree& menu) {
+    for (const MenuEntry& e : menu) {
+      if (!e.symbol.empty()) {
+        EXPECT_TRUE(SymbolImage::isKnown(e.symbol)) << e.symbol;
+      }
+      check(e.submenu);
+    }
+  };
+  for (AwarenessMode mode : {AwarenessMode::work, AwarenessMode::relax, AwarenessMode::night}) {
+    actions.current = mode;
+    check(MenuBuilder::statusMenu(actions, ""));
+  }
+  actions.indefinitely = true;
+  actions.status = "Reading · 1 of 5 min";
+  check(MenuBuilder::statusMenu(actions, ""));
 }
 
 // The renderer: one QAction per entry, submenus, states and key hints, and
