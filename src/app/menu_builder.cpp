@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QString>
 
+#include "bubbles/reminder_bubble_content.h"
 #include "bubbles/symbol_image.h"
 
 namespace pimble {
@@ -94,32 +95,12 @@ bool isPaused(const MenuActions& actions) {
   return actions.pausedUntil().has_value() || actions.pausedIndefinitely();
 }
 
-std::string_view symbol(ReminderKind kind) {
-  switch (kind) {
-    case ReminderKind::water:
-      return "drop.fill";
-    case ReminderKind::stretch:
-      return "figure.flexibility";
-    case ReminderKind::eyeRest:
-      return "eye";
-    case ReminderKind::posture:
-      return "figure.stand";
-    case ReminderKind::walk:
-      return "figure.walk";
-    case ReminderKind::takeBreak:
-      return "cup.and.saucer.fill";
-    case ReminderKind::custom:
-      return "bell.fill";
-  }
-  return "bell.fill";
-}
-
 MenuTree remindSubmenu(MenuActions& actions) {
   MenuTree menu;
   for (const Reminder& reminder : actions.enabledReminders()) {
     // The reminder as it is now: an edit made while the menu is open
     // shows in the next one.
-    menu.push_back(item(reminder.title, std::string(symbol(reminder.kind)),
+    menu.push_back(item(reminder.title, std::string(ReminderBubbleContent::symbol(reminder.kind)),
                         [&actions, reminder] { actions.remindNow(reminder); }));
   }
   if (menu.empty()) menu.push_back(label("No reminders enabled"));

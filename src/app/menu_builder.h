@@ -64,8 +64,6 @@ MenuTree statusMenu(MenuActions& actions, const std::string& summary);
 
 // Reminders count as paused for a time or until resumed.
 bool isPaused(const MenuActions& actions);
-// The symbol of a reminder kind's entry.
-std::string_view symbol(ReminderKind kind);
 
 // The entry at that title on the top level of `menu`; nullptr without one.
 const MenuEntry* find(const MenuTree& menu, std::string_view title);

@@ -1,5 +1,6 @@
 #include "bubbles/symbol_image.h"
 
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
@@ -243,12 +244,17 @@ void paintbrush(QPainter& p) {
   p.drawPath(tip);
 }
 
-void moon(QPainter& p) {
+// A crescent: a disc with a bite out of its upper right.
+void crescent(QPainter& p, QPointF centre, double r, QPointF biteCentre, double biteR) {
   QPainterPath m;
-  m.addEllipse(QPointF(7.6, 8.4), 6.4, 6.4);
+  m.addEllipse(centre, r, r);
   QPainterPath bite;
-  bite.addEllipse(QPointF(11.0, 5.4), 5.2, 5.2);
+  bite.addEllipse(biteCentre, biteR, biteR);
   p.drawPath(m.subtracted(bite));
+}
+
+void moon(QPainter& p) {
+  crescent(p, {7.6, 8.4}, 6.4, {11.0, 5.4}, 5.2);
 }
 
 void xmarkCircle(QPainter& p) {
@@ -296,22 +302,26 @@ void checkmark(QPainter& p) {
   stroke(p, 2.0, c);
 }
 
-void plus(QPainter& p) {
-  QPainterPath c;
-  c.moveTo(8, 2.6);
-  c.lineTo(8, 13.4);
-  c.moveTo(2.6, 8);
-  c.lineTo(13.4, 8);
+QPainterPath segment(QLineF l) {
+  QPainterPath s;
+  s.moveTo(l.p1());
+  s.lineTo(l.p2());
+  return s;
+}
+
+// Two strokes crossing: a plus or an x.
+void cross(QPainter& p, QLineF a, QLineF b) {
+  QPainterPath c = segment(a);
+  c.addPath(segment(b));
   stroke(p, 2.0, c);
 }
 
+void plus(QPainter& p) {
+  cross(p, {8, 2.6, 8, 13.4}, {2.6, 8, 13.4, 8});
+}
+
 void xmark(QPainter& p) {
-  QPainterPath x;
-  x.moveTo(3.6, 3.6);
-  x.lineTo(12.4, 12.4);
-  x.moveTo(12.4, 3.6);
-  x.lineTo(3.6, 12.4);
-  stroke(p, 2.0, x);
+  cross(p, {3.6, 3.6, 12.4, 12.4}, {12.4, 3.6, 3.6, 12.4});
 }
 
 void timer(QPainter& p) {
@@ -319,10 +329,7 @@ void timer(QPainter& p) {
   face.addEllipse(QPointF(8, 9.2), 5.6, 5.6);
   stroke(p, 1.5, face);
   p.drawRoundedRect(QRectF(6.4, 0.9, 3.2, 1.7), 0.6, 0.6);
-  QPainterPath hand;
-  hand.moveTo(8, 9.2);
-  hand.lineTo(10.2, 6.4);
-  stroke(p, 1.5, hand);
+  stroke(p, 1.5, segment({8, 9.2, 10.2, 6.4}));
 }
 
 void briefcase(QPainter& p) {
@@ -354,26 +361,17 @@ void sparkle(QPainter& p, QPointF centre, double r) {
 }
 
 void moonStars(QPainter& p) {
-  QPainterPath m;
-  m.addEllipse(QPointF(6.6, 9.4), 5.8, 5.8);
-  QPainterPath bite;
-  bite.addEllipse(QPointF(9.8, 6.6), 4.8, 4.8);
-  p.drawPath(m.subtracted(bite));
+  crescent(p, {6.6, 9.4}, 5.8, {9.8, 6.6}, 4.8);
   sparkle(p, {12.2, 3.4}, 2.6);
   sparkle(p, {14.2, 9.2}, 1.6);
 }
 
 void eyeSlash(QPainter& p) {
   eye(p);
-  cutOut(p, [&p] {
-    QPainterPath gap;
-    gap.moveTo(2.2, 1.6);
-    gap.lineTo(13.8, 14.4);
-    p.strokePath(gap, QPen(Qt::black, 3.4, Qt::SolidLine, Qt::RoundCap));
-  });
-  QPainterPath slash;
-  slash.moveTo(2.2, 1.6);
-  slash.lineTo(13.8, 14.4);
+  // The slash with a gap of clear space along it.
+  const QPainterPath slash = segment({2.2, 1.6, 13.8, 14.4});
+  cutOut(p,
+         [&p, &slash] { p.strokePath(slash, QPen(Qt::black, 3.4, Qt::SolidLine, Qt::RoundCap)); });
   stroke(p, 1.5, slash);
 }
 
