@@ -14,7 +14,12 @@ set -euo pipefail
 build=${1:-build}
 seconds=${2:-60}
 desktop=${3:-bare}
-bin="$build/bench/bench_idle_character_bench"
+what=${4:-character}
+case "$what" in
+  character) bin="$build/bench/bench_idle_character_bench" ;;
+  program) bin="$build/src/pimble" ;;
+  *) echo "unknown WHAT $what (character or program)" >&2; exit 1 ;;
+esac
 [ -x "$bin" ] || { echo "build $bin first" >&2; exit 1; }
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR="$work"
@@ -44,6 +49,47 @@ case "$desktop" in
   *) echo "unknown desktop $desktop (bare, openbox or picom)" >&2; exit 1 ;;
 esac
 sleep 1
+
+if [ "$what" = program ]; then
+  . "$(dirname "$0")/process-stats.sh"
+  export XDG_CONFIG_HOME="$work/config"
+  unset WAYLAND_DISPLAY PULSE_SERVER DBUS_SYSTEM_BUS_ADDRESS
+  dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/bus" ] && break; sleep 0.05; done
+  export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+  # A still pointer away from the character.
+  xdotool mousemove 200 200 2>/dev/null || true
+  run=0
+  for variant in "following" "not following" "motion off"; do
+    case "$variant" in
+      following) extra= ;;
+      "not following") extra=', "followCursor": false' ;;
+      "motion off") extra=', "animationIntensity": "off"' ;;
+    esac
+    run=$((run + 1))
+    export PIMBLE_DATA_DIR="$work/data$run"
+    mkdir -m 700 "$PIMBLE_DATA_DIR"
+    printf '{"onboardingCompleted": true%s}\n' "$extra" >"$PIMBLE_DATA_DIR/settings.json"
+    "$bin" >/dev/null 2>&1 &
+    program=$!
+    pids+=("$program")
+    # Past the launch's delayed steps (the greeting after 5 s).
+    sleep 10
+    x0=$(cpu "$xvfb")
+    thread_stats "$program" >"$work/before"
+    sleep "$seconds"
+    thread_stats "$program" >"$work/after"
+    x1=$(cpu "$xvfb")
+    echo "== pimble resting, $variant, $seconds s"
+    stats_change "$work/before" "$work/after" "$seconds"
+    awk -v s="$seconds" -v x0="$x0" -v x1="$x1" 'BEGIN { printf "xserver_cpu_percent %.3f\n", 100 * (x1 - x0) / s }'
+    kill -TERM "$program"
+    wait "$program" 2>/dev/null || true
+  done
+  exit 0
+fi
+
 # The bench reads the X server's CPU time over the same span as its own.
 PIMBLE_XSERVER_PID=$xvfb PIMBLE_PEER_PIDS="$peers" QT_QPA_PLATFORM=xcb dbus-run-session -- \
   "$bin" --rest-seconds="$seconds" ${BENCH_ARGS:-}

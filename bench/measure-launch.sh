@@ -46,13 +46,7 @@ if [ "${BENCH_WM:-}" = openbox ]; then
 fi
 sleep 1
 
-# CPU seconds of a process, every thread, from the scheduler's nanoseconds.
-cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'; }
-switches() {
-  cat /proc/"$1"/task/*/status 2>/dev/null |
-    awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s + 0 }'
-}
-pss() { awk '/^Pss:/ { print $2 }' /proc/"$1"/smaps_rollup; }
+. "$(dirname "$0")/process-stats.sh"
 stop() {
   kill -TERM "$1"
   for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.05; done
