@@ -244,6 +244,7 @@ void AppController::wireBubble() {
   };
   model.onIntentionCancel = [this] { closeIntentionForm(); };
   model.onSessionStart = [this](const SessionPreset& preset) { startSession(preset); };
+  model.onQuickAction = [this](QuickAction action) { quickAction(action); };
 }
 
 void AppController::wireEngine() {

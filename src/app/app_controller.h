@@ -56,6 +56,7 @@
 #include "app/desktop_services.h"
 #include "bubbles/bubble_content.h"
 #include "bubbles/intention_form.h"
+#include "bubbles/quick_action.h"
 #include "companion/idle_behavior.h"
 #include "models/animation_intensity.h"
 #include "models/app_identity.h"
@@ -317,13 +318,13 @@ class AppController : public QObject {
   void petted();
   // A double click: the quick actions in the speech bubble.
   void showQuickActions();
+  // One of the quick actions chosen.
+  void quickAction(QuickAction action);
   // The point between the eyes in y-up screen points; none while hidden.
   std::optional<QPointF> eyeScreenPoint() const;
   // Turns the eyes by the follower's offset (none: straight ahead), unless
   // they are closed.
   void look(std::optional<QPointF> offset);
-  // The user last clicked, petted or moved the character.
-  const std::optional<Date>& lastInteractionAt() const { return lastInteractionAt_; }
 
   AppModel& model() { return *model_; }
   ReminderEngine& engine() { return engine_; }

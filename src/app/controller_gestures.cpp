@@ -16,7 +16,7 @@
 namespace pimble {
 
 void AppController::glimmetClicked() {
-  lastInteractionAt_ = time_.now();
+  noteInteraction();
   greeting_->hide(true);
   if (desktop_.sounds && desktop_.sounds->effectsEnabled)
     desktop_.sounds->playAlways(SoundService::Effect::click);
@@ -40,7 +40,7 @@ void AppController::glimmetClicked() {
 
 void AppController::petted() {
   // Rubbing counts as touching the character even with petting off.
-  lastInteractionAt_ = time_.now();
+  noteInteraction();
   if (!model_->settings().petting) return;
   if (reminderOrCheckInShown() || showingIntentionForm()) return;
   GlimmetAnimator* animator = companion_->animator();
@@ -58,6 +58,38 @@ void AppController::showQuickActions() {
   if (reminderOrCheckInShown()) return;
   showBubble(BubbleUse::info, BubbleContent::quickActions());
   scheduleInfoBubbleClose(quickActionsCloseDelay);
+}
+
+void AppController::quickAction(QuickAction action) {
+  switch (action) {
+    case QuickAction::water:
+    case QuickAction::stretch: {
+      // The first of that kind, switched on or not; without one the quick
+      // actions stay up until their close.
+      const ReminderKind kind =
+          action == QuickAction::water ? ReminderKind::water : ReminderKind::stretch;
+      for (const Reminder& reminder : model_->reminders()) {
+        if (reminder.kind != kind) continue;
+        hideBubble();
+        remindNow(reminder);
+        return;
+      }
+      return;
+    }
+    case QuickAction::pause30:
+      hideBubble();
+      pause(1800);
+      return;
+    case QuickAction::progress:
+      showBubble(BubbleUse::info,
+                 BubbleContent::progress(model_->progress().summary(model_->now())));
+      scheduleInfoBubbleClose(progressCloseDelay);
+      return;
+    case QuickAction::settings:
+      hideBubble();
+      openSettings(std::nullopt);
+      return;
+  }
 }
 
 std::optional<QPointF> AppController::eyeScreenPoint() const {

@@ -221,3 +221,65 @@ TEST_F(Gestures, TheEyesFollowThePointerUnlessAsleepOrHidden) {
 
 }  // namespace
 }  // namespace pimble::testing
+
+namespace pimble::testing {
+namespace {
+
+class QuickActions : public ControllerTest {
+ protected:
+  void SetUp() override {
+    ControllerTest::SetUp();
+    if (IsSkipped()) return;
+    seedQuietUser();
+    started();
+    controller->showQuickActions();
+  }
+  void choose(QuickAction action) { controller->bubble().model().onQuickAction(action); }
+};
+
+TEST_F(QuickActions, WaterAndStretchRemindNowEvenWhenSwitchedOff) {
+  AppController& c = *controller;
+  ASSERT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::quickActions);
+  choose(QuickAction::stretch);
+  ASSERT_TRUE(c.engine().active());
+  EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
+  EXPECT_FALSE(c.engine().active()->isEnabled);
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
+  // While a reminder is on screen a double click offers nothing.
+  c.showQuickActions();
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
+}
+
+TEST_F(QuickActions, WithoutAWaterReminderTheQuickActionsStay) {
+  AppController& c = *controller;
+  std::vector<Reminder> reminders = c.model().reminders();
+  std::erase_if(reminders, [](const Reminder& r) { return r.kind == ReminderKind::water; });
+  c.model().setReminders(reminders);
+  choose(QuickAction::water);
+  EXPECT_FALSE(c.engine().active());
+  EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::quickActions);
+  time.advance(Seconds(AppController::quickActionsCloseDelay));
+  EXPECT_FALSE(c.bubble().isShown());
+}
+
+TEST_F(QuickActions, PauseProgressAndSettings) {
+  AppController& c = *controller;
+  choose(QuickAction::progress);
+  EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::progress);
+  EXPECT_NEAR(secondsUntil(c.pendingCloseDue()), AppController::progressCloseDelay, 1e-6);
+
+  c.showQuickActions();
+  choose(QuickAction::pause30);
+  EXPECT_FALSE(c.bubble().isShown());
+  ASSERT_TRUE(c.engine().pausedUntil());
+  EXPECT_NEAR(secondsUntil(c.engine().pausedUntil()), 1800, 1e-6);
+  EXPECT_EQ(c.model().pausedUntil(), c.engine().pausedUntil());
+
+  c.showQuickActions();
+  choose(QuickAction::settings);
+  EXPECT_FALSE(c.bubble().isShown());
+  ASSERT_NE(c.settingsWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace pimble::testing
