@@ -1,9 +1,12 @@
 // Construction, start-up, the engines' environments and the wiring of
 // callbacks to the controller's handlers.
 #include "app/app_controller.h"
+#include "app/menu_actions.h"
+#include "app/status_item.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QMenu>
 
 #include "bubbles/bubble_model.h"
 #include "bubbles/bubble_panel_controller.h"
@@ -104,6 +107,7 @@ void AppController::start() {
       store_.load<GreetingDirector::Memory>("greetings").value_or(GreetingDirector::Memory{});
   // A speech bubble never shows beside a greeting.
   bubble_->willShow = [this] { greeting_->hide(true); };
+  startStatusItem();
 
   wireCompanion();
   wireBubble();
@@ -121,6 +125,7 @@ void AppController::start() {
   applySettings(model_->settings(), true);
   engine_.start(effectiveReminders(), store_.load<ScheduleSnapshot>("schedule"));
   syncPauseState();
+  statusItem_->setPaused(engine_.presence() == ReminderEngine::Presence::paused);
   awareness_.tracker().data = store_.load<ActivityData>("activity").value_or(ActivityData{});
   // Takes the mode, installs the settings, reports the application in
   // front, prunes old history, announces the mode (modeChanged runs once at
@@ -216,6 +221,7 @@ void AppController::wireCompanion() {
   GlimmetHostView& view = companion_->hostView();
   view.onClick = [this] { glimmetClicked(); };
   view.onDoubleClick = [this] { showQuickActions(); };
+  view.onRightClick = [this](QPoint at) { showContextMenu(at); };
   // Petting is installed with the settings, only while it is on.
   cursorFollower_->eyeScreenPoint = [this] { return eyeScreenPoint(); };
   cursorFollower_->onLook = [this](std::optional<QPointF> offset) { look(offset); };

@@ -42,6 +42,7 @@
 //   signal, applied against the last applied value (applySettings).
 
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 #include <cstdint>
 #include <functional>
@@ -82,9 +83,13 @@
 #include "system/time_source.h"
 #include "system/wake_timer.h"
 
+class QMenu;
+
 namespace pimble {
 
 class BubblePanelController;
+class MenuActions;
+class StatusItem;
 class CompanionWindowController;
 class CursorFollower;
 class GreetingBubbleController;
@@ -310,7 +315,8 @@ class AppController : public QObject {
   // The reminder engine's schedule written now.
   void saveSchedule();
 
-  // Gestures on the character (controller_gestures.cpp).
+  // ---- Gestures on the character and the menus (controller_gestures.cpp,
+  // controller_menus.cpp) ----
   // A click: the click sound, the greeting gone, a happy (or waking)
   // reaction; a check-in whose bubble was closed shows again.
   void glimmetClicked();
@@ -325,6 +331,15 @@ class AppController : public QObject {
   // Turns the eyes by the follower's offset (none: straight ahead), unless
   // they are closed.
   void look(std::optional<QPointF> offset);
+  // The character's context menu, built anew, popped up at `at` (Qt's
+  // global coordinates).
+  void showContextMenu(QPoint at);
+  // The context menu last popped up, if any.
+  QMenu* contextMenu() const { return contextMenu_.get(); }
+  // What the menus read and call: this controller.
+  MenuActions& menuActions();
+  // The tray icon with the status menu, from start() on.
+  StatusItem& statusItem() { return *statusItem_; }
 
   AppModel& model() { return *model_; }
   ReminderEngine& engine() { return engine_; }
@@ -399,6 +414,8 @@ class AppController : public QObject {
   void installEnvironments();
   double idleSeconds() const;
   void wireCompanion();
+  // controller_menus.cpp
+  void startStatusItem();
   void wireBubble();
   void wireEngine();
   void wireModel();
@@ -481,6 +498,10 @@ class AppController : public QObject {
   std::unique_ptr<BubblePanelController> bubble_;
   std::unique_ptr<GreetingBubbleController> greeting_;
   std::unique_ptr<SettingsWindowController> settingsWindow_;
+  // The menus; what they call first, as their items hold it.
+  std::unique_ptr<MenuActions> menuActions_;
+  std::unique_ptr<StatusItem> statusItem_;
+  std::unique_ptr<QMenu> contextMenu_;
 
   // Timers and delayed steps.
   std::unique_ptr<ScheduledCall> heartbeat_;

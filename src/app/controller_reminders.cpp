@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/app_controller.h"
+#include "app/status_item.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
@@ -116,6 +117,8 @@ void AppController::reminderWithdrawn(const Reminder& reminder) {
 void AppController::presenceChanged(ReminderEngine::Presence presence) {
   using Presence = ReminderEngine::Presence;
   model_->setPresence(presence);
+  // The tray icon fades while reminders are paused.
+  statusItem_->setPaused(presence == Presence::paused);
   const Date now = time_.now();
   if (presence == Presence::awake && idleAwaySince_) {
     // The threshold passed before the absence was noticed: it counts too.

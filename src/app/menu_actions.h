@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,7 +46,7 @@ class MenuActions {
   virtual void resume() = 0;
   virtual void openIntentionForm() = 0;
   virtual void endIntention(Intention::Status status) = 0;
-  virtual void extendIntention(int minutes) = 0;
+  virtual void extendIntention(std::int64_t minutes) = 0;
   virtual void startSession(const SessionPreset& preset) = 0;
   virtual void setMode(AwarenessMode mode) = 0;
   // Today's progress in the speech bubble.

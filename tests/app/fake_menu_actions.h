@@ -3,6 +3,7 @@
 // A stand-in for the controller behind the menus: its state is set by the
 // test and every command is written down with its argument.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ class FakeMenuActions : public MenuActions {
   void endIntention(Intention::Status status) override {
     calls.push_back(std::string("end:") + std::string(enumName(status)));
   }
-  void extendIntention(int minutes) override {
+  void extendIntention(std::int64_t minutes) override {
     calls.push_back("extend:" + std::to_string(minutes));
   }
   void startSession(const SessionPreset& preset) override {

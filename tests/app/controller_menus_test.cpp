@@ -1,0 +1,231 @@
+// The status menu and the context menu on the real controller: built from
+// its state at each opening, their entries reaching its roads, the tray icon
+// made when a tray comes up and faded while paused, and a real right click
+// on the character opening the context menu.
+#include <QAction>
+#include <QMenu>
+#include <QProcess>
+#include <QSystemTrayIcon>
+
+#include "app/controller_harness.h"
+#include "app/menu_builder.h"
+#include "app/status_item.h"
+#include "bubbles/bubble_panel_controller.h"
+#include "companion/companion_panel.h"
+#include "companion/companion_window_controller.h"
+#include "companion/glimmet_host_view.h"
+#include "settings/settings_window_controller.h"
+
+namespace pimble::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Chooses the entry at a path of titles, as a click on it would; on the
+// way, only entries with a submenu count (the summary line may read as the
+// pause entry does).
+void choose(const MenuTree& menu, std::vector<std::string_view> path) {
+  const MenuTree* level = &menu;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const bool last = i + 1 == path.size();
+    auto it = std::find_if(level->begin(), level->end(), [&](const MenuEntry& e) {
+      return !e.separator && e.title == path[i] && (last ? bool(e.action) : !e.submenu.empty());
+    });
+    ASSERT_NE(it, level->end()) << path[i];
+    if (last) {
+      it->action();
+      return;
+    }
+    level = &it->submenu;
+  }
+}
+
+class ControllerMenus : public ControllerTest {
+ protected:
+  void SetUp() override {
+    ControllerTest::SetUp();
+    if (IsSkipped()) return;
+    AppSettings s;
+    s.awareness.intentionShortcut = true;
+    seedQuietUser(s);
+    started();
+  }
+  MenuTree status() { return controller->statusItem().menuTree(); }
+  MenuTree context() { return MenuBuilder::contextMenu(controller->menuActions()); }
+};
+
+TEST_F(ControllerMenus, HidingAndSummoningTheCharacterFromTheStatusMenu) {
+  AppController& c = *controller;
+  MenuTree menu = status();
+  EXPECT_EQ(menu.front().title, c.nextReminderSummary());
+  EXPECT_EQ(menu.front().title, "No reminders enabled");
+  choose(menu, {"Hide companion"});
+  EXPECT_FALSE(c.model().settings().showCompanion);
+  EXPECT_FALSE(c.companion().panel().isVisible());
+  menu = status();
+  EXPECT_FALSE(MenuBuilder::find(menu, "Hide companion"));
+  choose(menu, {"Summon Pimble"});
+  EXPECT_TRUE(c.companion().panel().isVisible());
+  EXPECT_TRUE(MenuBuilder::find(status(), "Hide companion"));
+  // The context menu hides it too.
+  choose(context(), {"Hide companion"});
+  EXPECT_FALSE(c.companion().panel().isVisible());
+}
+
+TEST_F(ControllerMenus, PausingAndResumingFadeTheIconAndRenameTheEntries) {
+  AppController& c = *controller;
+  desktop.trays->appear();
+  ASSERT_NE(c.statusItem().trayIcon(), nullptr);
+  EXPECT_FALSE(c.statusItem().isPaused());
+  choose(status(), {"Pause reminders", "30 minutes"});
+  EXPECT_NEAR(secondsUntil(c.engine().pausedUntil()), 1800, 1e-6);
+  EXPECT_TRUE(c.statusItem().isPaused());
+  const MenuTree menu = status();
+  EXPECT_TRUE(MenuBuilder::find(menu, "Reminders paused"));
+  EXPECT_EQ(menu.front().title, c.nextReminderSummary());
+  EXPECT_TRUE(MenuBuilder::find(context(), "Pause reminders (paused)"));
+  choose(context(), {"Pause reminders (paused)", "Until I resume"});
+  EXPECT_TRUE(c.engine().pausedIndefinitely());
+  EXPECT_TRUE(c.model().pausedIndefinitely());
+  choose(status(), {"Reminders paused", "Resume reminders"});
+  EXPECT_FALSE(c.engine().pausedIndefinitely());
+  EXPECT_FALSE(c.engine().pausedUntil());
+  EXPECT_FALSE(c.statusItem().isPaused());
+  EXPECT_TRUE(MenuBuilder::find(status(), "Pause reminders"));
+}
+
+TEST_F(ControllerMenus, AReminderEnabledBetweenTwoOpeningsShowsOnTheSecond) {
+  AppController& c = *controller;
+  QMenu& menu = c.statusItem().menu();
+  auto reminderTitles = [&] {
+    emit menu.aboutToShow();
+    QStringList out;
+    for (QAction* a : menu.actions())
+      if (a->text() == "Give me a reminder")
+        for (QAction* r : a->menu()->actions()) out << r->text();
+    return out;
+  };
+  EXPECT_EQ(reminderTitles(), QStringList{"No reminders enabled"});
+  std::vector<Reminder> reminders = c.model().reminders();
+  reminders[1].isEnabled = true;  // stretch
+  const Reminder built = reminders[1];
+  c.model().setReminders(reminders);
+  EXPECT_EQ(reminderTitles(), QStringList{QString::fromStdString(built.title)});
+
+  // Chosen after an edit, the entry shows the reminder as it was built.
+  for (QAction* a : menu.actions())
+    if (a->text() == "Give me a reminder") {
+      QAction* stretch = a->menu()->actions().front();
+      reminders[1].title = "Reach for the sky";
+      c.model().setReminders(reminders);
+      stretch->trigger();
+    }
+  ASSERT_TRUE(c.engine().active());
+  EXPECT_EQ(c.engine().active()->id, built.id);
+  EXPECT_EQ(c.engine().active()->title, built.title);
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
+}
+
+TEST_F(ControllerMenus, SessionsIntentionsAndModes) {
+  AppController& c = *controller;
+  desktop.workspace->defaultBrowser = ReturnTarget{"firefox", "Firefox"};
+  MenuTree menu = status();
+  EXPECT_EQ(MenuBuilder::find(menu, "Set an intention…")->shortcut, "Ctrl+Alt+I");
+  choose(menu, {"Start a session timer", "YouTube · 30 min"});
+  ASSERT_TRUE(c.awareness().intention());
+  EXPECT_TRUE(c.awareness().intention()->isSession);
+  const std::optional<std::string> line = c.intentionStatus();
+  ASSERT_TRUE(line);
+  menu = status();
+  EXPECT_FALSE(MenuBuilder::find(menu, "Start a session timer"));
+  EXPECT_FALSE(MenuBuilder::find(menu, "Set an intention…"));
+  ASSERT_TRUE(MenuBuilder::find(menu, *line));
+  const double due = c.awareness().intention()->dueAtSeconds;
+  choose(menu, {*line, "10 more minutes"});
+  EXPECT_NEAR(c.awareness().intention()->dueAtSeconds, 600, 1.0);
+  EXPECT_NE(c.awareness().intention()->dueAtSeconds, due);
+  choose(status(), {*c.intentionStatus(), "I'm done"});
+  EXPECT_FALSE(c.awareness().intention());
+  EXPECT_TRUE(MenuBuilder::find(status(), "Start a session timer"));
+
+  choose(status(), {"Mode: Work", "Night"});
+  EXPECT_EQ(c.awareness().mode(), AwarenessMode::night);
+  const MenuEntry* mode = MenuBuilder::find(context(), "Mode: Night");
+  ASSERT_NE(mode, nullptr);
+  EXPECT_TRUE(mode->submenu[2].checked);
+
+  // The key hint follows the key really being held.
+  desktop.shortcut->unregisterKey();
+  EXPECT_TRUE(MenuBuilder::find(status(), "Set an intention…")->shortcut.empty());
+  choose(status(), {"Set an intention…"});
+  EXPECT_TRUE(c.showingIntentionForm());
+}
+
+TEST_F(ControllerMenus, ProgressSettingsAndQuit) {
+  AppController& c = *controller;
+  choose(context(), {"Show today's progress"});
+  EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::progress);
+  choose(status(), {"Settings…"});
+  ASSERT_NE(c.settingsWindow(), nullptr);
+  store.forget();
+  choose(context(), {"Quit Pimble Glimmet"});
+  EXPECT_TRUE(c.isShutDown());
+  EXPECT_EQ(store.writeCount("schedule"), 1);
+  EXPECT_EQ(store.writeCount("settings"), 1);
+  // A second quit writes nothing more.
+  choose(status(), {"Quit Pimble Glimmet"});
+  EXPECT_EQ(store.writeCount("schedule"), 1);
+}
+
+TEST_F(ControllerMenus, WithoutATrayThereIsNoIconUntilOneComesUp) {
+  AppController& c = *controller;
+  EXPECT_EQ(c.statusItem().trayIcon(), nullptr);
+  choose(status(), {"Pause reminders", "15 minutes"});
+  desktop.trays->appear();
+  QSystemTrayIcon* tray = c.statusItem().trayIcon();
+  ASSERT_NE(tray, nullptr);
+  EXPECT_EQ(tray->toolTip(), "Pimble Glimmet");
+  // Made while paused: faded from the start.
+  EXPECT_TRUE(c.statusItem().isPaused());
+  EXPECT_EQ(tray->contextMenu(), &c.statusItem().menu());
+}
+
+// A real right click on the character opens the context menu at the pointer.
+TEST_F(ControllerMenus, ARightClickOnTheCharacterOpensTheContextMenu) {
+  if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;
+  AppController& c = *controller;
+  GlimmetHostView& view = c.companion().hostView();
+  ASSERT_TRUE(waitUntil([&] { return view.isVisible() && view.width() > 0; }));
+  waitUntil([] { return false; }, 300ms);
+  const QSizeF size = view.size();
+  const double scale = GlimmetHostView::viewScale(size);
+  const QPoint body = view.mapToGlobal(
+      QPointF(GlimmetHostView::canvasLeft(size) + 110 * scale, 150 * scale).toPoint());
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) choose(status(), {"Pause reminders", "1 hour"});
+    QProcess xdotool;
+    xdotool.start("xdotool", {"mousemove", QString::number(body.x()), QString::number(body.y()),
+                              "click", "3"});
+    ASSERT_TRUE(waitUntil([&] { return c.contextMenu() && c.contextMenu()->isVisible(); }));
+    QMenu& menu = *c.contextMenu();
+    // At the pointer: opening down or, near the screen's bottom, up from
+    // it, and across it (kept on the screen).
+    const QRect g = menu.geometry();
+    EXPECT_TRUE(std::abs(g.top() - body.y()) < 4 || std::abs(g.bottom() + 1 - body.y()) < 4)
+        << g.top() << " " << g.bottom() << " " << body.y();
+    EXPECT_TRUE(g.left() <= body.x() && body.x() <= g.right() + 1);
+    QStringList texts;
+    for (QAction* a : menu.actions()) texts << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(texts.front(), "Give me a reminder");
+    EXPECT_EQ(texts[1], round == 0 ? "Pause reminders" : "Pause reminders (paused)");
+    EXPECT_EQ(texts.back(), "Quit Pimble Glimmet");
+    const QByteArray shots = qgetenv("PIMBLE_SCREENSHOTS");
+    if (!shots.isEmpty() && round == 0)
+      runTool("import", {"-window", "root", QString(shots) + "/context-menu.png"});
+    runTool("xdotool", {"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !menu.isVisible(); }));
+  }
+}
+
+}  // namespace
+}  // namespace pimble::testing
