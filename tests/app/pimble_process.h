@@ -1,0 +1,101 @@
+#pragma once
+
+// The real pimble program run by a test on a private data directory, and a
+// fixture for such tests on the headless desktop.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <optional>
+
+#include "models/app_settings.h"
+#include "models/file_persistence.h"
+#include "support/desktop_peers.h"
+
+namespace pimble::testing {
+
+using namespace std::chrono_literals;
+
+inline const QString pimblePath = QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble");
+
+// One run of the program on a data directory.
+class Pimble {
+ public:
+  Pimble(const QString& dataDir, const QStringList& args = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PIMBLE_DATA_DIR"), dataDir);
+    // An autostart folder of the test's own, never the user's.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dataDir + QStringLiteral("-config"));
+    process_.setProcessEnvironment(env);
+    process_.start(pimblePath, args);
+    started_ = process_.waitForStarted(5000);
+  }
+  ~Pimble() { stop(); }
+
+  bool started() const { return started_; }
+  qint64 pid() const { return process_.processId(); }
+  bool running() const { return process_.state() != QProcess::NotRunning; }
+  // Waits for the end; its exit code, or nothing when it did not end.
+  std::optional<int> finish(std::chrono::milliseconds timeout = 10s) {
+    if (running() && !process_.waitForFinished(int(timeout.count()))) return std::nullopt;
+    if (process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    return process_.exitCode();
+  }
+  // A signal (SIGTERM by default), then its exit code.
+  std::optional<int> end(int signal = SIGTERM) {
+    if (!running()) return finish();
+    ::kill(pid_t(pid()), signal);
+    return finish();
+  }
+  QByteArray output() { return process_.readAllStandardOutput() + process_.readAllStandardError(); }
+  // The program's visible windows whose title matches.
+  QStringList windows(const QString& title) const {
+    if (!running()) return {};
+    const auto out = runTool(
+        "xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid()), "--name", title});
+    return out ? out->split('\n', Qt::SkipEmptyParts) : QStringList{};
+  }
+  // The character's window is on screen.
+  bool showsWindow(std::chrono::milliseconds timeout = 10s) const {
+    return waitUntil([&] { return !windows(QStringLiteral("^Pimble Glimmet$")).isEmpty(); },
+                     timeout);
+  }
+
+ private:
+  void stop() {
+    if (!running()) return;
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(1000);
+    }
+  }
+  QProcess process_;
+  bool started_ = false;
+};
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (auto why = missingX()) GTEST_SKIP() << *why;
+    if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;
+    if (auto why = missingProgram(pimblePath)) GTEST_SKIP() << *why;
+    ASSERT_TRUE(dir_.isValid());
+    data_ = dir_.path() + QStringLiteral("/data");
+  }
+
+  // A user who did the tour, with the character switched on or off.
+  void seed(bool showCompanion) {
+    AppSettings settings;
+    settings.onboardingCompleted = true;
+    settings.showCompanion = showCompanion;
+    FilePersistence(data_.toStdString()).save(settings, "settings");
+  }
+
+  QTemporaryDir dir_;
+  QString data_;
+};
+
+}  // namespace pimble::testing

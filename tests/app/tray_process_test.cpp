@@ -1,0 +1,217 @@
+// The real pimble program and the desktop's tray: its icon in trayer (the
+// XEmbed side) opened by a right click, its StatusNotifierItem registered
+// with a mocked watcher and its menu read and clicked over
+// com.canonical.dbusmenu, a tray that comes up after the program, and no
+// tray at all, where the character's own menu opens on a right click.
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QRect>
+#include <QRegularExpression>
+
+#include "app/pimble_process.h"
+#include "app/tray_hosts.h"
+#include "system/tray_host_watch.h"
+
+namespace pimble::testing {
+namespace {
+
+struct Window {
+  QString id;
+  QRect geometry;
+};
+
+// The program's visible windows with their places, from xdotool.
+std::vector<Window> visibleWindows(const Pimble& pimble) {
+  std::vector<Window> out;
+  const auto ids =
+      runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())});
+  if (!ids) return out;
+  static const QRegularExpression shape(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
+                                        QRegularExpression::DotMatchesEverythingOption);
+  for (const QString& id : ids->split('\n', Qt::SkipEmptyParts)) {
+    const auto text = runTool("xdotool", {"getwindowgeometry", id});
+    const auto m = shape.match(text.value_or(QString()));
+    if (!m.hasMatch()) continue;
+    out.push_back({id, QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                             m.captured(4).toInt())});
+  }
+  return out;
+}
+
+void saveScreenshot(const QString& name) {
+  const QByteArray shots = qgetenv("PIMBLE_SCREENSHOTS");
+  if (!shots.isEmpty()) runTool("import", {"-window", "root", QString(shots) + "/" + name});
+}
+
+// The labels and ids of a dbusmenu level, read with gdbus.
+struct MenuLine {
+  int id;
+  QString label;
+};
+
+class TrayProcess : public ProcessTest {
+ protected:
+  void SetUp() override {
+    ProcessTest::SetUp();
+    if (IsSkipped()) return;
+    if (auto why = missingTrayPeers()) GTEST_SKIP() << *why;
+    seed(true);
+  }
+
+  // The items registered with the mocked watcher.
+  static QStringList registeredItems() {
+    QDBusInterface watcher("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                           "org.freedesktop.DBus.Properties");
+    const QDBusReply<QDBusVariant> reply =
+        watcher.call("Get", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems");
+    return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
+  }
+
+  // The top level of the item's menu as the host reads it: it announces the
+  // opening, then asks for the layout.
+  static std::vector<MenuLine> openMenu(const QString& service, const QString& path) {
+    runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                      "com.canonical.dbusmenu.AboutToShow", "0"});
+    const auto layout =
+        runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                          "com.canonical.dbusmenu.GetLayout", "0", "1", "[]"});
+    std::vector<MenuLine> lines;
+    static const QRegularExpression item(R"(<\((\d+), \{[^{}]*?'label': <(['"])(.*?)\2>)");
+    auto it = item.globalMatch(layout.value_or(QString()));
+    while (it.hasNext()) {
+      const auto m = it.next();
+      lines.push_back({m.captured(1).toInt(), m.captured(3)});
+    }
+    return lines;
+  }
+  static QStringList labels(const std::vector<MenuLine>& lines) {
+    QStringList out;
+    for (const MenuLine& l : lines) out << l.label;
+    return out;
+  }
+};
+
+TEST_F(TrayProcess, InTrayerTheIconIsEmbeddedAndARightClickOpensTheMenu) {
+  auto trayer = startTrayer();
+  ASSERT_TRUE(trayer->started());
+  TrayHostWatch watch;
+  ASSERT_TRUE(waitUntil([&] { return watch.hasXEmbedTray(); }));
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  ASSERT_TRUE(pimble.showsWindow());
+  // The icon: a small window of the program in trayer's strip at the top
+  // right of the screen.
+  std::optional<QRect> icon;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        for (const Window& w : visibleWindows(pimble))
+          if (w.geometry.top() < 24 && w.geometry.left() > 1100 && w.geometry.width() <= 32)
+            icon = w.geometry;
+        return icon.has_value();
+      },
+      10s));
+  const std::size_t before = visibleWindows(pimble).size();
+  const QPoint centre = icon->center();
+  ASSERT_TRUE(runTool("xdotool", {"mousemove", QString::number(centre.x()),
+                                  QString::number(centre.y()), "click", "3"}));
+  // The menu opens below the icon.
+  std::optional<QRect> menu;
+  ASSERT_TRUE(waitUntil([&] {
+    for (const Window& w : visibleWindows(pimble))
+      if (w.geometry.height() > 150 && w.geometry.top() < 40) menu = w.geometry;
+    return menu.has_value();
+  }));
+  EXPECT_EQ(visibleWindows(pimble).size(), before + 1);
+  saveScreenshot("tray-process-menu.png");
+  runTool("xdotool", {"key", "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return visibleWindows(pimble).size() == before; }));
+  EXPECT_EQ(pimble.end(), 0);
+}
+
+TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
+  if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
+  auto watcher = startStatusNotifierWatcher(true);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  ASSERT_TRUE(pimble.showsWindow());
+  ASSERT_TRUE(waitUntil([] { return !registeredItems().isEmpty(); }, 10s));
+  const QString service = registeredItems().front().section('/', 0, 0);
+  QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
+  ASSERT_TRUE(item.isValid());
+  const QString menuPath = item.property("Menu").value<QDBusObjectPath>().path();
+  ASSERT_FALSE(menuPath.isEmpty());
+  EXPECT_EQ(item.property("Title").toString(), "Pimble Glimmet");
+
+  std::vector<MenuLine> menu = openMenu(service, menuPath);
+  const QStringList first = labels(menu);
+  ASSERT_GE(first.size(), 10) << first.join(" | ").toStdString();
+  EXPECT_TRUE(first.front().startsWith("Next: ")) << first.front().toStdString();
+  EXPECT_TRUE(first.contains("Summon Pimble"));
+  EXPECT_TRUE(first.contains("Hide companion"));
+  EXPECT_TRUE(first.contains("Quit Pimble Glimmet"));
+
+  // Hiding the character from the menu: the next opening has no such entry.
+  int hide = -1;
+  for (const MenuLine& l : menu)
+    if (l.label == "Hide companion") hide = l.id;
+  ASSERT_TRUE(runTool(
+      "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
+                "com.canonical.dbusmenu.Event", QString::number(hide), "clicked", "<0>", "0"}));
+  EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }));
+  EXPECT_TRUE(
+      waitUntil([&] { return !labels(openMenu(service, menuPath)).contains("Hide companion"); }));
+  EXPECT_EQ(pimble.end(), 0);
+}
+
+// The program comes up before the panel's tray: the icon follows the tray.
+TEST_F(TrayProcess, ATrayThatComesUpAfterTheProgramGetsTheIcon) {
+  auto watcher = startStatusNotifierWatcher(false);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  ASSERT_TRUE(pimble.showsWindow());
+  waitUntil([] { return false; }, 500ms);
+  EXPECT_TRUE(registeredItems().isEmpty());
+  QDBusMessage call =
+      QDBusMessage::createMethodCall("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                     "org.kde.StatusNotifierWatcher", "SetHost");
+  call << true;
+  QDBusConnection::sessionBus().call(call);
+  EXPECT_TRUE(waitUntil([] { return !registeredItems().isEmpty(); }, 10s));
+  EXPECT_EQ(pimble.end(), 0);
+}
+
+// No tray anywhere: the program runs, and a right click on the character
+// opens its menu.
+TEST_F(TrayProcess, WithoutATrayTheCharactersMenuOpensOnARightClick) {
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  ASSERT_TRUE(pimble.showsWindow());
+  std::optional<QRect> character;
+  ASSERT_TRUE(waitUntil([&] {
+    for (const Window& w : visibleWindows(pimble))
+      if (w.geometry.width() > 100) character = w.geometry;
+    return character.has_value();
+  }));
+  waitUntil([] { return false; }, 300ms);
+  const std::size_t before = visibleWindows(pimble).size();
+  // The body's middle: canvas (110, 150) of 220 × 310, scaled to the height.
+  const double scale = character->height() / 310.0;
+  const QPoint body(character->left() + character->width() / 2,
+                    character->top() + int(150 * scale));
+  ASSERT_TRUE(runTool("xdotool", {"mousemove", QString::number(body.x()), QString::number(body.y()),
+                                  "click", "3"}));
+  EXPECT_TRUE(waitUntil([&] { return visibleWindows(pimble).size() == before + 1; }));
+  saveScreenshot("process-context-menu.png");
+  runTool("xdotool", {"key", "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return visibleWindows(pimble).size() == before; }));
+  EXPECT_EQ(pimble.end(), 0);
+}
+
+}  // namespace
+}  // namespace pimble::testing
