@@ -4,8 +4,8 @@
 # character's window being mapped (the first on an empty data directory, the
 # next two on the documents the one before left), then the resting program
 # over SECONDS: its CPU (every thread) and the X server's over the same span,
-# context switches (every thread) and PSS. Compare the resting figures with
-# bench/measure-idle.sh, the resting character alone.
+# context switches (every thread), PSS and private memory. Compare the
+# resting figures with bench/measure-idle.sh, the resting character alone.
 # Usage: bench/measure-launch.sh [BUILD_DIR] [SECONDS]
 # BENCH_WM=openbox runs a window manager too; BENCH_SETTINGS='{"followCursor":
 # false}' starts from that settings document instead of an empty directory.
@@ -89,5 +89,6 @@ awk -v s="$seconds" -v c0="$cpu0" -v c1="$cpu1" -v x0="$x0" -v x1="$x1" -v w0="$
    }'
 echo "threads $(ls /proc/"$program"/task | wc -l)"
 echo "pss_kb $(pss "$program")"
+echo "private_kb $(private "$program")"
 stop "$program"
 program=

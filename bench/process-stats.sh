@@ -9,6 +9,9 @@ switches() {
     awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s + 0 }'
 }
 pss() { awk '/^Pss:/ { print $2 }' /proc/"$1"/smaps_rollup; }
+# What the process alone holds: steadier than PSS, which shrinks as more
+# processes share the libraries.
+private() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' /proc/"$1"/smaps_rollup; }
 
 # One line per thread: "tid cpu_ns switches name".
 thread_stats() {
