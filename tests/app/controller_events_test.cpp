@@ -145,30 +145,5 @@ TEST_F(SystemEventsTest, TheApplicationInFrontReachesTheTrackerAndTheQuietState)
   EXPECT_TRUE(c.bubble().isShown());
 }
 
-TEST_F(SystemEventsTest, AFullScreenHidesTheCharacterUntilTheRecheckSeesItGo) {
-  AppSettings s;
-  s.stayQuiet.fullscreen = FullscreenPolicy::anyApp;
-  seedDue({}, s);
-  AppController& c = started();
-  const AppIdentity video{"io.mpv", "mpv", 4242};
-  desktop.workspace->activate(video);
-  ASSERT_TRUE(c.fullscreenRecheckRunning());
-  desktop.probes->fullscreenPids = {video.pid};
-  time.advance(Seconds(5));
-  EXPECT_FALSE(c.companion().panel().isVisible());
-  desktop.probes->fullscreenPids.clear();
-  time.advance(Seconds(5));
-  EXPECT_TRUE(c.companion().panel().isVisible());
-
-  // With the setting off the full screen keeps the character quiet but
-  // shown.
-  change([](AppSettings& s) { s.stayQuiet.hideGlimmetInFullscreen = false; });
-  desktop.probes->fullscreenPids = {video.pid};
-  desktop.workspace->activate(video);
-  EXPECT_TRUE(c.fullscreenQuiet());
-  EXPECT_TRUE(c.companion().panel().isVisible());
-  EXPECT_FALSE(c.fullscreenRecheckRunning());
-}
-
 }  // namespace
 }  // namespace pimble::testing

@@ -362,16 +362,6 @@ TEST_F(Greetings, SummoningAHiddenCharacterAsksForTheLaunchGreetingAfterTwoAndAH
   EXPECT_TRUE(c.pendingGreetings().empty());
 }
 
-TEST_F(Greetings, AGreetingOverAnotherStateGivesNoHappyReaction) {
-  seedDue({});
-  AppController& c = started();
-  time.advance(Seconds(1));
-  c.preview(GlimmetState::water);
-  c.maybeGreet(GreetingMoment::launch());
-  ASSERT_TRUE(greeted());
-  EXPECT_EQ(rigOf(c).state(), GlimmetState::water);
-}
-
 TEST_F(Greetings, APreviewShowsALineOfTheHourWhateverTheRulesAndRemembersNothing) {
   AppSettings s;
   s.tinyMessages = TinyMessages::off;
