@@ -387,6 +387,84 @@ void tornado(QPainter& p) {
   stroke(p, 1.8, t);
 }
 
+void roundedOutline(QPainter& p, const QRectF& r, double radius, double width,
+                    Qt::PenStyle style = Qt::SolidLine) {
+  QPen pen = line(p, width);
+  pen.setStyle(style);
+  p.save();
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(r, radius, radius);
+  p.restore();
+}
+
+void app(QPainter& p) {
+  roundedOutline(p, QRectF(2, 2, 12, 12), 3, 1.5);
+}
+
+void appDashed(QPainter& p) {
+  roundedOutline(p, QRectF(2, 2, 12, 12), 3, 1.3, Qt::DashLine);
+}
+
+void keyboard(QPainter& p) {
+  roundedOutline(p, QRectF(1, 4, 14, 9), 1.6, 1.3);
+  for (double y : {6.0, 8.3}) {
+    for (double x : {3.2, 5.6, 8.0, 10.4}) p.drawRect(QRectF(x, y, 1.5, 1.4));
+  }
+  p.drawRoundedRect(QRectF(4.6, 10.5, 6.8, 1.2), 0.5, 0.5);
+}
+
+void playRectangle(QPainter& p) {
+  roundedOutline(p, QRectF(1, 3, 14, 10), 2, 1.3);
+  QPainterPath triangle;
+  triangle.moveTo(6.4, 5.6);
+  triangle.lineTo(10.8, 8);
+  triangle.lineTo(6.4, 10.4);
+  triangle.closeSubpath();
+  p.drawPath(triangle);
+}
+
+void lockFill(QPainter& p) {
+  QPainterPath shackle;
+  shackle.moveTo(5.2, 7.4);
+  shackle.lineTo(5.2, 5);
+  shackle.arcTo(QRectF(5.2, 2.2, 5.6, 5.6), 180, -180);
+  shackle.lineTo(10.8, 7.4);
+  stroke(p, 1.6, shackle);
+  p.drawRoundedRect(QRectF(3, 7, 10, 8), 1.6, 1.6);
+}
+
+void minus(QPainter& p) {
+  stroke(p, 2.0, segment({2.6, 8, 13.4, 8}));
+}
+
+void minusCircle(QPainter& p) {
+  QPainterPath ring;
+  ring.addEllipse(QPointF(8, 8), 6.6, 6.6);
+  stroke(p, 1.3, ring);
+  stroke(p, 1.5, segment({4.9, 8, 11.1, 8}));
+}
+
+QPainterPath flagCloth() {
+  QPainterPath cloth;
+  cloth.moveTo(3.8, 2.4);
+  cloth.cubicTo(6.4, 1.2, 8.6, 3.6, 13.6, 2.4);
+  cloth.lineTo(13.6, 9.2);
+  cloth.cubicTo(8.6, 10.4, 6.4, 8.0, 3.8, 9.2);
+  cloth.closeSubpath();
+  return cloth;
+}
+
+void flagOutline(QPainter& p) {
+  stroke(p, 1.5, segment({3, 1.5, 3, 15}));
+  stroke(p, 1.3, flagCloth());
+}
+
+void flagFill(QPainter& p) {
+  stroke(p, 1.5, segment({3, 1.5, 3, 15}));
+  p.drawPath(flagCloth());
+}
+
 // A symbol's drawing and, where the freedesktop icon naming has a fitting
 // icon, its name there (empty: the drawing is used everywhere).
 struct Entry {
@@ -395,7 +473,7 @@ struct Entry {
   std::string_view themeName;
 };
 
-constexpr std::array<Entry, 32> drawings = {{
+constexpr std::array<Entry, 41> drawings = {{
     {"drop.fill", drop, ""},
     {"figure.flexibility", flexibility, ""},
     {"figure.stand", stand, ""},
@@ -428,6 +506,15 @@ constexpr std::array<Entry, 32> drawings = {{
     {"briefcase.fill", briefcase, ""},
     {"sofa.fill", sofa, ""},
     {"moon.stars.fill", moonStars, "weather-clear-night"},
+    {"app", app, ""},
+    {"app.dashed", appDashed, "application-x-executable"},
+    {"keyboard", keyboard, ""},
+    {"play.rectangle", playRectangle, ""},
+    {"lock.fill", lockFill, ""},
+    {"minus", minus, "list-remove"},
+    {"minus.circle", minusCircle, ""},
+    {"flag", flagOutline, ""},
+    {"flag.fill", flagFill, ""},
 }};
 
 const Entry* find(std::string_view name) {

@@ -2,15 +2,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <cmath>
-#include <limits>
 
 #include "models/stay_quiet_settings.h"
 #include "settings/settings_form.h"
@@ -32,13 +28,6 @@ QString fullscreenLabel(FullscreenPolicy policy) {
   return {};
 }
 
-// A stored count shown by a stepper; values beyond what a spin box holds
-// show at its end.
-int spinValue(std::int64_t stored) {
-  return static_cast<int>(std::clamp<std::int64_t>(stored, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
-}
-
 QSpinBox* stepper(int low, int high, int step, const QString& unit, const char* name,
                   QWidget* parent) {
   auto* spin = new QSpinBox(parent);
@@ -51,24 +40,10 @@ QSpinBox* stepper(int low, int high, int step, const QString& unit, const char* 
   return spin;
 }
 
-// A plain column of rows that a section shows or hides as one.
-QWidget* group(QWidget* parent, QVBoxLayout*& layout) {
-  auto* w = new QWidget(parent);
-  layout = new QVBoxLayout(w);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(8);
-  return w;
-}
 }  // namespace
 
 QString FocusSettingsView::pauseStatus(std::optional<Date> pausedUntil, bool pausedIndefinitely) {
-  if (pausedUntil) {
-    const double seconds = secondsSince1970(clampDate(*pausedUntil));
-    const QDateTime end =
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(seconds)) * 1000);
-    return QStringLiteral("Paused until ") +
-           QLocale().toString(end.toLocalTime().time(), form::timeFormat());
-  }
+  if (pausedUntil) return QStringLiteral("Paused until ") + form::clockText(*pausedUntil);
   if (pausedIndefinitely) return QStringLiteral("Paused until you resume");
   return QStringLiteral("Reminders are running");
 }
@@ -85,7 +60,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
       form::toggle(QStringLiteral("Let the glimmet sleep during quiet hours"), "quietHours", quiet);
   q->addWidget(quietHours_);
   QVBoxLayout* times = nullptr;
-  quietTimes_ = group(quiet, times);
+  quietTimes_ = form::group(quiet, times);
   quietStart_ = new TimeOfDayEdit(quietTimes_);
   quietStart_->setObjectName(QStringLiteral("quietHoursStart"));
   quietEnd_ = new TimeOfDayEdit(quietTimes_);
@@ -101,12 +76,10 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
 
   form::onToggled(quietHours_, model_,
                   [](AppSettings& s, bool on) { s.quietHours.isEnabled = on; });
-  connect(quietStart_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
-    form::editSettings(model_, [m](AppSettings& s) { s.quietHours.startMinutes = m; });
-  });
-  connect(quietEnd_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
-    form::editSettings(model_, [m](AppSettings& s) { s.quietHours.endMinutes = m; });
-  });
+  form::onTimePicked(quietStart_, model_,
+                     [](AppSettings& s, std::int64_t m) { s.quietHours.startMinutes = m; });
+  form::onTimePicked(quietEnd_, model_,
+                     [](AppSettings& s, std::int64_t m) { s.quietHours.endMinutes = m; });
 
   // Pausing
   QGroupBox* pausing = form::section(QStringLiteral("Pausing"), this);
@@ -151,7 +124,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
       form::toggle(QStringLiteral("Wait until I'm back at the keyboard"), "idleDetection", idle);
   d->addWidget(idleDetection_);
   QVBoxLayout* idleLayout = nullptr;
-  idleRows_ = group(idle, idleLayout);
+  idleRows_ = form::group(idle, idleLayout);
   idleThreshold_ = stepper(1, 60, 1, QStringLiteral(" min"), "idleThreshold", idleRows_);
   idleLayout->addLayout(
       form::labelled(QStringLiteral("Counts as away after"), idleThreshold_, idleRows_));
@@ -256,13 +229,13 @@ void FocusSettingsView::showSettings(const AppSettings& s) {
   quietEnd_->setMinutes(s.quietHours.endMinutes);
   idleDetection_->setChecked(s.idleDetectionEnabled);
   idleRows_->setVisible(s.idleDetectionEnabled);
-  idleThreshold_->setValue(spinValue(s.idleThresholdMinutes));
+  idleThreshold_->setValue(form::spinValue(s.idleThresholdMinutes));
   fullscreen_->setCurrentIndex(form::caseIndex(s.stayQuiet.fullscreen));
   hideInFullscreen_->setChecked(s.stayQuiet.hideGlimmetInFullscreen);
   hideInFullscreen_->setVisible(s.stayQuiet.fullscreen != FullscreenPolicy::never);
   duringCalls_->setChecked(s.stayQuiet.duringCalls);
   notifyWhenHidden_->setChecked(s.notifyWhenHidden);
-  bubbleTimeout_->setValue(spinValue(s.bubbleTimeoutSeconds));
+  bubbleTimeout_->setValue(form::spinValue(s.bubbleTimeoutSeconds));
 }
 
 void FocusSettingsView::showPause() {

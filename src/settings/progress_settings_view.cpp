@@ -131,26 +131,13 @@ void ProgressSettingsView::askToClear() {
     confirmation_->raise();
     return;
   }
-  auto* box = new QMessageBox(this);
-  box->setObjectName(QStringLiteral("clearConfirmation"));
-  box->setIcon(QMessageBox::Warning);
-  box->setWindowTitle(QStringLiteral("Clear history"));
-  box->setText(QStringLiteral("Clear all progress history?"));
-  QPushButton* clear =
-      box->addButton(QStringLiteral("Clear history"), QMessageBox::DestructiveRole);
-  clear->setObjectName(QStringLiteral("confirmClear"));
-  QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-  box->setDefaultButton(cancel);
-  box->setEscapeButton(cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  confirmation_ = box;
-  connect(box, &QObject::destroyed, this, [this] { confirmation_ = nullptr; });
-  connect(box, &QMessageBox::buttonClicked, this, [this, clear](QAbstractButton* pressed) {
-    if (pressed != clear) return;
-    model_.setProgress(ProgressTracker{});
-    model_.scheduleSave();
-  });
-  box->open();
+  confirmation_ = form::confirm(this, QStringLiteral("Clear all progress history?"), QString(),
+                                QStringLiteral("Clear history"), "confirmClear", [this] {
+                                  model_.setProgress(ProgressTracker{});
+                                  model_.scheduleSave();
+                                });
+  confirmation_->setObjectName(QStringLiteral("clearConfirmation"));
+  connect(confirmation_, &QObject::destroyed, this, [this] { confirmation_ = nullptr; });
 }
 
 void ProgressSettingsView::showEvent(QShowEvent* event) {

@@ -1,13 +1,22 @@
 #include "settings/settings_form.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
+#include "bubbles/symbol_image.h"
+#include "settings/time_of_day_edit.h"
 #include "state/app_model.h"
 
 namespace pimble::form {
@@ -43,6 +52,14 @@ QLabel* footnote(const QString& sentence, QWidget* parent) {
   return label;
 }
 
+QWidget* group(QWidget* parent, QVBoxLayout*& layout) {
+  auto* w = new QWidget(parent);
+  layout = new QVBoxLayout(w);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(8);
+  return w;
+}
+
 QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent) {
   auto* box = new QCheckBox(title, parent);
   box->setObjectName(QString::fromLatin1(objectName));
@@ -65,6 +82,35 @@ void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool
   QObject::connect(box, &QCheckBox::toggled, box, [&model, store](bool on) {
     editSettings(model, [store, on](AppSettings& s) { store(s, on); });
   });
+}
+
+void onTimePicked(TimeOfDayEdit* field, AppModel& model,
+                  void (*store)(AppSettings&, std::int64_t)) {
+  QObject::connect(field, &TimeOfDayEdit::minutesPicked, field,
+                   [&model, store](std::int64_t minutes) {
+                     editSettings(model, [store, minutes](AppSettings& s) { store(s, minutes); });
+                   });
+}
+
+int spinValue(std::int64_t stored) {
+  return static_cast<int>(std::clamp<std::int64_t>(stored, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
+}
+
+QString modeLabel(AwarenessMode mode) {
+  switch (mode) {
+    case AwarenessMode::work:
+      return QStringLiteral("Work");
+    case AwarenessMode::relax:
+      return QStringLiteral("Relax");
+    case AwarenessMode::night:
+      return QStringLiteral("Night");
+  }
+  return {};
+}
+
+QString mnemonicFree(QString text) {
+  return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 QString capitalized(std::string_view name) {
@@ -95,6 +141,45 @@ QString timeFormat() {
   static const QRegularExpression seconds(QStringLiteral("[:.]?s+|\\s*t+"));
   format.remove(seconds);
   return format.trimmed();
+}
+
+QString clockText(Date date) {
+  const double seconds = secondsSince1970(clampDate(date));
+  const QDateTime at =
+      QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(seconds)) * 1000);
+  return QLocale().toString(at.toLocalTime().time(), timeFormat());
+}
+
+QMessageBox* confirm(QWidget* parent, const QString& question, const QString& detail,
+                     const QString& action, const char* actionName,
+                     std::function<void()> confirmed) {
+  auto* box = new QMessageBox(parent);
+  box->setIcon(QMessageBox::Warning);
+  box->setWindowTitle(action);
+  box->setText(question);
+  box->setInformativeText(detail);
+  QPushButton* yes = box->addButton(action, QMessageBox::DestructiveRole);
+  yes->setObjectName(QString::fromLatin1(actionName));
+  QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+  box->setDefaultButton(cancel);
+  box->setEscapeButton(cancel);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(box, &QMessageBox::buttonClicked, box,
+                   [yes, confirmed = std::move(confirmed)](QAbstractButton* pressed) {
+                     if (pressed == yes && confirmed) confirmed();
+                   });
+  box->open();
+  return box;
+}
+
+QString inlineSymbol(std::string_view symbol, int points, const QColor& color) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  SymbolImage::pixmap(symbol, points, color, 2.0).toImage().save(&buffer, "PNG");
+  return QStringLiteral("<img src=\"data:image/png;base64,%1\" width=%2 height=%2>")
+      .arg(QString::fromLatin1(png.toBase64()))
+      .arg(points);
 }
 
 void editSettings(AppModel& model, const std::function<void(AppSettings&)>& edit) {

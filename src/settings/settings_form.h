@@ -6,26 +6,32 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string_view>
 
 #include "models/app_settings.h"
+#include "models/awareness_mode.h"
+#include "models/date.h"
 #include "models/json_coding.h"
 #include "settings/segmented_control.h"
 
 class QBoxLayout;
 class QCheckBox;
+class QColor;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QLayout;
+class QMessageBox;
 class QVBoxLayout;
 class QWidget;
 
 namespace pimble {
 
 class AppModel;
+class TimeOfDayEdit;
 
 namespace form {
 
@@ -40,6 +46,9 @@ QVBoxLayout* sectionLayout(QGroupBox* section);
 QLabel* footnote(const QString& sentence, QWidget* parent);
 // The font of footnotes and other small texts.
 void makeSmall(QWidget* widget);
+
+// A plain column of rows that a section shows or hides as one.
+QWidget* group(QWidget* parent, QVBoxLayout*& layout);
 
 // A switch, named for tests and accessibility tools.
 QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent);
@@ -60,6 +69,8 @@ QHBoxLayout* textRow(QWidget* text, QWidget* trailing);
 // A time of day in the locale's short form, without seconds ("22:00",
 // "10:00 PM").
 QString timeFormat();
+// The local time of day of a date in that form.
+QString clockText(Date date);
 
 // Stores a change of the settings: a copy with the edit applied replaces the
 // model's value, which then saves and applies it.
@@ -68,6 +79,32 @@ void editSettings(AppModel& model, const std::function<void(AppSettings&)>& edit
 // A switch stores its state through `store`, which writes it into the
 // settings.
 void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool));
+
+// A stored count as a spin box shows it: values beyond what an int holds
+// show at its end.
+int spinValue(std::int64_t stored);
+
+// Asks before something that cannot be undone: a warning with the
+// destructive button `action` (named `actionName`) and Cancel, which is the
+// default. `confirmed` runs only when `action` is pressed. The box is
+// window-modal, opens at once and deletes itself when closed.
+QMessageBox* confirm(QWidget* parent, const QString& question, const QString& detail,
+                     const QString& action, const char* actionName,
+                     std::function<void()> confirmed);
+
+// An inline picture of a symbol for rich text, in the given colour.
+QString inlineSymbol(std::string_view symbol, int points, const QColor& color);
+
+// A time field stores the time the user picks through `store`, which
+// writes it into the settings.
+void onTimePicked(TimeOfDayEdit* field, AppModel& model, void (*store)(AppSettings&, std::int64_t));
+
+// The name of an awareness mode on screen: "Work", "Relax", "Night".
+QString modeLabel(AwarenessMode mode);
+
+// A text for a button or a menu item: an "&" in it shows as itself instead
+// of marking a shortcut letter.
+QString mnemonicFree(QString text);
 
 // "small" → "Small": a case name with its first letter capitalised.
 QString capitalized(std::string_view name);

@@ -36,8 +36,7 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   if (button(tab) != nullptr) return;
   auto* b = new QToolButton(this);
   b->setObjectName(form::text(rawValue(tab)) + QStringLiteral("TabButton"));
-  // "&" would mark a mnemonic.
-  b->setText(form::text(label(tab)).replace(QLatin1Char('&'), QStringLiteral("&&")));
+  b->setText(form::mnemonicFree(form::text(label(tab))));
   b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   b->setIconSize(QSize(kIconPoints, kIconPoints));
   b->setCheckable(true);

@@ -12,9 +12,11 @@
 #include <algorithm>
 
 #include "settings/appearance_settings_view.h"
+#include "settings/awareness_settings_view.h"
 #include "settings/focus_settings_view.h"
 #include "settings/general_settings_view.h"
 #include "settings/progress_settings_view.h"
+#include "settings/reminders_settings_view.h"
 #include "settings/settings_form.h"
 #include "settings/settings_tab_bar.h"
 
@@ -45,6 +47,8 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
   layout->addWidget(stack_, 1);
 
   addPage(SettingsTab::general, new GeneralSettingsView(model_));
+  addPage(SettingsTab::reminders, new RemindersSettingsView(model_));
+  addPage(SettingsTab::awareness, new AwarenessSettingsView(model_));
   addPage(SettingsTab::appearance, new AppearanceSettingsView(model_));
   addPage(SettingsTab::focus, new FocusSettingsView(model_));
   addPage(SettingsTab::progress, new ProgressSettingsView(model_));

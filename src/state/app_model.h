@@ -85,6 +85,8 @@ class AppModel : public QObject {
   // The model's clock.
   Date now() const;
   Persisting& store() const { return store_; }
+  // The clock every delay of the views goes through.
+  TimeSource& timeSource() const { return time_; }
 
   // The commands the views call; the controller fills them in.
   AppActions actions;

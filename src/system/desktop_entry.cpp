@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
 #include <map>
@@ -258,6 +259,12 @@ std::optional<pid_t> DesktopEntry::launch() const {
     return std::nullopt;
   }
   return static_cast<pid_t>(pid);
+}
+
+QIcon DesktopEntry::themeIcon() const {
+  if (icon.isEmpty()) return {};
+  if (!icon.startsWith('/')) return QIcon::fromTheme(icon);
+  return QFileInfo::exists(icon) ? QIcon(icon) : QIcon();
 }
 
 }  // namespace pimble

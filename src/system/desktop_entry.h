@@ -4,6 +4,7 @@
 // icon and command line our workspace layer needs.
 
 #include <sys/types.h>
+#include <QIcon>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -44,6 +45,9 @@ class DesktopEntry {
   std::optional<QStringList> commandLine() const;
   // Whether the program it would run is present (TryExec, then Exec's program).
   bool isRunnable() const;
+  // The image Icon names: a name in the desktop's icon theme, or an absolute
+  // file. A null icon when neither gives one.
+  QIcon themeIcon() const;
   // An application the user should see in lists of installed applications.
   bool isListed() const { return isApplication && !noDisplay && !hidden; }
 

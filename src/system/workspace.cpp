@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QCollator>
-#include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
@@ -276,11 +275,8 @@ std::vector<ReturnTarget> Workspace::installedApps() {
 }
 
 QIcon Workspace::icon(const std::string& bundleID) {
-  if (auto entry = entries_.byId(QString::fromStdString(bundleID));
-      entry && !entry->icon.isEmpty()) {
-    const QIcon icon = !entry->icon.startsWith('/')     ? QIcon::fromTheme(entry->icon)
-                       : QFileInfo::exists(entry->icon) ? QIcon(entry->icon)
-                                                        : QIcon();
+  if (auto entry = entries_.byId(QString::fromStdString(bundleID))) {
+    const QIcon icon = entry->themeIcon();
     if (!icon.isNull()) return icon;
   }
   return QIcon::fromTheme(QStringLiteral("application-x-executable"));
