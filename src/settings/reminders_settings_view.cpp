@@ -322,7 +322,7 @@ void RemindersSettingsView::rebuildList() {
   }
   list_->clear();
   auto addRows = [this](bool personal) {
-    for (const auto& [id, custom] : listed_) {
+    for (const auto& [id, custom] : *listed_) {
       if (custom != personal) continue;
       auto* item = new QListWidgetItem(list_);
       item->setData(idRole, QString::fromStdString(id.string()));
@@ -338,7 +338,7 @@ void RemindersSettingsView::rebuildList() {
   addRows(false);
   headerItem(QStringLiteral("Personal"), list_);
   const bool anyPersonal =
-      std::any_of(listed_.begin(), listed_.end(), [](const auto& e) { return e.second; });
+      std::any_of(listed_->begin(), listed_->end(), [](const auto& e) { return e.second; });
   if (anyPersonal) {
     addRows(true);
   } else {

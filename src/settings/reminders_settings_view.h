@@ -58,7 +58,7 @@ class RemindersSettingsView : public QWidget {
   QListWidget* list_;
   // The reminders the list's rows show, in list order, and whether each is
   // a personal one; the list is rebuilt when this changes.
-  std::vector<std::pair<Uuid, bool>> listed_;
+  std::optional<std::vector<std::pair<Uuid, bool>>> listed_;
   QPushButton* add_;
   QPushButton* remove_;
   QPushButton* defaults_;

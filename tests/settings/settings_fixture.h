@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,11 @@
 #include "state/app_model.h"
 #include "system/fake_time_source.h"
 #include "system/probe_test_support.h"
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace pimble::testing {
 
@@ -64,6 +70,19 @@ class SettingsFixture : public ::testing::Test {
       calls.push_back("previewBehavior " + std::string(enumName(b)));
     };
     a.previewGreeting = [this] { calls.push_back("previewGreeting"); };
+    a.remindNow = [this](const Reminder& r) {
+      calls.push_back("remindNow " + r.title);
+      remindedNow.push_back(r);
+    };
+    a.setMode = [this](AwarenessMode m) { calls.push_back("setMode " + std::string(enumName(m))); };
+    a.clearActivity = [this] { calls.push_back("clearActivity"); };
+    a.previewCheckIn = [this] { calls.push_back("previewCheckIn"); };
+    a.openIntentionForm = [this] { calls.push_back("openIntentionForm"); };
+  }
+
+  // How often a command was called.
+  int callCount(const std::string& call) const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
   }
 
   // Applies a change to the settings as another part of the program would.
@@ -79,6 +98,7 @@ class SettingsFixture : public ::testing::Test {
   FakeTimeSource time_{dateFromSeconds(start)};
   std::unique_ptr<AppModel> model_;
   std::vector<std::string> calls;
+  std::vector<Reminder> remindedNow;
 };
 
 // A fixture around one tab's view, built on first use and shown, with its

@@ -1,0 +1,532 @@
+// The Awareness tab on the real model: the mode picker that shows the mode
+// in force, the schedule with the work days in the calendar's order, the
+// watched applications' rows and limit menus, the add-app menu and the
+// picker over installed applications (from desktop entries in a private
+// data folder), check-ins, today's numbers, the history, and the refresh
+// that runs only while the tab is on screen.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "services/app_catalog.h"
+#include "settings/add_app_menu.h"
+#include "settings/awareness_settings_view.h"
+#include "settings/check_in_style_section.h"
+#include "settings/installed_apps_picker.h"
+#include "settings/mode_section.h"
+#include "settings/segmented_control.h"
+#include "settings/settings_fixture.h"
+#include "settings/threshold_menu.h"
+#include "settings/time_of_day_edit.h"
+#include "settings/watched_app_row.h"
+#include "settings/weekday_picker.h"
+
+namespace pimble {
+namespace {
+
+using testing::click;
+using testing::ScopedEnv;
+using testing::SettingsWrites;
+
+// Writes an application's desktop entry into a data folder.
+void writeEntry(const QString& dataFolder, const QString& id, const QString& name) {
+  QDir().mkpath(dataFolder + "/applications");
+  QFile file(dataFolder + "/applications/" + id + ".desktop");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      ("[Desktop Entry]\nType=Application\nName=" + name + "\nExec=/bin/true\nIcon=" + id + "\n")
+          .toUtf8());
+}
+
+QStringList actionTexts(const QMenu* menu) {
+  QStringList texts;
+  // A plain separator shows as "—", a section as its title.
+  for (const QAction* a : menu->actions())
+    texts << (a->isSeparator() && a->text().isEmpty() ? "—" : a->text());
+  return texts;
+}
+
+QAction* action(const QMenu* menu, const QString& text) {
+  for (QAction* a : menu->actions())
+    if (a->text() == text) return a;
+  ADD_FAILURE() << "no item " << text.toStdString();
+  return nullptr;
+}
+
+class AwarenessTabTest : public testing::ViewFixture<AwarenessSettingsView> {
+ protected:
+  void SetUp() override {
+    ViewFixture::SetUp();
+    ASSERT_TRUE(data_.isValid());
+    dataHome_ = std::make_unique<ScopedEnv>("XDG_DATA_HOME", data_.filePath("home"));
+    dataDirs_ = std::make_unique<ScopedEnv>("XDG_DATA_DIRS", data_.filePath("system"));
+    home_ = std::make_unique<ScopedEnv>("HOME", data_.filePath("user"));
+  }
+  void TearDown() override {
+    view_.reset();
+    AppCatalog::install({});
+  }
+
+  // Running applications as the workspace would report them.
+  void running(std::vector<ReturnTarget> apps) {
+    AppCatalog::Platform platform;
+    platform.runningApps = [apps] { return apps; };
+    AppCatalog::install(platform);
+  }
+  void watch(const std::string& id, const std::string& name) { model().watch({id, name}); }
+  WatchedAppRow* row(size_t index) {
+    EXPECT_GT(view().rows().size(), index);
+    return view().rows().at(index);
+  }
+  const WatchedApp& app(size_t index) { return model().settings().awareness.apps.at(index); }
+
+  QTemporaryDir data_;
+  std::unique_ptr<ScopedEnv> dataHome_, dataDirs_, home_;
+};
+
+TEST_F(AwarenessTabTest, TheModePickerShowsTheModeInForceAndSnapsBack) {
+  SegmentedControl* picker = view().modeSection()->picker();
+  auto* footnote = find<QLabel>("modeFootnote");
+  EXPECT_EQ(picker->currentIndex(), 0);
+  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(picker->segment(i)->icon().isNull());
+
+  SettingsWrites writes(model());
+  click(picker->segment(1));
+  EXPECT_EQ(callCount("setMode relax"), 1);
+  EXPECT_EQ(writes.count(), 0) << "the choice goes through the program only";
+  EXPECT_EQ(picker->currentIndex(), 0) << "the mode in force is still work";
+  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
+
+  // Once the program publishes the mode, the picker and the line follow;
+  // likewise when the schedule switches the mode.
+  model().setMode(AwarenessMode::relax);
+  EXPECT_EQ(picker->currentIndex(), 1);
+  EXPECT_EQ(footnote->text(),
+            "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
+            "continue.");
+  model().setMode(AwarenessMode::night);
+  EXPECT_EQ(picker->currentIndex(), 2);
+  EXPECT_EQ(writes.count(), 0);
+}
+
+TEST_F(AwarenessTabTest, WorkDaysStandInTheCalendarsOrder) {
+  using Week = std::array<int, 7>;
+  EXPECT_EQ(WeekdayPicker::order(1), (Week{1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(WeekdayPicker::order(2), (Week{2, 3, 4, 5, 6, 7, 1}));
+  EXPECT_EQ(WeekdayPicker::order(7), (Week{7, 1, 2, 3, 4, 5, 6}));
+
+  WeekdayPicker* days = view().modeSection()->workDays();
+  EXPECT_FALSE(days->isVisible()) << "the schedule is off";
+  click(find<QCheckBox>("modeSchedule"));
+  EXPECT_TRUE(model().settings().modes.schedule.isEnabled);
+  EXPECT_TRUE(days->isVisible());
+  EXPECT_EQ(find<TimeOfDayEdit>("workStart")->time(), QTime(9, 0));
+  EXPECT_EQ(find<TimeOfDayEdit>("nightEnd")->time(), QTime(6, 0));
+
+  days->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(days->shownOrder(), (Week{1, 2, 3, 4, 5, 6, 7}));
+  days->setLocale(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_EQ(days->shownOrder(), (Week{2, 3, 4, 5, 6, 7, 1}));
+  EXPECT_EQ(days->button(1)->accessibleName(), "Sonntag");
+  days->setLocale(QLocale(QLocale::Arabic, QLocale::Egypt));
+  EXPECT_EQ(days->shownOrder(), (Week{7, 1, 2, 3, 4, 5, 6}));
+  // The buttons stand left to right in that order.
+  days->layout()->activate();
+  for (int i = 1; i < 7; ++i) {
+    EXPECT_LT(days->button(days->shownOrder()[i - 1])->x(),
+              days->button(days->shownOrder()[i])->x());
+  }
+  days->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  EXPECT_EQ(days->button(2)->text(), "M");
+  EXPECT_EQ(days->button(2)->accessibleName(), "Monday");
+  for (int day = 1; day <= 7; ++day)
+    EXPECT_EQ(days->button(day)->isChecked(), day >= 2 && day <= 6) << day;
+
+  {
+    SettingsWrites writes(model());
+    click(days->button(1));
+    click(days->button(2));
+    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+      s.modes.schedule.workDays = {1, 3, 4, 5, 6};
+    }));
+  }
+  // The last day can go, and days the buttons do not show stay.
+  changeSettings([](AppSettings& s) { s.modes.schedule.workDays = {3, 9}; });
+  click(days->button(3));
+  EXPECT_EQ(model().settings().modes.schedule.workDays, (std::set<std::int64_t>{9}));
+  for (int day = 1; day <= 7; ++day) EXPECT_FALSE(days->button(day)->isChecked());
+}
+
+TEST_F(AwarenessTabTest, ScheduleTimesAndTheBedtimeNudgeWriteTheirFields) {
+  changeSettings([](AppSettings& s) { s.modes.schedule.isEnabled = true; });
+  {
+    SettingsWrites writes(model());
+    find<TimeOfDayEdit>("workStart")->setTime(QTime(8, 30));
+    find<TimeOfDayEdit>("nightStart")->setTime(QTime(23, 59));
+    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+      s.modes.schedule.workStartMinutes = 510;
+      s.modes.schedule.nightStartMinutes = 1439;
+    }));
+  }
+  auto* at = find<TimeOfDayEdit>("bedtimeAt");
+  EXPECT_FALSE(at->isVisible());
+  click(find<QCheckBox>("bedtimeNudge"));
+  EXPECT_TRUE(at->isVisible());
+  EXPECT_EQ(at->time(), QTime(23, 30));
+  SettingsWrites writes(model());
+  at->setTime(QTime(17, 30));
+  EXPECT_EQ(model().settings(),
+            writes.expected([](AppSettings& s) { s.modes.bedtime.minutes = 1050; }));
+  // Hiding the rows keeps what they hold.
+  click(find<QCheckBox>("modeSchedule"));
+  click(find<QCheckBox>("modeSchedule"));
+  EXPECT_EQ(model().settings().modes.schedule.workStartMinutes, 510);
+}
+
+TEST_F(AwarenessTabTest, TheLimitMenusWriteNoneOrTheChosenMinutes) {
+  watch("com.hnc.Discord", "Discord");
+  ASSERT_EQ(app(0).category, AppCategory::social);
+  ThresholdMenu* work = row(0)->limit(AwarenessMode::work);
+  EXPECT_EQ(actionTexts(work->menu()),
+            (QStringList{"No check-ins", "—", "5 min", "10 min", "15 min", "20 min", "30 min",
+                         "45 min", "1 h", "1 h 30 min", "2 h", "3 h"}));
+  EXPECT_EQ(work->button()->text(), "20m");
+  EXPECT_EQ(work->accessibleName(), "Work check-in: 20 minutes");
+  {
+    SettingsWrites writes(model());
+    action(work->menu(), "No check-ins")->trigger();
+    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+      s.awareness.apps[0].workMinutes = std::nullopt;
+    }));
+    EXPECT_EQ(work->button()->text(), "Off");
+    EXPECT_EQ(work->accessibleName(), "Work check-in: off");
+  }
+  {
+    SettingsWrites writes(model());
+    ThresholdMenu* relax = row(0)->limit(AwarenessMode::relax);
+    action(relax->menu(), "1 h 30 min")->trigger();
+    EXPECT_EQ(model().settings(),
+              writes.expected([](AppSettings& s) { s.awareness.apps[0].relaxMinutes = 90; }));
+    EXPECT_EQ(relax->button()->text(), "1h30");
+    EXPECT_EQ(relax->toolTip(), "Relax mode: check in after this much active use");
+  }
+  // Limits from a hand-edited file: below a minute reads as one, one the
+  // menu does not offer shows as it is.
+  changeSettings([](AppSettings& s) {
+    s.awareness.apps[0].nightMinutes = 0;
+    s.awareness.apps[0].workMinutes = 25;
+  });
+  EXPECT_EQ(row(0)->limit(AwarenessMode::night)->button()->text(), "1m");
+  EXPECT_EQ(work->button()->text(), "25m");
+  EXPECT_EQ(app(0).nightMinutes, 0) << "shown, not written";
+}
+
+TEST_F(AwarenessTabTest, ACategoryChangeGivesThatCategorysLimits) {
+  watch("com.hnc.Discord", "Discord");
+  changeSettings([](AppSettings& s) {
+    WatchedApp& a = s.awareness.apps[0];
+    a.workMinutes = 5;
+    a.relaxMinutes = std::nullopt;
+    a.askIntention = true;
+    a.isEnabled = false;
+  });
+  QToolButton* category = row(0)->categoryButton();
+  EXPECT_EQ(category->accessibleName(), "Category: Social & chat");
+  EXPECT_EQ(actionTexts(category->menu()),
+            (QStringList{"Work", "Social && chat", "Video", "Game", "Other"}));
+  action(category->menu(), "Video")->trigger();
+  WatchedApp expected{"com.hnc.Discord", "Discord", AppCategory::video, false, false, 30, 90, 45};
+  EXPECT_EQ(app(0), expected);
+  EXPECT_EQ(category->accessibleName(), "Category: Video");
+  EXPECT_EQ(row(0)->limit(AwarenessMode::relax)->button()->text(), "1h30");
+
+  // The same category again still resets the limits.
+  changeSettings([](AppSettings& s) { s.awareness.apps[0].nightMinutes = 180; });
+  action(category->menu(), "Video")->trigger();
+  EXPECT_EQ(app(0), expected);
+}
+
+TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
+  EXPECT_TRUE(find<QLabel>("noWatchedApps")->isVisible());
+  watch("org.videolan.VLC", "VLC media player");
+  watch("steam", "Steam");
+  EXPECT_FALSE(find<QLabel>("noWatchedApps")->isVisible());
+  ASSERT_EQ(view().rows().size(), 2u);
+  DayUsage today;
+  today.apps["org.videolan.VLC"] = 3900;
+  today.apps["steam"] = 59;
+  model().setActivityToday(today);
+  EXPECT_EQ(row(0)->todayLabel()->text(), "· today 1 h 5 min");
+  EXPECT_EQ(row(1)->todayLabel()->text(), "· today —");
+  EXPECT_EQ(WatchedAppRow::todayText(60), "· today 1 min");
+  EXPECT_EQ(WatchedAppRow::todayText(3600), "· today 1 h");
+
+  {
+    SettingsWrites writes(model());
+    click(row(1)->checkInSwitch());
+    row(1)->intentionFlag()->click();
+    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+      s.awareness.apps[1].isEnabled = false;
+      s.awareness.apps[1].askIntention = true;
+    }));
+  }
+  EXPECT_DOUBLE_EQ(row(1)->opacity(), WatchedAppRow::dimmedOpacity);
+  EXPECT_DOUBLE_EQ(row(0)->opacity(), 1.0);
+  EXPECT_EQ(row(1)->intentionFlag()->accessibleName(), "Ask what I'm here for in Steam");
+  EXPECT_EQ(row(1)->intentionFlag()->toolTip(),
+            "Ask what you're here for when you switch to Steam (Work mode)");
+  // A dimmed row still works.
+  action(row(1)->limit(AwarenessMode::work)->menu(), "10 min")->trigger();
+  EXPECT_EQ(app(1).workMinutes, 10);
+
+  // Removing takes every entry with that identifier, and asks nothing.
+  changeSettings([](AppSettings& s) { s.awareness.apps.push_back(s.awareness.apps[0]); });
+  ASSERT_EQ(view().rows().size(), 3u);
+  EXPECT_EQ(row(0)->removeButton()->accessibleName(), "Remove VLC media player");
+  row(0)->removeButton()->click();
+  QApplication::processEvents();
+  ASSERT_EQ(model().settings().awareness.apps.size(), 1u);
+  EXPECT_EQ(app(0).bundleID, "steam");
+  EXPECT_EQ(view().rows().size(), 1u);
+}
+
+TEST_F(AwarenessTabTest, TheAddAppMenuOffersRunningAppsNotWatched) {
+  running({{"org.gnome.Calculator", "Calculator"},
+           {"steam", "Steam"},
+           {"org.kde.krita", "Krita"},
+           {"org.gnome.Calculator", "Calculator"},
+           {"com.hnc.Discord", "Discord"}});
+  watch("steam", "Steam");
+  watch("com.hnc.Discord", "Discord");
+  changeSettings([](AppSettings& s) { s.awareness.apps[1].isEnabled = false; });
+  AddAppMenu* add = view().addAppMenu();
+  add->fillMenu();
+  EXPECT_EQ(actionTexts(add->menu()),
+            (QStringList{"Open now", "Calculator", "Krita", "—", "Choose from installed apps…"}));
+  action(add->menu(), "Krita")->trigger();
+  ASSERT_EQ(model().settings().awareness.apps.size(), 3u);
+  EXPECT_EQ(app(2), (WatchedApp{"org.kde.krita", "Krita", AppCategory::other, true, false, 45,
+                                std::nullopt, 45}));
+  add->fillMenu();
+  EXPECT_EQ(actionTexts(add->menu()),
+            (QStringList{"Open now", "Calculator", "—", "Choose from installed apps…"}));
+
+  // With nothing left to offer, only the way to the installed apps.
+  running({{"steam", "Steam"}});
+  add->fillMenu();
+  QStringList visible;
+  for (const QAction* a : add->menu()->actions())
+    if (!a->isSeparator()) visible << a->text();
+  EXPECT_EQ(visible, QStringList{"Choose from installed apps…"});
+}
+
+TEST_F(AwarenessTabTest, ThePickerAddsTheChosenAppsAndSkipsOneAlreadyWatched) {
+  const QString home = data_.filePath("home");
+  writeEntry(home, "org.kde.krita", "Krita");
+  writeEntry(home, "org.gnome.Calculator", "Calculator");
+  writeEntry(home, "org.videolan.VLC", "VLC media player");
+  writeEntry(data_.filePath("system"), "steam", "Steam");
+  watch("org.videolan.VLC", "VLC");
+  changeSettings([](AppSettings& s) { s.awareness.apps[0].workMinutes = 5; });
+  const WatchedApp before = app(0);
+
+  AddAppMenu* add = view().addAppMenu();
+  action(add->menu(), "Choose from installed apps…")->trigger();
+  InstalledAppsPicker* picker = add->picker();
+  ASSERT_NE(picker, nullptr);
+  EXPECT_TRUE(picker->isVisible());
+  EXPECT_EQ(picker->list()->model()->rowCount(), 4);
+  EXPECT_FALSE(picker->addButton()->isEnabled()) << "nothing chosen yet";
+
+  // Typing narrows the list.
+  QTest::keyClicks(picker->filter(), "CALC");
+  EXPECT_EQ(picker->list()->model()->rowCount(), 1);
+  picker->filter()->clear();
+
+  picker->choose({"steam", "org.videolan.VLC", "org.kde.krita"});
+  EXPECT_TRUE(picker->addButton()->isEnabled());
+  click(picker->addButton());
+  QApplication::processEvents();
+  const std::vector<WatchedApp>& apps = model().settings().awareness.apps;
+  ASSERT_EQ(apps.size(), 3u);
+  EXPECT_EQ(apps[0], before) << "an application already watched keeps its settings";
+  EXPECT_EQ(apps[1].bundleID, "org.kde.krita");
+  EXPECT_EQ(apps[1].name, "Krita");
+  EXPECT_EQ(apps[2].bundleID, "steam");
+  EXPECT_EQ(apps[2].category, AppCategory::game);
+  EXPECT_EQ(add->picker(), nullptr) << "the picker is gone";
+
+  // Cancelling adds nothing.
+  add->chooseApp();
+  ASSERT_NE(add->picker(), nullptr);
+  add->picker()->choose({"org.gnome.Calculator"});
+  add->picker()->reject();
+  EXPECT_EQ(model().settings().awareness.apps.size(), 3u);
+}
+
+TEST_F(AwarenessTabTest, ThePickerLooksUpIconsOnlyForRowsInView) {
+  for (int i = 0; i < 200; ++i)
+    writeEntry(data_.filePath("system"), QString("org.example.App%1").arg(i, 3, 10, QChar('0')),
+               QString("App %1").arg(i, 3, 10, QChar('0')));
+  view().addAppMenu()->chooseApp();
+  InstalledAppsPicker* picker = view().addAppMenu()->picker();
+  ASSERT_NE(picker, nullptr);
+  picker->resize(420, 480);
+  QApplication::processEvents();
+  picker->list()->viewport()->repaint();
+  EXPECT_EQ(picker->list()->model()->rowCount(), 200);
+  EXPECT_GT(picker->iconsLoaded(), 0);
+  EXPECT_LT(picker->iconsLoaded(), 40);
+  picker->reject();
+}
+
+TEST_F(AwarenessTabTest, RefreshesEveryThirtySecondsOnlyWhileOnScreen) {
+  view();
+  EXPECT_EQ(callCount("refreshAwareness"), 1) << "once when it comes on screen";
+  time_.advance(Seconds(29));
+  EXPECT_EQ(callCount("refreshAwareness"), 1);
+  time_.advance(Seconds(1));
+  EXPECT_EQ(callCount("refreshAwareness"), 2);
+  time_.advance(Seconds(30));
+  EXPECT_EQ(callCount("refreshAwareness"), 3);
+  view().hide();
+  time_.advance(Seconds(300));
+  EXPECT_EQ(callCount("refreshAwareness"), 3) << "never while hidden";
+  view().show();
+  EXPECT_EQ(callCount("refreshAwareness"), 4);
+  time_.advance(Seconds(30));
+  EXPECT_EQ(callCount("refreshAwareness"), 5);
+}
+
+TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryLengthAndDeletingIt) {
+  EXPECT_EQ(AwarenessSettingsView::activeTimeText(59.9), "—");
+  EXPECT_EQ(AwarenessSettingsView::activeTimeText(60), "1 min");
+  EXPECT_EQ(AwarenessSettingsView::activeTimeText(3600), "1 h");
+  EXPECT_EQ(AwarenessSettingsView::activeTimeText(3900), "1 h 5 min");
+  EXPECT_EQ(AwarenessSettingsView::intentionsText(0, 3), "—");
+  EXPECT_EQ(AwarenessSettingsView::intentionsText(2, 0), "2 set · 0 kept");
+  EXPECT_TRUE(
+      AwarenessSettingsView::appsFootnote(1).contains("don't reset it; 1 minutes away does."));
+
+  view();
+  EXPECT_EQ(find<QLabel>("activeTime")->text(), "—");
+  DayUsage today;
+  today.activeSeconds = 7500;
+  today.checkIns = 4;
+  today.intentionsSet = 3;
+  today.intentionsKept = 2;
+  model().setActivityToday(today);
+  EXPECT_EQ(find<QLabel>("activeTime")->text(), "2 h 5 min");
+  EXPECT_EQ(find<QLabel>("checkInCount")->text(), "4");
+  EXPECT_EQ(find<QLabel>("intentionsToday")->text(), "3 set · 2 kept");
+
+  auto* retention = find<QComboBox>("retentionDays");
+  EXPECT_EQ(retention->currentText(), "30 days");
+  {
+    SettingsWrites writes(model());
+    retention->activated(0);
+    EXPECT_EQ(model().settings(),
+              writes.expected([](AppSettings& s) { s.awareness.retentionDays = 7; }));
+  }
+  changeSettings([](AppSettings& s) { s.awareness.retentionDays = 45; });
+  EXPECT_EQ(retention->currentIndex(), -1) << "a length from an edited file selects nothing";
+  EXPECT_EQ(model().settings().awareness.retentionDays, 45);
+
+  click(find<QPushButton>("deleteHistory"));
+  QMessageBox* box = view().confirmation();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), "Delete all recorded app time and check-in history?");
+  EXPECT_EQ(box->informativeText(), "Your apps and settings stay. This can't be undone.");
+  auto* confirm = box->findChild<QPushButton*>("confirmDelete");
+  ASSERT_NE(confirm, nullptr);
+  EXPECT_EQ(box->buttonRole(confirm), QMessageBox::DestructiveRole);
+  click(box->button(QMessageBox::Cancel));
+  QApplication::processEvents();
+  EXPECT_EQ(callCount("clearActivity"), 0);
+  EXPECT_EQ(view().confirmation(), nullptr);
+  click(find<QPushButton>("deleteHistory"));
+  click(view().confirmation()->findChild<QPushButton*>("confirmDelete"));
+  EXPECT_EQ(callCount("clearActivity"), 1);
+}
+
+TEST_F(AwarenessTabTest, TheCheckInsSectionWritesItsFieldsAndFollowsToneAndMode) {
+  CheckInStyleSection* section = view().checkInsSection();
+  auto* sample = find<QLabel>("checkInSample");
+  const QString friendly = sample->text();
+  EXPECT_TRUE(friendly.startsWith("\u201C") && friendly.endsWith("\u201D"));
+  EXPECT_TRUE(friendly.contains("Discord"));
+  model().setMode(AwarenessMode::relax);
+  EXPECT_NE(sample->text(), friendly) << "the sample follows the mode in force";
+  EXPECT_EQ(sample->text(), section->sampleText());
+  {
+    SettingsWrites writes(model());
+    click(find<SegmentedControl>("checkInTone")->segment(2));
+    EXPECT_EQ(model().settings(),
+              writes.expected([](AppSettings& s) { s.awareness.tone = CheckInTone::direct; }));
+  }
+  EXPECT_NE(sample->text(), friendly);
+  EXPECT_EQ(sample->text(), section->sampleText());
+
+  auto* note = find<QLabel>("glimmetOnlyNote");
+  EXPECT_FALSE(note->isVisible());
+  find<QComboBox>("checkInStyle")->activated(1);
+  EXPECT_EQ(model().settings().awareness.style, CheckInStyle::glimmetOnly);
+  EXPECT_TRUE(note->isVisible());
+
+  auto* cooldown = find<QComboBox>("keepGoingCooldown");
+  EXPECT_EQ(cooldown->currentText(), "Check again in 1 hour");
+  {
+    SettingsWrites writes(model());
+    cooldown->activated(3);
+    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+      s.awareness.keepGoingCooldownMinutes = std::nullopt;
+    }));
+    EXPECT_EQ(cooldown->currentText(), "Don't check again this session");
+  }
+  changeSettings([](AppSettings& s) { s.awareness.keepGoingCooldownMinutes = 45; });
+  EXPECT_EQ(cooldown->currentIndex(), -1);
+  click(find<QCheckBox>("checkInOverFullscreen"));
+  EXPECT_TRUE(model().settings().awareness.checkInOverFullscreen);
+}
+
+TEST_F(AwarenessTabTest, SwitchesAndButtonsOfTheIntroAndIntentions) {
+  SettingsWrites writes(model());
+  click(find<QCheckBox>("awarenessEnabled"));
+  click(find<QCheckBox>("intentionShortcut"));
+  EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
+    s.awareness.isEnabled = true;
+    s.awareness.intentionShortcut = false;
+  }));
+  EXPECT_EQ(find<QCheckBox>("intentionShortcut")->text(),
+            "Ctrl+Alt+I sets an intention from anywhere");
+  click(find<QPushButton>("tryCheckIn"));
+  click(find<QPushButton>("setIntention"));
+  EXPECT_EQ(callCount("previewCheckIn"), 1);
+  EXPECT_EQ(callCount("openIntentionForm"), 1);
+
+  auto* disclosure = find<QToolButton>("whatPimbleLooksAt");
+  auto visibleNotes = [&] {
+    int n = 0;
+    for (QLabel* l : view().findChildren<QLabel*>())
+      if (l->isVisible() && l->text().startsWith("Never: keystrokes")) ++n;
+    return n;
+  };
+  EXPECT_EQ(visibleNotes(), 0) << "closed at first";
+  disclosure->click();
+  EXPECT_EQ(visibleNotes(), 1);
+}
+
+}  // namespace
+}  // namespace pimble
