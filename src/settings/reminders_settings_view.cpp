@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "bubbles/reminder_bubble_content.h"
 #include "bubbles/symbol_image.h"
 #include "settings/elided_label.h"
 #include "settings/reminder_editor.h"
@@ -27,26 +28,6 @@ namespace {
 const QColor kOrange(255, 149, 0);
 constexpr int kRowSymbolPoints = 15;
 constexpr int idRole = Qt::UserRole;
-
-std::string_view kindSymbol(ReminderKind kind) {
-  switch (kind) {
-    case ReminderKind::water:
-      return "drop.fill";
-    case ReminderKind::stretch:
-      return "figure.flexibility";
-    case ReminderKind::eyeRest:
-      return "eye";
-    case ReminderKind::posture:
-      return "figure.stand";
-    case ReminderKind::walk:
-      return "figure.walk";
-    case ReminderKind::takeBreak:
-      return "cup.and.saucer.fill";
-    case ReminderKind::custom:
-      return "bell.fill";
-  }
-  return "bell.fill";
-}
 
 QColor secondary(const QWidget* w) {
   return w->palette().color(QPalette::PlaceholderText);
@@ -93,13 +74,19 @@ class ReminderRow : public QWidget {
   void setReminder(const Reminder& r) {
     const QSignalBlocker quiet(switch_);
     const QColor tint = r.isEnabled ? kOrange : secondary(this);
-    symbol_->setPixmap(SymbolImage::pixmap(kindSymbol(r.kind), kRowSymbolPoints, tint,
-                                           qGuiApp->devicePixelRatio()));
+    symbol_->setPixmap(SymbolImage::pixmap(ReminderBubbleContent::symbol(r.kind), kRowSymbolPoints,
+                                           tint, qGuiApp->devicePixelRatio()));
     // One line: a long title is cut with an ellipsis, the editor shows it whole.
     title_->setFullText(QString::fromStdString(r.title));
     every_->setText(QStringLiteral("Every ") + RemindersSettingsView::describe(r.intervalMinutes));
     switch_->setChecked(r.isEnabled);
     switch_->setAccessibleName(QString::fromStdString(r.title) + QStringLiteral(" enabled"));
+  }
+
+  // On the selection's colour the texts take the colour that reads on it.
+  void setSelected(bool selected) {
+    title_->setForegroundRole(selected ? QPalette::HighlightedText : QPalette::WindowText);
+    every_->setForegroundRole(selected ? QPalette::HighlightedText : QPalette::PlaceholderText);
   }
 
   std::function<void(bool)> onToggled;
@@ -113,7 +100,8 @@ class ReminderRow : public QWidget {
 
 QListWidgetItem* headerItem(const QString& title, QListWidget* list) {
   auto* item = new QListWidgetItem(title, list);
-  item->setFlags(Qt::ItemIsEnabled);
+  // Not a place for the selection, nor for the keyboard's cursor.
+  item->setFlags(Qt::NoItemFlags);
   QFont f = list->font();
   f.setBold(true);
   f.setPointSizeF(f.pointSizeF() * 0.9);
@@ -171,6 +159,7 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   l->addWidget(rule);
   auto* bar = new QHBoxLayout;
   bar->setContentsMargins(8, 8, 8, 8);
+  bar->setSpacing(6);
   add_ = barButton(QStringLiteral("Add"), "plus", "addReminder", left);
   remove_ = barButton(QStringLiteral("Remove"), "minus", "removeReminder", left);
   defaults_ = barButton(QStringLiteral("Defaults"), nullptr, "restoreDefaultReminders", left);
@@ -227,6 +216,7 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
     if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable)) return;
     selection_ = Uuid::parse(item->data(idRole).toString().toStdString());
+    showSelectionInList();
     showDetail();
   });
   connect(add_, &QPushButton::clicked, this, [this] {
@@ -302,6 +292,7 @@ void RemindersSettingsView::showReminders() {
     for (const Reminder& r : model_.reminders()) {
       if (id && r.id == *id) {
         row->setReminder(r);
+        item->setData(Qt::AccessibleTextRole, QString::fromStdString(r.title));
         break;
       }
     }
@@ -343,7 +334,7 @@ void RemindersSettingsView::rebuildList() {
     addRows(true);
   } else {
     auto* hint = new QListWidgetItem(QStringLiteral("Add your own below"), list_);
-    hint->setFlags(Qt::ItemIsEnabled);
+    hint->setFlags(Qt::NoItemFlags);
     hint->setForeground(secondary(list_));
     QFont f = list_->font();
     f.setPointSizeF(f.pointSizeF() * 0.9);
@@ -365,6 +356,10 @@ void RemindersSettingsView::showSelectionInList() {
   } else {
     list_->setCurrentItem(nullptr);
     list_->clearSelection();
+  }
+  for (int i = 0; i < list_->count(); ++i) {
+    if (auto* row = static_cast<ReminderRow*>(list_->itemWidget(list_->item(i))))
+      row->setSelected(list_->item(i) == chosen);
   }
 }
 
