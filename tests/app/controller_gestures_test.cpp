@@ -3,6 +3,7 @@
 // the real windows, fake time and fake desktop services.
 #include <QProcess>
 
+#include "app/awareness_fixture.h"
 #include "app/controller_harness.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "bubbles/greeting_bubble_controller.h"
@@ -219,12 +220,6 @@ TEST_F(Gestures, TheEyesFollowThePointerUnlessAsleepOrHidden) {
   EXPECT_FALSE(c.cursorFollower().isFollowing());
 }
 
-}  // namespace
-}  // namespace pimble::testing
-
-namespace pimble::testing {
-namespace {
-
 class QuickActions : public ControllerTest {
  protected:
   void SetUp() override {
@@ -279,6 +274,70 @@ TEST_F(QuickActions, PauseProgressAndSettings) {
   choose(QuickAction::settings);
   EXPECT_FALSE(c.bubble().isShown());
   ASSERT_NE(c.settingsWindow(), nullptr);
+}
+
+
+class ClickWhileAsked : public AwarenessTest {
+ protected:
+  int clicks() const {
+    return int(std::count(desktop.sounds->played.begin(), desktop.sounds->played.end(),
+                          SoundService::Effect::click));
+  }
+};
+
+TEST_F(ClickWhileAsked, AClickShowsACheckInAgainWhoseBubbleWasClosed) {
+  AppController& c = startWatching();
+  const CheckIn card = forceCheckIn();
+  ASSERT_EQ(c.bubbleUse(), BubbleUse::checkIn);
+  c.bubble().model().onClose();
+  EXPECT_FALSE(c.bubble().isShown());
+  const std::optional<Date> timeout = c.checkInTimeoutDue();
+  c.glimmetClicked();
+  ASSERT_TRUE(c.bubble().isShown());
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::checkIn);
+  EXPECT_EQ(c.bubbleSubject(), card.id);
+  const auto* shown = content().get<CheckIn>();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->id, card.id);
+  // Not a new question: its time-out stays, and there is no reaction.
+  EXPECT_EQ(c.checkInTimeoutDue(), timeout);
+  EXPECT_FALSE(animator().reacting());
+  // Shown already: a click only sounds.
+  c.glimmetClicked();
+  EXPECT_EQ(clicks(), 2);
+  EXPECT_EQ(c.bubbleSubject(), card.id);
+  EXPECT_FALSE(animator().reacting());
+}
+
+TEST_F(ClickWhileAsked, ACheckInCarriedByTheCharacterAloneOpensOnAClick) {
+  AppController& c =
+      startWatching(chat, [](AppSettings& s) { s.awareness.style = CheckInStyle::glimmetOnly; });
+  const CheckIn card = forceCheckIn();
+  EXPECT_FALSE(c.bubble().isShown());
+  c.glimmetClicked();
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::checkIn);
+  EXPECT_EQ(c.bubbleSubject(), card.id);
+}
+
+TEST_F(ClickWhileAsked, AReminderBubbleGetsOnlyTheSoundButInformationDoesNot) {
+  AppController& c = startWatching(std::nullopt);
+  c.greeting().show("Hi!", BubbleStyle::soft, 30);
+  c.remindNow(c.model().reminders().front());
+  ASSERT_EQ(c.bubbleUse(), BubbleUse::reminder);
+  c.glimmetClicked();
+  EXPECT_EQ(clicks(), 1);
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
+  EXPECT_FALSE(animator().reacting());
+  EXPECT_EQ(animator().base(), GlimmetState::water);
+  EXPECT_TRUE(waitUntil([&] { return !c.greeting().isShown(); }));
+
+  // Done: information in the bubble does not stop the reaction.
+  c.bubble().model().onDone();
+  waitUntil([&] { return !animator().reacting(); }, 3s);
+  c.showQuickActions();
+  ASSERT_EQ(c.bubbleUse(), BubbleUse::info);
+  c.glimmetClicked();
+  EXPECT_TRUE(animator().reacting());
 }
 
 }  // namespace

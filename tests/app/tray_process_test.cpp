@@ -14,6 +14,8 @@
 
 #include "app/pimble_process.h"
 #include "app/tray_hosts.h"
+#include "models/activity_data.h"
+#include "models/schedule_snapshot.h"
 #include "system/tray_host_watch.h"
 
 namespace pimble::testing {
@@ -165,7 +167,21 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }));
   EXPECT_TRUE(
       waitUntil([&] { return !labels(openMenu(service, menuPath)).contains("Hide companion"); }));
-  EXPECT_EQ(pimble.end(), 0);
+
+  // Quitting from the menu saves, then ends the program.
+  int quit = -1;
+  for (const MenuLine& l : openMenu(service, menuPath))
+    if (l.label == "Quit Pimble Glimmet") quit = l.id;
+  ASSERT_TRUE(runTool(
+      "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
+                "com.canonical.dbusmenu.Event", QString::number(quit), "clicked", "<0>", "0"}));
+  EXPECT_EQ(pimble.finish(), 0);
+  FilePersistence store(data_.toStdString());
+  EXPECT_TRUE(store.load<ScheduleSnapshot>("schedule"));
+  EXPECT_TRUE(store.load<ActivityData>("activity"));
+  const auto settings = store.load<AppSettings>("settings");
+  ASSERT_TRUE(settings);
+  EXPECT_FALSE(settings->showCompanion);
 }
 
 // The program comes up before the panel's tray: the icon follows the tray.
