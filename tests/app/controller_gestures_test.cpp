@@ -1,6 +1,7 @@
 // The user's hands on the character: clicks, double clicks, petting,
 // dragging, the eyes following the pointer, with real X input (xdotool) on
 // the real windows, fake time and fake desktop services.
+#include <QCursor>
 #include <QProcess>
 
 #include "app/awareness_fixture.h"
@@ -200,9 +201,14 @@ TEST_F(Gestures, TheEyesFollowThePointerUnlessAsleepOrHidden) {
   EXPECT_DOUBLE_EQ(eye->x(), frame.center().x());
   EXPECT_DOUBLE_EQ(eye->y(), frame.y() + 182 * frame.height() / 310);
 
-  // A real movement beside the character turns the eyes.
+  // A real movement beside the character turns the eyes. It must end
+  // somewhere else than where the pointer was when following began (an
+  // earlier run may have left it at the same place).
   ASSERT_TRUE(c.cursorFollower().isFollowing());
-  xdotool(QStringList{"mousemove"} + at(onScreen(head) + QPoint(-120, 0)));
+  const QPoint before = QCursor::pos();
+  QPoint target = onScreen(head) + QPoint(-120, 0);
+  if ((target - before).manhattanLength() < 8) target += QPoint(-20, 0);
+  xdotool(QStringList{"mousemove"} + at(target + QPoint(5, 0)));
   xdotool({"mousemove_relative", "--", "-5", "0"});
   ASSERT_TRUE(waitUntil([&] { return c.cursorFollower().lastOffset().has_value(); }));
   EXPECT_LT(c.cursorFollower().lastOffset()->x(), 0);
@@ -275,7 +281,6 @@ TEST_F(QuickActions, PauseProgressAndSettings) {
   EXPECT_FALSE(c.bubble().isShown());
   ASSERT_NE(c.settingsWindow(), nullptr);
 }
-
 
 class ClickWhileAsked : public AwarenessTest {
  protected:
