@@ -20,6 +20,7 @@
 #include "models/calendar.h"
 #include "models/schedule_snapshot.h"
 #include "services/app_catalog.h"
+#include "settings/onboarding_window_controller.h"
 #include "settings/settings_window_controller.h"
 
 namespace pimble {
@@ -336,6 +337,7 @@ void AppController::fillActions() {
   actions.setMode = [this](AwarenessMode mode) { setMode(mode); };
   actions.previewCheckIn = [this] { previewCheckIn(); };
   actions.openIntentionForm = [this] { openIntentionForm(); };
+  actions.startOnboarding = [this] { startOnboarding(); };
 }
 
 }  // namespace pimble

@@ -18,7 +18,7 @@
 //                               application in front
 //   controller_greetings.cpp    greetings, information bubbles and their
 //                               one pending close, previews
-//   controller_windows.cpp      the settings window
+//   controller_windows.cpp      the settings window and the first-run tour
 //   controller_checkins.cpp     check-ins shown, answered, withdrawn; the
 //                               preview
 //   controller_intentions.cpp   the mode, intention prompts and endings, the
@@ -93,6 +93,7 @@ class StatusItem;
 class CompanionWindowController;
 class CursorFollower;
 class GreetingBubbleController;
+class OnboardingWindowController;
 class SettingsWindowController;
 
 // What the speech bubble is showing.
@@ -149,6 +150,13 @@ class AppController : public QObject {
   void openSettings(std::optional<SettingsTab> tab = std::nullopt);
   // The settings window once opened, else nullptr.
   SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
+
+  // ---- The first-run tour (controller_windows.cpp) ----
+  // Opens the tour, or brings the open one to the front: there is never a
+  // second. 0.6 s after a first start, and from the settings' tour button.
+  void startOnboarding();
+  // The open tour, else nullptr.
+  OnboardingWindowController* onboarding() const { return onboarding_.get(); }
 
   // The character: shown when switched on and no quiet full screen hides it.
   void updateCompanionVisibility();
@@ -471,6 +479,12 @@ class AppController : public QObject {
   // Both engines look again once a road has finished what it started.
   void settle();
 
+  // controller_windows.cpp
+  // The tour ended (skipped: "Skip tour" or the window closed): the
+  // open-at-login wish of a finished tour is applied, the tour counts as
+  // done, everything is saved now and the character celebrates.
+  void finishOnboarding(bool skipped);
+
   // controller_intentions.cpp
   void askIntention(const AppIdentity& app, const std::optional<ReturnTarget>& returnTo);
   void intentionEnded(const Intention& intention, Intention::Status status);
@@ -502,6 +516,8 @@ class AppController : public QObject {
   std::unique_ptr<MenuActions> menuActions_;
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<QMenu> contextMenu_;
+  // The first-run tour: the open one, dropped when it ends.
+  std::unique_ptr<OnboardingWindowController> onboarding_;
 
   // Timers and delayed steps.
   std::unique_ptr<ScheduledCall> heartbeat_;

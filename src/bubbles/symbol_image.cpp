@@ -465,6 +465,69 @@ void flagFill(QPainter& p) {
   p.drawPath(flagCloth());
 }
 
+void handTap(QPainter& p) {
+  // A pointing finger on a palm, with a ring where it taps.
+  QPainterPath hand;
+  hand.addRoundedRect(QRectF(6.4, 5.2, 2.8, 7.4), 1.4, 1.4);
+  hand.addRoundedRect(QRectF(5.2, 9.2, 7.8, 6.2), 2.6, 2.6);
+  p.drawPath(hand.simplified());
+  QPainterPath ring;
+  ring.arcMoveTo(QRectF(4.4, 0.8, 6.8, 6.8), 20);
+  ring.arcTo(QRectF(4.4, 0.8, 6.8, 6.8), 20, 140);
+  stroke(p, 1.3, ring);
+}
+
+void wind(QPainter& p) {
+  QPainterPath w;
+  w.moveTo(1.5, 6);
+  w.lineTo(10.4, 6);
+  w.cubicTo(13.4, 6, 13.4, 2, 11, 2);
+  w.cubicTo(9.9, 2, 9.3, 2.7, 9.3, 3.5);
+  w.moveTo(1.5, 9.4);
+  w.lineTo(13.2, 9.4);
+  w.moveTo(1.5, 12.8);
+  w.lineTo(8.6, 12.8);
+  w.cubicTo(11.2, 12.8, 11.2, 15.4, 9.4, 15.4);
+  stroke(p, 1.5, w);
+}
+
+void tray(QPainter& p) {
+  // A screen with the panel along its top and an icon in it.
+  QPainterPath screen;
+  screen.addRoundedRect(QRectF(1.6, 2.6, 12.8, 10.8), 1.8, 1.8);
+  stroke(p, 1.3, screen);
+  p.drawRoundedRect(QRectF(1.6, 2.6, 12.8, 3.4), 1.4, 1.4);
+  cutOut(p, [&p] { p.drawEllipse(QPointF(11.8, 4.3), 0.9, 0.9); });
+}
+
+// A rounded square with an arrow toward one of its corners (sx, sy: ±1).
+void cornerArrow(QPainter& p, double sx, double sy) {
+  QPainterPath box;
+  box.addRoundedRect(QRectF(1.8, 1.8, 12.4, 12.4), 3, 3);
+  stroke(p, 1.3, box);
+  const QPointF tip(8 + 2.6 * sx, 8 + 2.6 * sy);
+  QPainterPath arrow;
+  arrow.moveTo(8 - 2.6 * sx, 8 - 2.6 * sy);
+  arrow.lineTo(tip);
+  arrow.moveTo(tip.x(), tip.y() - 3.8 * sy);
+  arrow.lineTo(tip);
+  arrow.lineTo(tip.x() - 3.8 * sx, tip.y());
+  stroke(p, 1.5, arrow);
+}
+
+void arrowDownRight(QPainter& p) {
+  cornerArrow(p, 1, 1);
+}
+void arrowDownLeft(QPainter& p) {
+  cornerArrow(p, -1, 1);
+}
+void arrowUpRight(QPainter& p) {
+  cornerArrow(p, 1, -1);
+}
+void arrowUpLeft(QPainter& p) {
+  cornerArrow(p, -1, -1);
+}
+
 // A symbol's drawing and, where the freedesktop icon naming has a fitting
 // icon, its name there (empty: the drawing is used everywhere).
 struct Entry {
@@ -473,7 +536,7 @@ struct Entry {
   std::string_view themeName;
 };
 
-constexpr std::array<Entry, 41> drawings = {{
+constexpr std::array<Entry, 48> drawings = {{
     {"drop.fill", drop, ""},
     {"figure.flexibility", flexibility, ""},
     {"figure.stand", stand, ""},
@@ -515,6 +578,13 @@ constexpr std::array<Entry, 41> drawings = {{
     {"minus.circle", minusCircle, ""},
     {"flag", flagOutline, ""},
     {"flag.fill", flagFill, ""},
+    {"hand.tap", handTap, ""},
+    {"wind", wind, ""},
+    {"menubar.rectangle", tray, ""},
+    {"arrow.down.right.square", arrowDownRight, ""},
+    {"arrow.down.left.square", arrowDownLeft, ""},
+    {"arrow.up.right.square", arrowUpRight, ""},
+    {"arrow.up.left.square", arrowUpLeft, ""},
 }};
 
 const Entry* find(std::string_view name) {

@@ -169,6 +169,7 @@ void GeneralSettingsView::refreshLoginStatus() {
 void GeneralSettingsView::changeLoginItem(bool on) {
   const std::optional<LaunchAtLogin::Error> error = LaunchAtLogin::set(on);
   launchError_ = error ? QString::fromStdString(LaunchAtLogin::describe(*error)) : QString();
+  if (error) LaunchAtLogin::logFailure(on, LaunchAtLogin::describe(*error));
   // The switch shows what the autostart entry says now, not what was asked.
   refreshLoginStatus();
 }

@@ -36,6 +36,12 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
   setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
 }
 
+void SegmentedControl::setAccent(const QColor& accent) {
+  setStyleSheet(QStringLiteral("QPushButton:checked { background-color: %1; color: white; border: "
+                               "1px solid %1; border-radius: 3px; padding: 3px 6px; }")
+                    .arg(accent.name()));
+}
+
 void SegmentedControl::setCurrentIndex(int index) {
   if (QAbstractButton* b = group_->button(index)) {
     b->setChecked(true);

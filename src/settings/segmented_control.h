@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QStringList>
 #include <QWidget>
 
@@ -16,6 +17,10 @@ class SegmentedControl : public QWidget {
 
  public:
   explicit SegmentedControl(const QStringList& labels, QWidget* parent = nullptr);
+
+  // Another colour for the chosen segment, with white text (a window with
+  // an accent of its own: style sheets know only the application's palette).
+  void setAccent(const QColor& accent);
 
   // Marks the segment chosen without reporting it; an index out of range
   // clears the mark.

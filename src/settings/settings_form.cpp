@@ -2,14 +2,17 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -133,6 +136,16 @@ QHBoxLayout* textRow(QWidget* text, QWidget* trailing) {
   layout->addWidget(text, 1, Qt::AlignVCenter);
   if (trailing != nullptr) layout->addWidget(trailing, 0, Qt::AlignVCenter);
   return layout;
+}
+
+void centreOnScreen(QWidget* window) {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  QRect frame(QPoint(0, 0), window->size());
+  frame.moveCenter(area.center());
+  window->move(frame.topLeft());
 }
 
 QString timeFormat() {

@@ -66,6 +66,10 @@ QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent);
 // needs, the control keeps its natural size at the trailing edge.
 QHBoxLayout* textRow(QWidget* text, QWidget* trailing);
 
+// Centres a top-level window on the screen under the pointer (the primary
+// screen when none is there).
+void centreOnScreen(QWidget* window);
+
 // A time of day in the locale's short form, without seconds ("22:00",
 // "10:00 PM").
 QString timeFormat();

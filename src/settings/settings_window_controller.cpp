@@ -1,10 +1,7 @@
 #include "settings/settings_window_controller.h"
 
-#include <QCursor>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeySequence>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -73,7 +70,7 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
     connect(previous, &QShortcut::activated, this, [this] { step(-1); });
   }
 
-  centre();
+  form::centreOnScreen(window_.get());
 }
 
 SettingsWindowController::~SettingsWindowController() = default;
@@ -130,16 +127,6 @@ void SettingsWindowController::show(std::optional<SettingsTab> tab) {
   window_->show();
   window_->raise();
   window_->activateWindow();
-}
-
-void SettingsWindowController::centre() {
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->availableGeometry();
-  QRect frame(QPoint(0, 0), window_->size());
-  frame.moveCenter(area.center());
-  window_->move(frame.topLeft());
 }
 
 }  // namespace pimble

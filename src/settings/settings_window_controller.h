@@ -50,7 +50,6 @@ class SettingsWindowController : public QObject {
   void addPage(SettingsTab tab, QWidget* view);
   void showTab(SettingsTab tab);
   void step(int by);
-  void centre();
 
   AppModel& model_;
   SettingsSelection selection_;

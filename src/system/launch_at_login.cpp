@@ -15,18 +15,6 @@ namespace pimble {
 namespace {
 const QString kFileName = QStringLiteral("pimble-glimmet.desktop");
 
-void logFailure(bool enabled, const std::string& sentence) {
-  static const bool opened = [] {
-    openlog("pimble-glimmet", LOG_PID, LOG_USER);
-    return true;
-  }();
-  (void)opened;
-  const std::string line = std::string("PimbleGlimmet: login item ") +
-                           (enabled ? "register" : "unregister") + " failed: " + sentence;
-  syslog(LOG_WARNING, "%s", line.c_str());
-  std::fprintf(stderr, "%s\n", line.c_str());
-}
-
 LaunchAtLogin::Error fileError(const QFileDevice& file) {
   return {LaunchAtLogin::Error::Kind::fileSystem, static_cast<int>(file.error()),
           file.errorString().toStdString()};
@@ -128,8 +116,19 @@ std::optional<LaunchAtLogin::Error> LaunchAtLogin::set(bool enabled, const QStri
     QFile file(path);
     if (file.exists() && !file.remove()) error = fileError(file);
   }
-  if (error) logFailure(enabled, describe(*error));
   return error;
+}
+
+void LaunchAtLogin::logFailure(bool enabled, const std::string& description) {
+  static const bool opened = [] {
+    openlog("pimble-glimmet", LOG_PID, LOG_USER);
+    return true;
+  }();
+  (void)opened;
+  const std::string line = std::string("PimbleGlimmet: login item ") +
+                           (enabled ? "register" : "unregister") + " failed: " + description;
+  syslog(LOG_WARNING, "%s", line.c_str());
+  std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 std::string LaunchAtLogin::describe(const Error& error) {

@@ -27,9 +27,12 @@ class LaunchAtLogin {
   static QString autostartPath();
   static Status status();
   // Writes (true) or removes (false) the autostart file; `executable` is
-  // this program's own file when empty. Answers the error, if any, after
-  // logging it.
+  // this program's own file when empty. Answers the error, if any.
   static std::optional<Error> set(bool enabled, const QString& executable = {});
+  // Writes a failed change to the system journal and standard error:
+  // "PimbleGlimmet: login item register failed: <description>" ("unregister"
+  // when removing).
+  static void logFailure(bool enabled, const std::string& description);
   // The sentence for the user, ending in " (code N)".
   static std::string describe(const Error& error);
   static bool launchedAsLoginItem(const QStringList& arguments = QCoreApplication::arguments());

@@ -18,6 +18,7 @@
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "services/app_catalog.h"
+#include "settings/onboarding_window_controller.h"
 
 namespace pimble::testing {
 namespace {
@@ -81,15 +82,13 @@ TEST_F(ControllerTest, StartUpReadsInOrderStartsEverythingAndWaitsForTheGreeting
 }
 
 TEST_F(ControllerTest, AFirstRunWaitsForTheTourAndOpensNothingElse) {
-  int tours = 0;
-  AppController& c = make();
-  c.model().actions.startOnboarding = [&] { ++tours; };
-  c.start();
+  AppController& c = started();
   EXPECT_NEAR(secondsUntil(c.launchStepDue()), AppController::tourDelay, 1e-6);
   time.advance(Seconds(0.59));
-  EXPECT_EQ(tours, 0);
+  EXPECT_EQ(c.onboarding(), nullptr);
   time.advance(Seconds(0.02));
-  EXPECT_EQ(tours, 1);
+  ASSERT_NE(c.onboarding(), nullptr);
+  EXPECT_TRUE(c.onboarding()->window()->isVisible());
   EXPECT_FALSE(c.launchStepDue());
   EXPECT_FALSE(c.bubble().isShown());
   // An empty data directory starts on defaults and writes none of the

@@ -1,0 +1,83 @@
+#include "settings/tour_look.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QWidget>
+
+#include "bubbles/bubble_look.h"
+#include "bubbles/symbol_image.h"
+#include "settings/settings_form.h"
+
+namespace pimble::tour {
+
+QColor accent() {
+  return BubbleLook::accent();
+}
+
+QFont rounded(int pixelSize, QFont::Weight weight) {
+  QFont f = BubbleLook::font(BubbleLook::TextStyle::body);
+  f.setPixelSize(pixelSize);
+  f.setWeight(weight);
+  return f;
+}
+
+void useAccent(QWidget* window) {
+  QPalette p = window->palette();
+  p.setColor(QPalette::Highlight, accent());
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  window->setPalette(p);
+}
+
+QLabel* sentence(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  // Its height follows the width it gets, so the page is as tall as its
+  // lines and no taller.
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+  policy.setHeightForWidth(true);
+  label->setSizePolicy(policy);
+  return label;
+}
+
+QLabel* secondary(const QString& text, QWidget* parent, bool small) {
+  QLabel* label = sentence(text, parent);
+  label->setForegroundRole(QPalette::PlaceholderText);
+  if (small) form::makeSmall(label);
+  return label;
+}
+
+QWidget* symbolLabel(std::string_view symbol, const QString& text, QWidget* parent,
+                     bool secondaryStyle) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(8);
+  QLabel* words = secondaryStyle ? secondary(text, row) : sentence(text, row);
+  const QColor tint = secondaryStyle ? row->palette().color(QPalette::PlaceholderText) : accent();
+  // The symbol stands centred on the first line of the text.
+  const QFontMetrics metrics(words->font());
+  const int points = metrics.height();
+  auto* image = BubbleLook::symbol(symbol, points, tint, row);
+  layout->addWidget(image, 0, Qt::AlignTop);
+  layout->addWidget(words, 1);
+  row->setAccessibleName(text);
+  return row;
+}
+
+QPushButton* prominentButton(const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  const QColor a = accent();
+  b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; border: 1px "
+                                  "solid %2; border-radius: 6px; padding: 5px 16px; "
+                                  "font-weight: 600; }"
+                                  "QPushButton:hover { background-color: %3; }"
+                                  "QPushButton:pressed { background-color: %2; }"
+                                  "QPushButton:focus { border: 2px solid %2; }")
+                       .arg(a.name(), a.darker(125).name(), a.lighter(108).name()));
+  return b;
+}
+
+}  // namespace pimble::tour
