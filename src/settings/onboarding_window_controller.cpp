@@ -19,8 +19,9 @@ namespace {
 class TourWindow : public QWidget {
  public:
   TourWindow()
-      : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                             Qt::WindowCloseButtonHint) {}
+      // Only a close button: the window neither minimizes nor resizes.
+      : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {}
   std::function<void()> onClose;
 
  protected:

@@ -23,8 +23,10 @@ inline const QString pimblePath = QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble"
 // One run of the program on a data directory.
 class Pimble {
  public:
-  Pimble(const QString& dataDir, const QStringList& args = {}) {
+  // `extraEnv`: variables set for this run only, as NAME=value.
+  Pimble(const QString& dataDir, const QStringList& args = {}, const QStringList& extraEnv = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : extraEnv) env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     env.insert(QStringLiteral("PIMBLE_DATA_DIR"), dataDir);
     // An autostart folder of the test's own, never the user's.
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dataDir + QStringLiteral("-config"));
@@ -53,8 +55,9 @@ class Pimble {
   // The program's visible windows whose title matches.
   QStringList windows(const QString& title) const {
     if (!running()) return {};
-    const auto out = runTool(
-        "xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid()), "--name", title});
+    // Every condition must hold: xdotool's own default is any of them.
+    const auto out = runTool("xdotool", {"search", "--all", "--onlyvisible", "--pid",
+                                         QString::number(pid()), "--name", title});
     return out ? out->split('\n', Qt::SkipEmptyParts) : QStringList{};
   }
   // The character's window is on screen.
