@@ -35,20 +35,6 @@ std::string_view cornerSymbol(CompanionCorner corner) {
 }
 }  // namespace
 
-QString DayPage::cornerLabel(CompanionCorner corner) {
-  switch (corner) {
-    case CompanionCorner::bottomRight:
-      return QStringLiteral("Bottom right");
-    case CompanionCorner::bottomLeft:
-      return QStringLiteral("Bottom left");
-    case CompanionCorner::topRight:
-      return QStringLiteral("Top right");
-    case CompanionCorner::topLeft:
-      return QStringLiteral("Top left");
-  }
-  return {};
-}
-
 QString DayPage::frequencyText(ReminderFrequency frequency) {
   switch (frequency) {
     case ReminderFrequency::gentle:
@@ -131,8 +117,8 @@ DayPage::DayPage(AppModel& model, OnboardingState& state,
     b->setObjectName(QStringLiteral("corner-") + form::text(enumName(corner)));
     b->setIcon(SymbolImage::icon(cornerSymbol(corner), 18, palette().color(QPalette::ButtonText)));
     b->setIconSize(QSize(18, 18));
-    b->setToolTip(cornerLabel(corner));
-    b->setAccessibleName(cornerLabel(corner));
+    b->setToolTip(form::cornerLabel(corner));
+    b->setAccessibleName(form::cornerLabel(corner));
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, [this, corner] {
       if (moveToCorner_) moveToCorner_(corner);

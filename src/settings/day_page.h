@@ -40,7 +40,6 @@ class DayPage : public QWidget {
                                              ReminderFrequency frequency);
   // The line under the rhythm picker.
   static QString frequencyText(ReminderFrequency frequency);
-  static QString cornerLabel(CompanionCorner corner);
 
  private:
   void showSettings(const AppSettings& settings);

@@ -19,20 +19,6 @@
 namespace pimble {
 
 namespace {
-QString cornerLabel(CompanionCorner corner) {
-  switch (corner) {
-    case CompanionCorner::bottomRight:
-      return QStringLiteral("Bottom right");
-    case CompanionCorner::bottomLeft:
-      return QStringLiteral("Bottom left");
-    case CompanionCorner::topRight:
-      return QStringLiteral("Top right");
-    case CompanionCorner::topLeft:
-      return QStringLiteral("Top left");
-  }
-  return {};
-}
-
 // The autostart folder, or the nearest folder above it that exists, so the
 // file manager opens somewhere useful even when the folder could not be made.
 QString nearestExistingFolder(const QString& file) {
@@ -85,7 +71,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* p = form::sectionLayout(position);
   auto* corners = form::row({new QLabel(QStringLiteral("Move to"), position), nullptr});
   for (CompanionCorner corner : allCases<CompanionCorner>()) {
-    auto* b = new QPushButton(cornerLabel(corner), position);
+    auto* b = new QPushButton(form::cornerLabel(corner), position);
     b->setObjectName(QStringLiteral("corner-") + form::text(enumName(corner)));
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this,

@@ -138,6 +138,20 @@ QHBoxLayout* textRow(QWidget* text, QWidget* trailing) {
   return layout;
 }
 
+QString cornerLabel(CompanionCorner corner) {
+  switch (corner) {
+    case CompanionCorner::bottomRight:
+      return QStringLiteral("Bottom right");
+    case CompanionCorner::bottomLeft:
+      return QStringLiteral("Bottom left");
+    case CompanionCorner::topRight:
+      return QStringLiteral("Top right");
+    case CompanionCorner::topLeft:
+      return QStringLiteral("Top left");
+  }
+  return {};
+}
+
 void centreOnScreen(QWidget* window) {
   QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();

@@ -13,6 +13,7 @@
 
 #include "models/app_settings.h"
 #include "models/awareness_mode.h"
+#include "models/companion_corner.h"
 #include "models/date.h"
 #include "models/json_coding.h"
 #include "settings/segmented_control.h"
@@ -65,6 +66,9 @@ QHBoxLayout* labelled(const QString& title, QWidget* control, QWidget* parent);
 // A sentence beside a control: the text takes the width and wraps as it
 // needs, the control keeps its natural size at the trailing edge.
 QHBoxLayout* textRow(QWidget* text, QWidget* trailing);
+
+// "Bottom right", "Top left", …: a corner as the buttons name it.
+QString cornerLabel(CompanionCorner corner);
 
 // Centres a top-level window on the screen under the pointer (the primary
 // screen when none is there).
