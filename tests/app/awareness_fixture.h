@@ -6,10 +6,6 @@
 
 #include "app/controller_harness.h"
 #include "bubbles/bubble_model.h"
-#include "bubbles/bubble_panel_controller.h"
-#include "companion/companion_panel.h"
-#include "companion/companion_window_controller.h"
-#include "companion/glimmet_animator.h"
 
 namespace pimble::testing {
 
@@ -65,15 +61,12 @@ class AwarenessTest : public ControllerTest {
     EXPECT_TRUE(controller->awareness().forceCheckIn());
     return controller->awareness().active().value_or(CheckIn{});
   }
-  GlimmetAnimator& animator() { return *controller->companion().animator(); }
-  bool characterVisible() { return controller->companion().panel().isVisible(); }
   const BubbleContent& content() { return controller->bubble().model().content(); }
   // The title of the message bubble shown, or empty.
   std::string messageTitle() {
     const auto* m = content().get<BubbleContent::Message>();
     return controller->bubble().isShown() && m ? m->title : std::string();
   }
-  std::vector<SoundService::Effect>& played() { return desktop.sounds->played; }
   // Whether the notification of that check-in was withdrawn.
   bool cleared(const Uuid& id) {
     const auto& all = desktop.notifier->cleared;

@@ -1,13 +1,10 @@
 // What the desktop reports reaching the controller, on fake time with fake
 // system events and workspace and the real character and bubble windows:
-// absences and their end, displays, the application in front.
+// absences and their end, and displays.
 #include <QGuiApplication>
 #include <QScreen>
 
 #include "app/controller_harness.h"
-#include "bubbles/bubble_panel_controller.h"
-#include "companion/companion_panel.h"
-#include "companion/companion_window_controller.h"
 
 namespace pimble::testing {
 namespace {
@@ -52,7 +49,7 @@ TEST_F(SystemEventsTest, SleepThenWakeEndsTheAbsenceAndWelcomesBackThreeSecondsL
   EXPECT_TRUE(c.engine().active());
 }
 
-TEST_F(SystemEventsTest, EachKindOfAbsenceEndsOnce) {
+TEST_F(SystemEventsTest, EachKindOfAbsenceEndsOnceAndTheFirstEndClosesIt) {
   seedDue({});
   AppController& c = started();
   for (AwayReason reason : {AwayReason::screenLocked, AwayReason::screensOff}) {
@@ -67,13 +64,10 @@ TEST_F(SystemEventsTest, EachKindOfAbsenceEndsOnce) {
     time.advance(Seconds(10));
     EXPECT_TRUE(welcomeBacks().empty());
   }
-  // The first report of the process being an end schedules nothing.
   EXPECT_FALSE(c.awaySince());
-}
 
-TEST_F(SystemEventsTest, TheFirstEndClosesTheAbsenceWhileTheLockStillHolds) {
-  seedDue({});
-  AppController& c = started();
+  // Screens off, then locked: the screens coming on end the absence while
+  // the lock still holds.
   report(AwayReason::screensOff, true);
   time.advance(Seconds(60));
   report(AwayReason::screenLocked, true);
@@ -116,33 +110,6 @@ TEST_F(SystemEventsTest, ADisplayChangePlacesTheCharacterBackOnScreenAndLooksAtT
   desktop.events->onScreenParametersChanged();
   EXPECT_TRUE(c.fullscreenQuiet());
   EXPECT_FALSE(c.companion().panel().isVisible());
-}
-
-TEST_F(SystemEventsTest, TheApplicationInFrontReachesTheTrackerAndTheQuietState) {
-  AppSettings s;
-  s.stayQuiet.fullscreen = FullscreenPolicy::mediaApps;
-  seedDue({{ReminderKind::water, 20}}, s);
-  AppController& c = started();
-  const AppIdentity video{"io.mpv", "mpv", 4242};
-  desktop.probes->fullscreenPids = {video.pid};
-  desktop.workspace->activate(video);
-  EXPECT_EQ(c.frontmost(), video);
-  EXPECT_EQ(c.awareness().tracker().frontmost(), video);
-  EXPECT_TRUE(c.fullscreenQuiet());
-  EXPECT_FALSE(c.companion().panel().isVisible());
-  EXPECT_TRUE(c.fullscreenRecheckRunning());
-  // The water waits for the full screen ...
-  time.advance(Seconds(25));
-  EXPECT_FALSE(c.engine().active());
-  // ... and comes the moment it ends: no application in front.
-  desktop.workspace->activate(std::nullopt);
-  EXPECT_FALSE(c.frontmost());
-  EXPECT_FALSE(c.awareness().tracker().frontmost());
-  EXPECT_FALSE(c.fullscreenQuiet());
-  EXPECT_FALSE(c.fullscreenRecheckRunning());
-  EXPECT_TRUE(c.companion().panel().isVisible());
-  EXPECT_TRUE(c.engine().active());
-  EXPECT_TRUE(c.bubble().isShown());
 }
 
 }  // namespace

@@ -2,28 +2,16 @@
 // dragging, the eyes following the pointer, with real X input (xdotool) on
 // the real windows, fake time and fake desktop services.
 #include <QCursor>
-#include <QProcess>
 
 #include "app/awareness_fixture.h"
-#include "app/controller_harness.h"
-#include "bubbles/bubble_panel_controller.h"
 #include "bubbles/greeting_bubble_controller.h"
-#include "companion/companion_panel.h"
-#include "companion/companion_window_controller.h"
 #include "companion/cursor_follower.h"
-#include "companion/glimmet_animator.h"
-#include "companion/glimmet_host_view.h"
-#include "companion/glimmet_rig.h"
-#include "companion/hosted_figure.h"
 
 namespace pimble::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Points on the body and on the head (canvas units, y down).
-const QPointF bodyCentre(110, 150);
-const QPointF head(110, 110);
+using Effect = SoundService::Effect;
 
 class Gestures : public ControllerTest {
  protected:
@@ -37,32 +25,7 @@ class Gestures : public ControllerTest {
     // Let the window manager place it before aiming at it.
     waitUntil([] { return false; }, 300ms);
   }
-
   GlimmetHostView& view() { return controller->companion().hostView(); }
-  GlimmetAnimator& animator() { return *controller->companion().animator(); }
-  GlimmetRig& rig() { return *view().figure().rig(); }
-
-  // A canvas point on the screen, where xdotool aims.
-  QPoint onScreen(QPointF canvas) {
-    const QSizeF size = view().size();
-    const double scale = GlimmetHostView::viewScale(size);
-    const QPointF local(GlimmetHostView::canvasLeft(size) + canvas.x() * scale, canvas.y() * scale);
-    return view().mapToGlobal(local.toPoint());
-  }
-  static QStringList at(QPoint p) { return {QString::number(p.x()), QString::number(p.y())}; }
-  // Runs xdotool while this process goes on handling its events, so that
-  // the moves arrive spaced as they were made.
-  static void xdotool(const QStringList& args) {
-    QProcess p;
-    p.start("xdotool", args);
-    ASSERT_TRUE(p.waitForStarted(5000));
-    ASSERT_TRUE(waitUntil([&] { return p.state() == QProcess::NotRunning; }, 10s));
-    ASSERT_EQ(p.exitCode(), 0) << args.join(' ').toStdString();
-  }
-  int clicks() const {
-    return int(std::count(desktop.sounds->played.begin(), desktop.sounds->played.end(),
-                          SoundService::Effect::click));
-  }
 };
 
 TEST_F(Gestures, AClickPlaysTheClickSoundHidesTheGreetingAndMakesItHappy) {
@@ -71,7 +34,7 @@ TEST_F(Gestures, AClickPlaysTheClickSoundHidesTheGreetingAndMakesItHappy) {
   ASSERT_TRUE(c.greeting().isShown());
   time.advance(Seconds(60));
   xdotool(QStringList{"mousemove"} + at(onScreen(bodyCentre)) + QStringList{"click", "1"});
-  ASSERT_TRUE(waitUntil([&] { return clicks() == 1; }));
+  ASSERT_TRUE(waitUntil([&] { return played(Effect::click) == 1; }));
   EXPECT_EQ(rig().state(), GlimmetState::happy);
   EXPECT_TRUE(animator().reacting());
   EXPECT_TRUE(waitUntil([&] { return !c.greeting().isShown(); }));
@@ -83,7 +46,7 @@ TEST_F(Gestures, AClickPlaysTheClickSoundHidesTheGreetingAndMakesItHappy) {
   change([](AppSettings& s) { s.soundEffects = false; });
   c.glimmetClicked();
   EXPECT_EQ(rig().state(), GlimmetState::wakeUp);
-  EXPECT_EQ(clicks(), 1);
+  EXPECT_EQ(played(Effect::click), 1);
 
   // In any other state a click only makes its sound.
   change([](AppSettings& s) { s.soundEffects = true; });
@@ -91,7 +54,7 @@ TEST_F(Gestures, AClickPlaysTheClickSoundHidesTheGreetingAndMakesItHappy) {
   animator().setBase(GlimmetState::water);  // waking up on the way
   waitUntil([&] { return !animator().reacting(); }, 3s);
   c.glimmetClicked();
-  EXPECT_EQ(clicks(), 2);
+  EXPECT_EQ(played(Effect::click), 2);
   EXPECT_FALSE(animator().reacting());
 }
 
@@ -127,7 +90,7 @@ TEST_F(Gestures, RubbingTheHeadPlaysPettedUnlessPettingIsOff) {
   };
   rub();
   ASSERT_TRUE(waitUntil([&] { return rig().state() == GlimmetState::petted; }));
-  EXPECT_EQ(clicks(), 1);
+  EXPECT_EQ(played(Effect::click), 1);
   EXPECT_EQ(c.lastInteractionAt(), time.now());
 
   // Off: the view has nothing to call, and petted() itself only notes the
@@ -146,7 +109,7 @@ TEST_F(Gestures, RubbingTheHeadPlaysPettedUnlessPettingIsOff) {
   animator().setBase(GlimmetState::sleeping);
   view().onPet();
   EXPECT_EQ(rig().state(), GlimmetState::wakeUp);
-  EXPECT_EQ(clicks(), 1);
+  EXPECT_EQ(played(Effect::click), 1);
   // Not over the intention form.
   waitUntil([&] { return !animator().reacting(); }, 3s);
   animator().setBase(GlimmetState::idle);  // waking up on the way
@@ -187,7 +150,7 @@ TEST_F(Gestures, ADragSavesTheNewPosition) {
   EXPECT_EQ(*stored->position, saved);
   // A click is no drag: nothing moves.
   xdotool(QStringList{"mousemove"} + at(onScreen(bodyCentre)) + QStringList{"click", "1"});
-  waitUntil([&] { return clicks() == 1; });
+  waitUntil([&] { return played(Effect::click) == 1; });
   EXPECT_EQ(*c.model().settings().position, saved);
 }
 
@@ -226,33 +189,15 @@ TEST_F(Gestures, TheEyesFollowThePointerUnlessAsleepOrHidden) {
   EXPECT_FALSE(c.cursorFollower().isFollowing());
 }
 
-class QuickActions : public ControllerTest {
- protected:
-  void SetUp() override {
-    ControllerTest::SetUp();
-    if (IsSkipped()) return;
-    seedQuietUser();
-    started();
-    controller->showQuickActions();
-  }
-  void choose(QuickAction action) { controller->bubble().model().onQuickAction(action); }
-};
-
-TEST_F(QuickActions, WaterAndStretchRemindNowEvenWhenSwitchedOff) {
-  AppController& c = *controller;
-  ASSERT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::quickActions);
-  choose(QuickAction::stretch);
-  ASSERT_TRUE(c.engine().active());
-  EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
-  EXPECT_FALSE(c.engine().active()->isEnabled);
-  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
-  // While a reminder is on screen a double click offers nothing.
-  c.showQuickActions();
-  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
-}
-
-TEST_F(QuickActions, WithoutAWaterReminderTheQuickActionsStay) {
-  AppController& c = *controller;
+TEST_F(ControllerTest, QuickActionsRemindPauseShowProgressAndOpenSettings) {
+  seedQuietUser();
+  AppController& c = started();
+  auto choose = [&](QuickAction action) {
+    c.showQuickActions();
+    ASSERT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::quickActions);
+    c.bubble().model().onQuickAction(action);
+  };
+  // Without a water reminder the quick actions stay, until their close.
   std::vector<Reminder> reminders = c.model().reminders();
   std::erase_if(reminders, [](const Reminder& r) { return r.kind == ReminderKind::water; });
   c.model().setReminders(reminders);
@@ -261,67 +206,52 @@ TEST_F(QuickActions, WithoutAWaterReminderTheQuickActionsStay) {
   EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::quickActions);
   time.advance(Seconds(AppController::quickActionsCloseDelay));
   EXPECT_FALSE(c.bubble().isShown());
-}
 
-TEST_F(QuickActions, PauseProgressAndSettings) {
-  AppController& c = *controller;
   choose(QuickAction::progress);
   EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::progress);
   EXPECT_NEAR(secondsUntil(c.pendingCloseDue()), AppController::progressCloseDelay, 1e-6);
-
-  c.showQuickActions();
   choose(QuickAction::pause30);
   EXPECT_FALSE(c.bubble().isShown());
-  ASSERT_TRUE(c.engine().pausedUntil());
-  EXPECT_NEAR(secondsUntil(c.engine().pausedUntil()), 1800, 1e-6);
-  EXPECT_EQ(c.model().pausedUntil(), c.engine().pausedUntil());
-
-  c.showQuickActions();
+  EXPECT_NEAR(secondsUntil(c.model().pausedUntil()), 1800, 1e-6);
   choose(QuickAction::settings);
   EXPECT_FALSE(c.bubble().isShown());
-  ASSERT_NE(c.settingsWindow(), nullptr);
+  EXPECT_NE(c.settingsWindow(), nullptr);
+
+  // Stretch reminds at once, switched off or not; over a reminder a double
+  // click offers nothing.
+  choose(QuickAction::stretch);
+  ASSERT_TRUE(c.engine().active());
+  EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
+  EXPECT_FALSE(c.engine().active()->isEnabled);
+  c.showQuickActions();
+  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
 }
 
-class ClickWhileAsked : public AwarenessTest {
- protected:
-  int clicks() const {
-    return int(std::count(desktop.sounds->played.begin(), desktop.sounds->played.end(),
-                          SoundService::Effect::click));
+using ClickWhileAsked = AwarenessTest;
+
+TEST_F(ClickWhileAsked, AClickShowsACheckInAgainWhoseBubbleWasClosedOrThatTheCharacterCarries) {
+  for (CheckInStyle style : {CheckInStyle::bubble, CheckInStyle::glimmetOnly}) {
+    SCOPED_TRACE(int(style));
+    AppController& c = startWatching(chat, [&](AppSettings& s) { s.awareness.style = style; });
+    const CheckIn card = forceCheckIn();
+    if (style == CheckInStyle::bubble) c.bubble().model().onClose();
+    ASSERT_FALSE(c.bubble().isShown());
+    const std::optional<Date> timeout = c.checkInTimeoutDue();
+    c.glimmetClicked();
+    ASSERT_TRUE(c.bubble().isShown());
+    EXPECT_EQ(c.bubbleUse(), BubbleUse::checkIn);
+    EXPECT_EQ(c.bubbleSubject(), card.id);
+    ASSERT_NE(content().get<CheckIn>(), nullptr);
+    EXPECT_EQ(content().get<CheckIn>()->id, card.id);
+    // Not a new question: its time-out stays, and there is no reaction.
+    EXPECT_EQ(c.checkInTimeoutDue(), timeout);
+    EXPECT_FALSE(animator().reacting());
+    // Shown already: a click only sounds.
+    c.glimmetClicked();
+    EXPECT_EQ(played(Effect::click), 2);
+    EXPECT_EQ(c.bubbleSubject(), card.id);
+    EXPECT_FALSE(animator().reacting());
   }
-};
-
-TEST_F(ClickWhileAsked, AClickShowsACheckInAgainWhoseBubbleWasClosed) {
-  AppController& c = startWatching();
-  const CheckIn card = forceCheckIn();
-  ASSERT_EQ(c.bubbleUse(), BubbleUse::checkIn);
-  c.bubble().model().onClose();
-  EXPECT_FALSE(c.bubble().isShown());
-  const std::optional<Date> timeout = c.checkInTimeoutDue();
-  c.glimmetClicked();
-  ASSERT_TRUE(c.bubble().isShown());
-  EXPECT_EQ(c.bubbleUse(), BubbleUse::checkIn);
-  EXPECT_EQ(c.bubbleSubject(), card.id);
-  const auto* shown = content().get<CheckIn>();
-  ASSERT_NE(shown, nullptr);
-  EXPECT_EQ(shown->id, card.id);
-  // Not a new question: its time-out stays, and there is no reaction.
-  EXPECT_EQ(c.checkInTimeoutDue(), timeout);
-  EXPECT_FALSE(animator().reacting());
-  // Shown already: a click only sounds.
-  c.glimmetClicked();
-  EXPECT_EQ(clicks(), 2);
-  EXPECT_EQ(c.bubbleSubject(), card.id);
-  EXPECT_FALSE(animator().reacting());
-}
-
-TEST_F(ClickWhileAsked, ACheckInCarriedByTheCharacterAloneOpensOnAClick) {
-  AppController& c =
-      startWatching(chat, [](AppSettings& s) { s.awareness.style = CheckInStyle::glimmetOnly; });
-  const CheckIn card = forceCheckIn();
-  EXPECT_FALSE(c.bubble().isShown());
-  c.glimmetClicked();
-  EXPECT_EQ(c.bubbleUse(), BubbleUse::checkIn);
-  EXPECT_EQ(c.bubbleSubject(), card.id);
 }
 
 TEST_F(ClickWhileAsked, AReminderBubbleGetsOnlyTheSoundButInformationDoesNot) {
@@ -330,15 +260,14 @@ TEST_F(ClickWhileAsked, AReminderBubbleGetsOnlyTheSoundButInformationDoesNot) {
   c.remindNow(c.model().reminders().front());
   ASSERT_EQ(c.bubbleUse(), BubbleUse::reminder);
   c.glimmetClicked();
-  EXPECT_EQ(clicks(), 1);
+  EXPECT_EQ(played(Effect::click), 1);
   EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
   EXPECT_FALSE(animator().reacting());
   EXPECT_EQ(animator().base(), GlimmetState::water);
   EXPECT_TRUE(waitUntil([&] { return !c.greeting().isShown(); }));
 
-  // Done: information in the bubble does not stop the reaction.
-  c.bubble().model().onDone();
-  waitUntil([&] { return !animator().reacting(); }, 3s);
+  // Information in the bubble does not stop the reaction.
+  c.finishReminder(Resolution::skip());
   c.showQuickActions();
   ASSERT_EQ(c.bubbleUse(), BubbleUse::info);
   c.glimmetClicked();

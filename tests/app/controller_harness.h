@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -14,45 +17,35 @@
 
 #include "app/app_controller.h"
 #include "app/fake_desktop.h"
+#include "bubbles/bubble_panel_controller.h"
+#include "companion/companion_panel.h"
+#include "companion/companion_window_controller.h"
+#include "companion/glimmet_animator.h"
+#include "companion/glimmet_host_view.h"
+#include "companion/glimmet_rig.h"
+#include "companion/hosted_figure.h"
 #include "models/memory_persistence.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "support/counting_store.h"
 #include "support/desktop_peers.h"
 #include "system/fake_time_source.h"
+#include "system/probe_test_support.h"
 
 namespace pimble::testing {
-
-// Documents in memory; every read and write is noted by name, in order.
-class CountingStore : public MemoryPersistence {
- public:
-  mutable std::vector<std::string> reads;
-  std::vector<std::string> writes;
-
-  int writeCount(const std::string& name) const {
-    return int(std::count(writes.begin(), writes.end(), name));
-  }
-  void forget() {
-    reads.clear();
-    writes.clear();
-  }
-
- protected:
-  void readCandidates(std::string_view name, const Accepts& accept) const override {
-    reads.emplace_back(name);
-    MemoryPersistence::readCandidates(name, accept);
-  }
-  void write(std::string_view name, const Json* document, const Accepts& decodes) override {
-    writes.emplace_back(name);
-    MemoryPersistence::write(name, document, decodes);
-  }
-};
 
 class ControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (auto why = missingX()) GTEST_SKIP() << *why;
+    // The settings window reads the autostart entry: keep it off the user's.
+    ASSERT_TRUE(config_.isValid());
+    configHome_.emplace("XDG_CONFIG_HOME", config_.path());
   }
-  void TearDown() override { controller.reset(); }
+  void TearDown() override {
+    controller.reset();
+    configHome_.reset();
+  }
 
   // Settings of a user who has done the tour, with every reminder off so
   // that nothing is delivered unless a test asks for it.
@@ -108,6 +101,46 @@ class ControllerTest : public ::testing::Test {
     return due ? (*due - time.now()).count() : -1;
   }
 
+  GlimmetAnimator& animator() { return *controller->companion().animator(); }
+  GlimmetRig& rig() { return *controller->companion().hostView().figure().rig(); }
+  // What the character shows: a reaction over its resting state, or that.
+  GlimmetState shownState() { return rig().state(); }
+  bool characterVisible() { return controller->companion().panel().isVisible(); }
+  const Reminder& reminder(ReminderKind kind) {
+    for (const Reminder& r : controller->model().reminders())
+      if (r.kind == kind) return r;
+    throw std::logic_error("no such reminder");
+  }
+  // A point of the character's canvas (y down) on the screen, where
+  // xdotool aims: the body's middle, the head.
+  static constexpr QPointF bodyCentre{110, 150};
+  static constexpr QPointF head{110, 110};
+  QPoint onScreen(QPointF canvas) {
+    GlimmetHostView& view = controller->companion().hostView();
+    const double scale = GlimmetHostView::viewScale(view.size());
+    return view.mapToGlobal(
+        QPointF(GlimmetHostView::canvasLeft(view.size()) + canvas.x() * scale, canvas.y() * scale)
+            .toPoint());
+  }
+  static QStringList at(QPoint p) { return {QString::number(p.x()), QString::number(p.y())}; }
+  // Runs xdotool while this process goes on handling its events, so that
+  // the moves arrive spaced as they were made and menus can open.
+  static void xdotool(const QStringList& args) {
+    QProcess p;
+    p.start("xdotool", args);
+    ASSERT_TRUE(p.waitForStarted(5000));
+    ASSERT_TRUE(
+        waitUntil([&] { return p.state() == QProcess::NotRunning; }, std::chrono::seconds(10)));
+    ASSERT_EQ(p.exitCode(), 0) << args.join(' ').toStdString();
+  }
+
+  std::vector<SoundService::Effect>& played() { return desktop.sounds->played; }
+  int played(SoundService::Effect effect) const {
+    return int(std::count(desktop.sounds->played.begin(), desktop.sounds->played.end(), effect));
+  }
+
+  QTemporaryDir config_;
+  std::optional<ScopedEnv> configHome_;
   CountingStore store;
   FakeTimeSource time;
   FakeDesktop desktop;

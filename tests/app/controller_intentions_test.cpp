@@ -180,6 +180,16 @@ TEST_F(AwarenessTest, StartKeepsAMinuteAtLeastAnEmptyPurposeAndOpensTheTarget) {
   EXPECT_EQ(c.intentionStatus(), "Notes \xC2\xB7 1 of 15 min");
 }
 
+TEST_F(AwarenessTest, KeptIntentionsAreCelebrated) {
+  AppController& c = startWatching(chat);
+  c.awareness().startIntention(targetOf(chat), 5, "", std::nullopt, false);
+  ASSERT_FALSE(animator().reacting());
+  c.endIntention(Intention::Status::finished);
+  EXPECT_TRUE(animator().reacting());
+  EXPECT_EQ(c.model().activityToday().intentionsKept, 1);
+  EXPECT_FALSE(c.intentionStatus());
+}
+
 TEST_F(AwarenessTest, APromptedFormClosesAfterThirtySecondsAndNoReminderFollowsWithinAMinute) {
   AppController& c =
       startWatching(editor, [](AppSettings& s) { s.awareness.apps[0].askIntention = true; });
@@ -208,12 +218,13 @@ TEST_F(AwarenessTest, APromptedFormClosesAfterThirtySecondsAndNoReminderFollowsW
   EXPECT_TRUE(c.engine().active());
 }
 
-TEST_F(AwarenessTest, AFormOpenedAfterAPromptStaysAndPromptsWaitForAFreeCharacter) {
+TEST_F(AwarenessTest, PromptsAndTheFormWaitForAFreeCharacterAndBringBackAHiddenOne) {
   AppController& c =
       startWatching(editor, [](AppSettings& s) { s.awareness.apps[0].askIntention = true; });
   c.awareness().maybeAskIntention(chat);
   ASSERT_TRUE(c.showingIntentionForm());
   c.bubble().model().onIntentionCancel();
+  // A form opened by hand after a prompt stays.
   c.openIntentionForm();
   time.advance(Seconds(40));
   EXPECT_TRUE(c.showingIntentionForm());
@@ -232,21 +243,21 @@ TEST_F(AwarenessTest, AFormOpenedAfterAPromptStaysAndPromptsWaitForAFreeCharacte
   EXPECT_FALSE(ask());
   c.engine().resume();
   EXPECT_TRUE(ask());
-}
-
-TEST_F(AwarenessTest, TheFormWaitsForAShownReminderAndBringsBackAHiddenCharacter) {
-  AppController& c = startWatching(editor, [](AppSettings& s) { s.showCompanion = false; });
-  ASSERT_FALSE(characterVisible());
-  c.model().actions.openIntentionForm();
-  EXPECT_TRUE(c.model().settings().showCompanion);
-  EXPECT_TRUE(characterVisible());
-  EXPECT_TRUE(c.showingIntentionForm());
   c.closeIntentionForm();
 
+  // A shown reminder: a nod instead of the form.
   c.engine().deliverNow(c.model().reminders().front());
   c.openIntentionForm();
   EXPECT_FALSE(c.showingIntentionForm());
   EXPECT_TRUE(animator().reacting());
+  c.finishReminder(Resolution::skip());
+
+  // Hidden: the form brings the character back.
+  change([](AppSettings& s) { s.showCompanion = false; });
+  c.model().actions.openIntentionForm();
+  EXPECT_TRUE(c.model().settings().showCompanion);
+  EXPECT_TRUE(characterVisible());
+  EXPECT_TRUE(c.showingIntentionForm());
 }
 
 TEST_F(AwarenessTest, ABubbleTakenOverOrHiddenCancelsTheFormAsItsCancelWould) {
@@ -278,19 +289,9 @@ TEST_F(AwarenessTest, ABubbleTakenOverOrHiddenCancelsTheFormAsItsCancelWould) {
   EXPECT_EQ(animator().base(), GlimmetState::idle);
 }
 
-TEST_F(AwarenessTest, KeptIntentionsAreCelebrated) {
-  AppController& c = startWatching(chat);
-  c.awareness().startIntention(targetOf(chat), 5, "", std::nullopt, false);
-  ASSERT_FALSE(animator().reacting());
-  c.endIntention(Intention::Status::finished);
-  EXPECT_TRUE(animator().reacting());
-  EXPECT_EQ(c.model().activityToday().intentionsKept, 1);
-  EXPECT_FALSE(c.intentionStatus());
-}
-
 // ---------------------------------------------------------------- sessions
 
-TEST_F(AwarenessTest, ASessionReplacesAnActiveIntentionAsAbandoned) {
+TEST_F(AwarenessTest, ASessionReplacesAnActiveIntentionAsAbandonedAndNeedsABrowser) {
   AppController& c = startWatching(notes);
   desktop.workspace->defaultBrowser = targetOf(firefox);
   std::vector<Intention::Status> endings;
@@ -316,17 +317,14 @@ TEST_F(AwarenessTest, ASessionReplacesAnActiveIntentionAsAbandoned) {
   c.startSession(SessionPreset{"Break", 0});
   EXPECT_EQ(c.awareness().intention()->minutes, 1);
   EXPECT_DOUBLE_EQ(c.awareness().intention()->dueAtSeconds, 60);
-}
 
-TEST_F(AwarenessTest, NoBrowserShowsNoBrowserFoundAndKeepsTheIntention) {
-  AppController& c = startWatching(notes);
-  c.awareness().startIntention(targetOf(notes), 10, "", std::nullopt, false);
+  // No browser: said so, and the intention stays.
+  desktop.workspace->defaultBrowser.reset();
   c.openIntentionForm();
   c.startSession(SessionPreset::all().front());
   EXPECT_FALSE(c.showingIntentionForm());
   EXPECT_EQ(messageTitle(), "No browser found");
-  EXPECT_EQ(content().get<BubbleContent::Message>()->body, "Set an intention for any app instead.");
-  EXPECT_EQ(c.awareness().intention()->bundleID, notes.bundleID);
+  EXPECT_EQ(c.awareness().intention()->bundleID, firefox.bundleID);
 }
 
 TEST_F(AwarenessTest, TheDefaultBrowserFromMimeappsIsLaunchedOrBroughtForward) {

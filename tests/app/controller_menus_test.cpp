@@ -10,10 +10,6 @@
 #include "app/controller_harness.h"
 #include "app/menu_builder.h"
 #include "app/status_item.h"
-#include "bubbles/bubble_panel_controller.h"
-#include "companion/companion_panel.h"
-#include "companion/companion_window_controller.h"
-#include "companion/glimmet_host_view.h"
 #include "settings/settings_window_controller.h"
 
 namespace pimble::testing {
@@ -54,115 +50,21 @@ class ControllerMenus : public ControllerTest {
   MenuTree context() { return MenuBuilder::contextMenu(controller->menuActions()); }
 };
 
-TEST_F(ControllerMenus, HidingAndSummoningTheCharacterFromTheStatusMenu) {
+TEST_F(ControllerMenus, TheCharacterProgressSettingsAndQuit) {
   AppController& c = *controller;
   MenuTree menu = status();
   EXPECT_EQ(menu.front().title, c.nextReminderSummary());
-  EXPECT_EQ(menu.front().title, "No reminders enabled");
   choose(menu, {"Hide companion"});
   EXPECT_FALSE(c.model().settings().showCompanion);
-  EXPECT_FALSE(c.companion().panel().isVisible());
+  EXPECT_FALSE(characterVisible());
   menu = status();
   EXPECT_FALSE(MenuBuilder::find(menu, "Hide companion"));
   choose(menu, {"Summon Pimble"});
-  EXPECT_TRUE(c.companion().panel().isVisible());
-  EXPECT_TRUE(MenuBuilder::find(status(), "Hide companion"));
-  // The context menu hides it too.
+  EXPECT_TRUE(characterVisible());
   choose(context(), {"Hide companion"});
-  EXPECT_FALSE(c.companion().panel().isVisible());
-}
+  EXPECT_FALSE(characterVisible());
+  choose(status(), {"Summon Pimble"});
 
-TEST_F(ControllerMenus, PausingAndResumingFadeTheIconAndRenameTheEntries) {
-  AppController& c = *controller;
-  desktop.trays->appear();
-  ASSERT_NE(c.statusItem().trayIcon(), nullptr);
-  EXPECT_FALSE(c.statusItem().isPaused());
-  choose(status(), {"Pause reminders", "30 minutes"});
-  EXPECT_NEAR(secondsUntil(c.engine().pausedUntil()), 1800, 1e-6);
-  EXPECT_TRUE(c.statusItem().isPaused());
-  const MenuTree menu = status();
-  EXPECT_TRUE(MenuBuilder::find(menu, "Reminders paused"));
-  EXPECT_EQ(menu.front().title, c.nextReminderSummary());
-  EXPECT_TRUE(MenuBuilder::find(context(), "Pause reminders (paused)"));
-  choose(context(), {"Pause reminders (paused)", "Until I resume"});
-  EXPECT_TRUE(c.engine().pausedIndefinitely());
-  EXPECT_TRUE(c.model().pausedIndefinitely());
-  choose(status(), {"Reminders paused", "Resume reminders"});
-  EXPECT_FALSE(c.engine().pausedIndefinitely());
-  EXPECT_FALSE(c.engine().pausedUntil());
-  EXPECT_FALSE(c.statusItem().isPaused());
-  EXPECT_TRUE(MenuBuilder::find(status(), "Pause reminders"));
-}
-
-TEST_F(ControllerMenus, AReminderEnabledBetweenTwoOpeningsShowsOnTheSecond) {
-  AppController& c = *controller;
-  QMenu& menu = c.statusItem().menu();
-  auto reminderTitles = [&] {
-    emit menu.aboutToShow();
-    QStringList out;
-    for (QAction* a : menu.actions())
-      if (a->text() == "Give me a reminder")
-        for (QAction* r : a->menu()->actions()) out << r->text();
-    return out;
-  };
-  EXPECT_EQ(reminderTitles(), QStringList{"No reminders enabled"});
-  std::vector<Reminder> reminders = c.model().reminders();
-  reminders[1].isEnabled = true;  // stretch
-  const Reminder built = reminders[1];
-  c.model().setReminders(reminders);
-  EXPECT_EQ(reminderTitles(), QStringList{QString::fromStdString(built.title)});
-
-  // Chosen after an edit, the entry shows the reminder as it was built.
-  for (QAction* a : menu.actions())
-    if (a->text() == "Give me a reminder") {
-      QAction* stretch = a->menu()->actions().front();
-      reminders[1].title = "Reach for the sky";
-      c.model().setReminders(reminders);
-      stretch->trigger();
-    }
-  ASSERT_TRUE(c.engine().active());
-  EXPECT_EQ(c.engine().active()->id, built.id);
-  EXPECT_EQ(c.engine().active()->title, built.title);
-  EXPECT_EQ(c.bubbleUse(), BubbleUse::reminder);
-}
-
-TEST_F(ControllerMenus, SessionsIntentionsAndModes) {
-  AppController& c = *controller;
-  desktop.workspace->defaultBrowser = ReturnTarget{"firefox", "Firefox"};
-  MenuTree menu = status();
-  EXPECT_EQ(MenuBuilder::find(menu, "Set an intention…")->shortcut, "Ctrl+Alt+I");
-  choose(menu, {"Start a session timer", "YouTube · 30 min"});
-  ASSERT_TRUE(c.awareness().intention());
-  EXPECT_TRUE(c.awareness().intention()->isSession);
-  const std::optional<std::string> line = c.intentionStatus();
-  ASSERT_TRUE(line);
-  menu = status();
-  EXPECT_FALSE(MenuBuilder::find(menu, "Start a session timer"));
-  EXPECT_FALSE(MenuBuilder::find(menu, "Set an intention…"));
-  ASSERT_TRUE(MenuBuilder::find(menu, *line));
-  const double due = c.awareness().intention()->dueAtSeconds;
-  choose(menu, {*line, "10 more minutes"});
-  EXPECT_NEAR(c.awareness().intention()->dueAtSeconds, 600, 1.0);
-  EXPECT_NE(c.awareness().intention()->dueAtSeconds, due);
-  choose(status(), {*c.intentionStatus(), "I'm done"});
-  EXPECT_FALSE(c.awareness().intention());
-  EXPECT_TRUE(MenuBuilder::find(status(), "Start a session timer"));
-
-  choose(status(), {"Mode: Work", "Night"});
-  EXPECT_EQ(c.awareness().mode(), AwarenessMode::night);
-  const MenuEntry* mode = MenuBuilder::find(context(), "Mode: Night");
-  ASSERT_NE(mode, nullptr);
-  EXPECT_TRUE(mode->submenu[2].checked);
-
-  // The key hint follows the key really being held.
-  desktop.shortcut->unregisterKey();
-  EXPECT_TRUE(MenuBuilder::find(status(), "Set an intention…")->shortcut.empty());
-  choose(status(), {"Set an intention…"});
-  EXPECT_TRUE(c.showingIntentionForm());
-}
-
-TEST_F(ControllerMenus, ProgressSettingsAndQuit) {
-  AppController& c = *controller;
   choose(context(), {"Show today's progress"});
   EXPECT_EQ(c.bubble().model().content().kase(), BubbleContent::Case::progress);
   choose(status(), {"Settings…"});
@@ -177,17 +79,52 @@ TEST_F(ControllerMenus, ProgressSettingsAndQuit) {
   EXPECT_EQ(store.writeCount("schedule"), 1);
 }
 
-TEST_F(ControllerMenus, WithoutATrayThereIsNoIconUntilOneComesUp) {
+TEST_F(ControllerMenus, PausingFadesTheIconMadeWhenATrayComesUpAndRenamesTheEntries) {
   AppController& c = *controller;
-  EXPECT_EQ(c.statusItem().trayIcon(), nullptr);
-  choose(status(), {"Pause reminders", "15 minutes"});
+  EXPECT_EQ(c.statusItem().trayIcon(), nullptr) << "no tray yet";
+  choose(status(), {"Pause reminders", "30 minutes"});
+  EXPECT_NEAR(secondsUntil(c.engine().pausedUntil()), 1800, 1e-6);
   desktop.trays->appear();
-  QSystemTrayIcon* tray = c.statusItem().trayIcon();
-  ASSERT_NE(tray, nullptr);
-  EXPECT_EQ(tray->toolTip(), "Pimble Glimmet");
-  // Made while paused: faded from the start.
-  EXPECT_TRUE(c.statusItem().isPaused());
-  EXPECT_EQ(tray->contextMenu(), &c.statusItem().menu());
+  ASSERT_NE(c.statusItem().trayIcon(), nullptr);
+  EXPECT_EQ(c.statusItem().trayIcon()->contextMenu(), &c.statusItem().menu());
+  EXPECT_TRUE(c.statusItem().isPaused()) << "made while paused: faded from the start";
+  const MenuTree menu = status();
+  EXPECT_TRUE(MenuBuilder::find(menu, "Reminders paused"));
+  EXPECT_EQ(menu.front().title, c.nextReminderSummary());
+  choose(context(), {"Pause reminders (paused)", "Until I resume"});
+  EXPECT_TRUE(c.model().pausedIndefinitely());
+  choose(status(), {"Reminders paused", "Resume reminders"});
+  EXPECT_FALSE(c.engine().pausedIndefinitely());
+  EXPECT_FALSE(c.engine().pausedUntil());
+  EXPECT_FALSE(c.statusItem().isPaused());
+  EXPECT_TRUE(MenuBuilder::find(status(), "Pause reminders"));
+}
+
+TEST_F(ControllerMenus, SessionsIntentionsAndModes) {
+  AppController& c = *controller;
+  desktop.workspace->defaultBrowser = ReturnTarget{"firefox", "Firefox"};
+  choose(status(), {"Start a session timer", "YouTube · 30 min"});
+  ASSERT_TRUE(c.awareness().intention());
+  EXPECT_TRUE(c.awareness().intention()->isSession);
+  const std::optional<std::string> line = c.intentionStatus();
+  ASSERT_TRUE(line);
+  MenuTree menu = status();
+  EXPECT_FALSE(MenuBuilder::find(menu, "Start a session timer"));
+  choose(menu, {*line, "10 more minutes"});
+  EXPECT_NEAR(c.awareness().intention()->dueAtSeconds, 600, 1.0);
+  choose(status(), {*c.intentionStatus(), "I'm done"});
+  EXPECT_FALSE(c.awareness().intention());
+
+  choose(status(), {"Mode: Work", "Night"});
+  EXPECT_EQ(c.awareness().mode(), AwarenessMode::night);
+  EXPECT_TRUE(MenuBuilder::find(context(), "Mode: Night"));
+
+  // The key hint follows the key really being held.
+  EXPECT_EQ(MenuBuilder::find(status(), "Set an intention…")->shortcut, "Ctrl+Alt+I");
+  desktop.shortcut->unregisterKey();
+  EXPECT_TRUE(MenuBuilder::find(status(), "Set an intention…")->shortcut.empty());
+  choose(status(), {"Set an intention…"});
+  EXPECT_TRUE(c.showingIntentionForm());
 }
 
 // A real right click on the character opens the context menu at the pointer.
@@ -197,15 +134,11 @@ TEST_F(ControllerMenus, ARightClickOnTheCharacterOpensTheContextMenu) {
   GlimmetHostView& view = c.companion().hostView();
   ASSERT_TRUE(waitUntil([&] { return view.isVisible() && view.width() > 0; }));
   waitUntil([] { return false; }, 300ms);
-  const QSizeF size = view.size();
-  const double scale = GlimmetHostView::viewScale(size);
-  const QPoint body = view.mapToGlobal(
-      QPointF(GlimmetHostView::canvasLeft(size) + 110 * scale, 150 * scale).toPoint());
+  const QPoint body = onScreen(bodyCentre);
   for (int round = 0; round < 2; ++round) {
     if (round == 1) choose(status(), {"Pause reminders", "1 hour"});
-    QProcess xdotool;
-    xdotool.start("xdotool", {"mousemove", QString::number(body.x()), QString::number(body.y()),
-                              "click", "3"});
+    QProcess click;
+    click.start("xdotool", QStringList{"mousemove"} + at(body) + QStringList{"click", "3"});
     ASSERT_TRUE(waitUntil([&] { return c.contextMenu() && c.contextMenu()->isVisible(); }));
     QMenu& menu = *c.contextMenu();
     // At the pointer: opening down or, near the screen's bottom, up from
@@ -219,9 +152,7 @@ TEST_F(ControllerMenus, ARightClickOnTheCharacterOpensTheContextMenu) {
     EXPECT_EQ(texts.front(), "Give me a reminder");
     EXPECT_EQ(texts[1], round == 0 ? "Pause reminders" : "Pause reminders (paused)");
     EXPECT_EQ(texts.back(), "Quit Pimble Glimmet");
-    const QByteArray shots = qgetenv("PIMBLE_SCREENSHOTS");
-    if (!shots.isEmpty() && round == 0)
-      runTool("import", {"-window", "root", QString(shots) + "/context-menu.png"});
+    if (round == 0) saveScreenshot("context-menu.png");
     runTool("xdotool", {"key", "Escape"});
     ASSERT_TRUE(waitUntil([&] { return !menu.isVisible(); }));
   }

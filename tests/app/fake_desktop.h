@@ -179,35 +179,27 @@ struct FakeDesktop {
   // that controller lives.
   DesktopServices services() {
     DesktopServices d;
-    auto w = std::make_unique<FakeWorkspace>();
-    auto p = std::make_unique<FakeProbes>();
-    auto e = std::make_unique<FakeEvents>();
-    auto n = std::make_unique<FakeNotifier>();
-    auto s = std::make_unique<FakeSounds>();
-    auto k = std::make_unique<FakeShortcut>();
-    auto l = std::make_unique<FakeLoginItem>();
-    auto m = std::make_unique<FakeMotion>();
-    auto t = std::make_unique<FakeTrayHosts>();
-    workspace = w.get();
-    probes = p.get();
-    events = e.get();
-    notifier = n.get();
-    sounds = s.get();
-    shortcut = k.get();
-    loginItem = l.get();
-    motion = m.get();
-    trays = t.get();
-    d.workspace = std::move(w);
-    d.probes = std::move(p);
-    d.events = std::move(e);
-    d.notifier = std::move(n);
-    d.sounds = std::move(s);
-    d.shortcut = std::move(k);
-    d.loginItem = std::move(l);
-    d.motion = std::move(m);
-    d.trays = std::move(t);
+    workspace = hand<FakeWorkspace>(d.workspace);
+    probes = hand<FakeProbes>(d.probes);
+    events = hand<FakeEvents>(d.events);
+    notifier = hand<FakeNotifier>(d.notifier);
+    sounds = hand<FakeSounds>(d.sounds);
+    shortcut = hand<FakeShortcut>(d.shortcut);
+    loginItem = hand<FakeLoginItem>(d.loginItem);
+    motion = hand<FakeMotion>(d.motion);
+    trays = hand<FakeTrayHosts>(d.trays);
     d.idleSeconds = [this] { return idle; };
     return d;
+  }
+
+ private:
+  // Puts a new fake in the service's slot and returns it.
+  template <class Fake, class Service>
+  static Fake* hand(std::unique_ptr<Service>& slot) {
+    auto fake = std::make_unique<Fake>();
+    Fake* raw = fake.get();
+    slot = std::move(fake);
+    return raw;
   }
 };
 

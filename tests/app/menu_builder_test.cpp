@@ -1,6 +1,6 @@
 // The status menu and the context menu as data: titles, order, presence
-// rules, states, and the action each entry captured when it was built; then
-// the renderer's QMenu.
+// rules, and the action each entry captured when it was built; then the
+// renderer's QMenu.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -58,86 +58,56 @@ class MenuBuilderTest : public ::testing::Test {
   FakeMenuActions actions;
 };
 
-TEST_F(MenuBuilderTest, TheStatusMenuInOrderWithItsSymbolsKeysAndStates) {
+TEST_F(MenuBuilderTest, BothMenusInOrderWithTheirPresenceRules) {
   const MenuTree menu = MenuBuilder::statusMenu(actions, "Next: Drink water in 12 min");
   EXPECT_EQ(titles(menu), (std::vector<std::string>{
                               "Next: Drink water in 12 min", "-", "Summon Pimble", "Hide companion",
                               "Give me a reminder", "Pause reminders", "Set an intention…",
                               "Start a session timer", "Mode: Work", "Show today's progress", "-",
                               "Settings…", "Quit Pimble Glimmet"}));
-  // The summary is a disabled line without an action.
+  // The summary is a line without an action; the key hint shows only while
+  // the key is held.
   EXPECT_FALSE(menu[0].enabled);
   EXPECT_FALSE(menu[0].action);
-  const std::pair<const char*, const char*> symbols[] = {{"Summon Pimble", "tornado"},
-                                                         {"Hide companion", "eye.slash"},
-                                                         {"Give me a reminder", "bell"},
-                                                         {"Pause reminders", "pause.circle"},
-                                                         {"Set an intention…", "flag.checkered"},
-                                                         {"Start a session timer", "timer"},
-                                                         {"Mode: Work", "briefcase.fill"},
-                                                         {"Show today's progress", "chart.bar"},
-                                                         {"Settings…", "gearshape"},
-                                                         {"Quit Pimble Glimmet", ""}};
-  for (const auto& [title, symbol] : symbols) EXPECT_EQ(at(menu, title).symbol, symbol) << title;
-  EXPECT_EQ(at(menu, "Settings…").shortcut, "Ctrl+,");
-  EXPECT_EQ(at(menu, "Quit Pimble Glimmet").shortcut, "Ctrl+Q");
   EXPECT_EQ(at(menu, "Set an intention…").shortcut, "Ctrl+Alt+I");
-  // Submenu holders stay enabled and carry no action of their own.
-  for (const char* holder :
-       {"Give me a reminder", "Pause reminders", "Start a session timer", "Mode: Work"}) {
-    EXPECT_TRUE(at(menu, holder).enabled) << holder;
-    EXPECT_FALSE(at(menu, holder).action) << holder;
-    EXPECT_FALSE(at(menu, holder).submenu.empty()) << holder;
-  }
-  for (const MenuEntry& e : menu) EXPECT_FALSE(e.checked) << e.title;
+  actions.shortcut = false;
+  EXPECT_TRUE(MenuBuilder::intentionItem(actions).shortcut.empty());
 
-  // Hidden, the character offers no "Hide companion"; "Summon Pimble" stays.
+  // Hidden, the character offers no "Hide companion" in the status menu;
+  // the context menu offers it whatever.
   actions.visible = false;
-  const MenuTree hidden = MenuBuilder::statusMenu(actions, "");
-  EXPECT_FALSE(MenuBuilder::find(hidden, "Hide companion"));
-  EXPECT_TRUE(MenuBuilder::find(hidden, "Summon Pimble"));
-  EXPECT_EQ(hidden.size(), menu.size() - 1);
-}
+  EXPECT_FALSE(MenuBuilder::find(MenuBuilder::statusMenu(actions, ""), "Hide companion"));
+  EXPECT_EQ(
+      titles(MenuBuilder::contextMenu(actions)),
+      (std::vector<std::string>{"Give me a reminder", "Pause reminders", "Set an intention…",
+                                "Start a session timer", "Mode: Work", "Show today's progress",
+                                "Settings…", "-", "Hide companion", "Quit Pimble Glimmet"}));
 
-TEST_F(MenuBuilderTest, TheContextMenuInOrder) {
-  actions.visible = false;  // the context menu offers hiding without a condition
-  const MenuTree menu = MenuBuilder::contextMenu(actions);
-  EXPECT_EQ(titles(menu), (std::vector<std::string>{
-                              "Give me a reminder", "Pause reminders", "Set an intention…",
-                              "Start a session timer", "Mode: Work", "Show today's progress",
-                              "Settings…", "-", "Hide companion", "Quit Pimble Glimmet"}));
-  EXPECT_EQ(at(menu, "Settings…").shortcut, "Ctrl+,");
-  EXPECT_EQ(at(menu, "Quit Pimble Glimmet").shortcut, "Ctrl+Q");
-  EXPECT_EQ(at(menu, "Hide companion").symbol, "eye.slash");
-  EXPECT_EQ(chooseAll({at(menu, "Hide companion")}, actions), (std::vector<std::string>{"toggle"}));
+  // The mode entry names the mode and checks it alone.
+  actions.current = AwarenessMode::night;
+  const MenuEntry mode = MenuBuilder::modeItem(actions);
+  EXPECT_EQ(mode.title, "Mode: Night");
+  std::vector<bool> checked;
+  for (const MenuEntry& e : mode.submenu) checked.push_back(e.checked);
+  EXPECT_EQ(checked, (std::vector<bool>{false, false, true}));
 }
 
 TEST_F(MenuBuilderTest, PausedForATimeOrUntilResumed) {
-  auto pauseTitles = [&] { return titles(MenuBuilder::pauseSubmenu(actions)); };
   const std::vector<std::string> durations = {"15 minutes", "30 minutes", "1 hour",
                                               "Until I resume"};
-  EXPECT_EQ(pauseTitles(), durations);
-  EXPECT_TRUE(MenuBuilder::find(MenuBuilder::statusMenu(actions, ""), "Pause reminders"));
-  EXPECT_TRUE(MenuBuilder::find(MenuBuilder::contextMenu(actions), "Pause reminders"));
-
+  EXPECT_EQ(titles(MenuBuilder::pauseSubmenu(actions)), durations);
   std::vector<std::string> paused = durations;
   paused.push_back("-");
   paused.push_back("Resume reminders");
   for (int variant = 0; variant < 2; ++variant) {
     actions.until.reset();
-    actions.indefinitely = false;
-    if (variant == 0)
-      actions.until = dateFromSeconds(1'900'000'000.0);
-    else
-      actions.indefinitely = true;
-    EXPECT_EQ(pauseTitles(), paused);
+    actions.indefinitely = variant == 1;
+    if (variant == 0) actions.until = dateFromSeconds(1'900'000'000.0);
+    EXPECT_EQ(titles(MenuBuilder::pauseSubmenu(actions)), paused);
     const MenuTree status = MenuBuilder::statusMenu(actions, "");
     EXPECT_TRUE(MenuBuilder::find(status, "Reminders paused"));
     EXPECT_FALSE(MenuBuilder::find(status, "Pause reminders"));
-    EXPECT_EQ(at(status, "Reminders paused").symbol, "pause.circle");
-    const MenuTree context = MenuBuilder::contextMenu(actions);
-    EXPECT_TRUE(MenuBuilder::find(context, "Pause reminders (paused)"));
-    EXPECT_EQ(at(MenuBuilder::pauseSubmenu(actions), "Resume reminders").symbol, "play.fill");
+    EXPECT_TRUE(MenuBuilder::find(MenuBuilder::contextMenu(actions), "Pause reminders (paused)"));
   }
   EXPECT_EQ(
       chooseAll(MenuBuilder::pauseSubmenu(actions), actions),
@@ -151,72 +121,15 @@ TEST_F(MenuBuilderTest, AnIntentionShowsItsStatusLineAndNoSessionEntry) {
   EXPECT_EQ(status.size(), without - 1);
   EXPECT_FALSE(MenuBuilder::find(status, "Start a session timer"));
   EXPECT_FALSE(MenuBuilder::find(status, "Set an intention…"));
+  EXPECT_FALSE(MenuBuilder::find(MenuBuilder::contextMenu(actions), "Start a session timer"));
   const MenuEntry& line = at(status, "YouTube session · 3 of 30 min");
-  EXPECT_EQ(line.symbol, "flag.checkered");
-  EXPECT_FALSE(line.action);
-  EXPECT_EQ(titles(line.submenu),
-            (std::vector<std::string>{"I'm done", "10 more minutes", "Cancel intention"}));
-  EXPECT_EQ(line.submenu[0].symbol, "checkmark");
-  EXPECT_EQ(line.submenu[1].symbol, "plus");
-  EXPECT_EQ(line.submenu[2].symbol, "xmark");
   EXPECT_EQ(chooseAll(line.submenu, actions),
             (std::vector<std::string>{"end:finished", "extend:10", "end:dismissed"}));
-  EXPECT_FALSE(MenuBuilder::find(MenuBuilder::contextMenu(actions), "Start a session timer"));
-  EXPECT_FALSE(MenuBuilder::sessionItem(actions));
-}
-
-TEST_F(MenuBuilderTest, SetAnIntentionShowsTheGlobalKeyOnlyWhileItWorks) {
-  EXPECT_EQ(MenuBuilder::intentionItem(actions).shortcut, "Ctrl+Alt+I");
-  actions.shortcut = false;
-  const MenuEntry item = MenuBuilder::intentionItem(actions);
-  EXPECT_EQ(item.title, "Set an intention…");
-  EXPECT_TRUE(item.shortcut.empty());
-  EXPECT_EQ(chooseAll({item}, actions), (std::vector<std::string>{"intentionForm"}));
-}
-
-TEST_F(MenuBuilderTest, TheSessionSubmenuListsEveryPreset) {
-  const auto item = MenuBuilder::sessionItem(actions);
-  ASSERT_TRUE(item);
-  EXPECT_EQ(titles(item->submenu),
-            (std::vector<std::string>{
-                "Netflix · 60 min", "YouTube · 30 min", "Social media · 15 min", "News · 15 min",
-                "-", "Something else…", "Times your browser. Pimble doesn't see websites."}));
-  const MenuEntry& note = item->submenu.back();
-  EXPECT_FALSE(note.enabled);
-  EXPECT_FALSE(note.action);
-  for (const MenuEntry& e : item->submenu) EXPECT_TRUE(e.symbol.empty()) << e.title;
-  EXPECT_EQ(
-      chooseAll(item->submenu, actions),
-      (std::vector<std::string>{"session:Netflix:60", "session:YouTube:30",
-                                "session:Social media:15", "session:News:15", "intentionForm"}));
-}
-
-TEST_F(MenuBuilderTest, TheModeEntryChecksOnlyTheCurrentMode) {
-  actions.current = AwarenessMode::night;
-  const MenuEntry mode = MenuBuilder::modeItem(actions);
-  EXPECT_EQ(mode.title, "Mode: Night");
-  EXPECT_EQ(mode.symbol, "moon.stars.fill");
-  EXPECT_FALSE(mode.action);
-  EXPECT_EQ(titles(mode.submenu), (std::vector<std::string>{"Work", "Relax", "Night"}));
-  EXPECT_EQ(mode.submenu[0].symbol, "briefcase.fill");
-  EXPECT_EQ(mode.submenu[1].symbol, "sofa.fill");
-  EXPECT_FALSE(mode.submenu[0].checked);
-  EXPECT_FALSE(mode.submenu[1].checked);
-  EXPECT_TRUE(mode.submenu[2].checked);
-  EXPECT_EQ(mode.submenu[1].toolTip,
-            "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
-            "continue.");
-  EXPECT_EQ(mode.submenu[2].toolTip,
-            "Softer animations, no sounds, and your night check-in times.");
-  EXPECT_EQ(chooseAll(mode.submenu, actions),
-            (std::vector<std::string>{"mode:work", "mode:relax", "mode:night"}));
 }
 
 TEST_F(MenuBuilderTest, RemindersAreTheEnabledOnesAsTheyWereWhenTheMenuWasBuilt) {
   MenuTree remind = MenuBuilder::remindSubmenu(actions);
   EXPECT_EQ(titles(remind), (std::vector<std::string>{"Drink water", "Take a walk"}));
-  EXPECT_EQ(remind[0].symbol, "drop.fill");
-  EXPECT_EQ(remind[1].symbol, "figure.walk");
 
   // Edited after the menu was built: the old menu still gives the reminder
   // it showed, the next one the edited reminder.
@@ -238,44 +151,40 @@ TEST_F(MenuBuilderTest, RemindersAreTheEnabledOnesAsTheyWereWhenTheMenuWasBuilt)
   remind = MenuBuilder::remindSubmenu(actions);
   ASSERT_EQ(remind.size(), 1u);
   EXPECT_EQ(remind[0].title, "No reminders enabled");
-  EXPECT_FALSE(remind[0].enabled);
   EXPECT_FALSE(remind[0].action);
 }
 
 TEST_F(MenuBuilderTest, EveryEntryReachesTheControllerWithItsValues) {
-  EXPECT_EQ(chooseAll(MenuBuilder::statusMenu(actions, "summary"), actions),
-            (std::vector<std::string>{"summon",
-                                      "toggle",
-                                      "remind:Drink water",
-                                      "remind:Take a walk",
-                                      "pause:900",
-                                      "pause:1800",
-                                      "pause:3600",
-                                      "pause:none",
-                                      "intentionForm",
-                                      "session:Netflix:60",
-                                      "session:YouTube:30",
-                                      "session:Social media:15",
-                                      "session:News:15",
-                                      "intentionForm",
-                                      "mode:work",
-                                      "mode:relax",
-                                      "mode:night",
-                                      "progress",
-                                      "settings",
-                                      "quit"}));
-  EXPECT_EQ(chooseAll(MenuBuilder::contextMenu(actions), actions),
-            (std::vector<std::string>{
-                "remind:Drink water", "remind:Take a walk", "pause:900", "pause:1800", "pause:3600",
-                "pause:none", "intentionForm", "session:Netflix:60", "session:YouTube:30",
-                "session:Social media:15", "session:News:15", "intentionForm", "mode:work",
-                "mode:relax", "mode:night", "progress", "settings", "toggle", "quit"}));
+  const std::vector<std::string> middle = {"remind:Drink water",
+                                           "remind:Take a walk",
+                                           "pause:900",
+                                           "pause:1800",
+                                           "pause:3600",
+                                           "pause:none",
+                                           "intentionForm",
+                                           "session:Netflix:60",
+                                           "session:YouTube:30",
+                                           "session:Social media:15",
+                                           "session:News:15",
+                                           "intentionForm",
+                                           "mode:work",
+                                           "mode:relax",
+                                           "mode:night",
+                                           "progress",
+                                           "settings"};
+  std::vector<std::string> status = {"summon", "toggle"};
+  status.insert(status.end(), middle.begin(), middle.end());
+  status.push_back("quit");
+  EXPECT_EQ(chooseAll(MenuBuilder::statusMenu(actions, "summary"), actions), status);
+  std::vector<std::string> context = middle;
+  context.push_back("toggle");
+  context.push_back("quit");
+  EXPECT_EQ(chooseAll(MenuBuilder::contextMenu(actions), actions), context);
 }
 
 TEST_F(MenuBuilderTest, EverySymbolHasADrawingOfItsOwn) {
   actions.reminders = Reminder::defaults();
-  Reminder custom;
-  actions.reminders.push_back(custom);
+  actions.reminders.push_back(Reminder{});
   std::function<void(const MenuTree&)> check = [&](const MenuTree& menu) {
     for (const MenuEntry& e : menu) {
       if (!e.symbol.empty()) {
@@ -301,29 +210,20 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   MenuBuilder::render(MenuBuilder::statusMenu(actions, "Next reminder soon"), menu);
   const QList<QAction*> items = menu.actions();
   ASSERT_EQ(items.size(), 13);
-  EXPECT_EQ(items[0]->text(), "Next reminder soon");
   EXPECT_FALSE(items[0]->isEnabled());
   EXPECT_TRUE(items[1]->isSeparator());
-  EXPECT_EQ(items[2]->text(), "Summon Pimble");
   EXPECT_FALSE(items[2]->icon().isNull());
   EXPECT_TRUE(items[12]->icon().isNull());  // quitting has no symbol
-  EXPECT_EQ(items[11]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
   EXPECT_EQ(items[12]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_EQ(items[6]->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
-
   QMenu* mode = items[8]->menu();
   ASSERT_NE(mode, nullptr);
-  EXPECT_EQ(items[8]->text(), "Mode: Relax");
-  ASSERT_EQ(mode->actions().size(), 3);
-  EXPECT_FALSE(mode->actions()[0]->isCheckable());
   EXPECT_TRUE(mode->actions()[1]->isChecked());
   EXPECT_TRUE(mode->toolTipsVisible());
-  EXPECT_EQ(mode->actions()[2]->toolTip(),
-            "Softer animations, no sounds, and your night check-in times.");
 
   actions.calls.clear();
   mode->actions()[2]->trigger();
-  menu.actions()[2]->trigger();
+  items[2]->trigger();
   items[4]->menu()->actions()[1]->trigger();
   EXPECT_EQ(actions.calls,
             (std::vector<std::string>{"mode:night", "summon", "remind:Take a walk"}));
@@ -337,7 +237,6 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   EXPECT_EQ(texts, (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder",
                                 "Pause reminders", "Writing · 5 of 25 min", "Mode: Relax",
                                 "Show today's progress", "-", "Settings…", "Quit Pimble Glimmet"}));
-  EXPECT_TRUE(menu.actions()[5]->shortcut().isEmpty());
 }
 
 }  // namespace

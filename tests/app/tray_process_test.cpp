@@ -44,11 +44,6 @@ std::vector<Window> visibleWindows(const Pimble& pimble) {
   return out;
 }
 
-void saveScreenshot(const QString& name) {
-  const QByteArray shots = qgetenv("PIMBLE_SCREENSHOTS");
-  if (!shots.isEmpty()) runTool("import", {"-window", "root", QString(shots) + "/" + name});
-}
-
 // The labels and ids of a dbusmenu level, read with gdbus.
 struct MenuLine {
   int id;

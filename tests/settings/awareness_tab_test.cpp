@@ -5,18 +5,12 @@
 // data folder), check-ins, today's numbers, the history, and the refresh
 // that runs only while the tab is on screen.
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
 #include <QToolButton>
 
 #include "services/app_catalog.h"
@@ -100,162 +94,115 @@ TEST_F(AwarenessTabTest, TheModePickerShowsTheModeInForceAndSnapsBack) {
   auto* footnote = find<QLabel>("modeFootnote");
   EXPECT_EQ(picker->currentIndex(), 0);
   EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(picker->segment(i)->icon().isNull());
-
-  SettingsWrites writes(model());
-  click(picker->segment(1));
-  EXPECT_EQ(callCount("setMode relax"), 1);
-  EXPECT_EQ(writes.count(), 0) << "the choice goes through the program only";
+  expectEdit([&] { click(picker->segment(1)); }, [](AppSettings&) {}, 0);
+  EXPECT_EQ(callCount("setMode relax"), 1) << "the choice goes through the program only";
   EXPECT_EQ(picker->currentIndex(), 0) << "the mode in force is still work";
   EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
 
-  // Once the program publishes the mode, the picker and the line follow;
-  // likewise when the schedule switches the mode.
+  // Once the program publishes the mode (chosen, or by the schedule), the
+  // picker and the line follow.
   model().setMode(AwarenessMode::relax);
   EXPECT_EQ(picker->currentIndex(), 1);
-  EXPECT_EQ(footnote->text(),
-            "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
-            "continue.");
+  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::relax));
   model().setMode(AwarenessMode::night);
   EXPECT_EQ(picker->currentIndex(), 2);
-  EXPECT_EQ(writes.count(), 0);
 }
 
-TEST_F(AwarenessTabTest, WorkDaysStandInTheCalendarsOrder) {
+TEST_F(AwarenessTabTest, TheScheduleShowsWorkDaysInTheCalendarsOrderAndWritesItsFields) {
   using Week = std::array<int, 7>;
-  EXPECT_EQ(WeekdayPicker::order(1), (Week{1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(WeekdayPicker::order(2), (Week{2, 3, 4, 5, 6, 7, 1}));
-  EXPECT_EQ(WeekdayPicker::order(7), (Week{7, 1, 2, 3, 4, 5, 6}));
-
   WeekdayPicker* days = view().modeSection()->workDays();
   EXPECT_FALSE(days->isVisible()) << "the schedule is off";
   click(find<QCheckBox>("modeSchedule"));
   EXPECT_TRUE(model().settings().modes.schedule.isEnabled);
   EXPECT_TRUE(days->isVisible());
-  EXPECT_EQ(find<TimeOfDayEdit>("workStart")->time(), QTime(9, 0));
-  EXPECT_EQ(find<TimeOfDayEdit>("nightEnd")->time(), QTime(6, 0));
 
-  days->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-  EXPECT_EQ(days->shownOrder(), (Week{1, 2, 3, 4, 5, 6, 7}));
-  days->setLocale(QLocale(QLocale::German, QLocale::Germany));
-  EXPECT_EQ(days->shownOrder(), (Week{2, 3, 4, 5, 6, 7, 1}));
-  EXPECT_EQ(days->button(1)->accessibleName(), "Sonntag");
-  days->setLocale(QLocale(QLocale::Arabic, QLocale::Egypt));
-  EXPECT_EQ(days->shownOrder(), (Week{7, 1, 2, 3, 4, 5, 6}));
-  // The buttons stand left to right in that order.
-  days->layout()->activate();
-  for (int i = 1; i < 7; ++i) {
-    EXPECT_LT(days->button(days->shownOrder()[i - 1])->x(),
-              days->button(days->shownOrder()[i])->x());
+  const std::pair<QLocale, Week> calendars[] = {
+      {QLocale(QLocale::English, QLocale::UnitedStates), {1, 2, 3, 4, 5, 6, 7}},
+      {QLocale(QLocale::German, QLocale::Germany), {2, 3, 4, 5, 6, 7, 1}},
+      {QLocale(QLocale::Arabic, QLocale::Egypt), {7, 1, 2, 3, 4, 5, 6}}};
+  for (const auto& [locale, order] : calendars) {
+    days->setLocale(locale);
+    EXPECT_EQ(days->shownOrder(), order) << locale.name().toStdString();
+    // The buttons stand left to right in that order.
+    days->layout()->activate();
+    for (int i = 1; i < 7; ++i)
+      EXPECT_LT(days->button(order[i - 1])->x(), days->button(order[i])->x());
   }
-  days->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-  EXPECT_EQ(days->button(2)->text(), "M");
-  EXPECT_EQ(days->button(2)->accessibleName(), "Monday");
   for (int day = 1; day <= 7; ++day)
     EXPECT_EQ(days->button(day)->isChecked(), day >= 2 && day <= 6) << day;
-
-  {
-    SettingsWrites writes(model());
-    click(days->button(1));
-    click(days->button(2));
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.modes.schedule.workDays = {1, 3, 4, 5, 6};
-    }));
-  }
+  expectEdit(
+      [&] {
+        click(days->button(1));
+        click(days->button(2));
+      },
+      [](AppSettings& s) {
+        s.modes.schedule.workDays = {1, 3, 4, 5, 6};
+      },
+      2);
   // The last day can go, and days the buttons do not show stay.
   changeSettings([](AppSettings& s) { s.modes.schedule.workDays = {3, 9}; });
   click(days->button(3));
   EXPECT_EQ(model().settings().modes.schedule.workDays, (std::set<std::int64_t>{9}));
-  for (int day = 1; day <= 7; ++day) EXPECT_FALSE(days->button(day)->isChecked());
-}
 
-TEST_F(AwarenessTabTest, ScheduleTimesAndTheBedtimeNudgeWriteTheirFields) {
-  changeSettings([](AppSettings& s) { s.modes.schedule.isEnabled = true; });
-  {
-    SettingsWrites writes(model());
-    find<TimeOfDayEdit>("workStart")->setTime(QTime(8, 30));
-    find<TimeOfDayEdit>("nightStart")->setTime(QTime(23, 59));
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.modes.schedule.workStartMinutes = 510;
-      s.modes.schedule.nightStartMinutes = 1439;
-    }));
-  }
+  expectEdit(
+      [&] {
+        find<TimeOfDayEdit>("workStart")->setTime(QTime(8, 30));
+        find<TimeOfDayEdit>("nightStart")->setTime(QTime(23, 59));
+      },
+      [](AppSettings& s) {
+        s.modes.schedule.workStartMinutes = 510;
+        s.modes.schedule.nightStartMinutes = 1439;
+      },
+      2);
   auto* at = find<TimeOfDayEdit>("bedtimeAt");
   EXPECT_FALSE(at->isVisible());
   click(find<QCheckBox>("bedtimeNudge"));
   EXPECT_TRUE(at->isVisible());
-  EXPECT_EQ(at->time(), QTime(23, 30));
-  SettingsWrites writes(model());
-  at->setTime(QTime(17, 30));
-  EXPECT_EQ(model().settings(),
-            writes.expected([](AppSettings& s) { s.modes.bedtime.minutes = 1050; }));
+  expectEdit([&] { at->setTime(QTime(17, 30)); },
+             [](AppSettings& s) { s.modes.bedtime.minutes = 1050; });
   // Hiding the rows keeps what they hold.
   click(find<QCheckBox>("modeSchedule"));
   click(find<QCheckBox>("modeSchedule"));
   EXPECT_EQ(model().settings().modes.schedule.workStartMinutes, 510);
 }
 
-TEST_F(AwarenessTabTest, TheLimitMenusWriteNoneOrTheChosenMinutes) {
+TEST_F(AwarenessTabTest, TheLimitMenusWriteNoneOrTheMinutesAndACategoryResetsThem) {
   watch("com.hnc.Discord", "Discord");
   ASSERT_EQ(app(0).category, AppCategory::social);
   ThresholdMenu* work = row(0)->limit(AwarenessMode::work);
-  EXPECT_EQ(actionTexts(work->menu()),
-            (QStringList{"No check-ins", "—", "5 min", "10 min", "15 min", "20 min", "30 min",
-                         "45 min", "1 h", "1 h 30 min", "2 h", "3 h"}));
   EXPECT_EQ(work->button()->text(), "20m");
-  EXPECT_EQ(work->accessibleName(), "Work check-in: 20 minutes");
-  {
-    SettingsWrites writes(model());
-    action(work->menu(), "No check-ins")->trigger();
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.awareness.apps[0].workMinutes = std::nullopt;
-    }));
-    EXPECT_EQ(work->button()->text(), "Off");
-    EXPECT_EQ(work->accessibleName(), "Work check-in: off");
-  }
-  {
-    SettingsWrites writes(model());
-    ThresholdMenu* relax = row(0)->limit(AwarenessMode::relax);
-    action(relax->menu(), "1 h 30 min")->trigger();
-    EXPECT_EQ(model().settings(),
-              writes.expected([](AppSettings& s) { s.awareness.apps[0].relaxMinutes = 90; }));
-    EXPECT_EQ(relax->button()->text(), "1h30");
-    EXPECT_EQ(relax->toolTip(), "Relax mode: check in after this much active use");
-  }
+  expectEdit([&] { action(work->menu(), "No check-ins")->trigger(); },
+             [](AppSettings& s) { s.awareness.apps[0].workMinutes = std::nullopt; });
+  EXPECT_EQ(work->button()->text(), "Off");
+  ThresholdMenu* relax = row(0)->limit(AwarenessMode::relax);
+  expectEdit([&] { action(relax->menu(), "1 h 30 min")->trigger(); },
+             [](AppSettings& s) { s.awareness.apps[0].relaxMinutes = 90; });
+  EXPECT_EQ(relax->button()->text(), "1h30");
   // Limits from a hand-edited file: below a minute reads as one, one the
-  // menu does not offer shows as it is.
+  // menu does not offer shows as it is; neither is written.
   changeSettings([](AppSettings& s) {
     s.awareness.apps[0].nightMinutes = 0;
     s.awareness.apps[0].workMinutes = 25;
   });
   EXPECT_EQ(row(0)->limit(AwarenessMode::night)->button()->text(), "1m");
   EXPECT_EQ(work->button()->text(), "25m");
-  EXPECT_EQ(app(0).nightMinutes, 0) << "shown, not written";
-}
+  EXPECT_EQ(app(0).nightMinutes, 0);
 
-TEST_F(AwarenessTabTest, ACategoryChangeGivesThatCategorysLimits) {
-  watch("com.hnc.Discord", "Discord");
+  // A category, even the same one again, gives that category's limits
+  // without the intention question; the switch stays as it was.
   changeSettings([](AppSettings& s) {
-    WatchedApp& a = s.awareness.apps[0];
-    a.workMinutes = 5;
-    a.relaxMinutes = std::nullopt;
-    a.askIntention = true;
-    a.isEnabled = false;
+    s.awareness.apps[0].askIntention = true;
+    s.awareness.apps[0].isEnabled = false;
   });
   QToolButton* category = row(0)->categoryButton();
-  EXPECT_EQ(category->accessibleName(), "Category: Social & chat");
-  EXPECT_EQ(actionTexts(category->menu()),
-            (QStringList{"Work", "Social && chat", "Video", "Game", "Other"}));
-  action(category->menu(), "Video")->trigger();
-  WatchedApp expected{"com.hnc.Discord", "Discord", AppCategory::video, false, false, 30, 90, 45};
-  EXPECT_EQ(app(0), expected);
+  const WatchedApp video{
+      "com.hnc.Discord", "Discord", AppCategory::video, false, false, 30, 90, 45};
+  for (int i = 0; i < 2; ++i) {
+    action(category->menu(), "Video")->trigger();
+    EXPECT_EQ(app(0), video);
+    changeSettings([](AppSettings& s) { s.awareness.apps[0].nightMinutes = 180; });
+  }
   EXPECT_EQ(category->accessibleName(), "Category: Video");
-  EXPECT_EQ(row(0)->limit(AwarenessMode::relax)->button()->text(), "1h30");
-
-  // The same category again still resets the limits.
-  changeSettings([](AppSettings& s) { s.awareness.apps[0].nightMinutes = 180; });
-  action(category->menu(), "Video")->trigger();
-  EXPECT_EQ(app(0), expected);
 }
 
 TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
@@ -270,23 +217,19 @@ TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
   model().setActivityToday(today);
   EXPECT_EQ(row(0)->todayLabel()->text(), "· today 1 h 5 min");
   EXPECT_EQ(row(1)->todayLabel()->text(), "· today —");
-  EXPECT_EQ(WatchedAppRow::todayText(60), "· today 1 min");
-  EXPECT_EQ(WatchedAppRow::todayText(3600), "· today 1 h");
 
-  {
-    SettingsWrites writes(model());
-    click(row(1)->checkInSwitch());
-    row(1)->intentionFlag()->click();
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.awareness.apps[1].isEnabled = false;
-      s.awareness.apps[1].askIntention = true;
-    }));
-  }
+  expectEdit(
+      [&] {
+        click(row(1)->checkInSwitch());
+        row(1)->intentionFlag()->click();
+      },
+      [](AppSettings& s) {
+        s.awareness.apps[1].isEnabled = false;
+        s.awareness.apps[1].askIntention = true;
+      },
+      2);
   EXPECT_DOUBLE_EQ(row(1)->opacity(), WatchedAppRow::dimmedOpacity);
   EXPECT_DOUBLE_EQ(row(0)->opacity(), 1.0);
-  EXPECT_EQ(row(1)->intentionFlag()->accessibleName(), "Ask what I'm here for in Steam");
-  EXPECT_EQ(row(1)->intentionFlag()->toolTip(),
-            "Ask what you're here for when you switch to Steam (Work mode)");
   // A dimmed row still works.
   action(row(1)->limit(AwarenessMode::work)->menu(), "10 min")->trigger();
   EXPECT_EQ(app(1).workMinutes, 10);
@@ -294,7 +237,6 @@ TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
   // Removing takes every entry with that identifier, and asks nothing.
   changeSettings([](AppSettings& s) { s.awareness.apps.push_back(s.awareness.apps[0]); });
   ASSERT_EQ(view().rows().size(), 3u);
-  EXPECT_EQ(row(0)->removeButton()->accessibleName(), "Remove VLC media player");
   row(0)->removeButton()->click();
   QApplication::processEvents();
   ASSERT_EQ(model().settings().awareness.apps.size(), 1u);
@@ -349,14 +291,11 @@ TEST_F(AwarenessTabTest, ThePickerAddsTheChosenAppsAndSkipsOneAlreadyWatched) {
   EXPECT_TRUE(picker->isVisible());
   EXPECT_EQ(picker->list()->model()->rowCount(), 4);
   EXPECT_FALSE(picker->addButton()->isEnabled()) << "nothing chosen yet";
-
-  // Typing narrows the list.
   QTest::keyClicks(picker->filter(), "CALC");
-  EXPECT_EQ(picker->list()->model()->rowCount(), 1);
+  EXPECT_EQ(picker->list()->model()->rowCount(), 1) << "typing narrows the list";
   picker->filter()->clear();
 
   picker->choose({"steam", "org.videolan.VLC", "org.kde.krita"});
-  EXPECT_TRUE(picker->addButton()->isEnabled());
   click(picker->addButton());
   QApplication::processEvents();
   const std::vector<WatchedApp>& apps = model().settings().awareness.apps;
@@ -370,7 +309,6 @@ TEST_F(AwarenessTabTest, ThePickerAddsTheChosenAppsAndSkipsOneAlreadyWatched) {
 
   // Cancelling adds nothing.
   add->chooseApp();
-  ASSERT_NE(add->picker(), nullptr);
   add->picker()->choose({"org.gnome.Calculator"});
   add->picker()->reject();
   EXPECT_EQ(model().settings().awareness.apps.size(), 3u);
@@ -397,9 +335,7 @@ TEST_F(AwarenessTabTest, RefreshesEveryThirtySecondsOnlyWhileOnScreen) {
   EXPECT_EQ(callCount("refreshAwareness"), 1) << "once when it comes on screen";
   time_.advance(Seconds(29));
   EXPECT_EQ(callCount("refreshAwareness"), 1);
-  time_.advance(Seconds(1));
-  EXPECT_EQ(callCount("refreshAwareness"), 2);
-  time_.advance(Seconds(30));
+  time_.advance(Seconds(31));
   EXPECT_EQ(callCount("refreshAwareness"), 3);
   view().hide();
   time_.advance(Seconds(300));
@@ -410,18 +346,7 @@ TEST_F(AwarenessTabTest, RefreshesEveryThirtySecondsOnlyWhileOnScreen) {
   EXPECT_EQ(callCount("refreshAwareness"), 5);
 }
 
-TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryLengthAndDeletingIt) {
-  EXPECT_EQ(AwarenessSettingsView::activeTimeText(59.9), "—");
-  EXPECT_EQ(AwarenessSettingsView::activeTimeText(60), "1 min");
-  EXPECT_EQ(AwarenessSettingsView::activeTimeText(3600), "1 h");
-  EXPECT_EQ(AwarenessSettingsView::activeTimeText(3900), "1 h 5 min");
-  EXPECT_EQ(AwarenessSettingsView::intentionsText(0, 3), "—");
-  EXPECT_EQ(AwarenessSettingsView::intentionsText(2, 0), "2 set · 0 kept");
-  EXPECT_TRUE(
-      AwarenessSettingsView::appsFootnote(1).contains("don't reset it; 1 minutes away does."));
-
-  view();
-  EXPECT_EQ(find<QLabel>("activeTime")->text(), "—");
+TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryAndTheCheckInsSection) {
   DayUsage today;
   today.activeSeconds = 7500;
   today.checkIns = 4;
@@ -431,15 +356,11 @@ TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryLengthAndDeletingIt) {
   EXPECT_EQ(find<QLabel>("activeTime")->text(), "2 h 5 min");
   EXPECT_EQ(find<QLabel>("checkInCount")->text(), "4");
   EXPECT_EQ(find<QLabel>("intentionsToday")->text(), "3 set · 2 kept");
+  EXPECT_EQ(AwarenessSettingsView::activeTimeText(59.9), "—");
 
   auto* retention = find<QComboBox>("retentionDays");
-  EXPECT_EQ(retention->currentText(), "30 days");
-  {
-    SettingsWrites writes(model());
-    retention->activated(0);
-    EXPECT_EQ(model().settings(),
-              writes.expected([](AppSettings& s) { s.awareness.retentionDays = 7; }));
-  }
+  expectEdit([&] { retention->activated(0); },
+             [](AppSettings& s) { s.awareness.retentionDays = 7; });
   changeSettings([](AppSettings& s) { s.awareness.retentionDays = 45; });
   EXPECT_EQ(retention->currentIndex(), -1) << "a length from an edited file selects nothing";
   EXPECT_EQ(model().settings().awareness.retentionDays, 45);
@@ -447,11 +368,8 @@ TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryLengthAndDeletingIt) {
   click(find<QPushButton>("deleteHistory"));
   QMessageBox* box = view().confirmation();
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->text(), "Delete all recorded app time and check-in history?");
-  EXPECT_EQ(box->informativeText(), "Your apps and settings stay. This can't be undone.");
-  auto* confirm = box->findChild<QPushButton*>("confirmDelete");
-  ASSERT_NE(confirm, nullptr);
-  EXPECT_EQ(box->buttonRole(confirm), QMessageBox::DestructiveRole);
+  EXPECT_EQ(box->buttonRole(box->findChild<QPushButton*>("confirmDelete")),
+            QMessageBox::DestructiveRole);
   click(box->button(QMessageBox::Cancel));
   QApplication::processEvents();
   EXPECT_EQ(callCount("clearActivity"), 0);
@@ -459,73 +377,47 @@ TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryLengthAndDeletingIt) {
   click(find<QPushButton>("deleteHistory"));
   click(view().confirmation()->findChild<QPushButton*>("confirmDelete"));
   EXPECT_EQ(callCount("clearActivity"), 1);
-}
 
-TEST_F(AwarenessTabTest, TheCheckInsSectionWritesItsFieldsAndFollowsToneAndMode) {
+  // The check-in sample follows the tone and the mode in force.
   CheckInStyleSection* section = view().checkInsSection();
   auto* sample = find<QLabel>("checkInSample");
   const QString friendly = sample->text();
-  EXPECT_TRUE(friendly.startsWith("\u201C") && friendly.endsWith("\u201D"));
   EXPECT_TRUE(friendly.contains("Discord"));
   model().setMode(AwarenessMode::relax);
-  EXPECT_NE(sample->text(), friendly) << "the sample follows the mode in force";
-  EXPECT_EQ(sample->text(), section->sampleText());
-  {
-    SettingsWrites writes(model());
-    click(find<SegmentedControl>("checkInTone")->segment(2));
-    EXPECT_EQ(model().settings(),
-              writes.expected([](AppSettings& s) { s.awareness.tone = CheckInTone::direct; }));
-  }
   EXPECT_NE(sample->text(), friendly);
+  EXPECT_EQ(sample->text(), section->sampleText());
+  const QString relaxed = sample->text();
+  expectEdit([&] { click(find<SegmentedControl>("checkInTone")->segment(2)); },
+             [](AppSettings& s) { s.awareness.tone = CheckInTone::direct; });
+  EXPECT_NE(sample->text(), relaxed);
   EXPECT_EQ(sample->text(), section->sampleText());
 
   auto* note = find<QLabel>("glimmetOnlyNote");
   EXPECT_FALSE(note->isVisible());
-  find<QComboBox>("checkInStyle")->activated(1);
-  EXPECT_EQ(model().settings().awareness.style, CheckInStyle::glimmetOnly);
+  expectEdit([&] { find<QComboBox>("checkInStyle")->activated(1); },
+             [](AppSettings& s) { s.awareness.style = CheckInStyle::glimmetOnly; });
   EXPECT_TRUE(note->isVisible());
-
   auto* cooldown = find<QComboBox>("keepGoingCooldown");
-  EXPECT_EQ(cooldown->currentText(), "Check again in 1 hour");
-  {
-    SettingsWrites writes(model());
-    cooldown->activated(3);
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.awareness.keepGoingCooldownMinutes = std::nullopt;
-    }));
-    EXPECT_EQ(cooldown->currentText(), "Don't check again this session");
-  }
+  expectEdit([&] { cooldown->activated(3); },
+             [](AppSettings& s) { s.awareness.keepGoingCooldownMinutes = std::nullopt; });
   changeSettings([](AppSettings& s) { s.awareness.keepGoingCooldownMinutes = 45; });
   EXPECT_EQ(cooldown->currentIndex(), -1);
-  click(find<QCheckBox>("checkInOverFullscreen"));
-  EXPECT_TRUE(model().settings().awareness.checkInOverFullscreen);
-}
-
-TEST_F(AwarenessTabTest, SwitchesAndButtonsOfTheIntroAndIntentions) {
-  SettingsWrites writes(model());
-  click(find<QCheckBox>("awarenessEnabled"));
-  click(find<QCheckBox>("intentionShortcut"));
-  EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-    s.awareness.isEnabled = true;
-    s.awareness.intentionShortcut = false;
-  }));
-  EXPECT_EQ(find<QCheckBox>("intentionShortcut")->text(),
-            "Ctrl+Alt+I sets an intention from anywhere");
+  expectEdit(
+      [&] {
+        click(find<QCheckBox>("checkInOverFullscreen"));
+        click(find<QCheckBox>("awarenessEnabled"));
+        click(find<QCheckBox>("intentionShortcut"));
+      },
+      [](AppSettings& s) {
+        s.awareness.checkInOverFullscreen = true;
+        s.awareness.isEnabled = true;
+        s.awareness.intentionShortcut = false;
+      },
+      3);
   click(find<QPushButton>("tryCheckIn"));
   click(find<QPushButton>("setIntention"));
   EXPECT_EQ(callCount("previewCheckIn"), 1);
   EXPECT_EQ(callCount("openIntentionForm"), 1);
-
-  auto* disclosure = find<QToolButton>("whatPimbleLooksAt");
-  auto visibleNotes = [&] {
-    int n = 0;
-    for (QLabel* l : view().findChildren<QLabel*>())
-      if (l->isVisible() && l->text().startsWith("Never: keystrokes")) ++n;
-    return n;
-  };
-  EXPECT_EQ(visibleNotes(), 0) << "closed at first";
-  disclosure->click();
-  EXPECT_EQ(visibleNotes(), 1);
 }
 
 }  // namespace

@@ -3,12 +3,8 @@
 // autostart folder.
 #include <unistd.h>
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
 
 #include "settings/general_settings_view.h"
 #include "settings/segmented_control.h"
@@ -19,6 +15,8 @@ namespace {
 
 using testing::click;
 using testing::SettingsWrites;
+
+const QString on = QStringLiteral("On. Pimble opens when you log in.");
 
 class GeneralTabTest : public testing::ViewFixture<GeneralSettingsView> {
  protected:
@@ -37,99 +35,70 @@ class GeneralTabTest : public testing::ViewFixture<GeneralSettingsView> {
   std::vector<QUrl> opened;
 };
 
-TEST_F(GeneralTabTest, EachControlWritesItsOwnFieldOnly) {
+TEST_F(GeneralTabTest, ControlsWriteTheirFieldButtonsCallTheirActionsAndModelChangesShow) {
   view();
-  {
-    SettingsWrites writes(model());
-    click(find<QCheckBox>("showCompanion"));
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) { s.showCompanion = false; }));
-    EXPECT_EQ(writes.count(), 1);
-  }
-  {
-    SettingsWrites writes(model());
-    click(find<QCheckBox>("alwaysOnTop"));
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) { s.alwaysOnTop = false; }));
-  }
-  {
-    SettingsWrites writes(model());
-    auto* size = find<SegmentedControl>("companionSize");
-    ASSERT_EQ(size->count(), 3);
-    EXPECT_EQ(size->segment(0)->text(), "Small");
-    EXPECT_EQ(size->segment(2)->text(), "Large");
-    click(size->segment(2));
-    EXPECT_EQ(model().settings(),
-              writes.expected([](AppSettings& s) { s.companionSize = CompanionSize::large; }));
-    EXPECT_EQ(size->currentIndex(), 2);
-  }
-}
+  auto* size = find<SegmentedControl>("companionSize");
+  expectEdit([&] { click(find<QCheckBox>("showCompanion")); },
+             [](AppSettings& s) { s.showCompanion = false; });
+  expectEdit([&] { click(find<QCheckBox>("alwaysOnTop")); },
+             [](AppSettings& s) { s.alwaysOnTop = false; });
+  expectEdit([&] { click(size->segment(2)); },
+             [](AppSettings& s) { s.companionSize = CompanionSize::large; });
 
-TEST_F(GeneralTabTest, ModelChangesShowWithoutBeingWrittenBack) {
-  view();
-  SettingsWrites writes(model());
-  changeSettings([](AppSettings& s) {
-    s.showCompanion = false;
-    s.alwaysOnTop = false;
-    s.companionSize = CompanionSize::small;
-  });
-  EXPECT_FALSE(find<QCheckBox>("showCompanion")->isChecked());
-  EXPECT_FALSE(find<QCheckBox>("alwaysOnTop")->isChecked());
-  EXPECT_EQ(find<SegmentedControl>("companionSize")->currentIndex(), 0);
-  EXPECT_EQ(writes.count(), 1);  // the change itself, nothing echoed
-}
-
-TEST_F(GeneralTabTest, ButtonsCallTheirActionsAndChangeNoSetting) {
-  view();
-  SettingsWrites writes(model());
-  for (const char* corner : {"bottomRight", "bottomLeft", "topRight", "topLeft"})
-    click(find<QPushButton>((std::string("corner-") + corner).c_str()));
-  click(find<QPushButton>("resetPosition"));
-  click(find<QPushButton>("showWelcomeTour"));
+  expectEdit(
+      [&] {
+        for (const char* corner : {"bottomRight", "bottomLeft", "topRight", "topLeft"})
+          click(find<QPushButton>((std::string("corner-") + corner).c_str()));
+        click(find<QPushButton>("resetPosition"));
+        click(find<QPushButton>("showWelcomeTour"));
+      },
+      [](AppSettings&) {}, 0);
   EXPECT_EQ(calls, (std::vector<std::string>{"moveToCorner bottomRight", "moveToCorner bottomLeft",
                                              "moveToCorner topRight", "moveToCorner topLeft",
                                              "resetPosition", "startOnboarding"}));
-  EXPECT_EQ(find<QPushButton>("corner-topLeft")->text(), "Top left");
-  EXPECT_EQ(writes.count(), 0);
+
+  // A change made elsewhere shows and is not written back.
+  SettingsWrites writes(model());
+  changeSettings([](AppSettings& s) {
+    s.showCompanion = true;
+    s.alwaysOnTop = true;
+    s.companionSize = CompanionSize::small;
+  });
+  EXPECT_TRUE(find<QCheckBox>("showCompanion")->isChecked());
+  EXPECT_TRUE(find<QCheckBox>("alwaysOnTop")->isChecked());
+  EXPECT_EQ(size->currentIndex(), 0);
+  EXPECT_EQ(writes.count(), 1);
 }
 
-TEST_F(GeneralTabTest, LoginSwitchWritesAndRemovesTheAutostartEntry) {
+TEST_F(GeneralTabTest, TheLoginSwitchWritesAndRemovesTheEntryAndRereadsItsStatus) {
   EXPECT_FALSE(loginSwitch()->isChecked());
   EXPECT_EQ(statusLine()->text(), "Off");
   SettingsWrites writes(model());
-
   click(loginSwitch());
-  EXPECT_TRUE(QFile::exists(LaunchAtLogin::autostartPath()));
   EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::Status::enabled);
   EXPECT_TRUE(loginSwitch()->isChecked());
-  EXPECT_EQ(statusLine()->text(), "On. Pimble opens when you log in.");
-  EXPECT_TRUE(statusLine()->isVisible());
+  EXPECT_EQ(statusLine()->text(), on);
   EXPECT_FALSE(errorLine()->isVisible());
   EXPECT_FALSE(openLoginItems()->isVisible());
-
   click(loginSwitch());
   EXPECT_FALSE(QFile::exists(LaunchAtLogin::autostartPath()));
-  EXPECT_FALSE(loginSwitch()->isChecked());
   EXPECT_EQ(statusLine()->text(), "Off");
-  EXPECT_EQ(writes.count(), 0);  // opening at login is not a setting
-}
+  EXPECT_EQ(writes.count(), 0) << "opening at login is not a setting";
 
-TEST_F(GeneralTabTest, StatusIsReadAgainWhenShownAndOnActivation) {
-  view();
-  ASSERT_FALSE(loginSwitch()->isChecked());
-  // The entry appears behind the tab's back (another tool, the tour).
+  // The entry appears behind the tab's back (another tool, the tour): read
+  // again when the tab is shown.
   ASSERT_EQ(LaunchAtLogin::set(true), std::nullopt);
   EXPECT_FALSE(loginSwitch()->isChecked());
   view().hide();
   view().show();
   EXPECT_TRUE(loginSwitch()->isChecked());
-  EXPECT_EQ(statusLine()->text(), "On. Pimble opens when you log in.");
 
-  // The desktop's own switch turns it off while another window is in front.
-  // Activation is handed out by the application itself here: a window
-  // manager may refuse a test's request to focus a window.
+  // The desktop's own switch turns it off while another window is in front:
+  // read again when the tab's window is activated. Activation is handed out
+  // by the application itself: a window manager may refuse a test's focus.
   QWidget other;
   other.show();
   QApplication::setActiveWindow(&other);
-  ASSERT_FALSE(view().isActiveWindow());
   QFile entry(LaunchAtLogin::autostartPath());
   ASSERT_TRUE(entry.open(QIODevice::Append));
   entry.write("Hidden=true\n");
@@ -161,10 +130,8 @@ TEST_F(GeneralTabTest, AFailedWriteShowsTheErrorInRedWithTheFolderButton) {
   EXPECT_LT(red.green(), 60);
   ASSERT_TRUE(openLoginItems()->isVisible());
   EXPECT_EQ(openLoginItems()->text(), "Open Login Items…");
-
   click(openLoginItems());
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], QUrl::fromLocalFile(autostartFolder()));
+  EXPECT_EQ(opened, std::vector{QUrl::fromLocalFile(autostartFolder())});
 
   // Refreshing keeps the error; a later change that succeeds clears it.
   view().hide();
@@ -176,22 +143,20 @@ TEST_F(GeneralTabTest, AFailedWriteShowsTheErrorInRedWithTheFolderButton) {
   EXPECT_TRUE(loginSwitch()->isChecked());
   EXPECT_FALSE(errorLine()->isVisible());
   EXPECT_FALSE(openLoginItems()->isVisible());
-  EXPECT_EQ(statusLine()->text(), "On. Pimble opens when you log in.");
-}
+  EXPECT_EQ(statusLine()->text(), on);
 
-TEST_F(GeneralTabTest, TheFolderButtonOpensTheNearestFolderThatExists) {
-  view();
-  // XDG_CONFIG_HOME itself is a file: no autostart folder can be made.
+  // With XDG_CONFIG_HOME a file no folder can be made: the button opens the
+  // nearest folder that exists.
+  click(loginSwitch());
+  ASSERT_FALSE(loginSwitch()->isChecked());
   QFile blocker(config_.filePath(QStringLiteral("blocked")));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   testing::ScopedEnv env("XDG_CONFIG_HOME", blocker.fileName());
   click(loginSwitch());
   ASSERT_TRUE(openLoginItems()->isVisible());
-  EXPECT_TRUE(errorLine()->text().contains("cannot create")) << errorLine()->text().toStdString();
   click(openLoginItems());
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], QUrl::fromLocalFile(config_.path()));
+  EXPECT_EQ(opened.back(), QUrl::fromLocalFile(config_.path()));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The tour's pages on the real model: every control writes its field at
 // once, the awareness page offers the open applications, the day page's
 // rhythm and times, and what the try and done pages show and call.
-#include <QCheckBox>
-#include <QLabel>
 
 #include "models/memory_persistence.h"
 #include "services/app_catalog.h"
@@ -58,18 +56,7 @@ class OnboardingPagesTest : public testing::TourFixture {
   }
 };
 
-TEST_F(OnboardingPagesTest, TheWelcomePageFliesTheCharacterInOncePerShowing) {
-  tour();
-  EXPECT_EQ(calls, std::vector<std::string>{"flyIn"});
-  tour().window()->hide();
-  tour().window()->show();
-  EXPECT_EQ(calls.size(), 1u) << "the same page showing again";
-  next();
-  back();
-  EXPECT_EQ(calls, (std::vector<std::string>{"flyIn", "flyIn"})) << "a new welcome page";
-}
-
-TEST_F(OnboardingPagesTest, GoalsSwitchWholeGroupsOfBuiltInRemindersAndNothingElse) {
+TEST_F(OnboardingPagesTest, TheWelcomePageFliesInAndGoalsSwitchWholeGroupsOfBuiltInReminders) {
   std::vector<Reminder> list = Reminder::defaults();
   list.push_back(list[0]);  // a second water reminder
   list.back().id = Uuid::generate();
@@ -77,48 +64,48 @@ TEST_F(OnboardingPagesTest, GoalsSwitchWholeGroupsOfBuiltInRemindersAndNothingEl
   for (Reminder& r : list)
     r.isEnabled = r.kind == ReminderKind::walk || r.kind == ReminderKind::custom;
   model().setReminders(list);
+  tour();
+  EXPECT_EQ(calls, std::vector<std::string>{"flyIn"});
+  tour().window()->hide();
+  tour().window()->show();
+  EXPECT_EQ(calls.size(), 1u) << "the same page showing again";
+
   next();
   auto* water = control<QCheckBox>("goalWater");
   auto* breaks = control<QCheckBox>("goalBreaks");
   EXPECT_FALSE(water->isChecked());
   EXPECT_TRUE(breaks->isChecked()) << "the walk alone is on";
-  EXPECT_EQ(breaks->text(), "Posture, walks && proper breaks");
-
   click(water);
   click(breaks);
+  const auto isBreak = [](const Reminder& r) {
+    return r.kind == ReminderKind::posture || r.kind == ReminderKind::walk ||
+           r.kind == ReminderKind::takeBreak;
+  };
   std::vector<Reminder> expected = list;
   for (Reminder& r : expected) {
     if (r.kind == ReminderKind::water) r.isEnabled = true;
-    if (r.kind == ReminderKind::posture || r.kind == ReminderKind::walk ||
-        r.kind == ReminderKind::takeBreak)
-      r.isEnabled = false;
+    if (isBreak(r)) r.isEnabled = false;
   }
   EXPECT_EQ(model().reminders(), expected) << "both waters on, the custom one untouched";
   click(breaks);
   for (Reminder& r : expected)
-    if (r.kind == ReminderKind::posture || r.kind == ReminderKind::walk ||
-        r.kind == ReminderKind::takeBreak)
-      r.isEnabled = true;
+    if (isBreak(r)) r.isEnabled = true;
   EXPECT_EQ(model().reminders(), expected);
-
   // The awareness goal only decides the tour's way.
-  SettingsWrites writes(model());
-  click(control<QCheckBox>("goalAwareness"));
+  expectEdit([&] { click(control<QCheckBox>("goalAwareness")); }, [](AppSettings&) {}, 0);
   EXPECT_TRUE(tour().state().wantsAwareness());
-  EXPECT_EQ(writes.count(), 0);
+
+  back();
+  EXPECT_EQ(calls, (std::vector<std::string>{"flyIn", "flyIn"})) << "a new welcome page";
 }
 
 TEST_F(OnboardingPagesTest, TheToneIsWrittenAtOnceAndTheSampleFollowsIt) {
   goTo(Step::personality);
   auto* tone = control<SegmentedControl>("tone");
   auto* sample = control<QLabel>("sample");
-  ASSERT_EQ(tone->count(), 3);
-  EXPECT_EQ(tone->segment(1)->text(), "Playful");
   EXPECT_EQ(sample->text(), PersonalityPage::sample(CheckInTone::friendly));
-  SettingsWrites writes(model());
-  click(tone->segment(2));
-  EXPECT_EQ(model().settings(),
-            writes.expected([](AppSettings& s) { s.awareness.tone = CheckInTone::direct; }));
+  expectEdit([&] { click(tone->segment(2)); },
+             [](AppSettings& s) { s.awareness.tone = CheckInTone::direct; });
   EXPECT_EQ(sample->text(), PersonalityPage::sample(CheckInTone::direct));
   EXPECT_NE(sample->text(), PersonalityPage::sample(CheckInTone::friendly));
   changeSettings([](AppSettings& s) { s.awareness.tone = CheckInTone::playful; });
@@ -140,14 +127,11 @@ TEST_F(OnboardingPagesTest, TheAwarenessPageOffersTheFirstEightOpenAppsToWatch) 
   EXPECT_TRUE(offered().isEmpty()) << "awareness is off";
   EXPECT_FALSE(control<QLabel>("watching")->isVisible());
 
-  SettingsWrites writes(model());
-  click(control<QCheckBox>("awarenessEnabled"));
-  EXPECT_EQ(model().settings(),
-            writes.expected([](AppSettings& s) { s.awareness.isEnabled = true; }));
+  expectEdit([&] { click(control<QCheckBox>("awarenessEnabled")); },
+             [](AppSettings& s) { s.awareness.isEnabled = true; });
   // App B is watched (its entry may be off): never offered.
   EXPECT_EQ(offered(),
             (QStringList{"App A", "App C", "App D", "App E", "App F", "App G", "App H", "App I"}));
-  EXPECT_EQ(control<FlowButtons>("openApps")->rowCount(), 2);
   EXPECT_EQ(control<QLabel>("watching")->text(), "Watching: App B");
 
   click(control<FlowButtons>("openApps")->buttons()[2]);
@@ -160,11 +144,10 @@ TEST_F(OnboardingPagesTest, TheAwarenessPageOffersTheFirstEightOpenAppsToWatch) 
   // Off again: the rows go, the list stays.
   click(control<QCheckBox>("awarenessEnabled"));
   EXPECT_TRUE(offered().isEmpty());
-  EXPECT_FALSE(control<QLabel>("watching")->isVisible());
   EXPECT_EQ(model().settings().awareness.apps.size(), 2u);
 }
 
-TEST_F(OnboardingPagesTest, TheDayPagesRhythmRewritesBuiltInIntervalsOnly) {
+TEST_F(OnboardingPagesTest, TheDayPagesRhythmRewritesBuiltInIntervalsAndItsControlsTheirFields) {
   std::vector<Reminder> list = model().reminders();
   Reminder custom = model().addCustomReminder();
   custom.intervalMinutes = 17;
@@ -177,57 +160,40 @@ TEST_F(OnboardingPagesTest, TheDayPagesRhythmRewritesBuiltInIntervalsOnly) {
   EXPECT_EQ(rhythm->currentIndex(), 1);
   EXPECT_EQ(intervals(), (std::vector<std::int64_t>{50, 60, 20, 30, 90, 120, 17}))
       << "showing the page changes nothing";
+  for (const auto& [segment, expected] :
+       {std::pair{2, std::vector<std::int64_t>{35, 45, 15, 25, 70, 90, 17}},
+        {0, {70, 90, 30, 45, 135, 180, 17}},
+        {1, {45, 60, 20, 30, 90, 120, 17}}}) {
+    click(rhythm->segment(segment));
+    EXPECT_EQ(intervals(), expected) << segment;
+  }
+  EXPECT_EQ(tour().state().frequency(), ReminderFrequency::balanced);
+  EXPECT_FALSE(model().reminders()[1].isEnabled) << "only lengths change";
 
-  click(rhythm->segment(2));
-  EXPECT_EQ(intervals(), (std::vector<std::int64_t>{35, 45, 15, 25, 70, 90, 17}));
-  EXPECT_EQ(tour().state().frequency(), ReminderFrequency::frequent);
-  EXPECT_EQ(control<QLabel>("frequencyText")->text(), "More nudges: water about every 35 minutes.");
-  EXPECT_FALSE(first(const_cast<std::vector<Reminder>&>(model().reminders()), ReminderKind::stretch)
-                   .isEnabled);
-  click(rhythm->segment(0));
-  EXPECT_EQ(intervals(), (std::vector<std::int64_t>{70, 90, 30, 45, 135, 180, 17}));
-  click(rhythm->segment(1));
-  EXPECT_EQ(intervals(), (std::vector<std::int64_t>{45, 60, 20, 30, 90, 120, 17}));
-}
-
-TEST_F(OnboardingPagesTest, TheDayPagesControlsWriteTheirFieldsAndCallTheCorner) {
-  goTo(Step::day);
   auto* row = control<QWidget>("workHoursRow");
   EXPECT_FALSE(row->isVisible());
-  {
-    SettingsWrites writes(model());
-    click(control<QCheckBox>("workHours"));
-    EXPECT_EQ(model().settings(),
-              writes.expected([](AppSettings& s) { s.modes.schedule.isEnabled = true; }));
-    EXPECT_TRUE(row->isVisible());
-  }
-  {
-    SettingsWrites writes(model());
-    control<TimeOfDayEdit>("workStart")->setTime(QTime(8, 30));
-    control<TimeOfDayEdit>("workEnd")->setTime(QTime(17, 30));
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.modes.schedule.workStartMinutes = 510;
-      s.modes.schedule.workEndMinutes = 1050;
-    }));
-  }
+  expectEdit(
+      [&] {
+        click(control<QCheckBox>("workHours"));
+        control<TimeOfDayEdit>("workStart")->setTime(QTime(8, 30));
+        control<TimeOfDayEdit>("workEnd")->setTime(QTime(17, 30));
+        click(control<SegmentedControl>("companionSize")->segment(2));
+        control<CapeSwatches>("capeSwatches")->swatch(CapeColor::gold)->click();
+        click(control<QPushButton>("corner-topLeft"));
+      },
+      [](AppSettings& s) {
+        s.modes.schedule.isEnabled = true;
+        s.modes.schedule.workStartMinutes = 510;
+        s.modes.schedule.workEndMinutes = 1050;
+        s.companionSize = CompanionSize::large;
+        s.capeColor = CapeColor::gold;
+      },
+      5);
+  EXPECT_TRUE(row->isVisible());
+  EXPECT_EQ(calls.back(), "moveToCorner topLeft");
   click(control<QCheckBox>("workHours"));
   EXPECT_FALSE(row->isVisible());
   EXPECT_EQ(model().settings().modes.schedule.workStartMinutes, 510) << "kept while hidden";
-  {
-    SettingsWrites writes(model());
-    click(control<SegmentedControl>("companionSize")->segment(2));
-    control<CapeSwatches>("capeSwatches")->swatch(CapeColor::gold)->click();
-    EXPECT_EQ(model().settings(), writes.expected([](AppSettings& s) {
-      s.companionSize = CompanionSize::large;
-      s.capeColor = CapeColor::gold;
-    }));
-  }
-  SettingsWrites writes(model());
-  auto* topLeft = control<QPushButton>("corner-topLeft");
-  EXPECT_EQ(topLeft->toolTip(), "Top left");
-  click(topLeft);
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "moveToCorner topLeft"), 1);
-  EXPECT_EQ(writes.count(), 0);
 }
 
 TEST_F(OnboardingPagesTest, WorkHoursKeepTwoThirtyOnTheBerlinSpringDay) {
@@ -241,10 +207,8 @@ TEST_F(OnboardingPagesTest, WorkHoursKeepTwoThirtyOnTheBerlinSpringDay) {
   goTo(Step::day);
   auto* start = control<TimeOfDayEdit>("workStart");
   EXPECT_EQ(start->time(), QTime(2, 30));
-  SettingsWrites writes(model());
-  control<TimeOfDayEdit>("workEnd")->setTime(QTime(3, 0));
-  EXPECT_EQ(model().settings(),
-            writes.expected([](AppSettings& s) { s.modes.schedule.workEndMinutes = 180; }));
+  expectEdit([&] { control<TimeOfDayEdit>("workEnd")->setTime(QTime(3, 0)); },
+             [](AppSettings& s) { s.modes.schedule.workEndMinutes = 180; });
   EXPECT_EQ(start->time(), QTime(2, 30));
 }
 
@@ -256,7 +220,6 @@ TEST_F(OnboardingPagesTest, TheTryAndDonePagesCallTheTourAndKeepTheLoginWish) {
   EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
             (std::vector<std::string>{"tryReminder water", "tryReminder stretch"}));
   auto* quiet = control<QLabel>("quietSentence");
-  EXPECT_TRUE(quiet->text().endsWith("(10:00 PM–7:00 AM).")) << quiet->text().toStdString();
   changeSettings([](AppSettings& s) {
     s.quietHours.isEnabled = false;
     s.quietHours.startMinutes = 1380;
@@ -267,16 +230,8 @@ TEST_F(OnboardingPagesTest, TheTryAndDonePagesCallTheTourAndKeepTheLoginWish) {
   next();
   auto* login = control<QCheckBox>("openAtLogin");
   EXPECT_TRUE(login->isChecked());
-  const QStringList texts = [&] {
-    QStringList t;
-    for (QLabel* l : view().page()->findChildren<QLabel*>()) t << l->text();
-    return t;
-  }();
-  EXPECT_TRUE(texts.contains("Ctrl+Alt+I sets an intention: “YouTube, 15 minutes”."));
-  SettingsWrites writes(model());
-  click(login);
+  expectEdit([&] { click(login); }, [](AppSettings&) {}, 0);
   EXPECT_FALSE(tour().state().openAtLogin());
-  EXPECT_EQ(writes.count(), 0);
   EXPECT_FALSE(QFile::exists(LaunchAtLogin::autostartPath())) << "nothing registered yet";
 }
 

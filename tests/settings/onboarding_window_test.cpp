@@ -1,9 +1,6 @@
 // The tour's window and frame on the real model: its seeded state, the way
 // through the seven steps with and without the awareness page, and the one
 // report of its end.
-#include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
 
 #include "settings/progress_dots.h"
 #include "settings/tour_fixture.h"
@@ -16,18 +13,10 @@ using testing::click;
 
 class OnboardingWindowTest : public testing::TourFixture {};
 
-TEST_F(OnboardingWindowTest, TheWindowIsAFixedOrdinaryWindowThatHidesWhenFinished) {
-  QWidget* window = tour().window();
-  EXPECT_EQ(window->windowTitle(), "Welcome to Pimble Glimmet");
-  EXPECT_EQ(window->size(), QSize(580, 440));
-  EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
-  EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_EQ(window->windowType(), Qt::Window) << "an ordinary window";
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(reports.empty());
-}
-
 TEST_F(OnboardingWindowTest, ContinueAndBackWalkEveryStepLeavingOutAwarenessUnlessWanted) {
+  QWidget* window = tour().window();
+  EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
+  EXPECT_EQ(window->windowType(), Qt::Window) << "an ordinary window";
   const std::vector<Step> without = {Step::welcome, Step::goals, Step::personality,
                                      Step::day,     Step::tryIt, Step::done};
   std::vector<Step> seen = {step()};
@@ -36,14 +25,11 @@ TEST_F(OnboardingWindowTest, ContinueAndBackWalkEveryStepLeavingOutAwarenessUnle
     next();
     seen.push_back(step());
     EXPECT_EQ(view().dots()->current(), rawValue(step()));
-    EXPECT_EQ(view().findChild<QLabel*>("tourTitle")->text(), OnboardingView::title(step()));
     EXPECT_EQ(view().shownPose(), OnboardingView::pose(step()));
   }
   EXPECT_EQ(seen, without);
   EXPECT_FALSE(view().backButton()->isVisible());
   EXPECT_FALSE(view().skipButton()->isVisible());
-  EXPECT_EQ(view().primaryButton()->text(), "Start using Pimble");
-  EXPECT_EQ(view().dots()->accessibleName(), "Step 7 of 7");
 
   // Back from the try page down to the start, passing awareness by.
   view().go(-1);
@@ -58,14 +44,12 @@ TEST_F(OnboardingWindowTest, ContinueAndBackWalkEveryStepLeavingOutAwarenessUnle
   EXPECT_EQ(step(), Step::welcome) << "nothing before the first step";
 
   // Asked for on the goals page, the awareness page is visited both ways;
-  // unticked on the personality page, the next Continue passes it by.
+  // no longer wanted, the next Continue passes it by.
   next();
   click(control<QCheckBox>("goalAwareness"));
-  EXPECT_TRUE(tour().state().wantsAwareness());
   next();
   next();
   EXPECT_EQ(step(), Step::awareness);
-  EXPECT_EQ(view().shownPose(), GlimmetState::checkIn);
   next();
   EXPECT_EQ(step(), Step::day);
   back();
@@ -75,12 +59,10 @@ TEST_F(OnboardingWindowTest, ContinueAndBackWalkEveryStepLeavingOutAwarenessUnle
   next();
   EXPECT_EQ(step(), Step::day);
   EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(OnboardingWindowTest, ReturnPressesThePrimaryButtonOnEveryPageAndFinishes) {
-  QWidget* window = tour().window();
+  // Return presses the primary button on every page, to the end.
   QApplication::setActiveWindow(window);
-  for (int i = 0; i < 5; ++i) QTest::keyClick(window, Qt::Key_Return);
+  for (int i = 0; i < 2; ++i) QTest::keyClick(window, Qt::Key_Return);
   EXPECT_EQ(step(), Step::done);
   QTest::keyClick(window, Qt::Key_Enter);
   EXPECT_EQ(reports, std::vector<bool>{false});
@@ -118,7 +100,6 @@ TEST_F(OnboardingWindowTest, TheWishesStartFromTheSettingsAndTheAutostartEntry) 
   // A first tour wants to open at login whatever the entry says.
   EXPECT_TRUE(tour().state().openAtLogin());
   EXPECT_FALSE(tour().state().wantsAwareness());
-  EXPECT_EQ(tour().state().frequency(), ReminderFrequency::balanced);
 
   // A later tour follows the entry, and asks for awareness when it is on.
   changeSettings([](AppSettings& s) {
@@ -128,10 +109,7 @@ TEST_F(OnboardingWindowTest, TheWishesStartFromTheSettingsAndTheAutostartEntry) 
   tour_.reset();
   EXPECT_FALSE(tour().state().openAtLogin()) << "no autostart entry";
   EXPECT_TRUE(tour().state().wantsAwareness());
-  next();
-  next();
-  next();
-  EXPECT_EQ(step(), Step::awareness);
+  goTo(Step::awareness);
 
   ASSERT_EQ(LaunchAtLogin::set(true, QCoreApplication::applicationFilePath()), std::nullopt);
   tour_.reset();

@@ -1,10 +1,6 @@
 // The Progress tab on the real model: today's tiles, the week's chart, and
 // clearing the history behind a confirmation.
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStackedWidget>
-#include <QTest>
 
 #include "models/progress_data.h"
 #include "settings/progress_settings_view.h"
@@ -15,7 +11,6 @@ namespace pimble {
 namespace {
 
 using testing::click;
-using testing::ScopedEnv;
 
 class ProgressTabTest : public testing::ViewFixture<ProgressSettingsView> {
  protected:
@@ -32,65 +27,53 @@ class ProgressTabTest : public testing::ViewFixture<ProgressSettingsView> {
   }
 };
 
-TEST_F(ProgressTabTest, WithNoProgressEveryTileIsZeroAndTheWeekIsAPlaceholder) {
+TEST_F(ProgressTabTest, TilesCountTodaysCompletionsByKindAndANewDayStartsAtZero) {
   for (const auto& tile : ProgressSettingsView::tiles) EXPECT_EQ(count(tile.kind), "0");
   EXPECT_FALSE(view().findChild<QWidget*>("personalReminders")->isVisible());
-  EXPECT_FALSE(chartShown());
-  EXPECT_EQ(view().findChild<QLabel*>("weekPlaceholder")->text(),
-            "Completed reminders will show up here.");
   // Snoozed and skipped reminders count for nothing here.
   model().record(ReminderAction::snoozed, ReminderKind::water);
   model().record(ReminderAction::skipped, ReminderKind::walk);
-  EXPECT_EQ(count(ReminderKind::water), "0");
-  EXPECT_FALSE(chartShown());
-}
+  EXPECT_FALSE(chartShown()) << "the week is a placeholder";
 
-TEST_F(ProgressTabTest, TilesCountTodaysCompletionsByKind) {
-  view();
   done(ReminderKind::water, 0, 3);
   done(ReminderKind::takeBreak, 0);
   done(ReminderKind::water, 1, 5);
   EXPECT_EQ(count(ReminderKind::water), "3");
   EXPECT_EQ(count(ReminderKind::takeBreak), "1");
   EXPECT_EQ(count(ReminderKind::stretch), "0");
-  EXPECT_EQ(view().findChild<QWidget*>("tile-water")->accessibleName(), "Water: 3 today");
   // A personal reminder has its own row and no tile.
   done(ReminderKind::custom, 0);
   EXPECT_TRUE(view().findChild<QWidget*>("personalReminders")->isVisible());
   EXPECT_EQ(view().findChild<QLabel*>("personalCount")->text(), "1");
-  ASSERT_TRUE(chartShown());
-  EXPECT_EQ(view().chart()->days().back().record.totalDone(), 5);
+  EXPECT_TRUE(chartShown());
+
+  time_.advance(Seconds(24 * 3600));
+  view().hide();
+  view().show();
+  EXPECT_EQ(count(ReminderKind::water), "0");
+  EXPECT_EQ(view().chart()->bars()[5].value, "5");
 }
 
 TEST_F(ProgressTabTest, TheChartHasSevenBarsOldestLeftEmptyDaysWithoutANumber) {
   view();
   done(ReminderKind::stretch, 6, 2);
   done(ReminderKind::walk, 7, 9);  // a day too old for the week
+  done(ReminderKind::eyeRest, 0, 4);
   ASSERT_TRUE(chartShown());
   const auto bars = view().chart()->bars();
   ASSERT_EQ(bars.size(), 7u);
   EXPECT_EQ(bars[0].value, "2");
-  EXPECT_GT(bars[0].rect.height(), 0);
-  for (size_t i = 1; i < bars.size(); ++i) {
+  EXPECT_EQ(bars[6].value, "4");
+  EXPECT_NEAR(bars[6].rect.height(), 2 * bars[0].rect.height(), 1e-6);
+  EXPECT_DOUBLE_EQ(bars[0].rect.bottom(), bars[6].rect.bottom());
+  for (size_t i = 1; i < 6; ++i) {
     EXPECT_TRUE(bars[i].value.isEmpty()) << i;
     EXPECT_EQ(bars[i].rect.height(), 0) << i;
-    EXPECT_GT(bars[i].rect.left(), bars[i - 1].rect.left());
   }
+  for (size_t i = 1; i < 7; ++i) EXPECT_GT(bars[i].rect.left(), bars[i - 1].rect.left());
   // Friday 15 January 2027 is today: the week runs Saturday to Friday.
   EXPECT_EQ(bars[0].dayLabel, QLocale().dayName(6, QLocale::ShortFormat));
   EXPECT_EQ(bars[6].dayLabel, QLocale().dayName(5, QLocale::ShortFormat));
-  EXPECT_EQ(view().chart()->height(), WeekChart::chartHeight);
-  EXPECT_EQ(view().chart()->accessibleName(), "Reminders completed per day this week");
-}
-
-TEST_F(ProgressTabTest, TallerBarsForBiggerDays) {
-  view();
-  done(ReminderKind::water, 3, 2);
-  done(ReminderKind::eyeRest, 0, 4);
-  const auto bars = view().chart()->bars();
-  EXPECT_NEAR(bars[6].rect.height(), 2 * bars[3].rect.height(), 1e-6);
-  EXPECT_EQ(bars[6].value, "4");
-  EXPECT_DOUBLE_EQ(bars[3].rect.bottom(), bars[6].rect.bottom());
 }
 
 TEST_F(ProgressTabTest, ClearingAsksFirstAndClearsOnlyOnTheDestructiveButton) {
@@ -104,7 +87,6 @@ TEST_F(ProgressTabTest, ClearingAsksFirstAndClearsOnlyOnTheDestructiveButton) {
   click(clear);
   QMessageBox* box = view().confirmation();
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->text(), "Clear all progress history?");
   EXPECT_EQ(box->buttonRole(box->findChild<QPushButton*>("confirmClear")),
             QMessageBox::DestructiveRole);
   EXPECT_EQ(model().progress(), before) << "nothing is cleared while asking";
@@ -114,28 +96,14 @@ TEST_F(ProgressTabTest, ClearingAsksFirstAndClearsOnlyOnTheDestructiveButton) {
   EXPECT_EQ(model().progress(), before);
 
   click(clear);
-  box = view().confirmation();
-  ASSERT_NE(box, nullptr);
-  click(box->findChild<QPushButton*>("confirmClear"));
+  click(view().confirmation()->findChild<QPushButton*>("confirmClear"));
   EXPECT_TRUE(model().progress().data.days.empty());
   EXPECT_EQ(count(ReminderKind::water), "0");
   EXPECT_FALSE(chartShown());
   // The emptied record reaches the store with the model's delayed save.
-  ASSERT_TRUE(store_.load<ProgressData>("progress").has_value());
   EXPECT_FALSE(store_.load<ProgressData>("progress")->days.empty());
   time_.advance(Seconds(0.5));
   EXPECT_TRUE(store_.load<ProgressData>("progress")->days.empty());
-}
-
-TEST_F(ProgressTabTest, ANewDayShowsWhenTheTabIsShownAgain) {
-  view();
-  done(ReminderKind::water, 0, 2);
-  EXPECT_EQ(count(ReminderKind::water), "2");
-  time_.advance(Seconds(24 * 3600));
-  view().hide();
-  view().show();
-  EXPECT_EQ(count(ReminderKind::water), "0");
-  EXPECT_EQ(view().chart()->bars()[5].value, "2");
 }
 
 }  // namespace

@@ -6,14 +6,23 @@
 
 #include <gtest/gtest.h>
 
+// The controls every tab's test finds and presses.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QByteArray>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -83,6 +92,19 @@ class SettingsFixture : public ::testing::Test {
   // How often a command was called.
   int callCount(const std::string& call) const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+  }
+
+  // Runs `act` (clicks, keys) and expects `edit` and nothing else made to the
+  // settings, in `writes` writes.
+  void expectEdit(const std::function<void()>& act, const std::function<void(AppSettings&)>& edit,
+                  int writes = 1, std::source_location at = std::source_location::current()) {
+    const ::testing::ScopedTrace trace(at.file_name(), int(at.line()), "the edit asked for here");
+    AppSettings expected = model().settings();
+    edit(expected);
+    QSignalSpy spy(&model(), &AppModel::settingsChanged);
+    act();
+    EXPECT_EQ(model().settings(), expected);
+    EXPECT_EQ(spy.count(), writes);
   }
 
   // Applies a change to the settings as another part of the program would.

@@ -8,32 +8,15 @@
 #include <string>
 
 #include "models/file_persistence.h"
-#include "models/memory_persistence.h"
 #include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "services/reminder_engine.h"
 #include "state/app_model.h"
+#include "support/counting_store.h"
 #include "system/fake_time_source.h"
 
 namespace pimble {
 namespace {
-
-// A memory store that counts the writes per document.
-class CountingStore : public MemoryPersistence {
- public:
-  std::map<std::string, int, std::less<>> writes;
-  int total() const {
-    int n = 0;
-    for (const auto& [name, count] : writes) n += count;
-    return n;
-  }
-
- protected:
-  void write(std::string_view name, const Json* document, const Accepts& decodes) override {
-    ++writes[std::string(name)];
-    MemoryPersistence::write(name, document, decodes);
-  }
-};
 
 Reminder custom(const std::string& title) {
   Reminder r;
@@ -54,7 +37,7 @@ const std::vector<ReminderKind> builtInKinds = {ReminderKind::water,   ReminderK
 
 class AppModelTest : public ::testing::Test {
  protected:
-  CountingStore store;
+  testing::CountingStore store;
   FakeTimeSource time;
 };
 
@@ -66,19 +49,14 @@ TEST_F(AppModelTest, AFirstRunHasTheDefaultsAndWritesNothing) {
     EXPECT_EQ(model.settings(), AppSettings{});
     EXPECT_EQ(kinds(model.reminders()), builtInKinds);
     EXPECT_TRUE(model.progress().data.days.empty());
-    EXPECT_EQ(model.presence(), ReminderEngine::Presence::awake);
-    EXPECT_EQ(model.mode(), AwarenessMode::work);
     EXPECT_FALSE(model.isPaused());
-    EXPECT_EQ(model.activityToday(), DayUsage{});
-    EXPECT_TRUE(model.quietStatus().empty());
-    EXPECT_TRUE(model.nextReminderSummary().empty());
     // The commands before the controller fills them in do nothing, safely.
     model.actions.resume();
     model.actions.pause(30.0);
     model.actions.previewBehavior(IdleBehavior::wink);
     time.advance(Seconds(5));
   }
-  EXPECT_EQ(store.total(), 0);
+  EXPECT_EQ(int(store.writes.size()), 0);
 }
 
 TEST_F(AppModelTest, StoredDocumentsAreLoaded) {
@@ -99,13 +77,7 @@ TEST_F(AppModelTest, StoredDocumentsAreLoaded) {
   EXPECT_EQ(model.progress().data, tracker.data);
 }
 
-TEST_F(AppModelTest, AnEmptyReminderListGivesTheDefaults) {
-  store.save(RemindersFile{}, "reminders");
-  AppModel model(store, time);
-  EXPECT_EQ(kinds(model.reminders()), builtInKinds);
-}
-
-TEST_F(AppModelTest, UnreadableDocumentsGiveTheDefaults) {
+TEST_F(AppModelTest, UnreadableOrEmptyDocumentsGiveTheDefaults) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const std::filesystem::path root = dir.path().toStdString();
@@ -118,6 +90,10 @@ TEST_F(AppModelTest, UnreadableDocumentsGiveTheDefaults) {
   EXPECT_EQ(model.settings(), AppSettings{});
   EXPECT_EQ(kinds(model.reminders()), builtInKinds);
   EXPECT_TRUE(model.progress().data.days.empty());
+  // An empty list is no list either.
+  testing::CountingStore empty;
+  empty.save(RemindersFile{}, "reminders");
+  EXPECT_EQ(kinds(AppModel(empty, time).reminders()), builtInKinds);
 
   // The next save writes documents that load again.
   model.saveNow();
@@ -137,13 +113,13 @@ TEST_F(AppModelTest, HistoryOlderThan120DaysIsPrunedAndTheNextSaveWritesIt) {
   const auto oldKey = tracker.dayKey(daysAgo(121));
   const auto edgeKey = tracker.dayKey(daysAgo(120));
   store.save(tracker.data, "progress");
-  store.writes.clear();
+  store.forget();
 
   AppModel model(store, time);
   EXPECT_FALSE(model.progress().data.days.contains(oldKey));
   EXPECT_TRUE(model.progress().data.days.contains(edgeKey));
   EXPECT_EQ(model.progress().data.days.size(), 2u);
-  EXPECT_EQ(store.total(), 0);  // nothing written at creation
+  EXPECT_EQ(int(store.writes.size()), 0);  // nothing written at creation
 
   model.saveNow();
   const auto saved = store.load<ProgressData>("progress");
@@ -192,23 +168,23 @@ TEST_F(AppModelTest, ABurstOfChangesIsSavedOnce04SecondsAfterTheLast) {
     model.setSettings(s);
     time.advance(Seconds(0.3));
   }
-  EXPECT_EQ(store.total(), 0);
+  EXPECT_EQ(int(store.writes.size()), 0);
   time.advance(Seconds(0.09));
-  EXPECT_EQ(store.total(), 0);
+  EXPECT_EQ(int(store.writes.size()), 0);
   time.advance(Seconds(0.02));
-  EXPECT_EQ(store.writes["settings"], 1);
-  EXPECT_EQ(store.writes["reminders"], 1);
-  EXPECT_EQ(store.writes["progress"], 1);
+  EXPECT_EQ(store.writeCount("settings"), 1);
+  EXPECT_EQ(store.writeCount("reminders"), 1);
+  EXPECT_EQ(store.writeCount("progress"), 1);
   EXPECT_EQ(store.load<AppSettings>("settings")->idleThresholdMinutes, 14);
   EXPECT_FALSE(model.savePending());
 
   time.advance(Seconds(10));
-  EXPECT_EQ(store.total(), 3);
+  EXPECT_EQ(int(store.writes.size()), 3);
 
   // Reminder edits go through the same deferred save.
   model.addCustomReminder();
   time.advance(Seconds(0.5));
-  EXPECT_EQ(store.writes["reminders"], 2);
+  EXPECT_EQ(store.writeCount("reminders"), 2);
   EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders, model.reminders());
 }
 
@@ -217,10 +193,10 @@ TEST_F(AppModelTest, SaveNowWritesAtOnceAndDropsThePendingSave) {
   model.scheduleSave();
   time.advance(Seconds(0.2));
   model.saveNow();
-  EXPECT_EQ(store.total(), 3);
+  EXPECT_EQ(int(store.writes.size()), 3);
   EXPECT_FALSE(model.savePending());
   time.advance(Seconds(5));
-  EXPECT_EQ(store.total(), 3);
+  EXPECT_EQ(int(store.writes.size()), 3);
   EXPECT_EQ(time.pendingCount(), 0u);
 }
 
@@ -230,7 +206,7 @@ TEST_F(AppModelTest, APendingSaveDiesWithTheModel) {
     model.scheduleSave();
   }
   time.advance(Seconds(5));
-  EXPECT_EQ(store.total(), 0);
+  EXPECT_EQ(int(store.writes.size()), 0);
 }
 
 TEST_F(AppModelTest, RecordingCountsOnTheDayAndSaves) {
@@ -251,7 +227,7 @@ TEST_F(AppModelTest, RecordingCountsOnTheDayAndSaves) {
   time.advance(Seconds(0.5));
   ASSERT_TRUE(store.load<ProgressData>("progress"));
   EXPECT_EQ(*store.load<ProgressData>("progress"), model.progress().data);
-  EXPECT_EQ(store.writes["progress"], 1);
+  EXPECT_EQ(store.writeCount("progress"), 1);
 }
 
 // ---- the reminder list ----
@@ -263,12 +239,6 @@ TEST_F(AppModelTest, EditingTheReminderList) {
   const Reminder added = model.addCustomReminder();
   EXPECT_EQ(added.kind, ReminderKind::custom);
   EXPECT_EQ(added.title, "New reminder");
-  EXPECT_EQ(added.message, "Time for this!");
-  EXPECT_EQ(added.intervalMinutes, 60);
-  EXPECT_TRUE(added.isEnabled);
-  EXPECT_FALSE(added.soundEnabled);
-  EXPECT_EQ(added.snoozeMinutes, 10);
-  EXPECT_TRUE(added.respectsQuietHours);
   ASSERT_EQ(model.reminders().size(), 7u);
   EXPECT_EQ(model.reminders().back(), added);
   const Reminder second = model.addCustomReminder();
@@ -356,18 +326,10 @@ TEST_F(AppModelTest, WatchingAnApplicationUsesItsSuggestedCategory) {
   model.watch({"org.example.Notes", "Notes"});
   const auto& apps = model.settings().awareness.apps;
   ASSERT_EQ(apps.size(), 2u);
-  EXPECT_EQ(apps[0].bundleID, "com.tinyspeck.slackmacgap");
-  EXPECT_EQ(apps[0].name, "Slack");
-  EXPECT_EQ(apps[0].category, AppCategory::social);
-  EXPECT_TRUE(apps[0].isEnabled);
-  EXPECT_FALSE(apps[0].askIntention);
-  EXPECT_EQ(apps[0].workMinutes, 20);
-  EXPECT_EQ(apps[0].relaxMinutes, 45);
-  EXPECT_EQ(apps[0].nightMinutes, 20);
+  WatchedApp slack{"com.tinyspeck.slackmacgap", "Slack", {}, true, false, {}, {}, {}};
+  slack.resetToCategory(AppCategory::social);
+  EXPECT_EQ(apps[0], slack);
   EXPECT_EQ(apps[1].category, AppCategory::other);
-  EXPECT_EQ(apps[1].workMinutes, 45);
-  EXPECT_EQ(apps[1].relaxMinutes, std::nullopt);
-  EXPECT_EQ(apps[1].nightMinutes, 45);
 
   // Already watched, even switched off: nothing changes.
   auto s = model.settings();
@@ -391,22 +353,13 @@ TEST_F(AppModelTest, ChoosingACategoryResetsTheLimitsAndTheIntentionQuestion) {
   s.awareness.apps[0].workMinutes = 5;
   model.setSettings(s);
 
-  model.setCategory(AppCategory::game, "org.example.Game");
-  const auto& app = model.settings().awareness.apps[0];
-  EXPECT_EQ(app.category, AppCategory::game);
-  EXPECT_EQ(app.name, "Game");
-  EXPECT_FALSE(app.isEnabled);  // kept
-  EXPECT_FALSE(app.askIntention);
-  EXPECT_EQ(app.workMinutes, 45);
-  EXPECT_EQ(app.relaxMinutes, 120);
-  EXPECT_EQ(app.nightMinutes, 45);
-
-  model.setCategory(AppCategory::work, "org.example.Game");
-  EXPECT_EQ(model.settings().awareness.apps[0].workMinutes, 90);
-  EXPECT_EQ(model.settings().awareness.apps[0].relaxMinutes, std::nullopt);
-  EXPECT_EQ(model.settings().awareness.apps[0].nightMinutes, 60);
-  model.setCategory(AppCategory::video, "org.example.Game");
-  EXPECT_EQ(model.settings().awareness.apps[0].relaxMinutes, 90);
+  for (AppCategory category : {AppCategory::game, AppCategory::work, AppCategory::video}) {
+    model.setCategory(category, "org.example.Game");
+    // The switch is kept.
+    WatchedApp expected{"org.example.Game", "Game", category, false, false, {}, {}, {}};
+    expected.resetToCategory(category);
+    EXPECT_EQ(model.settings().awareness.apps[0], expected) << enumName(category);
+  }
 
   QSignalSpy spy(&model, &AppModel::settingsChanged);
   model.setCategory(AppCategory::social, "org.example.Missing");

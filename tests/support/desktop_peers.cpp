@@ -13,7 +13,8 @@ namespace pimble::testing {
 namespace {
 std::optional<std::string> envMissing(const char* name) {
   const QByteArray value = qgetenv(name);
-  if (value.isEmpty()) return std::string(name) + " is not set (run the tests through tests/desktop-env.sh)";
+  if (value.isEmpty())
+    return std::string(name) + " is not set (run the tests through tests/desktop-env.sh)";
   return std::nullopt;
 }
 }  // namespace
@@ -33,7 +34,8 @@ std::optional<std::string> missingSessionBus() {
 
 std::optional<std::string> missingSystemBus() {
   if (auto why = envMissing("DBUS_SYSTEM_BUS_ADDRESS")) return why;
-  if (!QDBusConnection::systemBus().isConnected()) return "cannot connect to the stand-in system bus";
+  if (!QDBusConnection::systemBus().isConnected())
+    return "cannot connect to the stand-in system bus";
   return std::nullopt;
 }
 
@@ -74,6 +76,12 @@ std::optional<QString> runTool(const QString& program, const QStringList& args,
   return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+void saveScreenshot(const QString& name) {
+  const QString folder = qEnvironmentVariable("PIMBLE_SCREENSHOTS");
+  if (!folder.isEmpty())
+    runTool(QStringLiteral("import"), {"-window", "root", folder + '/' + name});
+}
+
 ScopedProcess::ScopedProcess(const QString& program, const QStringList& args)
     : process_(std::make_unique<QProcess>()) {
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -81,9 +89,13 @@ ScopedProcess::ScopedProcess(const QString& program, const QStringList& args)
   started_ = process_->waitForStarted(5000);
 }
 
-ScopedProcess::~ScopedProcess() { stop(); }
+ScopedProcess::~ScopedProcess() {
+  stop();
+}
 
-qint64 ScopedProcess::pid() const { return process_->processId(); }
+qint64 ScopedProcess::pid() const {
+  return process_->processId();
+}
 
 void ScopedProcess::stop() {
   if (process_->state() == QProcess::NotRunning) return;

@@ -37,6 +37,10 @@ bool waitUntil(const std::function<bool()>& done,
 std::optional<QString> runTool(const QString& program, const QStringList& args,
                                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// A picture of the whole screen as `name` in the folder PIMBLE_SCREENSHOTS
+// names, for a reviewer; nothing when it names none.
+void saveScreenshot(const QString& name);
+
 // A peer process started for one test and stopped by its own pid when the
 // test ends, never by name.
 class ScopedProcess {
