@@ -6,28 +6,20 @@
 //                                 Awareness tab's add-app menu and installed
 //                                 apps picker, and the General tab after a
 //                                 failed login change
-#include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
-#include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <cstdio>
 
 #include "models/memory_persistence.h"
-#include "services/app_catalog.h"
 #include "settings/add_app_menu.h"
 #include "settings/awareness_settings_view.h"
 #include "settings/installed_apps_picker.h"
 #include "settings/settings_window_controller.h"
 #include "state/app_model.h"
 #include "system/fake_time_source.h"
+#include "tools/review_tool.h"
 
 using namespace pimble;
 
@@ -78,6 +70,8 @@ void seed(AppModel& model) {
   settings.awareness.apps[3].relaxMinutes = 25;
   settings.modes.schedule.isEnabled = true;
   settings.modes.bedtime.isEnabled = true;
+  // The nudges' description carries an emoji, so the shot shows it drawn.
+  settings.tinyMessages = TinyMessages::greetingsAndNudges;
   model.setSettings(settings);
   DayUsage today;
   today.activeSeconds = 3 * 3600 + 25 * 60;
@@ -126,51 +120,17 @@ void installApps(const QDir& data) {
   }
 }
 
-bool save(QWidget* widget, const QDir& out, const QString& name) {
-  const QString path = out.filePath(name);
-  if (!widget->grab().save(path, "PNG")) {
-    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    return false;
-  }
-  std::printf("%s\n", qPrintable(path));
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // The tool must not read the user's autostart entry or anything else of
-  // theirs.
-  QTemporaryDir config;
-  setenv("XDG_CONFIG_HOME", config.path().toUtf8().constData(), 1);
-  // Nor their installed applications: a private data folder holds the few
-  // the shots show.
-  QTemporaryDir data;
-  setenv("XDG_DATA_HOME", data.path().toUtf8().constData(), 1);
-  setenv("XDG_DATA_DIRS", data.filePath(QStringLiteral("none")).toUtf8().constData(), 1);
-  setenv("HOME", data.path().toUtf8().constData(), 1);
-  QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: settings_shots OUT_DIR\n");
-    return 2;
-  }
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setPalette(QApplication::style()->standardPalette());
-  const QDir out(QString::fromLocal8Bit(argv[1]));
-  if (!QDir().mkpath(out.path())) {
-    std::fprintf(stderr, "could not make the folder %s\n", qPrintable(out.path()));
-    return 1;
-  }
-
-  installApps(QDir(data.path()));
-  AppCatalog::Platform platform;
-  platform.runningApps = [] {
-    std::vector<ReturnTarget> running;
-    for (const auto& [id, name] : installedApps) running.push_back({id, name});
-    return running;
-  };
-  AppCatalog::install(platform);
+  // The installed applications the shots show are the only ones the run's
+  // private data folder holds.
+  const review::ReviewTool tool(argc, argv, "settings_shots");
+  if (tool.failure()) return *tool.failure();
+  installApps(tool.dataFolder());
+  std::vector<ReturnTarget> running;
+  for (const auto& [id, name] : installedApps) running.push_back({id, name});
+  review::ReviewTool::running(running);
 
   MemoryPersistence store;
   FakeTimeSource time(dateFromSeconds(1'800'000'000.0));
@@ -183,13 +143,9 @@ int main(int argc, char** argv) {
     if (controller.page(tab) == nullptr) continue;
     controller.show(tab);
     QApplication::processEvents();
-    const QString path = out.filePath(
-        QStringLiteral("settings-%1.png").arg(QString::fromUtf8(rawValue(tab).data())));
-    if (!controller.window()->grab().save(path, "PNG")) {
-      std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    if (!tool.save(controller.window(),
+                   QStringLiteral("settings-%1.png").arg(QString::fromUtf8(rawValue(tab).data()))))
       return 1;
-    }
-    std::printf("%s\n", qPrintable(path));
     ++written;
     // The whole page too, as if the window were tall enough not to scroll.
     QWidget* page = controller.page(tab);
@@ -198,9 +154,10 @@ int main(int argc, char** argv) {
                                         : page->sizeHint().height());
     const QSize shown = page->size();
     page->resize(full);
-    const QString fullPath = out.filePath(
-        QStringLiteral("settings-%1-full.png").arg(QString::fromUtf8(rawValue(tab).data())));
-    if (!page->grab().save(fullPath, "PNG")) return 1;
+    if (!tool.save(
+            page,
+            QStringLiteral("settings-%1-full.png").arg(QString::fromUtf8(rawValue(tab).data()))))
+      return 1;
     page->resize(shown);
   }
 
@@ -211,28 +168,27 @@ int main(int argc, char** argv) {
   AddAppMenu* addApp = awareness->addAppMenu();
   addApp->menu()->popup(addApp->mapToGlobal(QPoint(0, addApp->height())));
   QApplication::processEvents();
-  if (!save(addApp->menu(), out, QStringLiteral("settings-awareness-add-app.png"))) return 1;
+  if (!tool.save(addApp->menu(), QStringLiteral("settings-awareness-add-app.png"))) return 1;
   addApp->menu()->hide();
   addApp->chooseApp();
   QApplication::processEvents();
   if (InstalledAppsPicker* picker = addApp->picker()) {
     picker->choose({"org.gnome.Calculator", "org.kde.krita"});
     QApplication::processEvents();
-    if (!save(picker, out, QStringLiteral("settings-awareness-picker.png"))) return 1;
+    if (!tool.save(picker, QStringLiteral("settings-awareness-picker.png"))) return 1;
     picker->reject();
   }
 
   // The General tab after a failed login change: a file stands where the
   // configuration folder should be, so no autostart entry can be written.
-  const QString blocked = config.filePath(QStringLiteral("not-a-folder"));
+  const QString blocked = tool.configFolder() + QStringLiteral("/not-a-folder");
   QFile(blocked).open(QIODevice::WriteOnly);
   setenv("XDG_CONFIG_HOME", blocked.toUtf8().constData(), 1);
   controller.show(SettingsTab::general);
   if (auto* login = controller.page(SettingsTab::general)->findChild<QCheckBox*>("openAtLogin"))
     login->click();
   QApplication::processEvents();
-  const QString failed = out.filePath(QStringLiteral("settings-general-login-failed.png"));
-  if (!controller.window()->grab().save(failed, "PNG")) return 1;
-  std::printf("%s\n", qPrintable(failed));
+  if (!tool.save(controller.window(), QStringLiteral("settings-general-login-failed.png")))
+    return 1;
   return written > 0 ? 0 : 1;
 }
