@@ -10,6 +10,7 @@
 
 #include "bubbles/reminder_bubble_content.h"
 #include "bubbles/symbol_image.h"
+#include "settings/settings_form.h"
 
 namespace pimble {
 namespace MenuBuilder {
@@ -36,29 +37,6 @@ MenuEntry label(std::string title) {
   e.title = std::move(title);
   e.enabled = false;
   return e;
-}
-
-struct ModeLook {
-  AwarenessMode mode;
-  const char* label;
-  const char* symbol;
-  const char* toolTip;
-};
-
-constexpr ModeLook modeLooks[] = {
-    {AwarenessMode::work, "Work", "briefcase.fill",
-     "Every reminder runs. Check-ins can offer a way back to what you were doing."},
-    {AwarenessMode::relax, "Relax", "sofa.fill",
-     "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
-     "continue."},
-    {AwarenessMode::night, "Night", "moon.stars.fill",
-     "Softer animations, no sounds, and your night check-in times."},
-};
-
-const ModeLook& lookOf(AwarenessMode mode) {
-  for (const ModeLook& look : modeLooks)
-    if (look.mode == mode) return look;
-  return modeLooks[0];
 }
 
 // The items that follow the reminder and pause entries in both menus.
@@ -156,16 +134,16 @@ std::optional<MenuEntry> sessionItem(MenuActions& actions) {
 
 MenuEntry modeItem(MenuActions& actions) {
   const AwarenessMode current = actions.mode();
-  const ModeLook& now = lookOf(current);
   MenuTree menu;
-  for (const ModeLook& look : modeLooks) {
-    MenuEntry e =
-        item(look.label, look.symbol, [&actions, mode = look.mode] { actions.setMode(mode); });
-    e.toolTip = look.toolTip;
-    e.checked = look.mode == current;
+  for (AwarenessMode mode : allCases<AwarenessMode>()) {
+    MenuEntry e = item(form::modeLabel(mode).toStdString(), std::string(form::modeSymbol(mode)),
+                       [&actions, mode] { actions.setMode(mode); });
+    e.toolTip = form::modeDescription(mode).toStdString();
+    e.checked = mode == current;
     menu.push_back(std::move(e));
   }
-  return holder(std::string("Mode: ") + now.label, now.symbol, std::move(menu));
+  return holder("Mode: " + form::modeLabel(current).toStdString(),
+                std::string(form::modeSymbol(current)), std::move(menu));
 }
 
 MenuTree contextMenu(MenuActions& actions) {

@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "models/check_in_copy.h"
 #include "settings/segmented_control.h"
 #include "settings/settings_form.h"
 #include "state/app_model.h"
@@ -107,19 +106,9 @@ CheckInStyleSection::CheckInStyleSection(AppModel& model, QWidget* parent)
 }
 
 QString CheckInStyleSection::sampleText() const {
-  CheckInCopy::Context context;
-  context.bundleID = "sample";
-  context.appName = "Discord";
-  context.category = AppCategory::social;
-  context.mode = model_.mode();
-  context.tone = model_.settings().awareness.tone;
-  context.activeSeconds = 1620;
-  context.limitMinutes = 20;
-  context.returnTo = ReturnTarget{"sample.work", "Xcode"};
-  context.clock = form::clockText(model_.now()).toStdString();
-  context.variant = 0;
   return QStringLiteral("\u201C") +
-         QString::fromStdString(CheckInCopy::appCheckIn(context).message) +
+         form::sampleCheckIn(model_.settings().awareness.tone, model_.mode(),
+                             form::clockText(model_.now())) +
          QStringLiteral("\u201D");
 }
 

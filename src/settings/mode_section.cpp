@@ -19,18 +19,6 @@ namespace pimble {
 
 namespace {
 
-std::string_view modeSymbol(AwarenessMode mode) {
-  switch (mode) {
-    case AwarenessMode::work:
-      return "briefcase.fill";
-    case AwarenessMode::relax:
-      return "sofa.fill";
-    case AwarenessMode::night:
-      return "moon.stars.fill";
-  }
-  return "";
-}
-
 TimeOfDayEdit* timeField(const char* name, const QString& accessible, QWidget* parent) {
   auto* field = new TimeOfDayEdit(parent);
   field->setObjectName(QString::fromLatin1(name));
@@ -47,21 +35,6 @@ QHBoxLayout* hoursRow(const QString& title, TimeOfDayEdit* from, TimeOfDayEdit* 
 
 }  // namespace
 
-QString ModeSection::footnote(AwarenessMode mode) {
-  switch (mode) {
-    case AwarenessMode::work:
-      return QStringLiteral(
-          "Every reminder runs. Check-ins can offer a way back to what you were doing.");
-    case AwarenessMode::relax:
-      return QStringLiteral(
-          "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
-          "continue.");
-    case AwarenessMode::night:
-      return QStringLiteral("Softer animations, no sounds, and your night check-in times.");
-  }
-  return {};
-}
-
 ModeSection::ModeSection(AppModel& model, QWidget* parent)
     : QGroupBox(QStringLiteral("Mode"), parent), model_(model) {
   setObjectName(QStringLiteral("modeSection"));
@@ -74,7 +47,7 @@ ModeSection::ModeSection(AppModel& model, QWidget* parent)
   const QColor chosen = palette().color(QPalette::HighlightedText);
   for (AwarenessMode mode : allCases<AwarenessMode>()) {
     QAbstractButton* segment = picker_->segment(form::caseIndex(mode));
-    segment->setIcon(SymbolImage::icon(modeSymbol(mode), 14, text, chosen));
+    segment->setIcon(SymbolImage::icon(form::modeSymbol(mode), 14, text, chosen));
   }
   layout->addLayout(form::labelled(QStringLiteral("Mode"), picker_, this));
   footnote_ = form::footnote(QString(), this);
@@ -152,7 +125,7 @@ ModeSection::ModeSection(AppModel& model, QWidget* parent)
 void ModeSection::showMode() {
   const QSignalBlocker quiet(picker_);
   picker_->setCurrentIndex(form::caseIndex(model_.mode()));
-  footnote_->setText(footnote(model_.mode()));
+  footnote_->setText(form::modeDescription(model_.mode()));
 }
 
 void ModeSection::showSettings(const AppSettings& settings) {

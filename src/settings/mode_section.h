@@ -26,9 +26,6 @@ class ModeSection : public QGroupBox {
  public:
   explicit ModeSection(AppModel& model, QWidget* parent = nullptr);
 
-  // The line under the picker for a mode.
-  static QString footnote(AwarenessMode mode);
-
   SegmentedControl* picker() const { return picker_; }
   WeekdayPicker* workDays() const { return workDays_; }
 

@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "models/check_in_copy.h"
 #include "settings/segmented_control.h"
 #include "settings/settings_form.h"
 #include "settings/tour_look.h"
@@ -33,18 +32,7 @@ class SampleCard : public QWidget {
 }  // namespace
 
 QString PersonalityPage::sample(CheckInTone tone) {
-  CheckInCopy::Context context;
-  context.bundleID = "sample";
-  context.appName = "Discord";
-  context.category = AppCategory::social;
-  context.mode = AwarenessMode::work;
-  context.tone = tone;
-  context.activeSeconds = 1620;
-  context.limitMinutes = 20;
-  context.returnTo = ReturnTarget{"x", "VS Code"};
-  context.clock = "";
-  context.variant = 0;
-  return form::text(CheckInCopy::appCheckIn(context).message);
+  return form::sampleCheckIn(tone, AwarenessMode::work, QString());
 }
 
 PersonalityPage::PersonalityPage(AppModel& model, QWidget* parent)

@@ -19,6 +19,7 @@
 #include <limits>
 
 #include "bubbles/symbol_image.h"
+#include "models/check_in_copy.h"
 #include "settings/time_of_day_edit.h"
 #include "state/app_model.h"
 
@@ -112,6 +113,33 @@ QString modeLabel(AwarenessMode mode) {
   return {};
 }
 
+std::string_view modeSymbol(AwarenessMode mode) {
+  switch (mode) {
+    case AwarenessMode::work:
+      return "briefcase.fill";
+    case AwarenessMode::relax:
+      return "sofa.fill";
+    case AwarenessMode::night:
+      return "moon.stars.fill";
+  }
+  return "";
+}
+
+QString modeDescription(AwarenessMode mode) {
+  switch (mode) {
+    case AwarenessMode::work:
+      return QStringLiteral(
+          "Every reminder runs. Check-ins can offer a way back to what you were doing.");
+    case AwarenessMode::relax:
+      return QStringLiteral(
+          "No work talk. Posture and take-a-break reminders rest; water, eyes, stretch and walk "
+          "continue.");
+    case AwarenessMode::night:
+      return QStringLiteral("Softer animations, no sounds, and your night check-in times.");
+  }
+  return {};
+}
+
 QString mnemonicFree(QString text) {
   return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
@@ -175,6 +203,20 @@ QString clockText(Date date) {
   const QDateTime at =
       QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(seconds)) * 1000);
   return QLocale().toString(at.toLocalTime().time(), timeFormat());
+}
+
+QString sampleCheckIn(CheckInTone tone, AwarenessMode mode, const QString& clock) {
+  CheckInCopy::Context context;
+  context.bundleID = "sample";
+  context.appName = "Discord";
+  context.category = AppCategory::social;
+  context.mode = mode;
+  context.tone = tone;
+  context.activeSeconds = 27 * 60;
+  context.limitMinutes = 20;
+  context.returnTo = ReturnTarget{"sample.work", "VS Code"};
+  context.clock = clock.toStdString();
+  return text(CheckInCopy::appCheckIn(context).message);
 }
 
 QMessageBox* confirm(QWidget* parent, const QString& question, const QString& detail,

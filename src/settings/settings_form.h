@@ -80,6 +80,11 @@ QString timeFormat();
 // The local time of day of a date in that form.
 QString clockText(Date date);
 
+// The check-in the Awareness tab and the tour show as a sample of a tone:
+// Discord past its 20 minutes, with VS Code to go back to, at `clock` (the
+// time of day as text, or empty).
+QString sampleCheckIn(CheckInTone tone, AwarenessMode mode, const QString& clock);
+
 // Stores a change of the settings: a copy with the edit applied replaces the
 // model's value, which then saves and applies it.
 void editSettings(AppModel& model, const std::function<void(AppSettings&)>& edit);
@@ -107,8 +112,11 @@ QString inlineSymbol(std::string_view symbol, int points, const QColor& color);
 // writes it into the settings.
 void onTimePicked(TimeOfDayEdit* field, AppModel& model, void (*store)(AppSettings&, std::int64_t));
 
-// The name of an awareness mode on screen: "Work", "Relax", "Night".
+// An awareness mode as the settings and the menus show it: its name
+// ("Work", "Relax", "Night"), its symbol, and what it does.
 QString modeLabel(AwarenessMode mode);
+std::string_view modeSymbol(AwarenessMode mode);
+QString modeDescription(AwarenessMode mode);
 
 // A text for a button or a menu item: an "&" in it shows as itself instead
 // of marking a shortcut letter.

@@ -21,6 +21,7 @@
 #include "settings/mode_section.h"
 #include "settings/segmented_control.h"
 #include "settings/settings_fixture.h"
+#include "settings/settings_form.h"
 #include "settings/threshold_menu.h"
 #include "settings/time_of_day_edit.h"
 #include "settings/watched_app_row.h"
@@ -93,17 +94,17 @@ TEST_F(AwarenessTabTest, TheModePickerShowsTheModeInForceAndSnapsBack) {
   SegmentedControl* picker = view().modeSection()->picker();
   auto* footnote = find<QLabel>("modeFootnote");
   EXPECT_EQ(picker->currentIndex(), 0);
-  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
+  EXPECT_EQ(footnote->text(), form::modeDescription(AwarenessMode::work));
   expectEdit([&] { click(picker->segment(1)); }, [](AppSettings&) {}, 0);
   EXPECT_EQ(callCount("setMode relax"), 1) << "the choice goes through the program only";
   EXPECT_EQ(picker->currentIndex(), 0) << "the mode in force is still work";
-  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::work));
+  EXPECT_EQ(footnote->text(), form::modeDescription(AwarenessMode::work));
 
   // Once the program publishes the mode (chosen, or by the schedule), the
   // picker and the line follow.
   model().setMode(AwarenessMode::relax);
   EXPECT_EQ(picker->currentIndex(), 1);
-  EXPECT_EQ(footnote->text(), ModeSection::footnote(AwarenessMode::relax));
+  EXPECT_EQ(footnote->text(), form::modeDescription(AwarenessMode::relax));
   model().setMode(AwarenessMode::night);
   EXPECT_EQ(picker->currentIndex(), 2);
 }
