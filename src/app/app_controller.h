@@ -307,7 +307,7 @@ class AppController : public QObject {
   // Presenting a reminder or check-in, previewing a check-in or opening the
   // intention form cancels the pending close.
   void cancelPendingClose();
-  std::optional<Date> pendingCloseDue() const;
+  std::optional<Date> pendingCloseDue() const { return dueDateOf(pendingClose_); }
 
   // Applies one settings value field by field against the last applied one.
   void applySettings(const AppSettings& settings, bool initial);
@@ -381,7 +381,7 @@ class AppController : public QObject {
   // The check-in the controller presents (bubble, character or
   // notification), if any.
   const std::optional<Uuid>& presentedCheckIn() const { return presentedCheckIn_; }
-  std::optional<Date> checkInTimeoutDue() const;
+  std::optional<Date> checkInTimeoutDue() const { return dueDateOf(checkInTimeout_); }
   // The user's choice of mode; it holds until the schedule next changes mode.
   void setMode(AwarenessMode mode);
   // The intention form, empty or with an application (a prompt when the
@@ -404,12 +404,12 @@ class AppController : public QObject {
   // Pending timers, for the curious and for tests.
   const WakeTimer& engineTimer() const { return engineTimer_; }
   const WakeTimer& awarenessTimer() const { return awarenessTimer_; }
-  std::optional<Date> heartbeatDue() const;
-  std::optional<Date> launchStepDue() const;
-  std::optional<Date> activitySaveDue() const;
+  std::optional<Date> heartbeatDue() const { return dueDateOf(heartbeat_); }
+  std::optional<Date> launchStepDue() const { return dueDateOf(launchStep_); }
+  std::optional<Date> activitySaveDue() const { return dueDateOf(activitySaveWork_); }
   bool fullscreenRecheckRunning() const { return fullscreenRecheck_ != nullptr; }
-  std::optional<Date> bubbleTimeoutDue() const;
-  std::optional<Date> previewRestDue() const;
+  std::optional<Date> bubbleTimeoutDue() const { return dueDateOf(bubbleTimeout_); }
+  std::optional<Date> previewRestDue() const { return dueDateOf(previewRest_); }
   bool previewWaiting() const { return previewRetry_ != nullptr; }
   // Greeting attempts waiting for their time, earliest first.
   std::vector<std::pair<Date, GreetingMoment>> pendingGreetings() const;

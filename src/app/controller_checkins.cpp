@@ -42,11 +42,6 @@ WatchedApp sampleApp() {
 
 }  // namespace
 
-std::optional<Date> AppController::checkInTimeoutDue() const {
-  if (!checkInTimeout_) return std::nullopt;
-  return checkInTimeout_->dueDate();
-}
-
 void AppController::presentCheckIn(const CheckIn& checkIn) {
   // A check-in that replaces another (settings applied while one was shown)
   // takes the old one's notification down; its bubble is replaced below.

@@ -158,11 +158,6 @@ void AppController::cancelPendingClose() {
   pendingClose_.reset();
 }
 
-std::optional<Date> AppController::pendingCloseDue() const {
-  if (!pendingClose_) return std::nullopt;
-  return pendingClose_->dueDate();
-}
-
 void AppController::previewBehavior(IdleBehavior behavior) {
   if (!companion_->panel().isVisible()) {
     // A preview never brings back a character the user switched off; a

@@ -238,14 +238,4 @@ void AppController::previewAttempt(GlimmetState state, Date giveUpAt) {
       });
 }
 
-std::optional<Date> AppController::bubbleTimeoutDue() const {
-  if (!bubbleTimeout_) return std::nullopt;
-  return bubbleTimeout_->dueDate();
-}
-
-std::optional<Date> AppController::previewRestDue() const {
-  if (!previewRest_) return std::nullopt;
-  return previewRest_->dueDate();
-}
-
 }  // namespace pimble

@@ -17,21 +17,6 @@ void AppController::armAwareness(std::optional<Date> date) {
   awarenessTimer_.arm(date);
 }
 
-std::optional<Date> AppController::heartbeatDue() const {
-  if (!heartbeat_) return std::nullopt;
-  return heartbeat_->dueDate();
-}
-
-std::optional<Date> AppController::launchStepDue() const {
-  if (!launchStep_) return std::nullopt;
-  return launchStep_->dueDate();
-}
-
-std::optional<Date> AppController::activitySaveDue() const {
-  if (!activitySaveWork_) return std::nullopt;
-  return activitySaveWork_->dueDate();
-}
-
 void AppController::startHeartbeat(Date due) {
   heartbeat_ = time_.callAt(due, Seconds(heartbeatTolerance), [this, due] {
     // The next beat counts from this one, or from now when this one came

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "models/date.h"
 
@@ -21,6 +22,11 @@ class ScheduledCall {
   // How late the call may come, so the system can bundle wake-ups.
   virtual Seconds tolerance() const = 0;
 };
+
+// When a pending call is due, or nothing when none is pending.
+inline std::optional<Date> dueDateOf(const std::unique_ptr<ScheduledCall>& call) {
+  return call ? std::optional<Date>(call->dueDate()) : std::nullopt;
+}
 
 class TimeSource {
  public:

@@ -23,8 +23,7 @@ void WakeTimer::arm(std::optional<Date> date) {
 }
 
 std::optional<Date> WakeTimer::dueDate() const {
-  if (!call_) return std::nullopt;
-  return call_->dueDate();
+  return dueDateOf(call_);
 }
 
 std::optional<Seconds> WakeTimer::tolerance() const {
