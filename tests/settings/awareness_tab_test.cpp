@@ -70,14 +70,7 @@ class AwarenessTabTest : public testing::ViewFixture<AwarenessSettingsView> {
   }
   void TearDown() override {
     view_.reset();
-    AppCatalog::install({});
-  }
-
-  // Running applications as the workspace would report them.
-  void running(std::vector<ReturnTarget> apps) {
-    AppCatalog::Platform platform;
-    platform.runningApps = [apps] { return apps; };
-    AppCatalog::install(platform);
+    ViewFixture::TearDown();
   }
   void watch(const std::string& id, const std::string& name) { model().watch({id, name}); }
   WatchedAppRow* row(size_t index) {

@@ -24,10 +24,6 @@ using testing::SettingsWrites;
 
 class OnboardingPagesTest : public testing::TourFixture {
  protected:
-  void TearDown() override {
-    TourFixture::TearDown();
-    AppCatalog::install({});
-  }
   Reminder& first(std::vector<Reminder>& list, ReminderKind kind) {
     return *std::find_if(list.begin(), list.end(), [kind](auto& r) { return r.kind == kind; });
   }
@@ -36,16 +32,12 @@ class OnboardingPagesTest : public testing::TourFixture {
     for (const Reminder& r : model().reminders()) out.push_back(r.intervalMinutes);
     return out;
   }
-  // Applications running, in the catalogue's order (by name).
-  void running(int count) {
-    AppCatalog::Platform platform;
-    platform.runningApps = [count] {
-      std::vector<ReturnTarget> apps;
-      for (int i = 0; i < count; ++i)
-        apps.push_back({"app." + std::to_string(i), "App " + std::string(1, char('A' + i))});
-      return apps;
-    };
-    AppCatalog::install(platform);
+  // Applications "App A" to "App K" running, in the catalogue's order.
+  static void running(int count) {
+    std::vector<ReturnTarget> apps;
+    for (int i = 0; i < count; ++i)
+      apps.push_back({"app." + std::to_string(i), "App " + std::string(1, char('A' + i))});
+    SettingsFixture::running(apps);
   }
   QStringList offered() {
     QStringList names;

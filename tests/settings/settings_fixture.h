@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "models/memory_persistence.h"
+#include "services/app_catalog.h"
 #include "state/app_model.h"
 #include "system/fake_time_source.h"
 #include "system/probe_test_support.h"
@@ -50,6 +51,14 @@ class SettingsFixture : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(config_.isValid());
     configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_.path());
+  }
+  void TearDown() override { AppCatalog::install({}); }
+
+  // The applications the workspace reports running, in this order.
+  static void running(std::vector<ReturnTarget> apps) {
+    AppCatalog::Platform platform;
+    platform.runningApps = [apps = std::move(apps)] { return apps; };
+    AppCatalog::install(platform);
   }
 
   // The model is made on first use, so a test can pin the zone first.

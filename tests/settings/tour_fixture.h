@@ -17,7 +17,10 @@ namespace pimble::testing {
 
 class TourFixture : public SettingsFixture {
  protected:
-  void TearDown() override { tour_.reset(); }
+  void TearDown() override {
+    tour_.reset();
+    SettingsFixture::TearDown();
+  }
 
   OnboardingActions recordingActions() {
     OnboardingActions a;
