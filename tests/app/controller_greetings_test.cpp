@@ -38,20 +38,11 @@ TEST_F(InfoBubbles, AMessageStaysEightSecondsAndTheNextBubblesCloseCountsFromIts
   time.advance(Seconds(12.1));
   EXPECT_FALSE(c.bubble().isShown());
 
-  // What is not information cancels the pending close; a preview's own end
-  // replaces it.
+  // What is not information cancels the pending close.
   c.showInfo("Hi", "there");
   c.showBubble(BubbleUse::intentionForm, BubbleContent::message("Form", "stand-in"));
-  EXPECT_FALSE(c.pendingCloseDue());
   time.advance(Seconds(20));
   EXPECT_TRUE(c.showingIntentionForm());
-  int ended = 0;
-  c.showInfo("Hi", "there");
-  c.replacePendingClose(20, [&] { ++ended; });
-  time.advance(Seconds(10));
-  EXPECT_TRUE(c.bubble().isShown());
-  time.advance(Seconds(10));
-  EXPECT_EQ(ended, 1);
 
   // Hidden: dropped, and showing the character later brings nothing back;
   // progress asked for opens the Progress tab instead.
@@ -328,13 +319,6 @@ TEST_F(Greetings, APreviewShowsALineOfTheHourWhateverTheRulesAndRemembersNothing
   EXPECT_EQ(said().toStdString(), GreetingLines::greeting(DayPart::evening).front());
   EXPECT_EQ(store.writeCount("greetings"), 0);
   EXPECT_EQ(c.greeter().memory, GreetingDirector::Memory{});
-
-  // With nudges the cute lines join, after the greetings.
-  change([](AppSettings& s) { s.tinyMessages = TinyMessages::greetingsAndNudges; });
-  c.greetingDraw = [] { return 0.999; };
-  c.previewGreeting();
-  time.advance(Seconds(0.4));
-  EXPECT_EQ(said().toStdString(), GreetingLines::cute().back());
 }
 
 }  // namespace
