@@ -12,8 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,7 +23,7 @@ namespace {
 
 constexpr const char* reopenRequest = "reopen\n";
 constexpr const char* reopenAnswer = "ok\n";
-constexpr qint64 longestRequest = 64;
+constexpr qsizetype longestRequest = 64;
 // Room for the socket name in sockaddr_un::sun_path.
 constexpr std::size_t longestSocketPath = sizeof(sockaddr_un::sun_path) - 1;
 
@@ -52,6 +51,41 @@ int msLeft(std::chrono::steady_clock::time_point deadline) {
       deadline - std::chrono::steady_clock::now());
   return int(std::max<std::int64_t>(0, left.count()));
 }
+
+// One later copy's connection, closed when it is done or its server goes.
+class Caller : public QObject {
+ public:
+  Caller(int fd, QObject* parent) : QObject(parent), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read(); });
+  }
+  ~Caller() override {
+    notifier_.setEnabled(false);
+    ::close(fd_);
+  }
+  std::function<void()> onReopen;
+
+ private:
+  void read() {
+    char buffer[longestRequest + 1];
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n > 0) request_.append(buffer, qsizetype(n));
+    const qsizetype end = request_.indexOf('\n');
+    // Nothing but short requests are spoken here.
+    if (n > 0 && end < 0 && request_.size() <= longestRequest) return;
+    if (end >= 0 && request_.left(end + 1) == reopenRequest) {
+      if (onReopen) onReopen();
+      const std::size_t length = std::strlen(reopenAnswer);
+      (void)::send(fd_, reopenAnswer, length, MSG_NOSIGNAL);
+    }
+    notifier_.setEnabled(false);
+    deleteLater();
+  }
+
+  int fd_;
+  QSocketNotifier notifier_;
+  QByteArray request_;
+};
 
 }  // namespace
 
@@ -88,7 +122,11 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory, QObje
 }
 
 SingleInstance::~SingleInstance() {
-  if (server_ != nullptr) server_->close();  // removes the socket file
+  if (listenFd_ >= 0) {
+    delete listener_;
+    ::close(listenFd_);
+    ::unlink(QFile::encodeName(socketPath_).constData());
+  }
   if (lockFd_ >= 0) ::close(lockFd_);
 }
 
@@ -148,35 +186,41 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
 }
 
 bool SingleInstance::listen() {
-  if (server_ != nullptr) return server_->isListening();
+  if (listenFd_ >= 0) return true;
   if (lockFd_ < 0 || socketPath_.isEmpty()) return false;
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  const QByteArray path = QFile::encodeName(socketPath_);
+  if (std::size_t(path.size()) > longestSocketPath) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
   // The lock is ours: a socket file left there belongs to a copy that is
   // gone.
-  QLocalServer::removeServer(socketPath_);
-  if (!server_->listen(socketPath_)) return false;
-  connect(server_, &QLocalServer::newConnection, this, [this] { serve(); });
+  ::unlink(path.constData());
+  // Only this user may connect (the folder is private as well).
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::chmod(path.constData(), 0600) != 0 || ::listen(fd, 8) != 0) {
+    ::close(fd);
+    return false;
+  }
+  listenFd_ = fd;
+  listener_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+  connect(listener_, &QSocketNotifier::activated, this, [this] { serve(); });
   return true;
 }
 
 void SingleInstance::serve() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket->canReadLine()) {
-        // Nothing but short requests are spoken here.
-        if (socket->bytesAvailable() > longestRequest) socket->abort();
-        return;
-      }
-      const QByteArray line = socket->readLine(longestRequest + 1);
-      if (line == reopenRequest) {
-        if (onReopen) onReopen();
-        socket->write(reopenAnswer);
-        socket->flush();
-      }
-      socket->disconnectFromServer();
-    });
+  while (true) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    auto* caller = new Caller(fd, this);
+    caller->onReopen = [this] {
+      if (onReopen) onReopen();
+    };
   }
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace pimble {
 
@@ -60,7 +60,8 @@ class SingleInstance : public QObject {
   QString socketPath_;
   QString lockPath_;
   int lockFd_ = -1;
-  QLocalServer* server_ = nullptr;
+  int listenFd_ = -1;
+  QSocketNotifier* listener_ = nullptr;
 };
 
 }  // namespace pimble

@@ -2,8 +2,18 @@
 // tested as real processes in process_test.cpp.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <filesystem>
+#include <future>
+#include <string>
 
 #include "app/single_instance.h"
 
@@ -42,6 +52,68 @@ TEST(SingleInstance, OneHolderPerDirectoryUntilItLetsGo) {
   EXPECT_EQ(SingleInstance(a).askToReopen(200), SingleInstance::Reopen::noAnswer);
   first.reset();
   EXPECT_EQ(SingleInstance(a).claim(), SingleInstance::Claim::first);
+}
+
+// Sends `request` to the socket at `path` and returns what comes back before
+// the other side closes (at most a second), while the event loop here runs.
+std::string ask(const QString& path, const std::string& request) {
+  auto reply = std::async(std::launch::async, [path, request] {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      timeval wait{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+      (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+      char buffer[64];
+      for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, n);
+    }
+    ::close(fd);
+    return answer;
+  });
+  while (reply.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    QCoreApplication::processEvents();
+  }
+  return reply.get();
+}
+
+TEST(SingleInstance, TheRunningCopyAnswersAReopenAndNothingElse) {
+  QTemporaryDir dir;
+  const fs::path data = fs::path(dir.path().toStdString()) / "data";
+  auto running = std::make_unique<SingleInstance>(data);
+  ASSERT_EQ(running->claim(), SingleInstance::Claim::first);
+  int reopens = 0;
+  running->onReopen = [&] { ++reopens; };
+  ASSERT_TRUE(running->listen());
+  EXPECT_TRUE(running->listen());
+  // Only this user may connect.
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(running->socketPath()).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  EXPECT_EQ(ask(running->socketPath(), "reopen\n"), "ok\n");
+  EXPECT_EQ(reopens, 1);
+  // Anything else, a line too long or one cut short is closed unanswered.
+  EXPECT_EQ(ask(running->socketPath(), "quit\n"), "");
+  EXPECT_EQ(ask(running->socketPath(), std::string(200, 'r')), "");
+  EXPECT_EQ(ask(running->socketPath(), "reop"), "");
+  EXPECT_EQ(reopens, 1);
+
+  // A later copy asking the usual way.
+  std::future<SingleInstance::Reopen> later =
+      std::async(std::launch::async, [&] { return SingleInstance(data).askToReopen(2000); });
+  while (later.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    QCoreApplication::processEvents();
+  }
+  EXPECT_EQ(later.get(), SingleInstance::Reopen::done);
+  EXPECT_EQ(reopens, 2);
+
+  const QString socket = running->socketPath();
+  running.reset();
+  EXPECT_FALSE(QFile::exists(socket));
 }
 
 }  // namespace
