@@ -273,9 +273,9 @@ void GlimmetRig::setIntensity(AnimationIntensity intensity) {
 
 void GlimmetRig::fitFigurePictures() {
   // One picture for each step of the scarf tails' swing (the cape's back,
-  // beneath, keeps its own), and room for the looks a blink or a glance
-  // passes through, so that they do not push out the swing's.
-  poseLayer->setRasterCacheEntries(cape.tailsSwingSteps() + 14);
+  // beneath, keeps its own), and a little room for the looks a blink or a
+  // glance passes through: those are let go first, never the swing's.
+  poseLayer->setRasterCacheEntries(cape.tailsSwingSteps() + 6);
 }
 
 void GlimmetRig::setActive(bool active) {

@@ -417,6 +417,38 @@ TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
   EXPECT_GT(group->rasterDraws(), before + 4);
 }
 
+TEST(LayerRasterizing, LooksShownOnceGoBeforeTheLoopsPictures) {
+  std::shared_ptr<ShapeLayer> shape;
+  auto tree = root();
+  // Room for a loop of three steps and two looks more.
+  auto group = rasterizedFigure(tree, shape, 5);
+  auto loop = KeyframeAnimation::make(
+      "fillColor", {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::red)},
+      {0, 1.0 / 3, 2.0 / 3, 1}, 3);
+  loop->calculationMode = CalculationMode::discrete;
+  loop->repeatCount = Animation::kForever;
+  loop->beginTime = 1e-9;
+  shape->addAnimation(loop, "loop");
+  const LayerPtr spot = group->sublayers().back();
+  double t = 0.1;
+  for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
+  ASSERT_EQ(group->rasterDraws(), 3);
+
+  // A passing reaction: five looks, each shown once, more than the room left.
+  auto fade = KeyframeAnimation::numbers("opacity", {0.9, 0.3}, {0, 1}, 0.5);
+  fade->frameRate = 10;
+  fade->beginTime = t;
+  spot->addAnimation(fade, "pass");
+  for (int i = 0; i < 5; ++i) painted(*tree, {100, 100}, 1, t + 0.1 * i + 0.01);
+  EXPECT_EQ(group->rasterDraws(), 8);
+  // The loop goes on with the pictures it had.
+  spot->removeAnimation("pass");
+  t += 1;
+  for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
+  EXPECT_EQ(group->rasterDraws(), 8);
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group}, t));
+}
+
 TEST(LayerRasterizing, SteppingMotionsAreToldApartByTheirStep) {
   std::shared_ptr<ShapeLayer> shape;
   auto tree = root();

@@ -185,11 +185,38 @@ struct Layer::RasterCache {
   struct Entry {
     uint64_t key = 0;
     QImage image;
-    QPoint origin;  // of the picture, in pixels of the layer's coordinates
-    QRectF box;     // what the subtree draws, in layer coordinates
+    QPoint origin;        // of the picture, in pixels of the layer's coordinates
+    QRectF box;           // what the subtree draws, in layer coordinates
+    bool reused = false;  // shown again after it was drawn
   };
   std::list<Entry> entries;  // most recently used first
   long draws = 0;
+
+  // Makes room for one more picture of `size`: beyond `capacity` pictures or
+  // the byte budget, a picture shown only once goes first, the oldest first
+  // (a blink or a glance passes through its looks once, while a loop comes
+  // back to each of its own), then the oldest of the rest. Hands back the
+  // memory of a picture of that size, when one went.
+  QImage makeRoom(int capacity, QSize size) {
+    const qsizetype needed = qsizetype(size.width()) * size.height() * 4;
+    qsizetype total = 0;
+    for (const Entry& e : entries) total += e.image.sizeInBytes();
+    QImage freed;
+    while (!entries.empty() &&
+           (entries.size() >= size_t(capacity) || total + needed > kRasterCacheBytes)) {
+      auto victim = std::prev(entries.end());
+      for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (!it->reused) {
+          victim = std::prev(it.base());
+          break;
+        }
+      }
+      total -= victim->image.sizeInBytes();
+      if (freed.isNull() && victim->image.size() == size) freed = std::move(victim->image);
+      entries.erase(victim);
+    }
+    return freed;
+  }
 };
 
 LayerValue LayerValues::get(const Layer& layer, std::string_view key) const {
@@ -679,6 +706,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
                           [&](const RasterCache::Entry& e) { return e.key == key; });
   if (hit != cache.entries.end()) {
+    hit->reused = true;
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
     const QRectF drawn = subtreeBounds(values, apart);
@@ -696,15 +724,10 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
     const int h = static_cast<int>(std::ceil(pixels.bottom())) + 1 - oy;
     if (w <= 0 || h <= 0) return true;
     RasterCache::Entry entry;
-    // With room for one picture only, its memory is drawn over again.
-    if (rasterEntries_ == 1 && !cache.entries.empty() &&
-        cache.entries.front().image.size() == QSize(w, h)) {
-      entry.image = std::move(cache.entries.front().image);
-      cache.entries.pop_front();
-    } else {
-      entry.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-      if (entry.image.isNull()) return direct();
-    }
+    // The memory of a picture that goes is drawn over again when it fits.
+    entry.image = cache.makeRoom(rasterEntries_, QSize(w, h));
+    if (entry.image.isNull()) entry.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (entry.image.isNull()) return direct();
     entry.image.fill(Qt::transparent);
     {
       QPainter p(&entry.image);
@@ -721,19 +744,6 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
     entry.box = drawn;
     ++cache.draws;
     cache.entries.push_front(std::move(entry));
-    // The newest picture always stays; older ones while they fit.
-    qsizetype bytes = 0;
-    int kept = 0;
-    for (auto it = cache.entries.begin(); it != cache.entries.end();) {
-      const qsizetype size = it->image.sizeInBytes();
-      if (kept > 0 && (kept >= rasterEntries_ || bytes + size > kRasterCacheBytes)) {
-        it = cache.entries.erase(it);
-      } else {
-        bytes += size;
-        ++kept;
-        ++it;
-      }
-    }
   }
   const RasterCache::Entry& shown = cache.entries.front();
   const QTransform imageToLayer = QTransform::fromTranslate(shown.origin.x(), shown.origin.y()) *
