@@ -64,7 +64,7 @@ QIcon symbolIcon(const std::string& name) {
   // The menu's own text colour, so a drawn symbol matches the desktop's
   // light or dark menus.
   const QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
-  return SymbolImage::icon(name, 16, color);
+  return SymbolImage::menuIcon(name, 16, color);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "bubbles/symbol_image.h"
 
+#include <QGuiApplication>
 #include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -615,8 +617,25 @@ QIcon SymbolImage::icon(std::string_view name, int points, const QColor& color,
                         const std::optional<QColor>& checkedColor) {
   const QString theme = themeName(name);
   if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+  return drawnIcon(name, points, color, checkedColor, true);
+}
+
+QIcon SymbolImage::menuIcon(std::string_view name, int points, const QColor& color) {
+  const QString theme = themeName(name);
+  if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+  // At its own size the picture of twice the pixels only serves a screen of
+  // more than one pixel a point: on others it would be kept for nothing (a
+  // menu holds dozens of these).
+  bool dense = false;
+  for (const QScreen* screen : QGuiApplication::screens()) dense |= screen->devicePixelRatio() > 1;
+  return drawnIcon(name, points, color, std::nullopt, dense);
+}
+
+QIcon SymbolImage::drawnIcon(std::string_view name, int points, const QColor& color,
+                             const std::optional<QColor>& checkedColor, bool sharp) {
   QIcon drawn;
   for (qreal dpr : {1.0, 2.0}) {
+    if (dpr > 1 && !sharp) break;
     drawn.addPixmap(pixmap(name, points, color, dpr), QIcon::Normal, QIcon::Off);
     if (checkedColor)
       drawn.addPixmap(pixmap(name, points, *checkedColor, dpr), QIcon::Normal, QIcon::On);

@@ -30,6 +30,13 @@ class SymbolImage {
   // the rest of the desktop).
   static QIcon icon(std::string_view name, int points, const QColor& color,
                     const std::optional<QColor>& checkedColor = std::nullopt);
+  // As `icon`, for an icon shown at `points` only (a menu's entries): drawn
+  // for the pixel densities of the screens in use alone.
+  static QIcon menuIcon(std::string_view name, int points, const QColor& color);
+
+ private:
+  static QIcon drawnIcon(std::string_view name, int points, const QColor& color,
+                         const std::optional<QColor>& checkedColor, bool sharp);
 };
 
 }  // namespace pimble

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 
 #include "app/fake_menu_actions.h"
 #include "app/menu_builder.h"
@@ -200,6 +202,18 @@ TEST_F(MenuBuilderTest, EverySymbolHasADrawingOfItsOwn) {
   actions.indefinitely = true;
   actions.status = "Reading · 1 of 5 min";
   check(MenuBuilder::statusMenu(actions, ""));
+}
+
+TEST(MenuIcons, DrawnForTheDensitiesOfTheScreensInUseAlone) {
+  bool dense = false;
+  for (const QScreen* screen : QGuiApplication::screens()) dense |= screen->devicePixelRatio() > 1;
+  // A name without a theme icon anywhere: always drawn.
+  const QIcon menu = SymbolImage::menuIcon("no.such.symbol", 16, Qt::black);
+  const QIcon anywhere = SymbolImage::icon("no.such.symbol", 16, Qt::black);
+  EXPECT_EQ(anywhere.availableSizes().size(), 2);
+  EXPECT_EQ(menu.availableSizes().size(), dense ? 2 : 1);
+  // At its own size it is the same picture.
+  EXPECT_EQ(menu.pixmap(QSize(16, 16)).toImage(), anywhere.pixmap(QSize(16, 16)).toImage());
 }
 
 // The renderer: one QAction per entry, submenus, states and key hints, and
