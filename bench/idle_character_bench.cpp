@@ -27,6 +27,7 @@
 #include "companion/alpha_mask.h"
 #include "companion/companion_panel.h"
 #include "companion/companion_placement.h"
+#include "companion/frame_presenter.h"
 #include "companion/glimmet_animator.h"
 #include "companion/glimmet_artwork.h"
 #include "companion/glimmet_figure.h"
@@ -141,6 +142,7 @@ class CharacterWindow {
     };
     panel_.onShapedChanged = [this](bool shaped) { view_->setReportsFrameMask(shaped); };
     view_->setReportsFrameMask(panel_.isShaped());
+    view_->setFramePresenter(&panel_.framePresenter());
     // The same blinks, glances and idle behaviours on every run.
     rig_.rng.seed(7);
     animator_.rng.seed(7);
@@ -155,6 +157,9 @@ class CharacterWindow {
   double paintSeconds() const { return view_->paintSeconds(); }
   // New window outlines sent to the X server (none with a compositor).
   long maskChanges() const { return maskChanges_; }
+  // Frames and exposures sent to the X server by the window itself (none
+  // where Qt presents them).
+  const pimble::FramePresenter& presenter() const { return panel_.framePresenter(); }
   // Pictures of the figure and of the cape's back drawn so far.
   long pictures() const { return rig_.poseLayer->rasterDraws() + rig_.cape.back->rasterDraws(); }
 
@@ -166,13 +171,20 @@ class CharacterWindow {
   long maskChanges_ = 0;
 };
 
-std::string statusField(const char* name) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(name, 0) == 0) return line.substr(std::strlen(name));
+// Context switches of this process, every thread, voluntary or not.
+long contextSwitches() {
+  long total = 0;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::ifstream in(task.path() / "status");
+    std::string line;
+    while (std::getline(in, line)) {
+      for (const char* field : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
+        if (line.rfind(field, 0) == 0) total += std::stol(line.substr(std::strlen(field)));
+      }
+    }
   }
-  return "0";
+  return total;
 }
 
 long pssKilobytes() {
@@ -253,13 +265,15 @@ int rest(int argc, char** argv, double seconds) {
     std::vector<double> peers0;
     for (const auto& peer : peers) peers0.push_back(cpuSeconds(peer.second));
     const long masks0 = window.maskChanges();
+    const long answered0 = window.presenter().exposuresAnswered();
+    const long covered0 = window.presenter().exposuresCovered();
     const long frames0 = window.frames();
     const long pictures0 = window.pictures();
     const double paint0 = window.paintSeconds();
-    const long vol0 = std::stol(statusField("voluntary_ctxt_switches:"));
-    const long invol0 = std::stol(statusField("nonvoluntary_ctxt_switches:"));
+    const long switches0 = contextSwitches();
     QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, x0, peers0, masks0, frames0,
-                                                          pictures0, paint0, vol0, invol0] {
+                                                          pictures0, paint0, switches0, answered0,
+                                                          covered0] {
       const double cpu = cpuSeconds() - cpu0;
       if (!xserver.empty()) {
         std::printf("xserver_cpu_percent %.3f\n", 100 * (cpuSeconds(xserver) - x0) / seconds);
@@ -270,8 +284,10 @@ int rest(int argc, char** argv, double seconds) {
       }
       std::printf("window_outlines_per_second %.2f\n",
                   static_cast<double>(window.maskChanges() - masks0) / seconds);
-      const long switches = std::stol(statusField("voluntary_ctxt_switches:")) +
-                            std::stol(statusField("nonvoluntary_ctxt_switches:")) - vol0 - invol0;
+      const long switches = contextSwitches() - switches0;
+      std::printf("exposures_answered_per_second %.2f\nexposures_covered_per_second %.2f\n",
+                  static_cast<double>(window.presenter().exposuresAnswered() - answered0) / seconds,
+                  static_cast<double>(window.presenter().exposuresCovered() - covered0) / seconds);
       std::printf("seconds %.1f\ncpu_percent %.3f\nframes_per_second %.2f\n", seconds,
                   100 * cpu / seconds, static_cast<double>(window.frames() - frames0) / seconds);
       const long frames = window.frames() - frames0;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QWindow>
 
+#include "companion/frame_presenter.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
@@ -18,6 +19,7 @@ CompanionPanel::CompanionPanel()
   setFocusPolicy(Qt::NoFocus);
   setWindowTitle(QStringLiteral("Pimble Glimmet"));
   shape_ = std::make_unique<WindowShape>(*this);
+  presenter_ = std::make_unique<FramePresenter>(*this);
   shape_->onActiveChanged = [this](bool shaped) {
     if (onShapedChanged) onShapedChanged(shaped);
   };
@@ -54,6 +56,7 @@ void CompanionPanel::setVisible(bool visible) {
     // Cut before the window maps, so that no frame shows it whole.
     winId();
     shape_->windowShown();
+    presenter_->attach();
   }
   QWidget::setVisible(visible);
   if (!visible) return;
@@ -81,11 +84,19 @@ bool CompanionPanel::eventFilter(QObject* watched, QEvent* event) {
       // it wraps the window in, but only learns of changes made after it
       // took the window in. Once the window shows, it has: the region is set
       // again so that it sees it.
-      if (exposed) applyInputRegion();
+      if (exposed) {
+        applyInputRegion();
+        presenter_->windowExposed();
+      }
       if (onExposedChanged) onExposedChanged(exposed);
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+QPaintEngine* CompanionPanel::paintEngine() const {
+  // Painted on screen by its view's frames: nothing of Qt's paints here.
+  return presenter_ && presenter_->isAttached() ? nullptr : QWidget::paintEngine();
 }
 
 bool CompanionPanel::event(QEvent* event) {

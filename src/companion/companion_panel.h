@@ -7,6 +7,7 @@
 
 namespace pimble {
 
+class FramePresenter;
 class WindowShape;
 
 // The character's window: a frameless, translucent tool window that never
@@ -37,6 +38,11 @@ class CompanionPanel : public QWidget {
   // A compositing manager started (false) or stopped (true).
   std::function<void(bool)> onShapedChanged;
 
+  // Where the X server takes the window's frames as they are painted, they
+  // go to it directly rather than through Qt (attached when the window first
+  // shows).
+  FramePresenter& framePresenter() const { return *presenter_; }
+
   // The window became visible on screen or fully hidden (unmapped,
   // minimised or covered, as far as the window system tells).
   std::function<void(bool)> onExposedChanged;
@@ -46,6 +52,7 @@ class CompanionPanel : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
+  QPaintEngine* paintEngine() const override;
 
  private:
   void applyInputRegion();
@@ -54,6 +61,7 @@ class CompanionPanel : public QWidget {
   bool alwaysOnTop_ = true;
   QRegion inputRegion_;
   std::unique_ptr<WindowShape> shape_;
+  std::unique_ptr<FramePresenter> presenter_;
   bool exposed_ = false;
   bool watching_ = false;
 };

@@ -65,6 +65,7 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
   hostView_->onHitAreaChanged = [this] { updateInputRegion(); };
   // Without a compositor the window shows only what each frame draws.
   hostView_->onFrameMask = [this](const QRegion& mask) { panel_->setBoundingMask(mask); };
+  hostView_->setFramePresenter(&panel_->framePresenter());
   panel_->onShapedChanged = [this](bool shaped) { hostView_->setReportsFrameMask(shaped); };
   hostView_->setReportsFrameMask(panel_->isShaped());
 

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include <QWindow>
 #include <cmath>
 
+#include "companion/frame_presenter.h"
 #include "companion/screen_space.h"
 #include "companion/uptime.h"
 
@@ -59,7 +61,7 @@ GlimmetHostView::GlimmetHostView(std::unique_ptr<HostedFigure> figure, QWidget* 
   if (LayerPtr root = figure_->rootLayer()) {
     // Painted at once: the driver paces the frames already, and a posted
     // update would add an event and a wait to each.
-    frames_ = std::make_unique<FrameDriver>(root, [this] { repaint(); });
+    frames_ = std::make_unique<FrameDriver>(root, [this] { paintNow(); });
   }
   static const bool accessibleInstalled = [] {
     QAccessible::installFactory(hostViewAccessible);
@@ -165,7 +167,7 @@ void GlimmetHostView::refreshSpritesIfNeeded() {
   spriteScale_ = k;
   hitShape_.reset();
   figure_->renderSprites(k);
-  update();
+  requestFrame();
   if (onHitAreaChanged) onHitAreaChanged();
 }
 
@@ -181,9 +183,61 @@ void GlimmetHostView::watchScreen() {
 void GlimmetHostView::paintEvent(QPaintEvent*) {
   LayerPtr root = figure_->rootLayer();
   if (!root) return;
+  if (presentsItself()) {
+    presentFrame(*root);
+    return;
+  }
   QPainter p(this);
   paintFrame(p, *root, size(), figure_->mediaTime());
   if (reportsFrameMask_) reportFrameMask(p, *root);
+}
+
+void GlimmetHostView::setFramePresenter(FramePresenter* presenter) {
+  presenter_ = presenter;
+  // An exposure before the first frame asks for one.
+  if (presenter_ != nullptr) presenter_->onFrameWanted = [this] { paintNow(); };
+}
+
+bool GlimmetHostView::presentsItself() const {
+  // A grab or render paints through Qt's redirection even then.
+  return presenter_ != nullptr && presenter_->isAttached() && redirected(nullptr) == nullptr &&
+         sharedPainter() == nullptr;
+}
+
+QPaintEngine* GlimmetHostView::paintEngine() const {
+  return presentsItself() ? nullptr : QWidget::paintEngine();
+}
+
+void GlimmetHostView::paintNow() {
+  const LayerPtr root = figure_->rootLayer();
+  // Qt sends no paint events of its own to a view that paints on screen.
+  if (root && presentsItself()) {
+    if (!isVisible()) return;
+    QPaintEvent event(rect());
+    paintEvent(&event);
+  } else {
+    repaint();
+  }
+}
+
+void GlimmetHostView::requestFrame() {
+  if (frames_ && presentsItself()) {
+    frames_->setNeedsDisplay();
+  } else {
+    update();
+  }
+}
+
+void GlimmetHostView::presentFrame(const Layer& root) {
+  QImage& frame = presenter_->beginFrame(window()->size(), devicePixelRatioF());
+  {
+    QPainter p(&frame);
+    p.translate(mapTo(window(), QPoint(0, 0)));
+    paintFrame(p, root, size(), figure_->mediaTime());
+  }
+  // The new outline goes out before the frame that fills it.
+  if (reportsFrameMask_) reportFrameMask(AlphaMask(frame));
+  presenter_->present();
 }
 
 void GlimmetHostView::setReportsFrameMask(bool on) {
@@ -191,7 +245,7 @@ void GlimmetHostView::setReportsFrameMask(bool on) {
   reportsFrameMask_ = on;
   frameMask_.reset();
   // The window is cut to the new mask before this frame shows.
-  if (on) repaint();
+  if (on) paintNow();
 }
 
 void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
@@ -220,9 +274,12 @@ void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
     QPainter p(&frame);
     paintFrame(p, root, size(), figure_->mediaTime());
   }
+  reportFrameMask(AlphaMask(frame));
+}
+
+void GlimmetHostView::reportFrameMask(AlphaMask mask) {
   // Only a changed mask is reported: the window's shape is sent to the X
   // server only then.
-  AlphaMask mask(frame);
   if (mask == frameMask_) return;
   frameMask_ = std::move(mask);
   if (onFrameMask) onFrameMask(frameMask_->region());
@@ -242,6 +299,7 @@ void GlimmetHostView::paintFrame(QPainter& painter, const Layer& root, QSizeF si
 
 void GlimmetHostView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  requestFrame();
   refreshSpritesIfNeeded();
   if (onHitAreaChanged) onHitAreaChanged();
 }

@@ -15,6 +15,8 @@
 
 namespace pimble {
 
+class FramePresenter;
+
 // The character's view: scales the 220 × 310 canvas to its height (centred
 // across), keeps the pictures drawn at the screen's real pixel density,
 // answers the mouse only on the body (plus a margin), and turns mouse events
@@ -78,6 +80,9 @@ class GlimmetHostView : public QWidget {
   // it shows. Turning it on paints a frame at once.
   void setReportsFrameMask(bool on);
   bool reportsFrameMask() const { return reportsFrameMask_; }
+  // Where the window's frames go to the screen directly (the view fills its
+  // window); null paints through Qt. Outlives the view, or is reset first.
+  void setFramePresenter(FramePresenter* presenter);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -86,6 +91,7 @@ class GlimmetHostView : public QWidget {
   void hideEvent(QHideEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
+  QPaintEngine* paintEngine() const override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -105,7 +111,15 @@ class GlimmetHostView : public QWidget {
   double backingScale() const;
   QPointF screenPoint(const QMouseEvent* event) const;
   void watchScreen();
+  bool presentsItself() const;
+  // Paints a frame at once: straight to the screen where the frames go there
+  // directly, through Qt otherwise.
+  void paintNow();
+  // A frame soon (the next the driver allows).
+  void requestFrame();
+  void presentFrame(const Layer& root);
   void reportFrameMask(QPainter& painter, const Layer& root);
+  void reportFrameMask(AlphaMask mask);
 
   std::unique_ptr<HostedFigure> figure_;
   // Repaints while something in the tree moves; off while hidden.
@@ -125,6 +139,7 @@ class GlimmetHostView : public QWidget {
   bool reportsFrameMask_ = false;
   // The mask last reported; none until a frame was painted.
   std::optional<AlphaMask> frameMask_;
+  FramePresenter* presenter_ = nullptr;
 };
 
 }  // namespace pimble
