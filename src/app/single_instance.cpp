@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -57,6 +58,9 @@ class Caller : public QObject {
  public:
   Caller(int fd, QObject* parent) : QObject(parent), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
     QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read(); });
+    // A caller that never finishes its request does not hold its
+    // connection for the rest of the day.
+    QTimer::singleShot(std::chrono::seconds(5), this, [this] { deleteLater(); });
   }
   ~Caller() override {
     notifier_.setEnabled(false);

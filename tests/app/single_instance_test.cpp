@@ -102,6 +102,14 @@ TEST(SingleInstance, TheRunningCopyAnswersAReopenAndNothingElse) {
   EXPECT_EQ(ask(running->socketPath(), "reop"), "");
   EXPECT_EQ(reopens, 1);
 
+  // A caller that connects and says nothing holds up no one else.
+  const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray name = QFile::encodeName(running->socketPath());
+  std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+  ASSERT_EQ(::connect(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
   // A later copy asking the usual way.
   std::future<SingleInstance::Reopen> later =
       std::async(std::launch::async, [&] { return SingleInstance(data).askToReopen(2000); });
@@ -110,6 +118,7 @@ TEST(SingleInstance, TheRunningCopyAnswersAReopenAndNothingElse) {
   }
   EXPECT_EQ(later.get(), SingleInstance::Reopen::done);
   EXPECT_EQ(reopens, 2);
+  ::close(silent);
 
   const QString socket = running->socketPath();
   running.reset();
