@@ -40,6 +40,17 @@ xvfb=$!
 pids+=($xvfb)
 for _ in $(seq 100); do [ -s "$work/display" ] && [ -s "$work/bus" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")" DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+# A desktop session has a sound server; without one the program would try to
+# reach it again every few seconds, which no user's desktop makes it do.
+if command -v pulseaudio >/dev/null; then
+  mkdir -m 700 "$work/pulse"
+  HOME="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+    -L "module-native-protocol-unix socket=$work/pulse/pulse.sock auth-anonymous=1" \
+    -L "module-null-sink sink_name=nullsink" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -S "$work/pulse/pulse.sock" ] && break; sleep 0.05; done
+  [ -S "$work/pulse/pulse.sock" ] && export PULSE_SERVER="unix:$work/pulse/pulse.sock"
+fi
 if [ "${BENCH_WM:-}" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids+=($!)
