@@ -55,7 +55,6 @@ class OnboardingView : public QWidget {
   QPushButton* backButton() const { return back_; }
   QPushButton* skipButton() const { return skip_; }
   ProgressDots* dots() const { return dots_; }
-  QLabel* poseImage() const { return poseImage_; }
   // The state the pose image shows; none while it shows no picture.
   std::optional<GlimmetState> shownPose() const { return shownPose_; }
 

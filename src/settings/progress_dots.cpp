@@ -49,13 +49,6 @@ double ProgressDots::width(int i, int current) const {
   return i == current ? wide : dot;
 }
 
-QRectF ProgressDots::dotRect(int i) const {
-  double x = 0;
-  for (int j = 0; j < i; ++j) x += width(j, current_) + spacing;
-  const double y = (height() - dot) / 2.0;
-  return {x, y, width(i, current_), double(dot)};
-}
-
 QSize ProgressDots::sizeHint() const {
   return {wide + (count_ - 1) * (dot + spacing), dot + 2};
 }

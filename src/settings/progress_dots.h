@@ -24,8 +24,6 @@ class ProgressDots : public QWidget {
   int count() const { return count_; }
   // Moves the mark to `current`, sliding from where it was.
   void setCurrent(int current);
-  // The rectangle dot `i` takes once any slide has ended.
-  QRectF dotRect(int i) const;
 
   QSize sizeHint() const override;
 

@@ -18,13 +18,11 @@
 #include "models/json_coding.h"
 #include "settings/segmented_control.h"
 
-class QBoxLayout;
 class QCheckBox;
 class QColor;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
-class QLayout;
 class QMessageBox;
 class QVBoxLayout;
 class QWidget;
