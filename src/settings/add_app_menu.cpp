@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <set>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/symbol_image.h"
 #include "services/app_catalog.h"
 #include "settings/app_directory.h"
@@ -40,7 +41,7 @@ void AddAppMenu::fillMenu() {
   if (!open.empty()) {
     menu_->addSection(QStringLiteral("Open now"));
     for (const ReturnTarget& app : open) {
-      QAction* item = menu_->addAction(form::mnemonicFree(QString::fromStdString(app.name)));
+      QAction* item = menu_->addAction(BubbleLook::literal(app.name));
       item->setData(QString::fromStdString(app.bundleID));
       connect(item, &QAction::triggered, this, [this, app] { model_.watch(app); });
     }

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "bubbles/bubble_look.h"
 #include "settings/settings_form.h"
 
 namespace pimble {
@@ -54,8 +55,7 @@ void FlowButtons::setItems(std::vector<ReturnTarget> items) {
     const QFontMetrics metrics(b->font());
     const int textRoom = widest - 20;
     const QString shown = metrics.elidedText(name, Qt::ElideRight, textRoom);
-    // "&" in a name is a letter, not a keyboard mnemonic.
-    b->setText(QString(shown).replace('&', QStringLiteral("&&")));
+    b->setText(BubbleLook::literal(shown));
     if (shown != name) b->setToolTip(name);
     b->setAccessibleName(name);
     b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/symbol_image.h"
 #include "settings/onboarding_state.h"
 #include "settings/tour_look.h"
@@ -15,8 +16,7 @@ namespace pimble {
 namespace {
 QCheckBox* goalBox(const QString& title, std::string_view symbol, const char* name,
                    QWidget* parent) {
-  // "&" in a title is a letter, not a keyboard mnemonic.
-  auto* box = new QCheckBox(QString(title).replace('&', QStringLiteral("&&")), parent);
+  auto* box = new QCheckBox(BubbleLook::literal(title), parent);
   box->setAccessibleName(title);
   box->setObjectName(QString::fromLatin1(name));
   box->setIcon(SymbolImage::icon(symbol, 16, tour::accent()));

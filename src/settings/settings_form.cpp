@@ -140,10 +140,6 @@ QString modeDescription(AwarenessMode mode) {
   return {};
 }
 
-QString mnemonicFree(QString text) {
-  return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 QString capitalized(std::string_view name) {
   QString s = text(name);
   if (!s.isEmpty()) s[0] = s[0].toUpper();

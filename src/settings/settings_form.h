@@ -116,10 +116,6 @@ QString modeLabel(AwarenessMode mode);
 std::string_view modeSymbol(AwarenessMode mode);
 QString modeDescription(AwarenessMode mode);
 
-// A text for a button or a menu item: an "&" in it shows as itself instead
-// of marking a shortcut letter.
-QString mnemonicFree(QString text);
-
 // "small" → "Small": a case name with its first letter capitalised.
 QString capitalized(std::string_view name);
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/symbol_image.h"
 #include "models/duration_text.h"
 #include "settings/app_directory.h"
@@ -99,7 +100,7 @@ WatchedAppRow::WatchedAppRow(QWidget* parent) : QWidget(parent) {
   form::makeSmall(category_);
   categories_ = new QMenu(category_);
   for (AppCategory c : allCases<AppCategory>()) {
-    QAction* item = categories_->addAction(form::mnemonicFree(categoryLabel(c)));
+    QAction* item = categories_->addAction(BubbleLook::literal(categoryLabel(c)));
     connect(item, &QAction::triggered, this, [this, c] {
       if (onCategory) onCategory(c);
     });
@@ -188,7 +189,7 @@ void WatchedAppRow::setApp(const WatchedApp& app, double todaySeconds) {
   name_->setFullText(name);
   const QString category = categoryLabel(app.category);
   // The menu's arrow follows the name, where it cannot cover it.
-  category_->setText(form::mnemonicFree(category) + QStringLiteral(" \u25BE"));
+  category_->setText(BubbleLook::literal(category) + QStringLiteral(" \u25BE"));
   category_->setAccessibleName(QStringLiteral("Category: ") + category);
   today_->setText(todayText(todaySeconds));
   for (AwarenessMode mode : allCases<AwarenessMode>())
