@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/symbol_image.h"
 #include "settings/settings_form.h"
 
@@ -36,7 +37,7 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   if (button(tab) != nullptr) return;
   auto* b = new QToolButton(this);
   b->setObjectName(form::text(rawValue(tab)) + QStringLiteral("TabButton"));
-  b->setText(form::mnemonicFree(form::text(label(tab))));
+  b->setText(BubbleLook::literal(label(tab)));
   b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   b->setIconSize(QSize(kIconPoints, kIconPoints));
   b->setCheckable(true);
@@ -51,7 +52,7 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   tabs_.insert(at, tab);
   // The first stretch stands before the buttons.
   row_->insertWidget(index + 1, b);
-  paintIcons();
+  paintIcon(tab);
 }
 
 bool SettingsTabBar::setCurrent(SettingsTab tab) {
@@ -71,12 +72,15 @@ QToolButton* SettingsTabBar::button(SettingsTab tab) const {
   return static_cast<QToolButton*>(group_->button(static_cast<int>(tab)));
 }
 
-void SettingsTabBar::paintIcons() {
+void SettingsTabBar::paintIcon(SettingsTab tab) {
   // The chosen tab's symbol takes the accent colour, the others the text's.
-  const QColor text = palette().color(QPalette::WindowText);
-  const QColor accent = palette().color(QPalette::Highlight);
-  for (SettingsTab tab : tabs_)
-    button(tab)->setIcon(SymbolImage::icon(symbolName(tab), kIconPoints, text, accent));
+  button(tab)->setIcon(SymbolImage::icon(symbolName(tab), kIconPoints,
+                                         palette().color(QPalette::WindowText),
+                                         palette().color(QPalette::Highlight)));
+}
+
+void SettingsTabBar::paintIcons() {
+  for (SettingsTab tab : tabs_) paintIcon(tab);
 }
 
 void SettingsTabBar::changeEvent(QEvent* event) {

@@ -38,6 +38,7 @@ class SettingsTabBar : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
+  void paintIcon(SettingsTab tab);
   void paintIcons();
 
   QHBoxLayout* row_;
