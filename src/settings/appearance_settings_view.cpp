@@ -86,10 +86,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   // Character
   QGroupBox* character = form::section(QStringLiteral("Character"), this);
   QVBoxLayout* c = form::sectionLayout(character);
-  size_ = new SegmentedControl(form::caseLabels<CompanionSize>(
-                                   [](CompanionSize v) { return form::capitalized(enumName(v)); }),
-                               character);
-  size_->setObjectName(QStringLiteral("companionSize"));
+  size_ = form::sizePicker(model_, character);
   animation_ =
       new SegmentedControl(form::caseLabels<AnimationIntensity>(intensityLabel), character);
   animation_->setObjectName(QStringLiteral("animationIntensity"));
@@ -113,8 +110,6 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   c->addWidget(capeRow_);
   page->addWidget(character);
 
-  form::onCasePicked<CompanionSize>(size_, model_,
-                                    [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
   form::onCasePicked<AnimationIntensity>(
       animation_, model_, [](AppSettings& s, AnimationIntensity v) { s.animationIntensity = v; });
   form::onToggled(showCape_, model_, [](AppSettings& s, bool on) { s.showCape = on; });
@@ -129,9 +124,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
       form::toggle(QStringLiteral("Eyes follow your cursor"), "followCursor", interactions);
   petting_ = form::toggle(QStringLiteral("Petting: rub Pimble's head and it gets happy"), "petting",
                           interactions);
-  liveliness_ = new SegmentedControl(
-      form::caseLabels<Liveliness>([](Liveliness v) { return form::capitalized(enumName(v)); }),
-      interactions);
+  liveliness_ = new SegmentedControl(form::caseNames<Liveliness>(), interactions);
   liveliness_->setObjectName(QStringLiteral("liveliness"));
   surprises_ = form::toggle(QStringLiteral("Little surprises (rare twirls, sneezes, peekaboo…)"),
                             "surprises", interactions);
@@ -173,9 +166,7 @@ AppearanceSettingsView::AppearanceSettingsView(AppModel& model, QWidget* parent)
   t->addLayout(form::labelled(QStringLiteral("Above Pimble's head"), tinyMessages_, tiny));
   tinyDescription_ = form::footnote(QString(), tiny);
   tinyDescription_->setObjectName(QStringLiteral("tinyMessagesDescription"));
-  previewGreeting_ = new QPushButton(QStringLiteral("Preview"), tiny);
-  previewGreeting_->setObjectName(QStringLiteral("previewGreeting"));
-  previewGreeting_->setAutoDefault(false);
+  previewGreeting_ = form::button(QStringLiteral("Preview"), "previewGreeting", tiny);
   t->addLayout(form::textRow(tinyDescription_, previewGreeting_));
   page->addWidget(tiny);
 

@@ -50,13 +50,6 @@ QString retentionLabel(std::int64_t days) {
   return QString::number(days) + QStringLiteral(" days");
 }
 
-QPushButton* button(const QString& title, const char* name, QWidget* parent) {
-  auto* b = new QPushButton(title, parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
-  return b;
-}
-
 QLabel* value(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -154,7 +147,7 @@ AwarenessSettingsView::AwarenessSettingsView(AppModel& model, QWidget* parent)
   rowsLayout_->setSpacing(4);
   w->addLayout(rowsLayout_);
   addApp_ = new AddAppMenu(model_, *apps_, watched);
-  auto* tryCheckIn = button(QStringLiteral("Try a check-in"), "tryCheckIn", watched);
+  auto* tryCheckIn = form::button(QStringLiteral("Try a check-in"), "tryCheckIn", watched);
   tryCheckIn->setToolTip(
       QStringLiteral("Shows a check-in for the app in front, if it's on the list."));
   connect(tryCheckIn, &QPushButton::clicked, this, [this] { model_.actions.previewCheckIn(); });
@@ -182,7 +175,8 @@ AwarenessSettingsView::AwarenessSettingsView(AppModel& model, QWidget* parent)
                          "mode only, at most every 30 minutes)."),
       intentions);
   flagNote->setTextFormat(Qt::RichText);
-  auto* setIntention = button(QStringLiteral("Set an intention…"), "setIntention", intentions);
+  auto* setIntention =
+      form::button(QStringLiteral("Set an intention…"), "setIntention", intentions);
   connect(setIntention, &QPushButton::clicked, this,
           [this] { model_.actions.openIntentionForm(); });
   n->addLayout(form::textRow(flagNote, setIntention));
@@ -207,7 +201,8 @@ AwarenessSettingsView::AwarenessSettingsView(AppModel& model, QWidget* parent)
   retention_->setObjectName(QStringLiteral("retentionDays"));
   for (std::int64_t days : retentionChoices) retention_->addItem(retentionLabel(days));
   t->addLayout(form::labelled(QStringLiteral("Keep history for"), retention_, today));
-  auto* deleteHistory = button(QStringLiteral("Delete activity history…"), "deleteHistory", today);
+  auto* deleteHistory =
+      form::button(QStringLiteral("Delete activity history…"), "deleteHistory", today);
   connect(deleteHistory, &QPushButton::clicked, this, &AwarenessSettingsView::askToDelete);
   t->addLayout(form::textRow(form::footnote(QStringLiteral("Stored only on this computer."), today),
                              deleteHistory));

@@ -41,9 +41,7 @@ CheckInStyleSection::CheckInStyleSection(AppModel& model, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(8);
 
-  tone_ = new SegmentedControl(
-      form::caseLabels<CheckInTone>([](CheckInTone t) { return form::capitalized(enumName(t)); }),
-      this);
+  tone_ = new SegmentedControl(form::caseNames<CheckInTone>(), this);
   tone_->setObjectName(QStringLiteral("checkInTone"));
   layout->addLayout(form::labelled(QStringLiteral("Personality"), tone_, this));
 
@@ -84,10 +82,8 @@ CheckInStyleSection::CheckInStyleSection(AppModel& model, QWidget* parent)
   form::onCasePicked<CheckInTone>(tone_, model_,
                                   [](AppSettings& s, CheckInTone t) { s.awareness.tone = t; });
   connect(style_, &QComboBox::activated, this, [this](int index) {
-    const auto cases = allCases<CheckInStyle>();
-    if (index < 0 || index >= static_cast<int>(cases.size())) return;
-    const CheckInStyle style = cases[static_cast<size_t>(index)];
-    form::editSettings(model_, [style](AppSettings& s) { s.awareness.style = style; });
+    if (const auto style = form::caseAt<CheckInStyle>(index))
+      form::editSettings(model_, [style = *style](AppSettings& s) { s.awareness.style = style; });
   });
   connect(cooldown_, &QComboBox::activated, this, [this](int index) {
     if (index < 0 || index >= static_cast<int>(std::size(cooldowns))) return;

@@ -65,17 +65,12 @@ DayPage::DayPage(AppModel& model, OnboardingState& state,
   stack->setSpacing(10);
 
   // 1, 2: the rhythm of the built-in reminders.
-  frequency_ = new SegmentedControl(form::caseLabels<ReminderFrequency>([](ReminderFrequency f) {
-                                      return form::capitalized(enumName(f));
-                                    }),
-                                    this);
+  frequency_ = new SegmentedControl(form::caseNames<ReminderFrequency>(), this);
   frequency_->setObjectName(QStringLiteral("frequency"));
   frequency_->setAccent(tour::accent());
   stack->addLayout(form::labelled(QStringLiteral("Reminders"), frequency_, this));
   connect(frequency_, &SegmentedControl::picked, this, [this](int index) {
-    const auto cases = allCases<ReminderFrequency>();
-    if (index >= 0 && index < static_cast<int>(cases.size()))
-      apply(cases[static_cast<size_t>(index)]);
+    if (const auto frequency = form::caseAt<ReminderFrequency>(index)) apply(*frequency);
   });
   frequencyText_ = tour::secondary(QString(), this, true);
   frequencyText_->setObjectName(QStringLiteral("frequencyText"));
@@ -103,12 +98,10 @@ DayPage::DayPage(AppModel& model, OnboardingState& state,
   hours->addWidget(workEnd_);
   hours->addStretch(1);
   stack->addWidget(hoursRow_);
-  connect(workStart_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
-    form::editSettings(model_, [m](AppSettings& s) { s.modes.schedule.workStartMinutes = m; });
-  });
-  connect(workEnd_, &TimeOfDayEdit::minutesPicked, this, [this](std::int64_t m) {
-    form::editSettings(model_, [m](AppSettings& s) { s.modes.schedule.workEndMinutes = m; });
-  });
+  form::onTimePicked(workStart_, model_,
+                     [](AppSettings& s, std::int64_t m) { s.modes.schedule.workStartMinutes = m; });
+  form::onTimePicked(workEnd_, model_,
+                     [](AppSettings& s, std::int64_t m) { s.modes.schedule.workEndMinutes = m; });
 
   // 5: the corner the character lives in.
   auto* corners = form::row({new QLabel(QStringLiteral("Pimble lives"), this), nullptr});
@@ -128,14 +121,9 @@ DayPage::DayPage(AppModel& model, OnboardingState& state,
   stack->addLayout(corners);
 
   // 6: its size.
-  size_ = new SegmentedControl(form::caseLabels<CompanionSize>(
-                                   [](CompanionSize v) { return form::capitalized(enumName(v)); }),
-                               this);
-  size_->setObjectName(QStringLiteral("companionSize"));
+  size_ = form::sizePicker(model_, this);
   size_->setAccent(tour::accent());
   stack->addLayout(form::labelled(QStringLiteral("Size"), size_, this));
-  form::onCasePicked<CompanionSize>(size_, model_,
-                                    [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
 
   // 7: the colour of its cape.
   cape_ = new CapeSwatches(this);

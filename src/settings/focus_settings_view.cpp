@@ -86,9 +86,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* p = form::sectionLayout(pausing);
   pauseStatus_ = new QLabel(pausing);
   pauseStatus_->setObjectName(QStringLiteral("pauseStatus"));
-  resume_ = new QPushButton(QStringLiteral("Resume"), pausing);
-  resume_->setObjectName(QStringLiteral("resume"));
-  resume_->setAutoDefault(false);
+  resume_ = form::button(QStringLiteral("Resume"), "resume", pausing);
   connect(resume_, &QPushButton::clicked, this, [this] { model_.actions.resume(); });
   p->addLayout(form::row({pauseStatus_, nullptr, resume_}));
   struct PauseChoice {
@@ -102,9 +100,7 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
                                  {"Until I resume", "pauseIndefinitely", std::nullopt}};
   auto* buttons = form::row({});
   for (const PauseChoice& choice : choices) {
-    auto* b = new QPushButton(QString::fromUtf8(choice.title), pausing);
-    b->setObjectName(QString::fromLatin1(choice.name));
-    b->setAutoDefault(false);
+    auto* b = form::button(QString::fromUtf8(choice.title), choice.name, pausing);
     const std::optional<double> seconds = choice.seconds;
     connect(b, &QPushButton::clicked, this, [this, seconds] { model_.actions.pause(seconds); });
     buttons->addWidget(b);
@@ -168,18 +164,15 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   quietStatus_->setObjectName(QStringLiteral("quietStatus"));
   quietStatus_->setWordWrap(true);
   form::makeSmall(quietStatus_);
-  auto* checkNow = new QPushButton(QStringLiteral("Check now"), stay);
-  checkNow->setObjectName(QStringLiteral("checkNow"));
-  checkNow->setAutoDefault(false);
+  auto* checkNow = form::button(QStringLiteral("Check now"), "checkNow", stay);
   connect(checkNow, &QPushButton::clicked, this, [this] { model_.actions.refreshAwareness(); });
   y->addLayout(form::textRow(quietStatus_, checkNow));
   page->addWidget(stay);
 
   connect(fullscreen_, &QComboBox::activated, this, [this](int index) {
-    const auto cases = allCases<FullscreenPolicy>();
-    if (index < 0 || index >= static_cast<int>(cases.size())) return;
-    const FullscreenPolicy policy = cases[static_cast<size_t>(index)];
-    form::editSettings(model_, [policy](AppSettings& s) { s.stayQuiet.fullscreen = policy; });
+    if (const auto policy = form::caseAt<FullscreenPolicy>(index))
+      form::editSettings(model_,
+                         [policy = *policy](AppSettings& s) { s.stayQuiet.fullscreen = policy; });
   });
   form::onToggled(hideInFullscreen_, model_,
                   [](AppSettings& s, bool on) { s.stayQuiet.hideGlimmetInFullscreen = on; });

@@ -52,10 +52,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* c = form::sectionLayout(companion);
   showCompanion_ = form::toggle(QStringLiteral("Show companion"), "showCompanion", companion);
   alwaysOnTop_ = form::toggle(QStringLiteral("Keep above other windows"), "alwaysOnTop", companion);
-  size_ = new SegmentedControl(form::caseLabels<CompanionSize>(
-                                   [](CompanionSize v) { return form::capitalized(enumName(v)); }),
-                               companion);
-  size_->setObjectName(QStringLiteral("companionSize"));
+  size_ = form::sizePicker(model_, companion);
   c->addWidget(showCompanion_);
   c->addWidget(alwaysOnTop_);
   c->addLayout(form::labelled(QStringLiteral("Size"), size_, companion));
@@ -63,8 +60,6 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
 
   form::onToggled(showCompanion_, model_, [](AppSettings& s, bool on) { s.showCompanion = on; });
   form::onToggled(alwaysOnTop_, model_, [](AppSettings& s, bool on) { s.alwaysOnTop = on; });
-  form::onCasePicked<CompanionSize>(size_, model_,
-                                    [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
 
   // Position
   QGroupBox* position = form::section(QStringLiteral("Position"), this);
@@ -79,9 +74,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
     corners->addWidget(b);
   }
   p->addLayout(corners);
-  auto* reset = new QPushButton(QStringLiteral("Reset position"), position);
-  reset->setObjectName(QStringLiteral("resetPosition"));
-  reset->setAutoDefault(false);
+  auto* reset = form::button(QStringLiteral("Reset position"), "resetPosition", position);
   connect(reset, &QPushButton::clicked, this, [this] { model_.actions.resetPosition(); });
   p->addLayout(form::textRow(
       form::footnote(QStringLiteral("You can also drag the glimmet anywhere, on any display. It "
@@ -92,9 +85,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
 
   // Welcome
   QGroupBox* welcome = form::section(QStringLiteral("Welcome"), this);
-  auto* tour = new QPushButton(QStringLiteral("Show welcome tour"), welcome);
-  tour->setObjectName(QStringLiteral("showWelcomeTour"));
-  tour->setAutoDefault(false);
+  auto* tour = form::button(QStringLiteral("Show welcome tour"), "showWelcomeTour", welcome);
   connect(tour, &QPushButton::clicked, this, [this] { model_.actions.startOnboarding(); });
   form::sectionLayout(welcome)->addLayout(
       form::textRow(form::footnote(QStringLiteral("Take the one-minute tour again: goals, "
@@ -119,9 +110,7 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
     loginErrorLabel_->setPalette(red);
     loginErrorLabel_->setForegroundRole(QPalette::WindowText);
   }
-  openLoginItems_ = new QPushButton(QStringLiteral("Open Login Items…"), startup);
-  openLoginItems_->setObjectName(QStringLiteral("openLoginItems"));
-  openLoginItems_->setAutoDefault(false);
+  openLoginItems_ = form::button(QStringLiteral("Open Login Items…"), "openLoginItems", startup);
   form::makeSmall(openLoginItems_);
   connect(openLoginItems_, &QPushButton::clicked, this, &GeneralSettingsView::openLoginItems);
   auto* statusRow = new QHBoxLayout;

@@ -87,9 +87,7 @@ ModeSection::ModeSection(AppModel& model, QWidget* parent)
   // picker shows the mode in force again at once, and moves when the
   // program publishes the new one.
   connect(picker_, &SegmentedControl::picked, this, [this](int index) {
-    const auto cases = allCases<AwarenessMode>();
-    if (index >= 0 && index < static_cast<int>(cases.size()))
-      model_.actions.setMode(cases[static_cast<size_t>(index)]);
+    if (const auto mode = form::caseAt<AwarenessMode>(index)) model_.actions.setMode(*mode);
     showMode();
   });
   form::onToggled(schedule_, model_,

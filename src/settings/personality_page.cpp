@@ -42,9 +42,7 @@ PersonalityPage::PersonalityPage(AppModel& model, QWidget* parent)
   stack->setContentsMargins(0, 0, 0, 0);
   stack->setSpacing(12);
 
-  tone_ = new SegmentedControl(
-      form::caseLabels<CheckInTone>([](CheckInTone t) { return form::capitalized(enumName(t)); }),
-      this);
+  tone_ = new SegmentedControl(form::caseNames<CheckInTone>(), this);
   tone_->setObjectName(QStringLiteral("tone"));
   tone_->setAccent(tour::accent());
   tone_->setAccessibleName(QStringLiteral("Personality"));

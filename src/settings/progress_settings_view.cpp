@@ -86,9 +86,7 @@ ProgressSettingsView::ProgressSettingsView(AppModel& model, QWidget* parent)
   page->addWidget(weekBox);
 
   // Clearing
-  auto* clear = new QPushButton(QStringLiteral("Clear history…"), this);
-  clear->setObjectName(QStringLiteral("clearHistory"));
-  clear->setAutoDefault(false);
+  auto* clear = form::button(QStringLiteral("Clear history…"), "clearHistory", this);
   connect(clear, &QPushButton::clicked, this, &ProgressSettingsView::askToClear);
   page->addLayout(form::row({nullptr, clear}));
   page->addStretch(1);

@@ -112,9 +112,7 @@ QListWidgetItem* headerItem(const QString& title, QListWidget* list) {
 
 QPushButton* barButton(const QString& title, const char* symbol, const char* name,
                        QWidget* parent) {
-  auto* b = new QPushButton(title, parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
+  QPushButton* b = form::button(title, name, parent);
   if (symbol != nullptr)
     b->setIcon(SymbolImage::icon(symbol, 14, parent->palette().color(QPalette::ButtonText)));
   return b;

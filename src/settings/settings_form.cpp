@@ -70,6 +70,21 @@ QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent)
   return box;
 }
 
+QPushButton* button(const QString& title, const char* objectName, QWidget* parent) {
+  auto* b = new QPushButton(title, parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setAutoDefault(false);
+  return b;
+}
+
+SegmentedControl* sizePicker(AppModel& model, QWidget* parent) {
+  auto* picker = new SegmentedControl(caseNames<CompanionSize>(), parent);
+  picker->setObjectName(QStringLiteral("companionSize"));
+  onCasePicked<CompanionSize>(picker, model,
+                              [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
+  return picker;
+}
+
 QHBoxLayout* row(std::initializer_list<QWidget*> items) {
   auto* layout = new QHBoxLayout;
   layout->setContentsMargins(0, 0, 0, 0);

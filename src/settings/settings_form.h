@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "models/app_settings.h"
@@ -24,6 +25,7 @@ class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QMessageBox;
+class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
@@ -51,6 +53,10 @@ QWidget* group(QWidget* parent, QVBoxLayout*& layout);
 
 // A switch, named for tests and accessibility tools.
 QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent);
+
+// A push button, named the same way, that Return in the window never
+// presses by itself.
+QPushButton* button(const QString& title, const char* objectName, QWidget* parent);
 
 // A row of widgets and stretches, left to right; nullptr stands for the
 // flexible space between them.
@@ -127,6 +133,14 @@ QStringList caseLabels(QString (*label)(E)) {
   return labels;
 }
 
+// The labels of a picker whose cases read as their capitalised names.
+template <NamedEnum E>
+QStringList caseNames() {
+  QStringList labels;
+  for (E value : allCases<E>()) labels << capitalized(enumName(value));
+  return labels;
+}
+
 template <NamedEnum E>
 int caseIndex(E value) {
   const auto cases = allCases<E>();
@@ -135,17 +149,26 @@ int caseIndex(E value) {
   return -1;
 }
 
+// The case at a picker's index; none for an index outside the cases.
+template <NamedEnum E>
+std::optional<E> caseAt(int index) {
+  const auto cases = allCases<E>();
+  if (index < 0 || index >= static_cast<int>(cases.size())) return std::nullopt;
+  return cases[static_cast<size_t>(index)];
+}
+
 // A picker over an enumeration stores the case the user picks through
 // `store`, which writes it into the settings.
 template <NamedEnum E>
 void onCasePicked(SegmentedControl* picker, AppModel& model, void (*store)(AppSettings&, E)) {
   QObject::connect(picker, &SegmentedControl::picked, picker, [&model, store](int index) {
-    const auto cases = allCases<E>();
-    if (index < 0 || index >= static_cast<int>(cases.size())) return;
-    const E value = cases[static_cast<size_t>(index)];
-    editSettings(model, [store, value](AppSettings& s) { store(s, value); });
+    if (const std::optional<E> value = caseAt<E>(index))
+      editSettings(model, [store, value = *value](AppSettings& s) { store(s, value); });
   });
 }
+
+// The companion's size as Small, Medium and Large, storing the pick.
+SegmentedControl* sizePicker(AppModel& model, QWidget* parent);
 
 }  // namespace form
 }  // namespace pimble
