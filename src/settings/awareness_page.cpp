@@ -4,9 +4,8 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-#include <unordered_set>
 
-#include "services/app_catalog.h"
+#include "settings/add_app_menu.h"
 #include "settings/flow_buttons.h"
 #include "settings/settings_form.h"
 #include "settings/tour_look.h"
@@ -15,14 +14,8 @@
 namespace pimble {
 
 std::vector<ReturnTarget> AwarenessPage::candidates(const AppSettings& settings) {
-  std::unordered_set<std::string> watched;
-  for (const WatchedApp& app : settings.awareness.apps) watched.insert(app.bundleID);
-  std::vector<ReturnTarget> offer;
-  for (ReturnTarget& app : AppCatalog::runningApps()) {
-    if (watched.contains(app.bundleID)) continue;
-    offer.push_back(std::move(app));
-    if (offer.size() == offered) break;
-  }
+  std::vector<ReturnTarget> offer = AddAppMenu::candidates(settings.awareness);
+  if (offer.size() > offered) offer.resize(offered);
   return offer;
 }
 
