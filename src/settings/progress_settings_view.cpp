@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/symbol_image.h"
 #include "models/progress_tracker.h"
 #include "settings/settings_form.h"
@@ -18,7 +19,6 @@
 namespace pimble {
 
 namespace {
-const QColor kOrange(255, 149, 0);
 constexpr int kSymbolPoints = 22;
 }  // namespace
 
@@ -98,7 +98,8 @@ ProgressSettingsView::ProgressSettingsView(AppModel& model, QWidget* parent)
 void ProgressSettingsView::paintSymbols() {
   const qreal dpr = devicePixelRatioF();
   for (size_t i = 0; i < tiles.size(); ++i)
-    symbols_[i]->setPixmap(SymbolImage::pixmap(tiles[i].symbol, kSymbolPoints, kOrange, dpr));
+    symbols_[i]->setPixmap(
+        SymbolImage::pixmap(tiles[i].symbol, kSymbolPoints, BubbleLook::accent(), dpr));
 }
 
 void ProgressSettingsView::showProgress() {

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/reminder_bubble_content.h"
 #include "bubbles/symbol_image.h"
 #include "settings/elided_label.h"
@@ -25,7 +26,6 @@ namespace pimble {
 
 namespace {
 
-const QColor kOrange(255, 149, 0);
 constexpr int kRowSymbolPoints = 15;
 constexpr int idRole = Qt::UserRole;
 
@@ -73,7 +73,7 @@ class ReminderRow : public QWidget {
 
   void setReminder(const Reminder& r) {
     const QSignalBlocker quiet(switch_);
-    const QColor tint = r.isEnabled ? kOrange : secondary(this);
+    const QColor tint = r.isEnabled ? BubbleLook::accent() : secondary(this);
     symbol_->setPixmap(SymbolImage::pixmap(ReminderBubbleContent::symbol(r.kind), kRowSymbolPoints,
                                            tint, qGuiApp->devicePixelRatio()));
     // One line: a long title is cut with an ellipsis, the editor shows it whole.

@@ -166,7 +166,7 @@ double WatchedAppRow::opacity() const {
 
 void WatchedAppRow::paintSymbols() {
   const QColor text = palette().color(QPalette::ButtonText);
-  const QColor accent(255, 149, 0);
+  const QColor accent = BubbleLook::accent();
   QIcon flag = SymbolImage::icon("flag", kButtonSymbolPoints, text);
   for (qreal dpr : {1.0, 2.0}) {
     flag.addPixmap(SymbolImage::pixmap("flag.fill", kButtonSymbolPoints, accent, dpr),
