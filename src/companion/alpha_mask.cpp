@@ -1,6 +1,7 @@
 #include "companion/alpha_mask.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,45 +30,56 @@ int runEnd(const quint32* row, int x, int width, bool opaque) {
 
 }  // namespace
 
-AlphaMask::AlphaMask(const QImage& source) {
+AlphaMask::AlphaMask(const QImage& image) {
+  read(image);
+}
+
+void AlphaMask::read(const QImage& source) {
+  bands_.clear();
   if (source.isNull()) return;
   const bool direct = source.format() == QImage::Format_ARGB32_Premultiplied ||
                       source.format() == QImage::Format_ARGB32;
   const QImage image =
       direct ? source : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   const int w = image.width();
-  std::vector<int> runs;
-  runs.reserve(16);
   size_t band = 0;  // where the last band starts in bands_
   bool haveBand = false;
   for (int y = 0; y < image.height(); ++y) {
     const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
-    runs.clear();
+    // The row is written as a band of its own, then merged into the band
+    // before when its runs are the same.
+    const size_t start = bands_.size();
+    bands_.push_back(y);
+    bands_.push_back(1);
+    bands_.push_back(0);
     int x = runEnd(row, 0, w, false);
     while (x < w) {
       const int begin = x;
       x = runEnd(row, x, w, true);
-      runs.push_back(begin);
-      runs.push_back(x);
+      bands_.push_back(begin);
+      bands_.push_back(x);
       x = runEnd(row, x, w, false);
     }
-    if (runs.empty()) continue;
+    const size_t runValues = bands_.size() - start - 3;
+    if (runValues == 0) {
+      bands_.resize(start);
+      continue;
+    }
+    bands_[start + 2] = int(runValues / 2);
     if (haveBand) {
       const int top = bands_[band];
       const int height = bands_[band + 1];
       const auto count = size_t(bands_[band + 2]);
-      if (top + height == y && count * 2 == runs.size() &&
-          std::equal(runs.begin(), runs.end(), bands_.begin() + std::ptrdiff_t(band + 3))) {
+      if (top + height == y && count * 2 == runValues &&
+          std::equal(bands_.begin() + std::ptrdiff_t(start + 3), bands_.end(),
+                     bands_.begin() + std::ptrdiff_t(band + 3))) {
         ++bands_[band + 1];
+        bands_.resize(start);
         continue;
       }
     }
-    band = bands_.size();
+    band = start;
     haveBand = true;
-    bands_.push_back(y);
-    bands_.push_back(1);
-    bands_.push_back(int(runs.size() / 2));
-    bands_.insert(bands_.end(), runs.begin(), runs.end());
   }
 }
 

@@ -18,6 +18,9 @@ class AlphaMask {
   // From a 32-bit picture with alpha (premultiplied or not); other formats
   // are converted first. In the picture's pixels, whatever its pixel ratio.
   explicit AlphaMask(const QImage& image);
+  // Makes this the mask of `image`, in the memory it already holds (a mask
+  // read every frame allocates nothing once it has grown).
+  void read(const QImage& image);
   // An outline filled, and stroked `strokeWidth` wide along its edge as the
   // bubbles draw it, in a window of `size` (logical) at `pixelRatio`.
   static AlphaMask ofOutline(const QPainterPath& outline, QSize size, double pixelRatio,

@@ -15,6 +15,7 @@
 #include <QThreadPool>
 #include <QWindow>
 #include <cmath>
+#include <utility>
 
 #include "companion/frame_presenter.h"
 #include "companion/screen_space.h"
@@ -236,7 +237,7 @@ void GlimmetHostView::presentFrame(const Layer& root) {
     paintFrame(p, root, size(), figure_->mediaTime());
   }
   // The new outline goes out before the frame that fills it.
-  if (reportsFrameMask_) reportFrameMask(AlphaMask(frame));
+  if (reportsFrameMask_) reportFrameMask(frame);
   presenter_->present();
 }
 
@@ -274,14 +275,18 @@ void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
     QPainter p(&frame);
     paintFrame(p, root, size(), figure_->mediaTime());
   }
-  reportFrameMask(AlphaMask(frame));
+  reportFrameMask(frame);
 }
 
-void GlimmetHostView::reportFrameMask(AlphaMask mask) {
+void GlimmetHostView::reportFrameMask(const QImage& frame) {
+  nextFrameMask_.read(frame);
   // Only a changed mask is reported: the window's shape is sent to the X
   // server only then.
-  if (mask == frameMask_) return;
-  frameMask_ = std::move(mask);
+  if (nextFrameMask_ == frameMask_) return;
+  // The two masks trade places, each keeping its memory for the frames to
+  // come.
+  if (!frameMask_) frameMask_.emplace();
+  std::swap(*frameMask_, nextFrameMask_);
   if (onFrameMask) onFrameMask(frameMask_->region());
 }
 

@@ -119,7 +119,7 @@ class GlimmetHostView : public QWidget {
   void requestFrame();
   void presentFrame(const Layer& root);
   void reportFrameMask(QPainter& painter, const Layer& root);
-  void reportFrameMask(AlphaMask mask);
+  void reportFrameMask(const QImage& frame);
 
   std::unique_ptr<HostedFigure> figure_;
   // Repaints while something in the tree moves; off while hidden.
@@ -139,6 +139,8 @@ class GlimmetHostView : public QWidget {
   bool reportsFrameMask_ = false;
   // The mask last reported; none until a frame was painted.
   std::optional<AlphaMask> frameMask_;
+  // Where each frame's mask is read before it is compared with that one.
+  AlphaMask nextFrameMask_;
   FramePresenter* presenter_ = nullptr;
 };
 
