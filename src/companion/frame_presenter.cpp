@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QSysInfo>
 #include <QWindow>
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +54,12 @@ bool takesPicturesAsPainted(xcb_connection_t* c, xcb_window_t window) {
     }
   }
   return false;
+}
+
+// A window's size in device pixels, as the frames painted for it have it.
+QSize devicePixels(QSize logicalSize, double ratio) {
+  return {int(std::ceil(logicalSize.width() * ratio)),
+          int(std::ceil(logicalSize.height() * ratio))};
 }
 
 // Whether sequence number `a` comes before `b`, across the wrap.
@@ -105,11 +111,12 @@ void FramePresenter::detach() {
 }
 
 QImage& FramePresenter::beginFrame(QSize logicalSize, double ratio) {
-  const QSize pixels(int(std::ceil(logicalSize.width() * ratio)),
-                     int(std::ceil(logicalSize.height() * ratio)));
+  const QSize pixels = devicePixels(logicalSize, ratio);
   if (frame_.size() != pixels || frame_.devicePixelRatio() != ratio) {
     frame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     frame_.setDevicePixelRatio(ratio);
+    // Nothing of the frame on screen can be counted on to be clear.
+    lastPainted_ = frame_.rect();
   }
   frame_.fill(Qt::transparent);
   return frame_;
@@ -208,9 +215,8 @@ void FramePresenter::present() {
   // Only what holds something, now or in the frame before, can differ on
   // screen; the rest stays clear.
   const QRect painted = paintedArea(frame_);
-  const QRect area = framed_ && frame_.size() == lastSize_ ? painted | lastPainted_ : frame_.rect();
+  const QRect area = framed_ ? painted | lastPainted_ : frame_.rect();
   lastPainted_ = painted;
-  lastSize_ = frame_.size();
   lastFrameArea_ = QRect(0, area.top(), frame_.width(), area.height());
   if (const std::uint32_t sequence = put(area, true); sequence != 0) {
     lastFrameSequence_ = sequence;
@@ -259,9 +265,7 @@ bool FramePresenter::nativeEventFilter(const QByteArray& eventType, void* messag
     // What the last frame sent after the exposure already shows is not sent
     // again (a new outline that shows more of the window exposes it first).
     const QRegion missing = exposedAfterFrame_ ? exposed_ : exposed_ - lastFrameArea_;
-    const QSize pixels(int(std::ceil(widget_.width() * widget_.devicePixelRatioF())),
-                       int(std::ceil(widget_.height() * widget_.devicePixelRatioF())));
-    if (!framed_ || frame_.size() != pixels) {
+    if (!framed_ || frame_.size() != devicePixels(widget_.size(), widget_.devicePixelRatioF())) {
       // Nothing painted yet to show, or not at the window's size now.
       if (onFrameWanted) onFrameWanted();
     } else if (!missing.isEmpty()) {

@@ -40,8 +40,6 @@ class FramePresenter : public QAbstractNativeEventFilter {
   // asked for while it was painted (a new outline goes first): the part that
   // can differ from the last frame on screen.
   void present();
-  // Sends the part of the last frame that `area` (device pixels) covers.
-  void presentAgain(const QRegion& area);
   // The window became exposed (as Qt sees it): frames sent before went
   // nowhere, so the last one is sent again, or one is asked for.
   void windowExposed();
@@ -61,6 +59,8 @@ class FramePresenter : public QAbstractNativeEventFilter {
 
  private:
   void detach();
+  // Sends the part of the last frame that `area` (device pixels) covers.
+  void presentAgain(const QRegion& area);
   // Whether frames still go to the native window taken over.
   bool windowIsCurrent();
   // PutImage of `area` of the kept frame, widened to whole rows when asked;
@@ -73,7 +73,8 @@ class FramePresenter : public QAbstractNativeEventFilter {
   QImage frame_;
   std::vector<quint32> scratch_;
   bool framed_ = false;
-  QSize lastSize_;
+  // The painted area of the last frame sent; the whole frame once the
+  // frame is made anew.
   QRect lastPainted_;
   // What the last frame sent.
   QRect lastFrameArea_;
