@@ -3,11 +3,6 @@
 
 # CPU seconds of a process, every thread, from the scheduler's nanoseconds.
 cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.6f", s / 1e9 }'; }
-# Context switches of a process, every thread, voluntary or not.
-switches() {
-  cat /proc/"$1"/task/*/status 2>/dev/null |
-    awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s + 0 }'
-}
 pss() { awk '/^Pss:/ { print $2 }' /proc/"$1"/smaps_rollup; }
 # What the process alone holds: steadier than PSS, which shrinks as more
 # processes share the libraries.

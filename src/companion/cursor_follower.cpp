@@ -46,7 +46,6 @@ CursorFollower::CursorFollower(Environment environment) : env_(std::move(environ
 }
 
 CursorFollower::~CursorFollower() {
-  *alive_ = false;
   if (watchingMotion_ && env_.stopWatchingMotion) env_.stopWatchingMotion();
 }
 
