@@ -6,6 +6,8 @@
 #include <QSocketNotifier>
 #include <cstdlib>
 
+#include "system/xcb_screen.h"
+
 namespace pimble {
 
 struct PointerMotionWatch::Connection {
@@ -18,15 +20,10 @@ struct PointerMotionWatch::Connection {
 
 PointerMotionWatch::PointerMotionWatch(const QString& display, QObject* parent)
     : QObject(parent), x_(std::make_unique<Connection>()) {
-  const QByteArray name = display.toLocal8Bit();
-  if (display.isEmpty() && std::getenv("DISPLAY") == nullptr) return;
-  int screenNumber = 0;
-  x_->c = xcb_connect(display.isEmpty() ? nullptr : name.constData(), &screenNumber);
-  if (xcb_connection_has_error(x_->c)) return;
-  auto screens = xcb_setup_roots_iterator(xcb_get_setup(x_->c));
-  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  if (!screens.rem) return;
-  x_->root = screens.data->root;
+  const XcbScreen screen = XcbScreen::open(display);
+  if (!screen.connection) return;
+  x_->c = screen.connection;
+  x_->root = screen.root;
 
   const xcb_query_extension_reply_t* input = xcb_get_extension_data(x_->c, &xcb_input_id);
   if (input == nullptr || !input->present) return;

@@ -10,6 +10,8 @@
 #include <QSocketNotifier>
 #include <cstdlib>
 
+#include "system/xcb_screen.h"
+
 namespace pimble {
 namespace {
 
@@ -44,15 +46,10 @@ TrayHostWatch::TrayHostWatch(QDBusConnection bus, const QString& display, QObjec
 
   // The X side: the tray's selection now, and the MANAGER message a tray
   // sends to the root window when it takes the selection later.
-  const QByteArray name = display.toLocal8Bit();
-  if (display.isEmpty() && std::getenv("DISPLAY") == nullptr) return;
-  int screenNumber = 0;
-  x_->c = xcb_connect(display.isEmpty() ? nullptr : name.constData(), &screenNumber);
-  if (xcb_connection_has_error(x_->c)) return;
-  auto screens = xcb_setup_roots_iterator(xcb_get_setup(x_->c));
-  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  if (!screens.rem) return;
-  x_->root = screens.data->root;
+  const XcbScreen screen = XcbScreen::open(display);
+  if (!screen.connection) return;
+  x_->c = screen.connection;
+  x_->root = screen.root;
   auto intern = [this](const QByteArray& atom) {
     auto* reply = xcb_intern_atom_reply(
         x_->c, xcb_intern_atom(x_->c, 0, std::uint16_t(atom.size()), atom.constData()), nullptr);
@@ -60,7 +57,7 @@ TrayHostWatch::TrayHostWatch(QDBusConnection bus, const QString& display, QObjec
     std::free(reply);
     return value;
   };
-  x_->selection = intern("_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
+  x_->selection = intern("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen.screenNumber));
   x_->manager = intern("MANAGER");
   const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
   xcb_change_window_attributes(x_->c, x_->root, XCB_CW_EVENT_MASK, &mask);

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "system/xcb_screen.h"
+
 namespace pimble {
 
 namespace {
@@ -68,15 +70,11 @@ struct X11Windows::Connection {
 
 X11Windows::X11Windows(const QString& display, QObject* parent)
     : QObject(parent), x_(std::make_unique<Connection>()) {
-  const QByteArray name = display.toLocal8Bit();
-  if (display.isEmpty() && qgetenv("DISPLAY").isEmpty()) return;
-  x_->c = xcb_connect(display.isEmpty() ? nullptr : name.constData(), &x_->screenNumber);
-  if (xcb_connection_has_error(x_->c)) return;
-  const xcb_setup_t* setup = xcb_get_setup(x_->c);
-  auto screens = xcb_setup_roots_iterator(setup);
-  for (int i = 0; i < x_->screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  if (!screens.rem) return;
-  x_->root = screens.data->root;
+  const XcbScreen screen = XcbScreen::open(display);
+  if (!screen.connection) return;
+  x_->c = screen.connection;
+  x_->screenNumber = screen.screenNumber;
+  x_->root = screen.root;
 
   xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(x_->c, &x_->ewmh);
   x_->ewmhReady = xcb_ewmh_init_atoms_replies(&x_->ewmh, cookies, nullptr) != 0;
