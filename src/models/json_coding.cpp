@@ -2,26 +2,18 @@
 
 namespace pimble {
 
-bool containsNonFinite(const Json& root) {
-  // Iterative, so a deeply nested document cannot exhaust the stack.
-  std::vector<const Json*> pending{&root};
-  while (!pending.empty()) {
-    const Json* j = pending.back();
-    pending.pop_back();
-    if (j->is_number_float() && !std::isfinite(j->get<double>())) return true;
-    if (j->is_structured())
-      for (const auto& child : *j) pending.push_back(&child);
-  }
-  return false;
-}
+namespace {
 
-bool fitsDocumentLimits(const Json& root) {
+// What a document must be to read back: finite numbers only, within the
+// depth and value bounds. Iterative, so a deep tree cannot exhaust the stack.
+bool storable(const Json& root) {
   std::vector<std::pair<const Json*, std::size_t>> pending{{&root, 1}};
   std::size_t values = 0;
   while (!pending.empty()) {
     const auto [j, depth] = pending.back();
     pending.pop_back();
     if (++values > maxDocumentValues) return false;
+    if (j->is_number_float() && !std::isfinite(j->get<double>())) return false;
     if (j->is_structured()) {
       if (depth > maxDocumentDepth) return false;
       for (const auto& child : *j) pending.emplace_back(&child, depth + 1);
@@ -30,10 +22,8 @@ bool fitsDocumentLimits(const Json& root) {
   return true;
 }
 
-namespace {
-
 std::optional<std::string> dumpWithin(const Json& j, int indent) {
-  if (containsNonFinite(j) || !fitsDocumentLimits(j)) return std::nullopt;
+  if (!storable(j)) return std::nullopt;
   try {
     auto text = j.dump(indent, ' ', false, Json::error_handler_t::replace);
     if (text.size() > maxDocumentBytes) return std::nullopt;

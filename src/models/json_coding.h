@@ -294,9 +294,6 @@ void writeNullable(Json& obj, std::string_view key, const std::optional<T>& valu
   obj[std::string(key)] = value ? Coder<T>::encode(*value) : Json(nullptr);
 }
 
-// True when the tree holds a NaN or an infinity, which JSON cannot carry.
-bool containsNonFinite(const Json& j);
-
 // What a stored document may be. The largest the program writes (activity
 // over 120 days of 100 watched applications) is under 1 MiB and 15 000
 // values; the bounds leave several times that room, and keep a hostile or
@@ -307,9 +304,6 @@ inline constexpr std::size_t maxDocumentBytes = 4 * 1024 * 1024;
 inline constexpr std::size_t maxDocumentDepth = 64;
 // Values of every kind, containers included.
 inline constexpr std::size_t maxDocumentValues = 100'000;
-
-// True when a tree is within the depth and value bounds.
-bool fitsDocumentLimits(const Json& j);
 
 // Pretty-printed (two spaces, sorted keys) with invalid UTF-8 replaced, or
 // nothing when the tree holds a non-finite number or the document would be
