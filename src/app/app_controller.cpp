@@ -124,7 +124,7 @@ void AppController::start() {
   fillActions();
 
   applySettings(model_->settings(), true);
-  engine_.start(effectiveReminders(), store_.load<ScheduleSnapshot>("schedule"));
+  engine_.start(model_->reminders(), store_.load<ScheduleSnapshot>("schedule"));
   syncPauseState();
   statusItem_->setPaused(engine_.presence() == ReminderEngine::Presence::paused);
   awareness_.tracker().data = store_.load<ActivityData>("activity").value_or(ActivityData{});

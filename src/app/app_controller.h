@@ -311,8 +311,6 @@ class AppController : public QObject {
 
   // Applies one settings value field by field against the last applied one.
   void applySettings(const AppSettings& settings, bool initial);
-  // The reminder list the engine starts with.
-  std::vector<Reminder> effectiveReminders() const;
   // The awareness engine's mode changed (also once at every start).
   void modeChanged(AwarenessMode mode);
 

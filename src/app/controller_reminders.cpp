@@ -142,7 +142,7 @@ void AppController::presenceChanged(ReminderEngine::Presence presence) {
 
 std::vector<Reminder> AppController::enabledReminders() const {
   std::vector<Reminder> enabled;
-  for (const Reminder& r : effectiveReminders())
+  for (const Reminder& r : model_->reminders())
     if (r.isEnabled) enabled.push_back(r);
   return enabled;
 }

@@ -13,10 +13,6 @@
 
 namespace pimble {
 
-std::vector<Reminder> AppController::effectiveReminders() const {
-  return model_->reminders();
-}
-
 void AppController::applySettings(const AppSettings& s, bool initial) {
   // The reference for "changed" is the value applied last, taken before
   // anything is applied, so a settings change made while applying (a

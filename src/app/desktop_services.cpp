@@ -1,7 +1,5 @@
 #include "app/desktop_services.h"
 
-#include <unistd.h>
-
 #include "services/app_catalog.h"
 #include "system/hot_key.h"
 #include "system/idle_time.h"
@@ -82,7 +80,6 @@ class LiveNotifier : public Notifier {
     };
   }
   void start() override { service.start(); }
-  bool isAvailable() const override { return service.isAvailable(); }
   void post(const Reminder& reminder) override { service.post(reminder); }
   void post(const CheckIn& checkIn) override { service.post(checkIn); }
   void clear(const Uuid& id) override { service.clear(id); }

@@ -92,8 +92,6 @@ class Notifier {
   // Starts listening for the notification server and its answers; the
   // callbacks are set before.
   virtual void start() = 0;
-  // The server is there and offers actions.
-  virtual bool isAvailable() const = 0;
   virtual void post(const Reminder& reminder) = 0;
   virtual void post(const CheckIn& checkIn) = 0;
   // Withdraws the notification of a reminder or check-in, if shown.

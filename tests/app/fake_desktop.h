@@ -82,14 +82,12 @@ class FakeEvents : public SystemEvents {
 
 class FakeNotifier : public Notifier {
  public:
-  bool available = true;
   int starts = 0;
   std::vector<Reminder> postedReminders;
   std::vector<CheckIn> postedCheckIns;
   std::vector<Uuid> cleared;
 
   void start() override { ++starts; }
-  bool isAvailable() const override { return available; }
   void post(const Reminder& reminder) override { postedReminders.push_back(reminder); }
   void post(const CheckIn& checkIn) override { postedCheckIns.push_back(checkIn); }
   void clear(const Uuid& id) override { cleared.push_back(id); }
