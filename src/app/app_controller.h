@@ -444,6 +444,11 @@ class AppController : public QObject {
 
   // controller_reminders.cpp
   void previewAttempt(GlimmetState state, Date giveUpAt);
+  // The enabled reminder due first (on equal dates the earlier one in the
+  // list) and its date; none without a countdown.
+  std::optional<std::pair<Reminder, Date>> nextDue() const;
+  // An interface sound, while the sound effects are on.
+  void playEffect(SoundService::Effect effect);
 
   // controller_events.cpp
   void awayChanged(bool away);
@@ -488,7 +493,6 @@ class AppController : public QObject {
   void intentionEnded(const Intention& intention, Intention::Status status);
   void startIntention(const ReturnTarget& target, std::int64_t minutes, const std::string& purpose,
                       const std::optional<ReturnTarget>& returnTo);
-  void playClick();
 
   Persisting& store_;
   TimeSource& time_;

@@ -55,8 +55,7 @@ void AppController::presentCheckIn(const CheckIn& checkIn) {
   updateCompanionVisibility();
 
   if (companion_->panel().isVisible()) {
-    if (desktop_.sounds && desktop_.sounds->effectsEnabled)
-      desktop_.sounds->playAlways(SoundService::Effect::snooze);
+    playEffect(SoundService::Effect::snooze);
     if (GlimmetAnimator* animator = companion_->animator())
       animator->setBase(GlimmetState::checkIn);
     if (model_->settings().awareness.style == CheckInStyle::bubble)

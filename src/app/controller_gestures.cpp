@@ -18,8 +18,7 @@ namespace pimble {
 void AppController::glimmetClicked() {
   noteInteraction();
   greeting_->hide(true);
-  if (desktop_.sounds && desktop_.sounds->effectsEnabled)
-    desktop_.sounds->playAlways(SoundService::Effect::click);
+  playEffect(SoundService::Effect::click);
   GlimmetAnimator* animator = companion_->animator();
   const std::optional<GlimmetState> state =
       animator ? std::optional(animator->base()) : std::nullopt;
@@ -47,8 +46,7 @@ void AppController::petted() {
   if (!animator) return;
   if (animator->base() == GlimmetState::idle) {
     animator->react(GlimmetState::petted);
-    if (desktop_.sounds && desktop_.sounds->effectsEnabled)
-      desktop_.sounds->playAlways(SoundService::Effect::click);
+    playEffect(SoundService::Effect::click);
   } else if (animator->base() == GlimmetState::sleeping) {
     animator->react(GlimmetState::wakeUp);
   }

@@ -75,15 +75,9 @@ bool AppController::greetingBlocked() const {
 }
 
 std::optional<GreetingDirector::NextBreak> AppController::nextBreak() const {
-  const auto& runtime = engine_.scheduler().runtime;
-  std::optional<GreetingDirector::NextBreak> best;
-  for (const Reminder& r : enabledReminders()) {
-    auto it = runtime.find(r.id);
-    if (it == runtime.end()) continue;
-    if (!best || it->second.nextDue < best->at)
-      best = GreetingDirector::NextBreak{r.kind, it->second.nextDue};
-  }
-  return best;
+  const auto next = nextDue();
+  if (!next) return std::nullopt;
+  return GreetingDirector::NextBreak{next->first.kind, next->second};
 }
 
 void AppController::previewGreeting() {

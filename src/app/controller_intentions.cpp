@@ -228,15 +228,10 @@ void AppController::startIntention(const ReturnTarget& target, std::int64_t minu
       if (desktop_.workspace) desktop_.workspace->open(target);
     }
     if (GlimmetAnimator* animator = companion_->animator()) animator->react(GlimmetState::happy);
-    playClick();
+    playEffect(SoundService::Effect::click);
   }
   settle();
   publishAwareness();
-}
-
-void AppController::playClick() {
-  if (desktop_.sounds && desktop_.sounds->effectsEnabled)
-    desktop_.sounds->playAlways(SoundService::Effect::click);
 }
 
 // ---------------------------------------------------------------- sessions
@@ -259,7 +254,7 @@ void AppController::startSession(const SessionPreset& preset) {
       if ((!frontmost_ || frontmost_->bundleID != browser->bundleID) && desktop_.workspace)
         desktop_.workspace->open(*browser);
       if (GlimmetAnimator* animator = companion_->animator()) animator->react(GlimmetState::happy);
-      playClick();
+      playEffect(SoundService::Effect::click);
     }
   }
   if (formWasOpen) {

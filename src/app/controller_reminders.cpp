@@ -74,17 +74,16 @@ void AppController::notificationAction(const Uuid& id, NotificationService::Acti
 
 void AppController::reminderResolved(const Reminder& reminder, const Resolution& resolution,
                                      Date at) {
-  const bool effects = desktop_.sounds && desktop_.sounds->effectsEnabled;
   std::optional<GlimmetState> reaction;
   switch (resolution.kind) {
     case Resolution::Kind::snooze:
       model_->record(ReminderAction::snoozed, reminder.kind, at);
-      if (effects) desktop_.sounds->playAlways(SoundService::Effect::snooze);
+      playEffect(SoundService::Effect::snooze);
       reaction = GlimmetState::happy;
       break;
     case Resolution::Kind::done:
       model_->record(ReminderAction::done, reminder.kind, at);
-      if (effects) desktop_.sounds->playAlways(SoundService::Effect::done);
+      playEffect(SoundService::Effect::done);
       scheduleGreeting(doneGreetingDelay, GreetingMoment::reminderResolved(reminder.kind));
       reaction = GlimmetState::celebration;
       break;
@@ -159,23 +158,34 @@ std::string AppController::nextReminderSummary() const {
     case ReminderEngine::Presence::away:
       break;
   }
+  const auto next = nextDue();
+  if (!next) return "No reminders enabled";
+  const double seconds = (next->second - time_.now()).count();
+  const double minutes = std::max(1.0, std::ceil(seconds / 60.0));
+  return "Next: " + next->first.title + " in " + std::to_string(static_cast<long long>(minutes)) +
+         " min";
+}
+
+std::optional<std::pair<Reminder, Date>> AppController::nextDue() const {
   const auto& runtime = engine_.scheduler().runtime;
-  const std::vector<Reminder> enabled = enabledReminders();
   const Reminder* next = nullptr;
-  Date nextDue{};
-  for (const Reminder& r : enabled) {
+  Date due{};
+  for (const Reminder& r : model_->reminders()) {
+    if (!r.isEnabled) continue;
     auto it = runtime.find(r.id);
     if (it == runtime.end()) continue;
     // On equal dates the earlier one in the list stays.
-    if (!next || it->second.nextDue < nextDue) {
+    if (!next || it->second.nextDue < due) {
       next = &r;
-      nextDue = it->second.nextDue;
+      due = it->second.nextDue;
     }
   }
-  if (!next) return "No reminders enabled";
-  const double seconds = (nextDue - time_.now()).count();
-  const double minutes = std::max(1.0, std::ceil(seconds / 60.0));
-  return "Next: " + next->title + " in " + std::to_string(static_cast<long long>(minutes)) + " min";
+  if (!next) return std::nullopt;
+  return std::pair(*next, due);
+}
+
+void AppController::playEffect(SoundService::Effect effect) {
+  if (desktop_.sounds && desktop_.sounds->effectsEnabled) desktop_.sounds->playAlways(effect);
 }
 
 void AppController::remindNow(const Reminder& reminder) {
