@@ -121,9 +121,7 @@ void AppController::presenceChanged(ReminderEngine::Presence presence) {
   const Date now = time_.now();
   if (presence == Presence::awake && idleAwaySince_) {
     // The threshold passed before the absence was noticed: it counts too.
-    const double threshold =
-        double(std::max<std::int64_t>(model_->settings().idleThresholdMinutes, 1)) * 60.0;
-    const double away = (now - *idleAwaySince_).count() + threshold;
+    const double away = (now - *idleAwaySince_).count() + engine_.idleThreshold;
     idleAwaySince_.reset();
     scheduleGreeting(presenceGreetingDelay, GreetingMoment::returned(away));
   } else if (presence == Presence::away && !idleAwaySince_) {
@@ -136,7 +134,6 @@ void AppController::presenceChanged(ReminderEngine::Presence presence) {
   GlimmetAnimator* animator = companion_->animator();
   if (animator && presence != Presence::away)
     animator->setBase(presence == Presence::awake ? GlimmetState::idle : GlimmetState::sleeping);
-  model_->setNextReminderSummary(nextReminderSummary());
 }
 
 std::vector<Reminder> AppController::enabledReminders() const {
@@ -201,13 +198,12 @@ void AppController::pause(std::optional<double> seconds) {
   if (engine_.active()) finishReminder(Resolution::timedOut());
   if (awareness_.active()) respondToCheckIn(CheckInResponse::Case::timedOut);
   engine_.pause(seconds);
-  syncPauseState();
+  // Restated also when the presence stays: a new length of pause.
   presenceChanged(engine_.presence());
 }
 
 void AppController::resume() {
   engine_.resume();
-  syncPauseState();
   presenceChanged(engine_.presence());
   awareness_.evaluate();
 }
