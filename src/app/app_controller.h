@@ -436,6 +436,8 @@ class AppController : public QObject {
   void heartbeat();
 
   // controller_settings.cpp
+  // The sound switch, the motion and the night look for the current mode.
+  void applyModeEffects(const AppSettings& settings);
   void applyIntentionShortcut(bool on);
   void intentionHotKeyPressed();
 

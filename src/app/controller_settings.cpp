@@ -25,10 +25,8 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
 
   GlimmetAnimator* animator = companion_->animator();
   GlimmetRig* rig = companion_->hostView().figure().rig();
-  const bool night = awareness_.mode() == AwarenessMode::night;
 
-  if (desktop_.sounds) desktop_.sounds->effectsEnabled = s.soundEffects && !night;
-  companion_->setIntensity(effectiveIntensity(s.animationIntensity));
+  applyModeEffects(s);
 
   quietGuard_.settings = s.stayQuiet;
   quietGuard_.mediaApps.clear();
@@ -54,7 +52,6 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
   if (animator) {
     animator->liveliness = s.liveliness;
     animator->surprisesEnabled = s.surprises;
-    animator->nightMode = night;
   }
   if (rig) rig->surprisesEnabled = s.surprises;
 
@@ -104,19 +101,22 @@ void AppController::intentionHotKeyPressed() {
   openIntentionForm();
 }
 
+void AppController::applyModeEffects(const AppSettings& s) {
+  // The night silences the interface sounds and calms the motion.
+  const bool night = awareness_.mode() == AwarenessMode::night;
+  if (desktop_.sounds) desktop_.sounds->effectsEnabled = s.soundEffects && !night;
+  if (!companion_) return;
+  companion_->setIntensity(effectiveIntensity(s.animationIntensity));
+  if (GlimmetAnimator* animator = companion_->animator()) animator->nightMode = night;
+}
+
 void AppController::modeChanged(AwarenessMode mode) {
   model_->setMode(mode);
   if (mode == AwarenessMode::relax)
     engine_.setSuppressedKinds({ReminderKind::posture, ReminderKind::takeBreak});
   else
     engine_.setSuppressedKinds({});
-  const AppSettings& s = model_->settings();
-  const bool night = mode == AwarenessMode::night;
-  if (desktop_.sounds) desktop_.sounds->effectsEnabled = s.soundEffects && !night;
-  if (companion_) {
-    companion_->setIntensity(effectiveIntensity(s.animationIntensity));
-    if (GlimmetAnimator* animator = companion_->animator()) animator->nightMode = night;
-  }
+  applyModeEffects(model_->settings());
   // The kinds held back change the next reminder.
   model_->setNextReminderSummary(nextReminderSummary());
 }
