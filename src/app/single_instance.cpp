@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 namespace pimble {
@@ -35,12 +36,28 @@ bool isPrivateFolder(const QString& path) {
   return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
+// The program's own folder in the temporary directory, made when missing;
+// empty when it is not private.
+QString temporaryFolder() {
+  const QString folder = QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
+  ::mkdir(QFile::encodeName(folder).constData(), 0700);
+  return isPrivateFolder(folder) ? folder : QString();
+}
+
 QString runtimeFolder() {
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime)) return runtime;
-  const QString fallback = QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
-  ::mkdir(QFile::encodeName(fallback).constData(), 0700);
-  return isPrivateFolder(fallback) ? fallback : QString();
+  return temporaryFolder();
+}
+
+// The socket's address; none when the path is empty or too long.
+std::optional<sockaddr_un> socketAddress(const QString& socketPath) {
+  const QByteArray path = QFile::encodeName(socketPath);
+  if (path.isEmpty() || std::size_t(path.size()) > longestSocketPath) return std::nullopt;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+  return address;
 }
 
 std::chrono::steady_clock::time_point deadlineAfter(int ms) {
@@ -106,23 +123,14 @@ QString SingleInstance::key(const std::filesystem::path& dataDirectory) {
 
 SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory, QObject* parent)
     : QObject(parent) {
-  const QString folder = runtimeFolder();
+  QString folder = runtimeFolder();
   if (folder.isEmpty()) return;
-  const QString base = folder + QLatin1Char('/') + key(dataDirectory);
-  socketPath_ = base + QStringLiteral(".sock");
-  lockPath_ = base + QStringLiteral(".lock");
-  if (std::size_t(QFile::encodeName(socketPath_).size()) > longestSocketPath) {
-    // A runtime folder with a very long path: the temporary one instead.
-    const QString tmp = QDir::tempPath() + QStringLiteral("/pimble-glimmet-%1").arg(::getuid());
-    ::mkdir(QFile::encodeName(tmp).constData(), 0700);
-    if (!isPrivateFolder(tmp)) {
-      socketPath_.clear();
-      lockPath_.clear();
-      return;
-    }
-    socketPath_ = tmp + QLatin1Char('/') + key(dataDirectory) + QStringLiteral(".sock");
-    lockPath_ = tmp + QLatin1Char('/') + key(dataDirectory) + QStringLiteral(".lock");
-  }
+  const QString name = QLatin1Char('/') + key(dataDirectory);
+  // A runtime folder with a very long path: the temporary one instead.
+  if (!socketAddress(folder + name + QStringLiteral(".sock"))) folder = temporaryFolder();
+  if (folder.isEmpty()) return;
+  socketPath_ = folder + name + QStringLiteral(".sock");
+  lockPath_ = folder + name + QStringLiteral(".lock");
 }
 
 SingleInstance::~SingleInstance() {
@@ -151,11 +159,8 @@ SingleInstance::Claim SingleInstance::claim() {
 
 SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
   const auto deadline = deadlineAfter(timeoutMs);
-  const QByteArray path = QFile::encodeName(socketPath_);
-  if (path.isEmpty() || std::size_t(path.size()) > longestSocketPath) return Reopen::noAnswer;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+  const std::optional<sockaddr_un> address = socketAddress(socketPath_);
+  if (!address) return Reopen::noAnswer;
 
   // The running copy may still be starting: its socket comes a moment after
   // its lock.
@@ -163,7 +168,7 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
   while (true) {
     fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return Reopen::noAnswer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) break;
     ::close(fd);
     fd = -1;
     if (msLeft(deadline) == 0) return Reopen::noAnswer;
@@ -191,20 +196,18 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
 
 bool SingleInstance::listen() {
   if (listenFd_ >= 0) return true;
-  if (lockFd_ < 0 || socketPath_.isEmpty()) return false;
-  const QByteArray path = QFile::encodeName(socketPath_);
-  if (std::size_t(path.size()) > longestSocketPath) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+  if (lockFd_ < 0) return false;
+  const std::optional<sockaddr_un> address = socketAddress(socketPath_);
+  if (!address) return false;
+  const char* path = address->sun_path;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
   // The lock is ours: a socket file left there belongs to a copy that is
   // gone.
-  ::unlink(path.constData());
+  ::unlink(path);
   // Only this user may connect (the folder is private as well).
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::chmod(path.constData(), 0600) != 0 || ::listen(fd, 8) != 0) {
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+      ::chmod(path, 0600) != 0 || ::listen(fd, 8) != 0) {
     ::close(fd);
     return false;
   }
