@@ -25,8 +25,7 @@
 //                               intention form, session timers
 //   controller_gestures.cpp     clicks, petting, the quick actions, the
 //                               eyes following the pointer
-// The roads of reminders and events, check-ins and intentions, gestures and
-// greetings, and the settings and tour windows add their own files.
+//   controller_menus.cpp        the tray icon and the context menu
 //
 // Rules every road keeps:
 // - Every delay goes through the TimeSource (`time_`): wake-ups through the
@@ -420,14 +419,14 @@ class AppController : public QObject {
   void installEnvironments();
   double idleSeconds() const;
   void wireCompanion();
-  // controller_menus.cpp
-  void startStatusItem();
   void wireBubble();
   void wireEngine();
   void wireModel();
   void wireSystem();
   void fillActions();
   void launchStep(bool firstRun);
+  // controller_menus.cpp
+  void startStatusItem();
 
   // controller_timers.cpp
   void arm(std::optional<Date> date);
