@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -75,15 +74,16 @@ class Caller : public QObject {
  public:
   Caller(int fd, QObject* parent) : QObject(parent), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
     QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read(); });
-    // A caller that never finishes its request does not hold its
-    // connection for the rest of the day.
-    QTimer::singleShot(std::chrono::seconds(5), this, [this] { deleteLater(); });
   }
   ~Caller() override {
     notifier_.setEnabled(false);
     ::close(fd_);
   }
   std::function<void()> onReopen;
+  // Still without a whole request 5 s after connecting.
+  bool overdue() const {
+    return std::chrono::steady_clock::now() - since_ > std::chrono::seconds(5);
+  }
 
  private:
   void read() {
@@ -104,6 +104,7 @@ class Caller : public QObject {
   }
 
   int fd_;
+  const std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
   QSocketNotifier notifier_;
   QByteArray request_;
 };
@@ -218,6 +219,13 @@ bool SingleInstance::listen() {
 }
 
 void SingleInstance::serve() {
+  // A caller that never finishes its request does not hold its connection
+  // for the rest of the day: the next one to come lets it go.
+  for (QObject* child : children()) {
+    if (auto* caller = dynamic_cast<Caller*>(child); caller != nullptr && caller->overdue()) {
+      caller->deleteLater();
+    }
+  }
   while (true) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
