@@ -136,8 +136,14 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
   ASSERT_TRUE(pimble.showsWindow());
-  ASSERT_TRUE(waitUntil([] { return !registeredItems().isEmpty(); }, 10s));
-  const QString service = registeredItems().front().section('/', 0, 0);
+  QString service;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        const QStringList items = registeredItems();
+        if (!items.isEmpty()) service = items.front().section('/', 0, 0);
+        return !service.isEmpty();
+      },
+      10s));
   QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
   ASSERT_TRUE(item.isValid());
   const QString menuPath = item.property("Menu").value<QDBusObjectPath>().path();
@@ -159,9 +165,9 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   ASSERT_TRUE(runTool(
       "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
                 "com.canonical.dbusmenu.Event", QString::number(hide), "clicked", "<0>", "0"}));
-  EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }));
-  EXPECT_TRUE(
-      waitUntil([&] { return !labels(openMenu(service, menuPath)).contains("Hide companion"); }));
+  EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }, 10s));
+  EXPECT_TRUE(waitUntil(
+      [&] { return !labels(openMenu(service, menuPath)).contains("Hide companion"); }, 10s));
 
   // Quitting from the menu saves, then ends the program.
   int quit = -1;
