@@ -132,7 +132,7 @@ class MeasuredView : public pimble::GlimmetHostView {
 
 class CharacterWindow {
  public:
-  explicit CharacterWindow(pimble::CompanionSize companionSize)
+  CharacterWindow(pimble::CompanionSize companionSize, unsigned seed)
       : view_(new MeasuredView(std::make_unique<pimble::GlimmetFigure>(), &panel_)),
         rig_(*view_->figure().rig()),
         animator_(rig_) {
@@ -146,8 +146,8 @@ class CharacterWindow {
     view_->setReportsFrameMask(panel_.isShaped());
     view_->setFramePresenter(&panel_.framePresenter());
     // The same blinks, glances and idle behaviours on every run.
-    rig_.rng.seed(7);
-    animator_.rng.seed(7);
+    rig_.rng.seed(seed);
+    animator_.rng.seed(seed);
     animator_.setBase(pimble::GlimmetState::idle);
     animator_.setVisible(true);
     const QSize size = pimble::CompanionPlacement::windowSize(companionSize).toSize();
@@ -252,13 +252,17 @@ int rest(int argc, char** argv, double seconds) {
     QThreadPool::globalInstance()->setMaxThreadCount(std::atoi(std::getenv("PIMBLE_POOL_THREADS")));
   }
   pimble::CompanionSize companionSize = pimble::CompanionSize::medium;
+  // Another seed shows another run of behaviours: several seeds show how
+  // much the resting cost depends on which behaviours a span holds.
+  unsigned seed = 7;
   for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--seed=", 7) == 0) seed = static_cast<unsigned>(std::atol(argv[i] + 7));
     if (std::strncmp(argv[i], "--size=", 7) == 0) {
       companionSize =
           pimble::enumFromName<pimble::CompanionSize>(argv[i] + 7).value_or(companionSize);
     }
   }
-  CharacterWindow window(companionSize);
+  CharacterWindow window(companionSize, seed);
   window.show();
   // Let start-up settle before counting.
   QTimer::singleShot(2000, [&] {

@@ -1,21 +1,27 @@
 #!/bin/bash
 # Measures the whole program under a private Xvfb and session bus, settings
-# window never opened: over three launches the time from exec to the
-# character's window being mapped (a user who has done the tour: the first
-# launch with only that in the settings, the next two on the documents the
-# one before left, so no tour window opens), then the resting program
-# over SECONDS: its CPU (every thread) and the X server's over the same span,
-# context switches (every thread), PSS and private memory. Compare the
-# resting figures with bench/measure-idle.sh, the resting character alone.
+# window never opened, over three launches (a user who has done the tour: the
+# first launch with only that in the settings, the next two on the documents
+# the one before left, so no tour window opens). For each: the time from exec
+# to the character's window being mapped, then the resting program over
+# SECONDS: its CPU (every thread) and the X server's over the same span,
+# context switches (every thread), PSS and private memory.
+# Then the resting character alone on the same X server, as
+# bench/measure-idle.sh shows it, once for each seed in BENCH_SEEDS (default
+# "1 2 3"). The character picks its idle behaviours by chance, in the program
+# and alone alike, and a minute holds one or two of them or none: one span
+# of each says little, the medians compare like with like.
 # Usage: bench/measure-launch.sh [BUILD_DIR] [SECONDS]
 # BENCH_WM=openbox runs a window manager too; BENCH_SETTINGS='{"followCursor":
-# false, "onboardingCompleted": true}' starts from that settings document.
+# false, "onboardingCompleted": true}' starts from that settings document;
+# BENCH_SEEDS="" leaves the character alone out.
 set -euo pipefail
 build=${1:-build}
 seconds=${2:-60}
 pimble="$build/src/pimble"
 watch="$build/bench/bench_launch_watch"
-for f in "$pimble" "$watch"; do
+character="$build/bench/bench_idle_character_bench"
+for f in "$pimble" "$watch" "$character"; do
   [ -x "$f" ] || { echo "build $f first" >&2; exit 1; }
 done
 
@@ -70,34 +76,61 @@ mkdir -m 700 "$PIMBLE_DATA_DIR"
 settings=${BENCH_SETTINGS:-'{"onboardingCompleted": true}'}
 printf '%s\n' "$settings" >"$PIMBLE_DATA_DIR/settings.json"
 
-for launch in 1 2 3; do
-  out=$("$watch" --timeout=20 "$pimble")
-  program=$(awk '/^pid / { print $2 }' <<<"$out")
-  echo "launch_${launch}_mapped_ms $(awk '/^mapped_ms / { print $2 }' <<<"$out")"
-  if [ "$launch" -lt 3 ]; then
-    sleep 2
-    stop "$program"
-    program=
-  fi
-done
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Rest: past the launch's delayed steps, then the measured span. Switches
 # are counted thread by thread: a thread that ends in between (Qt's pool
 # ends its idle threads) must not take its earlier switches with it.
-sleep 10
-x0=$(cpu "$xvfb")
-thread_stats "$program" >"$work/before"
-sleep "$seconds"
-thread_stats "$program" >"$work/after"
-x1=$(cpu "$xvfb")
+# The character alone takes its user as present; so does the program's here:
+# a key press every 30 s (one nobody listens for, the pointer stays still).
+rest() {
+  local x0 x1 stats end left t0 span
+  xdotool key shift 2>/dev/null || true
+  sleep 10
+  x0=$(cpu "$xvfb")
+  thread_stats "$program" >"$work/before"
+  t0=$(date +%s.%N)
+  end=$((SECONDS + seconds))
+  while [ "$SECONDS" -lt "$end" ]; do
+    xdotool key shift 2>/dev/null || true
+    left=$((end - SECONDS))
+    sleep $((left < 30 ? left : 30))
+  done
+  thread_stats "$program" >"$work/after"
+  x1=$(cpu "$xvfb")
+  span=$(awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }')
+  stats=$(stats_change "$work/before" "$work/after" "$span")
+  echo "$stats" | sed "s/^/launch_${launch}_/"
+  awk -v s="$span" -v x0="$x0" -v x1="$x1" -v c="$(awk '/^cpu_percent/ { print $2 }' <<<"$stats")" \
+    -v p="launch_${launch}_" 'BEGIN { x = 100 * (x1 - x0) / s
+      printf "%sxserver_cpu_percent %.3f\n%scpu_with_xserver_percent %.3f\n", p, x, p, c + x }' |
+    tee -a "$work/program"
+  echo "launch_${launch}_threads $(ls /proc/"$program"/task | wc -l)"
+  echo "launch_${launch}_pss_kb $(pss "$program")" | tee -a "$work/program"
+  echo "launch_${launch}_private_kb $(private "$program")"
+}
+
 echo "rest_seconds $seconds"
-stats=$(stats_change "$work/before" "$work/after" "$seconds" | grep -v '^  thread')
-echo "$stats"
-awk -v s="$seconds" -v x0="$x0" -v x1="$x1" -v c="$(awk '/^cpu_percent/ { print $2 }' <<<"$stats")" \
-  'BEGIN { x = 100 * (x1 - x0) / s
-           printf "xserver_cpu_percent %.3f\ncpu_with_xserver_percent %.3f\n", x, c + x }'
-echo "threads $(ls /proc/"$program"/task | wc -l)"
-echo "pss_kb $(pss "$program")"
-echo "private_kb $(private "$program")"
-stop "$program"
-program=
+for launch in 1 2 3; do
+  out=$("$watch" --timeout=20 "$pimble")
+  program=$(awk '/^pid / { print $2 }' <<<"$out")
+  echo "launch_${launch}_mapped_ms $(awk '/^mapped_ms / { print $2 }' <<<"$out")"
+  rest
+  stop "$program"
+  program=
+done
+echo "program_cpu_with_xserver_percent_median $(awk '/cpu_with_xserver/ { print $2 }' "$work/program" | median)"
+echo "program_pss_kb_median $(awk '/pss_kb/ { print $2 }' "$work/program" | median)"
+
+for seed in ${BENCH_SEEDS-1 2 3}; do
+  out=$(PIMBLE_XSERVER_PID=$xvfb QT_QPA_PLATFORM=xcb "$character" --rest-seconds="$seconds" --seed="$seed")
+  awk -v seed="$seed" '/^(cpu_percent|xserver_cpu_percent) / { c += $2 }
+    END { printf "character_seed_%s_cpu_with_xserver_percent %.3f\n", seed, c }' <<<"$out" |
+    tee -a "$work/character"
+done
+if [ -s "$work/character" ]; then
+  character_median=$(awk '{ print $2 }' "$work/character" | median)
+  echo "character_cpu_with_xserver_percent_median $character_median"
+  awk -v p="$(awk '/cpu_with_xserver/ { print $2 }' "$work/program" | median)" -v c="$character_median" \
+    'BEGIN { printf "program_over_character_percent_points %.3f\n", p - c }'
+fi
