@@ -3,6 +3,7 @@
 // directory, the application object, orderly ends on signals and session
 // end, and the controller.
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -125,7 +126,11 @@ int main(int argc, char** argv) {
 
   // Only windows with a frame show it (settings, tour); drawn after the
   // character is up so that it never delays it.
-  auto icon = time.callAfter(pimble::Seconds(1), pimble::Seconds(1),
-                             [] { QApplication::setWindowIcon(applicationIcon()); });
+  auto icon = time.callAfter(pimble::Seconds(1), pimble::Seconds(1), [] {
+    QApplication::setWindowIcon(applicationIcon());
+    // Start-up and the icon's drawing leave freed memory scattered through
+    // the heap, which the allocator would otherwise keep for the whole day.
+    ::malloc_trim(0);
+  });
   return app.exec();
 }

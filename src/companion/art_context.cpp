@@ -307,7 +307,12 @@ QImage ArtContext::takeImage() {
   while (states_.size() > 1) restore();
   while (targets_.size() > 1) popTarget();
   if (targets_.front()->painter->isActive()) targets_.front()->painter->end();
-  return image_;
+  // A picture painted on keeps its paint engine, and the engine its working
+  // buffers, for as long as the picture lives; a sprite lives all day and is
+  // never painted on again, so it goes out as a copy without them.
+  QImage sprite = image_.copy();
+  image_ = QImage();
+  return sprite;
 }
 
 }  // namespace pimble
