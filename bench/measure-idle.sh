@@ -89,17 +89,9 @@ if [ "$what" = program ]; then
     sleep 10
     x0=$(cpu "$xvfb")
     thread_stats "$program" >"$work/before"
-    t0=$(date +%s.%N)
-    end=$((SECONDS + seconds))
-    while [ "$SECONDS" -lt "$end" ]; do
-      # A key nobody listens for: the user is there, the pointer still.
-      xdotool key shift 2>/dev/null || true
-      left=$((end - SECONDS))
-      sleep $((left < 30 ? left : 30))
-    done
+    span=$(wait_with_user_present "$seconds")
     thread_stats "$program" >"$work/after"
     x1=$(cpu "$xvfb")
-    span=$(awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }')
     echo "== pimble resting, $variant, $span s"
     stats_change "$work/before" "$work/after" "$span"
     awk -v s="$span" -v x0="$x0" -v x1="$x1" 'BEGIN { printf "xserver_cpu_percent %.3f\n", 100 * (x1 - x0) / s }'

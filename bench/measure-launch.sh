@@ -81,24 +81,16 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 # Rest: past the launch's delayed steps, then the measured span. Switches
 # are counted thread by thread: a thread that ends in between (Qt's pool
 # ends its idle threads) must not take its earlier switches with it.
-# The character alone takes its user as present; so does the program's here:
-# a key press every 30 s (one nobody listens for, the pointer stays still).
+# The character alone takes its user as present; so does the program's here.
 rest() {
-  local x0 x1 stats end left t0 span
+  local x0 x1 stats span
   xdotool key shift 2>/dev/null || true
   sleep 10
   x0=$(cpu "$xvfb")
   thread_stats "$program" >"$work/before"
-  t0=$(date +%s.%N)
-  end=$((SECONDS + seconds))
-  while [ "$SECONDS" -lt "$end" ]; do
-    xdotool key shift 2>/dev/null || true
-    left=$((end - SECONDS))
-    sleep $((left < 30 ? left : 30))
-  done
+  span=$(wait_with_user_present "$seconds")
   thread_stats "$program" >"$work/after"
   x1=$(cpu "$xvfb")
-  span=$(awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }')
   stats=$(stats_change "$work/before" "$work/after" "$span")
   echo "$stats" | sed "s/^/launch_${launch}_/"
   awk -v s="$span" -v x0="$x0" -v x1="$x1" -v c="$(awk '/^cpu_percent/ { print $2 }' <<<"$stats")" \

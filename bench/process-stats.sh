@@ -34,3 +34,18 @@ stats_change() {
           printf "context_switches_per_second %.1f\n", tw / s
           for (i = 1; i <= n; i++) print line[i] }' "$1" "$2"
 }
+
+# Waits SECONDS with the user at the machine: a key nobody listens for every
+# 30 s, the pointer still, so that the character takes its user as present.
+# Prints how long it waited, in seconds.
+wait_with_user_present() {
+  local t0 end left
+  t0=$(date +%s.%N)
+  end=$((SECONDS + $1))
+  while [ "$SECONDS" -lt "$end" ]; do
+    xdotool key shift 2>/dev/null || true
+    left=$((end - SECONDS))
+    sleep $((left < 30 ? left : 30))
+  done
+  awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }'
+}
