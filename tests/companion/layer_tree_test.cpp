@@ -8,6 +8,7 @@
 #include "companion/layers/keyframe_animation.h"
 #include "companion/layers/layer.h"
 #include "companion/layers/shape_layer.h"
+#include "companion/layers/transaction.h"
 
 namespace pimble {
 namespace {
@@ -446,6 +447,38 @@ TEST(LayerRasterizing, LooksShownOnceGoBeforeTheLoopsPictures) {
   t += 1;
   for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
   EXPECT_EQ(group->rasterDraws(), 8);
+  EXPECT_TRUE(matchesDirectDrawing(tree, {group}, t));
+}
+
+TEST(LayerRasterizing, ALoopThatTakesOverFromAnEndedOneKeepsItsOwnPictures) {
+  std::shared_ptr<ShapeLayer> shape;
+  auto tree = root();
+  // Room for a loop of three steps and two looks more.
+  auto group = rasterizedFigure(tree, shape, 5);
+  auto loop = KeyframeAnimation::make(
+      "fillColor", {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::red)},
+      {0, 1.0 / 3, 2.0 / 3, 1}, 3);
+  loop->calculationMode = CalculationMode::discrete;
+  loop->repeatCount = Animation::kForever;
+  loop->beginTime = 1e-9;
+  shape->addAnimation(loop, "loop");
+  double t = 0.1;
+  for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
+  ASSERT_EQ(group->rasterDraws(), 3);
+
+  // The figure holds itself otherwise from now on (a greeting ended): the
+  // same loop, three new looks. The old pictures were shown many times, but
+  // they must give way, or every new one would go as soon as it was drawn.
+  {
+    ActionsDisabled quiet;
+    group->sublayers().back()->setOpacity(0.5);
+  }
+  // One frame a step, as the character's tails show: a new picture is not
+  // shown twice before the next one is drawn.
+  for (int i = 0; i < 30; ++i, t += 1) painted(*tree, {100, 100}, 1, t);
+  const long settled = group->rasterDraws();
+  for (int i = 0; i < 12; ++i, t += 1) painted(*tree, {100, 100}, 1, t);
+  EXPECT_EQ(group->rasterDraws(), settled);
   EXPECT_TRUE(matchesDirectDrawing(tree, {group}, t));
 }
 

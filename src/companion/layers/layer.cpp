@@ -188,15 +188,21 @@ struct Layer::RasterCache {
     QPoint origin;        // of the picture, in pixels of the layer's coordinates
     QRectF box;           // what the subtree draws, in layer coordinates
     bool reused = false;  // shown again after it was drawn
+    long lastUsed = 0;    // the lookup that last showed it
   };
   std::list<Entry> entries;  // most recently used first
   long draws = 0;
+  long lookups = 0;
 
   // Makes room for one more picture of `size`: beyond `capacity` pictures or
   // the byte budget, a picture shown only once goes first, the oldest first
   // (a blink or a glance passes through its looks once, while a loop comes
-  // back to each of its own), then the oldest of the rest. Hands back the
-  // memory of a picture of that size, when one went.
+  // back to each of its own), then the oldest of the rest. A loop that has
+  // not come back for twice the room's lookups is over (the figure holds
+  // itself otherwise now): its pictures count as shown once again, or they
+  // would keep their places for good and every picture of the loop that
+  // took over would go as soon as it was drawn. Hands back the memory of a
+  // picture of that size, when one went.
   QImage makeRoom(int capacity, QSize size) {
     const qsizetype needed = qsizetype(size.width()) * size.height() * 4;
     qsizetype total = 0;
@@ -206,7 +212,7 @@ struct Layer::RasterCache {
            (entries.size() >= size_t(capacity) || total + needed > kRasterCacheBytes)) {
       auto victim = std::prev(entries.end());
       for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (!it->reused) {
+        if (!it->reused || lookups - it->lastUsed > 2 * long(capacity)) {
           victim = std::prev(it.base());
           break;
         }
@@ -705,8 +711,10 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
   RasterCache& cache = *raster_;
   auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
                           [&](const RasterCache::Entry& e) { return e.key == key; });
+  ++cache.lookups;
   if (hit != cache.entries.end()) {
     hit->reused = true;
+    hit->lastUsed = cache.lookups;
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
     const QRectF drawn = subtreeBounds(values, apart);
@@ -742,6 +750,7 @@ bool Layer::renderRasterized(QPainter& painter, const LayerValues& values, doubl
     entry.key = key;
     entry.origin = QPoint(ox, oy);
     entry.box = drawn;
+    entry.lastUsed = cache.lookups;
     ++cache.draws;
     cache.entries.push_front(std::move(entry));
   }
