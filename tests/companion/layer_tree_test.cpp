@@ -397,17 +397,23 @@ bool matchesDirectDrawing(const LayerPtr& tree, std::initializer_list<LayerPtr> 
   return meanChannelGap(direct, pictures) < 2.0;
 }
 
+// Red, green and blue, a second each, over and over from the start of media
+// time.
+void loopThroughColors(ShapeLayer& shape) {
+  auto loop = KeyframeAnimation::make(
+      "fillColor", {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::red)},
+      {0, 1.0 / 3, 2.0 / 3, 1}, 3);
+  loop->calculationMode = CalculationMode::discrete;
+  loop->repeatCount = Animation::kForever;
+  loop->beginTime = 1e-9;
+  shape.addAnimation(loop, "loop");
+}
+
 TEST(LayerRasterizing, ALoopOfStepsIsDrawnOncePerStep) {
   std::shared_ptr<ShapeLayer> shape;
   auto tree = root();
   auto group = rasterizedFigure(tree, shape, 4);
-  std::vector<LayerValue> colors = {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue),
-                                    QColor(Qt::red)};
-  auto loop = KeyframeAnimation::make("fillColor", colors, {0, 1.0 / 3, 2.0 / 3, 1}, 3);
-  loop->calculationMode = CalculationMode::discrete;
-  loop->repeatCount = Animation::kForever;
-  loop->beginTime = 1e-9;  // from the start of media time
-  shape->addAnimation(loop, "loop");
+  loopThroughColors(*shape);
   for (int i = 0; i < 40; ++i) painted(*tree, {100, 100}, 1, 0.1 + 0.25 * i);
   EXPECT_EQ(group->rasterDraws(), 3);
 
@@ -423,13 +429,7 @@ TEST(LayerRasterizing, LooksShownOnceGoBeforeTheLoopsPictures) {
   auto tree = root();
   // Room for a loop of three steps and two looks more.
   auto group = rasterizedFigure(tree, shape, 5);
-  auto loop = KeyframeAnimation::make(
-      "fillColor", {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::red)},
-      {0, 1.0 / 3, 2.0 / 3, 1}, 3);
-  loop->calculationMode = CalculationMode::discrete;
-  loop->repeatCount = Animation::kForever;
-  loop->beginTime = 1e-9;
-  shape->addAnimation(loop, "loop");
+  loopThroughColors(*shape);
   const LayerPtr spot = group->sublayers().back();
   double t = 0.1;
   for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
@@ -455,13 +455,7 @@ TEST(LayerRasterizing, ALoopThatTakesOverFromAnEndedOneKeepsItsOwnPictures) {
   auto tree = root();
   // Room for a loop of three steps and two looks more.
   auto group = rasterizedFigure(tree, shape, 5);
-  auto loop = KeyframeAnimation::make(
-      "fillColor", {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::red)},
-      {0, 1.0 / 3, 2.0 / 3, 1}, 3);
-  loop->calculationMode = CalculationMode::discrete;
-  loop->repeatCount = Animation::kForever;
-  loop->beginTime = 1e-9;
-  shape->addAnimation(loop, "loop");
+  loopThroughColors(*shape);
   double t = 0.1;
   for (int i = 0; i < 12; ++i, t += 0.5) painted(*tree, {100, 100}, 1, t);
   ASSERT_EQ(group->rasterDraws(), 3);
