@@ -85,16 +85,10 @@ if [ "$what" = program ]; then
     "$bin" >/dev/null 2>&1 &
     program=$!
     pids+=("$program")
-    # Past the launch's delayed steps (the greeting after 5 s).
-    sleep 10
-    x0=$(cpu "$xvfb")
-    thread_stats "$program" >"$work/before"
-    span=$(wait_with_user_present "$seconds")
-    thread_stats "$program" >"$work/after"
-    x1=$(cpu "$xvfb")
+    read -r span xserver < <(rest_and_measure "$program" "$xvfb" "$seconds" "$work")
     echo "== pimble resting, $variant, $span s"
     stats_change "$work/before" "$work/after" "$span"
-    awk -v s="$span" -v x0="$x0" -v x1="$x1" 'BEGIN { printf "xserver_cpu_percent %.3f\n", 100 * (x1 - x0) / s }'
+    echo "xserver_cpu_percent $xserver"
     kill -TERM "$program"
     wait "$program" 2>/dev/null || true
   done

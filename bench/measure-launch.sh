@@ -49,13 +49,8 @@ export DISPLAY=":$(head -n1 "$work/display")" DBUS_SESSION_BUS_ADDRESS=$(head -n
 # A desktop session has a sound server; without one the program would try to
 # reach it again every few seconds, which no user's desktop makes it do.
 if command -v pulseaudio >/dev/null; then
-  mkdir -m 700 "$work/pulse"
-  HOME="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    -L "module-native-protocol-unix socket=$work/pulse/pulse.sock auth-anonymous=1" \
-    -L "module-null-sink sink_name=nullsink" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -S "$work/pulse/pulse.sock" ] && break; sleep 0.05; done
-  [ -S "$work/pulse/pulse.sock" ] && export PULSE_SERVER="unix:$work/pulse/pulse.sock"
+  . "$(dirname "$0")/../tests/sound-server.sh"
+  start_sound_server "$work" || true
 fi
 if [ "${BENCH_WM:-}" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
@@ -78,24 +73,17 @@ printf '%s\n' "$settings" >"$PIMBLE_DATA_DIR/settings.json"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Rest: past the launch's delayed steps, then the measured span. Switches
-# are counted thread by thread: a thread that ends in between (Qt's pool
-# ends its idle threads) must not take its earlier switches with it.
-# The character alone takes its user as present; so does the program's here.
+# Switches are counted thread by thread: a thread that ends in between (Qt's
+# pool ends its idle threads) must not take its earlier switches with it. The
+# character alone takes its user as present; so does the program's here.
 rest() {
-  local x0 x1 stats span
+  local span xserver stats
   xdotool key shift 2>/dev/null || true
-  sleep 10
-  x0=$(cpu "$xvfb")
-  thread_stats "$program" >"$work/before"
-  span=$(wait_with_user_present "$seconds")
-  thread_stats "$program" >"$work/after"
-  x1=$(cpu "$xvfb")
+  read -r span xserver < <(rest_and_measure "$program" "$xvfb" "$seconds" "$work")
   stats=$(stats_change "$work/before" "$work/after" "$span")
   echo "$stats" | sed "s/^/launch_${launch}_/"
-  awk -v s="$span" -v x0="$x0" -v x1="$x1" -v c="$(awk '/^cpu_percent/ { print $2 }' <<<"$stats")" \
-    -v p="launch_${launch}_" 'BEGIN { x = 100 * (x1 - x0) / s
-      printf "%sxserver_cpu_percent %.3f\n%scpu_with_xserver_percent %.3f\n", p, x, p, c + x }' |
+  awk -v x="$xserver" -v c="$(awk '/^cpu_percent/ { print $2 }' <<<"$stats")" -v p="launch_${launch}_" \
+    'BEGIN { printf "%sxserver_cpu_percent %.3f\n%scpu_with_xserver_percent %.3f\n", p, x, p, c + x }' |
     tee -a "$work/program"
   echo "launch_${launch}_threads $(ls /proc/"$program"/task | wc -l)"
   echo "launch_${launch}_pss_kb $(pss "$program")" | tee -a "$work/program"

@@ -35,17 +35,26 @@ stats_change() {
           for (i = 1; i <= n; i++) print line[i] }' "$1" "$2"
 }
 
-# Waits SECONDS with the user at the machine: a key nobody listens for every
-# 30 s, the pointer still, so that the character takes its user as present.
-# Prints how long it waited, in seconds.
-wait_with_user_present() {
-  local t0 end left
+# The resting program PID over SECONDS, past the launch's delayed steps (the
+# greeting after 5 s), with the user at the machine: a key nobody listens for
+# every 30 s, the pointer still, so that the character takes its user as
+# present. Leaves thread_stats in DIR/before and DIR/after and prints the
+# span's length in seconds and the X server XPID's CPU percent over it.
+# Usage: rest_and_measure PID XPID SECONDS DIR
+rest_and_measure() {
+  local x0 x1 t0 end left span
+  sleep 10
+  x0=$(cpu "$2")
+  thread_stats "$1" >"$4/before"
   t0=$(date +%s.%N)
-  end=$((SECONDS + $1))
+  end=$((SECONDS + $3))
   while [ "$SECONDS" -lt "$end" ]; do
     xdotool key shift 2>/dev/null || true
     left=$((end - SECONDS))
     sleep $((left < 30 ? left : 30))
   done
-  awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }'
+  thread_stats "$1" >"$4/after"
+  x1=$(cpu "$2")
+  span=$(awk -v t0="$t0" -v t1="$(date +%s.%N)" 'BEGIN { printf "%.3f", t1 - t0 }')
+  awk -v s="$span" -v x0="$x0" -v x1="$x1" 'BEGIN { printf "%s %.3f\n", s, 100 * (x1 - x0) / s }'
 }

@@ -117,20 +117,8 @@ if [[ "$tray" == sni || "$tray" == both ]] && [ -n "${DBUS_SESSION_BUS_ADDRESS:-
 fi
 
 if command -v pulseaudio >/dev/null; then
-  mkdir -m 700 "$work/pulse"
-  HOME="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    -L "module-native-protocol-unix socket=$work/pulse/pulse.sock auth-anonymous=1" \
-    -L "module-null-sink sink_name=nullsink" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 1 100); do
-    [ -S "$work/pulse/pulse.sock" ] && break
-    sleep 0.05
-  done
-  if [ -S "$work/pulse/pulse.sock" ]; then
-    export PULSE_SERVER="unix:$work/pulse/pulse.sock"
-  else
-    note "pulseaudio did not start"
-  fi
+  . "$(dirname "$0")/sound-server.sh"
+  start_sound_server "$work" || note "pulseaudio did not start"
 fi
 
 export PIMBLE_TEST_DESKTOP="$work"
