@@ -1,20 +1,20 @@
 #!/bin/bash
 # Measures the whole program under a private Xvfb and session bus, settings
-# window never opened, over three launches (a user who has done the tour: the
-# first launch with only that in the settings, the next two on the documents
-# the one before left, so no tour window opens). For each: the time from exec
-# to the character's window being mapped, then the resting program over
-# SECONDS: its CPU (every thread) and the X server's over the same span,
-# context switches (every thread), PSS and private memory.
-# Then the resting character alone on the same X server, as
-# bench/measure-idle.sh shows it, once for each seed in BENCH_SEEDS (default
-# "1 2 3"). The character picks its idle behaviours by chance, in the program
-# and alone alike, and a minute holds one or two of them or none: one span
-# of each says little, the medians compare like with like.
+# window never opened, once for each seed in BENCH_SEEDS (default "1 2 3"),
+# each launch on a data folder of its own holding only the settings of a
+# user who has done the tour (so no tour window opens, and every launch
+# greets its user alike). For each: the time from exec to the character's
+# window being mapped, then the resting program over SECONDS: its CPU (every
+# thread) and the X server's over the same span, context switches (every
+# thread), PSS and private memory. Then the resting character alone on the same X server
+# and the same seed, started, greeted and measured as the program does it.
+# The character's gestures and idle behaviours come by chance, and one wave
+# costs a minute about 0.1 point: the program runs on the seed too
+# (PIMBLE_SEED), so that both spans hold the same ones, and each launch is
+# compared with its own character.
 # Usage: bench/measure-launch.sh [BUILD_DIR] [SECONDS]
 # BENCH_WM=openbox runs a window manager too; BENCH_SETTINGS='{"followCursor":
-# false, "onboardingCompleted": true}' starts from that settings document;
-# BENCH_SEEDS="" leaves the character alone out.
+# false, "onboardingCompleted": true}' starts from that settings document.
 set -euo pipefail
 build=${1:-build}
 seconds=${2:-60}
@@ -67,9 +67,7 @@ stop() {
   return 1
 }
 
-mkdir -m 700 "$PIMBLE_DATA_DIR"
 settings=${BENCH_SETTINGS:-'{"onboardingCompleted": true}'}
-printf '%s\n' "$settings" >"$PIMBLE_DATA_DIR/settings.json"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -91,26 +89,28 @@ rest() {
 }
 
 echo "rest_seconds $seconds"
-for launch in 1 2 3; do
-  out=$("$watch" --timeout=20 "$pimble")
+launch=0
+for seed in ${BENCH_SEEDS:-1 2 3}; do
+  launch=$((launch + 1))
+  rm -rf "$PIMBLE_DATA_DIR"
+  mkdir -m 700 "$PIMBLE_DATA_DIR"
+  printf '%s\n' "$settings" >"$PIMBLE_DATA_DIR/settings.json"
+  out=$(PIMBLE_SEED=$seed "$watch" --timeout=20 "$pimble")
   program=$(awk '/^pid / { print $2 }' <<<"$out")
+  echo "launch_${launch}_seed $seed"
   echo "launch_${launch}_mapped_ms $(awk '/^mapped_ms / { print $2 }' <<<"$out")"
   rest
   stop "$program"
   program=
+  out=$(PIMBLE_XSERVER_PID=$xvfb QT_QPA_PLATFORM=xcb "$character" --rest-seconds="$seconds" \
+    --seed="$seed" --as-launched)
+  alone=$(awk '/^(cpu_percent|xserver_cpu_percent) / { c += $2 } END { printf "%.3f", c }' <<<"$out")
+  echo "launch_${launch}_character_alone_cpu_with_xserver_percent $alone" | tee -a "$work/character"
+  awk -v p="$(awk -v l="launch_${launch}_cpu_with_xserver_percent" '$1 == l { print $2 }' "$work/program")" \
+    -v c="$alone" -v l="launch_${launch}_" \
+    'BEGIN { printf "%sprogram_over_character_percent_points %.3f\n", l, p - c }' | tee -a "$work/distance"
 done
 echo "program_cpu_with_xserver_percent_median $(awk '/cpu_with_xserver/ { print $2 }' "$work/program" | median)"
+echo "character_alone_cpu_with_xserver_percent_median $(awk '{ print $2 }' "$work/character" | median)"
+echo "program_over_character_percent_points_median $(awk '{ print $2 }' "$work/distance" | median)"
 echo "program_pss_kb_median $(awk '/pss_kb/ { print $2 }' "$work/program" | median)"
-
-for seed in ${BENCH_SEEDS-1 2 3}; do
-  out=$(PIMBLE_XSERVER_PID=$xvfb QT_QPA_PLATFORM=xcb "$character" --rest-seconds="$seconds" --seed="$seed")
-  awk -v seed="$seed" '/^(cpu_percent|xserver_cpu_percent) / { c += $2 }
-    END { printf "character_seed_%s_cpu_with_xserver_percent %.3f\n", seed, c }' <<<"$out" |
-    tee -a "$work/character"
-done
-if [ -s "$work/character" ]; then
-  character_median=$(awk '{ print $2 }' "$work/character" | median)
-  echo "character_cpu_with_xserver_percent_median $character_median"
-  awk -v p="$(awk '/cpu_with_xserver/ { print $2 }' "$work/program" | median)" -v c="$character_median" \
-    'BEGIN { printf "program_over_character_percent_points %.3f\n", p - c }'
-fi

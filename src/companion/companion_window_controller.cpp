@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
+#include <cstdlib>
 
 #include "companion/companion_panel.h"
 #include "companion/glimmet_animator.h"
@@ -38,6 +39,13 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
   hostView_->setGeometry(0, 0, panel_->width(), panel_->height());
   if (GlimmetRig* rig = hostView_->figure().rig()) {
     animator_ = std::make_unique<GlimmetAnimator>(*rig);
+    // The benches set it to compare the resting program with the character
+    // alone on the same run of gestures and behaviours.
+    if (const char* seed = std::getenv("PIMBLE_SEED"); seed != nullptr && *seed != '\0') {
+      const auto value = static_cast<unsigned>(std::strtoul(seed, nullptr, 10));
+      rig->rng.seed(value);
+      animator_->rng.seed(value);
+    }
   }
   // The character moves only while it can be seen.
   panel_->onExposedChanged = [this](bool exposed) {
