@@ -1,5 +1,7 @@
 #include "companion/companion_window_controller.h"
 
+#include <malloc.h>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -74,6 +76,10 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
   // Without a compositor the window shows only what each frame draws.
   hostView_->onFrameMask = [this](const QRegion& mask) { panel_->setBoundingMask(mask); };
   hostView_->setFramePresenter(&panel_->framePresenter());
+  // A behaviour draws a new picture of the figure on each of its frames and
+  // lets the older ones go; the allocator would keep the freed memory
+  // scattered through its heap all day.
+  hostView_->onPicturesSettled = [] { ::malloc_trim(0); };
   panel_->onShapedChanged = [this](bool shaped) { hostView_->setReportsFrameMask(shaped); };
   hostView_->setReportsFrameMask(panel_->isShaped());
 

@@ -17,4 +17,8 @@ double GlimmetFigure::mediaTime() const {
   return animation_clock::now();
 }
 
+long GlimmetFigure::pictureDraws() const {
+  return rig_.poseLayer->rasterDraws() + rig_.cape.back->rasterDraws();
+}
+
 }  // namespace pimble

@@ -16,6 +16,7 @@ class GlimmetFigure : public HostedFigure {
   void renderSprites(double scale) override;
   double mediaTime() const override;
   GlimmetRig* rig() override { return &rig_; }
+  long pictureDraws() const override;
 
   void beginFlight() override { rig_.beginFlight(); }
   void flightMoved(QSizeF delta) override { rig_.flightMoved(delta); }

@@ -186,11 +186,28 @@ void GlimmetHostView::paintEvent(QPaintEvent*) {
   if (!root) return;
   if (presentsItself()) {
     presentFrame(*root);
+  } else {
+    QPainter p(this);
+    paintFrame(p, *root, size(), figure_->mediaTime());
+    if (reportsFrameMask_) reportFrameMask(p, *root);
+  }
+  notePictureDraws();
+}
+
+void GlimmetHostView::notePictureDraws() {
+  if (!onPicturesSettled) return;
+  const long draws = figure_->pictureDraws();
+  const double now = uptime_();
+  if (draws != pictureDraws_) {
+    if (!runStartDraws_) runStartDraws_ = pictureDraws_;
+    pictureDraws_ = draws;
+    lastPictureAt_ = now;
     return;
   }
-  QPainter p(this);
-  paintFrame(p, *root, size(), figure_->mediaTime());
-  if (reportsFrameMask_) reportFrameMask(p, *root);
+  if (!runStartDraws_ || now - lastPictureAt_ < picturesSettleSeconds) return;
+  const long drawn = draws - *runStartDraws_;
+  runStartDraws_.reset();
+  if (drawn >= picturesInARun) onPicturesSettled();
 }
 
 void GlimmetHostView::setFramePresenter(FramePresenter* presenter) {

@@ -52,6 +52,13 @@ class GlimmetHostView : public QWidget {
   // at least half opaque (device pixels of the view), whenever they differ
   // from the last frame's. Called before the frame reaches the screen.
   std::function<void(const QRegion&)> onFrameMask;
+  // Once the figure, having drawn a run of new pictures (a behaviour, a
+  // reaction, a flight), has drawn none for a few seconds: the memory of the
+  // pictures it let go can be handed back then.
+  std::function<void()> onPicturesSettled;
+  static constexpr double picturesSettleSeconds = 3;
+  // Fewer pictures than this (a blink's, a glance's) are not a run.
+  static constexpr long picturesInARun = 8;
 
   // Canvas mapping for a view of this size, in the view's y-down pixels.
   static double viewScale(QSizeF bounds);
@@ -120,6 +127,7 @@ class GlimmetHostView : public QWidget {
   void presentFrame(const Layer& root);
   void reportFrameMask(QPainter& painter, const Layer& root);
   void reportFrameMask(const QImage& frame);
+  void notePictureDraws();
 
   std::unique_ptr<HostedFigure> figure_;
   // Repaints while something in the tree moves; off while hidden.
@@ -128,6 +136,12 @@ class GlimmetHostView : public QWidget {
   PetRecognizer pet_;
   double spriteScale_ = 0;
   mutable std::optional<HitShape> hitShape_;
+  // The figure's picture count at the last frame, when the current run of
+  // new pictures began (none while the figure rests on its cached ones), and
+  // when the last new picture was drawn.
+  long pictureDraws_ = 0;
+  std::optional<long> runStartDraws_;
+  double lastPictureAt_ = 0;
   // Left-button state: the press that started on the body, if any.
   bool pressed_ = false;
   int clickCount_ = 0;

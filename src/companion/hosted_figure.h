@@ -27,6 +27,9 @@ class HostedFigure {
   virtual double mediaTime() const { return 0; }
   // The character's rig, when the figure is the character.
   virtual GlimmetRig* rig() { return nullptr; }
+  // How many pictures of its layers the figure has drawn so far (cached
+  // pictures shown again do not count).
+  virtual long pictureDraws() const { return 0; }
 
   // A drag or an animated flight of the window begins.
   virtual void beginFlight() {}

@@ -31,6 +31,10 @@ class FakeFigure : public HostedFigure {
   void beginFlight() override { ++log_->flightsBegun; }
   void flightMoved(QSizeF delta) override { log_->moves.push_back(delta); }
   void endFlight() override { ++log_->flightsEnded; }
+  long pictureDraws() const override { return drawn; }
+
+  // Pictures "drawn" so far, as the test sets them.
+  long drawn = 0;
 
  private:
   FigureLog* log_;

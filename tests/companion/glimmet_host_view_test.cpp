@@ -204,5 +204,41 @@ TEST(GlimmetHostView, SpritesFollowThePixelScale) {
   EXPECT_DOUBLE_EQ(view.spriteScale(), std::round(ratio * 100) / 100);
 }
 
+// The memory of let-go pictures is handed back once after a run of new
+// pictures, when the figure has drawn none for three seconds; a blink's
+// few pictures and the steady loop on cached ones never ask for it.
+TEST(GlimmetHostView, AsksOnceToHandBackMemoryAfterARunOfNewPictures) {
+  ViewRig r;
+  auto* figure = static_cast<FakeFigure*>(&r.view.figure());
+  int settled = 0;
+  r.view.onPicturesSettled = [&] { ++settled; };
+  QImage target(310, 310, QImage::Format_ARGB32_Premultiplied);
+  const auto frames = [&](int count, long newPerFrame) {
+    for (int i = 0; i < count; ++i) {
+      r.now += 0.1;
+      figure->drawn += newPerFrame;
+      r.view.render(&target);
+    }
+  };
+  frames(100, 0);  // resting on cached pictures
+  frames(1, 3);    // a blink
+  frames(50, 0);
+  EXPECT_EQ(settled, 0);
+
+  frames(20, 1);  // a behaviour
+  frames(10, 0);  // a pause within it
+  frames(10, 1);
+  frames(29, 0);
+  EXPECT_EQ(settled, 0) << "not before three quiet seconds";
+  frames(2, 0);
+  EXPECT_EQ(settled, 1);
+  frames(100, 0);
+  EXPECT_EQ(settled, 1) << "once a run";
+
+  frames(10, 1);
+  frames(31, 0);
+  EXPECT_EQ(settled, 2);
+}
+
 }  // namespace
 }  // namespace pimble
