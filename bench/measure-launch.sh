@@ -6,8 +6,9 @@
 # greets its user alike). For each: the time from exec to the character's
 # window being mapped, then the resting program over SECONDS: its CPU (every
 # thread) and the X server's over the same span, context switches (every
-# thread), PSS and private memory. Then the resting character alone on the same X server
-# and the same seed, started, greeted and measured as the program does it.
+# thread), PSS and private memory. Then the resting character alone on the
+# same X server and the same seed, started, greeted and measured as the
+# program does it.
 # The character's gestures and idle behaviours come by chance, and one wave
 # costs a minute about 0.1 point: the program runs on the seed too
 # (PIMBLE_SEED), so that both spans hold the same ones, and each launch is

@@ -197,6 +197,8 @@ void GlimmetHostView::paintEvent(QPaintEvent*) {
 void GlimmetHostView::notePictureDraws() {
   if (!onPicturesSettled) return;
   const long draws = figure_->pictureDraws();
+  // Most frames show cached pictures with no run to watch: no clock read.
+  if (draws == pictureDraws_ && !runStartDraws_) return;
   const double now = uptime_();
   if (draws != pictureDraws_) {
     if (!runStartDraws_) runStartDraws_ = pictureDraws_;
@@ -204,7 +206,7 @@ void GlimmetHostView::notePictureDraws() {
     lastPictureAt_ = now;
     return;
   }
-  if (!runStartDraws_ || now - lastPictureAt_ < picturesSettleSeconds) return;
+  if (now - lastPictureAt_ < picturesSettleSeconds) return;
   const long drawn = draws - *runStartDraws_;
   runStartDraws_.reset();
   if (drawn >= picturesInARun) onPicturesSettled();
