@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,14 +79,16 @@ std::optional<std::string> readRegularFile(const fs::path& p) {
   return out;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+// 0, or the errno of the failure.
+int writeAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
     bytes.remove_prefix(static_cast<size_t>(n));
   }
-  return true;
+  return 0;
 }
 
 void syncDirectory(const fs::path& dir) {
@@ -96,19 +100,34 @@ void syncDirectory(const fs::path& dir) {
 
 // Replaces `target` as a whole: a private temporary file beside it, written,
 // flushed to disk, then renamed over it (rename replaces a link, never
-// writes through it).
-bool writeAtomically(const fs::path& target, std::string_view bytes) {
+// writes through it). 0, or the errno of the step that failed; then the
+// target is as it was.
+int writeAtomically(const fs::path& target, std::string_view bytes) {
   std::string temp = target.string() + ".tmp-XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+  if (fd < 0) return errno;
+  int error = ::fchmod(fd, 0600) == 0 ? 0 : errno;
+  if (!error) error = writeAll(fd, bytes);
+  if (!error && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && !error) error = errno;
+  if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+  if (error) {
     ::unlink(temp.c_str());
-    return false;
+    return error;
   }
   syncDirectory(target.parent_path());
-  return true;
+  return 0;
+}
+
+// 0 when a file can be made in `dir`, or the errno that prevents it. The
+// test file goes at once.
+int tryWritingIn(const fs::path& dir) {
+  std::string probe = (dir / ".write-check-XXXXXX").string();
+  const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return 0;
 }
 
 // The temporary files writeAtomically() makes for `target`: its name, then
@@ -184,14 +203,47 @@ fs::path FilePersistence::perUserFallbackDirectory(const fs::path& root) {
   return fs::path("/dev/null/PimbleGlimmet");
 }
 
-FilePersistence::FilePersistence(fs::path directory) : directory_(std::move(directory)) {
+void FilePersistence::toStandardError(const std::string& line) {
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+FilePersistence::FilePersistence(fs::path directory, Report report)
+    : directory_(std::move(directory)), report_(std::move(report)) {
   // Each missing level is made private; existing ones are left as they are.
+  int makeError = 0;
   fs::path level;
   for (const auto& part : directory_) {
     level /= part;
     if (part.empty() || level == level.root_path()) continue;
-    ::mkdir(level.c_str(), 0700);
+    if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST && !makeError) makeError = errno;
   }
+  // Said once here, so that a user who finds changes gone can learn why.
+  struct stat st {};
+  int error = 0;
+  if (::stat(directory_.c_str(), &st) != 0)
+    error = makeError ? makeError : errno;
+  else if (!S_ISDIR(st.st_mode))
+    error = ENOTDIR;
+  if (error) {
+    tell("cannot create the data folder " + directory_.string() + " (" + std::strerror(error) +
+         "); nothing will be saved");
+  } else if ((error = tryWritingIn(directory_))) {
+    tell("cannot write in the data folder " + directory_.string() + " (" + std::strerror(error) +
+         "); nothing will be saved");
+  }
+}
+
+void FilePersistence::tell(const std::string& what) const {
+  try {
+    if (report_) report_("PimbleGlimmet: " + what);
+  } catch (...) {
+    // Telling is a courtesy; storage still never raises.
+  }
+}
+
+void FilePersistence::saveFailed(const std::string& file, int error) {
+  if (toldFailures_[file].insert(error).second)
+    tell("could not save " + file + " in " + directory_.string() + ": " + std::strerror(error));
 }
 
 void FilePersistence::readCandidates(std::string_view name, const Accepts& accept) const {
@@ -220,7 +272,10 @@ void FilePersistence::write(std::string_view name, const Json* document, const A
     else
       moveAside(primary, directory_ / (primaryName + ".unreadable"));
   }
-  writeAtomically(primary, *bytes);
+  if (const int error = writeAtomically(primary, *bytes))
+    saveFailed(primaryName, error);
+  else
+    toldFailures_.erase(primaryName);
 }
 
 }  // namespace pimble

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
 
 #include "models/persisting.h"
 
@@ -15,8 +19,17 @@ namespace pimble {
 // per-application usage); every write goes to a temporary file in the same
 // directory that is flushed and then renamed over the target, so a crash
 // leaves either the old or the new content. Symbolic links are not followed.
+//
+// Callers never see a failure, but the user must be able to learn why
+// changes are not kept: a directory that cannot be made or written, and
+// each save that does not land, is told in one line to `report`.
 class FilePersistence : public Persisting {
  public:
+  // Takes one line of text, without its newline.
+  using Report = std::function<void(const std::string& line)>;
+  // Writes the line to standard error.
+  static void toStandardError(const std::string& line);
+
   // "PIMBLE_DATA_DIR" when set and not empty (the directory itself);
   // otherwise $XDG_DATA_HOME when absolute, else ~/.local/share, plus
   // "PimbleGlimmet"; without a home, a private per-user folder.
@@ -26,9 +39,12 @@ class FilePersistence : public Persisting {
   // freshly made unique one; plus "PimbleGlimmet".
   static std::filesystem::path perUserFallbackDirectory(const std::filesystem::path& root);
 
-  // Creates the directory (and missing parents) when it does not exist;
-  // failures are ignored: loads then find nothing and saves fail silently.
-  explicit FilePersistence(std::filesystem::path directory);
+  // Creates the directory (and missing parents) when it does not exist and
+  // tries it: when it cannot be made or written, one line says so (loads
+  // then find nothing and saves fail). A save that fails reports the
+  // document, the directory and the reason once; the same document failing
+  // for the same reason stays quiet until one of its saves succeeds.
+  explicit FilePersistence(std::filesystem::path directory, Report report = &toStandardError);
 
   const std::filesystem::path& directory() const { return directory_; }
 
@@ -37,7 +53,13 @@ class FilePersistence : public Persisting {
   void write(std::string_view name, const Json* document, const Accepts& decodes) override;
 
  private:
+  void tell(const std::string& what) const;
+  void saveFailed(const std::string& file, int error);
+
   std::filesystem::path directory_;
+  Report report_;
+  // The reasons already told per document file since its last good save.
+  std::map<std::string, std::set<int>> toldFailures_;
 };
 
 }  // namespace pimble

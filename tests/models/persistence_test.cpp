@@ -1,5 +1,8 @@
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -75,10 +79,24 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// The lines a store tells, kept instead of reaching standard error.
+struct Told {
+  std::vector<std::string> lines;
+  FilePersistence::Report sink() {
+    return [this](const std::string& line) { lines.push_back(line); };
+  }
+};
+
+std::string cannotSave(const std::string& file, const fs::path& dir, int error) {
+  return "PimbleGlimmet: could not save " + file + " in " + dir.string() + ": " +
+         std::strerror(error);
+}
+
 TEST(FilePersistence, SavesPrettySortedPrivateFilesWithOneBackup) {
   TempDir tmp;
   const fs::path dir = tmp.path() / "a" / "PimbleGlimmet";
-  FilePersistence store(dir);
+  Told told;
+  FilePersistence store(dir, told.sink());
   EXPECT_EQ(mode(dir), 0700u);
   EXPECT_FALSE(store.load<AppSettings>("settings"));
 
@@ -102,6 +120,7 @@ TEST(FilePersistence, SavesPrettySortedPrivateFilesWithOneBackup) {
   // A good primary hides a corrupt backup.
   put(dir / "settings.json.backup", "{ nope");
   EXPECT_EQ(store.load<AppSettings>("settings")->capeColor, CapeColor::gold);
+  EXPECT_EQ(told.lines, std::vector<std::string>{});  // a new folder, no failure
 }
 
 TEST(FilePersistence, CorruptPrimaryNeverReplacesTheGoodBackup) {
@@ -166,16 +185,28 @@ TEST(FilePersistence, FailedEncodeAndHostileFilesChangeNothing) {
             *parseISO8601("2026-03-29T01:00:00Z"));
 }
 
-TEST(FilePersistence, UnusableDirectoryFailsSilently) {
+// Nothing raises, but the user can learn why changes are not kept: once for
+// the folder, once per document and reason.
+TEST(FilePersistence, UnusableDirectoryFailsWithoutRaisingAndSaysWhy) {
   TempDir tmp;
   put(tmp.path() / "plain-file", "x");
   // A directory that cannot be created (its parent is a file) even for root.
-  FilePersistence nowhere(tmp.path() / "plain-file" / "dir");
+  const fs::path dir = tmp.path() / "plain-file" / "dir";
+  Told told;
+  FilePersistence nowhere(dir, told.sink());
+  ASSERT_EQ(told.lines,
+            std::vector<std::string>{"PimbleGlimmet: cannot create the data folder " +
+                                     dir.string() + " (Not a directory); nothing will be saved"});
   DayUsage changed;
   changed.checkIns = 3;
   nowhere.save(changed, "activity");
+  nowhere.save(changed, "activity");
+  nowhere.save(AppSettings{}, "settings");
   EXPECT_FALSE(nowhere.load<DayUsage>("activity"));
   EXPECT_EQ(slurp(tmp.path() / "plain-file"), "x");
+  EXPECT_EQ(told.lines,
+            (std::vector<std::string>{told.lines.front(), cannotSave("activity.json", dir, ENOTDIR),
+                                      cannotSave("settings.json", dir, ENOTDIR)}));
 }
 
 TEST(FilePersistence, DefaultDirectoryChoice) {
@@ -266,7 +297,8 @@ TEST(FilePersistence, ASaveRemovesTheDocumentsStaleTemporaryFiles) {
 TEST(FilePersistence, ABlockedAsideNameNeverLosesASave) {
   TempDir tmp;
   const fs::path dir = tmp.path();
-  FilePersistence store(dir);
+  Told told;
+  FilePersistence store(dir, told.sink());
   const auto usage = [](std::int64_t checkIns) {
     DayUsage u;
     u.checkIns = checkIns;
@@ -296,6 +328,126 @@ TEST(FilePersistence, ABlockedAsideNameNeverLosesASave) {
   EXPECT_EQ(slurp(dir / "activity.json.unreadable.3"), "{ broken");
   // Only a primary that decoded ever became the backup.
   EXPECT_EQ(decodeDocument<DayUsage>(slurp(dir / "activity.json.backup")), usage(1));
+  // Every save landed: nothing to tell.
+  EXPECT_EQ(told.lines, std::vector<std::string>{});
+}
+
+// No file may grow past 16 bytes while it lives, for root too: writes fail
+// with EFBIG (its signal ignored), as on a full disk.
+struct FullDisk {
+  rlimit old{};
+  FullDisk() {
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit full{16, old.rlim_max};
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0) << std::strerror(errno);
+  }
+  ~FullDisk() { ::setrlimit(RLIMIT_FSIZE, &old); }
+};
+
+// A save that cannot be written keeps the document and its backup as they
+// were, is told once per document and reason, and again only after a save
+// of that document has landed.
+TEST(FilePersistence, AFailedWriteKeepsBothCopiesAndIsToldOnce) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  Told told;
+  FilePersistence store(dir, told.sink());
+  AppSettings older, current, next;
+  current.capeColor = CapeColor::blue;
+  next.capeColor = CapeColor::gold;
+  store.save(older, "settings");
+  store.save(current, "settings");
+  const std::string primary = slurp(dir / "settings.json");
+  const std::string backup = slurp(dir / "settings.json.backup");
+  {
+    FullDisk full;
+    store.save(next, "settings");
+    store.save(next, "settings");
+    store.save(DayUsage{}, "activity");
+  }
+  EXPECT_EQ(told.lines, (std::vector<std::string>{cannotSave("settings.json", dir, EFBIG),
+                                                  cannotSave("activity.json", dir, EFBIG)}));
+  EXPECT_EQ(slurp(dir / "settings.json"), primary);
+  EXPECT_EQ(slurp(dir / "settings.json.backup"), backup);
+  EXPECT_EQ(entriesIn(dir), (std::vector<std::string>{"settings.json", "settings.json.backup"}));
+  EXPECT_EQ(store.load<AppSettings>("settings"), current);
+
+  store.save(next, "settings");  // room again: it lands, quietly
+  EXPECT_EQ(store.load<AppSettings>("settings"), next);
+  EXPECT_EQ(told.lines.size(), 2u);
+  {
+    FullDisk full;
+    store.save(current, "settings");
+    store.save(DayUsage{}, "activity");  // still failing as before: already told
+  }
+  ASSERT_EQ(told.lines.size(), 3u);
+  EXPECT_EQ(told.lines.back(), cannotSave("settings.json", dir, EFBIG));
+  EXPECT_EQ(store.load<AppSettings>("settings"), next);
+}
+
+// The data folder read-only, in a way that stops root too (a read-only bind
+// mount in a mount namespace of a child's own) or, for other users, by its
+// permission bits: the folder and each document are told once, and nothing
+// stored is touched, not even a document that is a directory, which a
+// writable folder would have moved aside.
+TEST(FilePersistence, AReadOnlyFolderIsToldAndLosesNothing) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  FilePersistence(dir).save(AppSettings{}, "settings");
+  FilePersistence(dir).save(AppSettings{}, "settings");
+  fs::create_directory(dir / "activity.json");
+  const std::string stored = slurp(dir / "settings.json");
+  const auto entries = entriesIn(dir);
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {  // sends the errno writes meet (or why none), then what is told
+    const auto send = [fd = out[1]](const std::string& line) {
+      [[maybe_unused]] const auto n = ::write(fd, (line + "\n").data(), line.size() + 1);
+    };
+    const char* d = dir.c_str();
+    int refused = EROFS;
+    if (::geteuid() != 0)
+      refused = ::chmod(d, 0500) == 0 ? EACCES : 0;
+    else if (::unshare(CLONE_NEWNS) != 0 ||
+             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+             ::mount(d, d, nullptr, MS_BIND, nullptr) != 0 ||
+             ::mount(nullptr, d, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+      refused = 0;
+    send(refused ? std::to_string(refused)
+                 : "root without a mount of its own: " + std::string(std::strerror(errno)));
+    if (!refused) ::_exit(77);
+    FilePersistence store(dir, send);
+    AppSettings changed;
+    changed.petting = false;
+    store.save(changed, "settings");
+    store.save(changed, "settings");
+    store.save(DayUsage{}, "activity");
+    ::_exit(0);
+  }
+  ::close(out[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+  ::close(out[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_TRUE(WIFEXITED(status) && !lines.empty()) << status;
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no read-only folder here: " << lines[0];
+  const int refused = std::stoi(lines[0]);
+  EXPECT_EQ(lines, (std::vector<std::string>{lines[0],
+                                             "PimbleGlimmet: cannot write in the data folder " +
+                                                 dir.string() + " (" + std::strerror(refused) +
+                                                 "); nothing will be saved",
+                                             cannotSave("settings.json", dir, refused),
+                                             cannotSave("activity.json", dir, refused)}));
+  EXPECT_EQ(slurp(dir / "settings.json"), stored);
+  EXPECT_EQ(entriesIn(dir), entries);  // the backup, the directory, no leftovers
 }
 
 // The largest activity document the program writes (120 days of 100
