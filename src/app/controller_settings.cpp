@@ -48,8 +48,10 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
 
   if (rig && changed([](const AppSettings& a) { return a.showCape; }))
     rig->cape.setVisible(s.showCape);
+  // The stored colour is the first one drawn: only a change the user makes
+  // cross-fades.
   if (rig && changed([](const AppSettings& a) { return a.capeColor; }))
-    rig->setCapeColor(s.capeColor);
+    rig->setCapeColor(s.capeColor, !initial);
   if (changed([](const AppSettings& a) { return a.followCursor; }) ||
       changed([](const AppSettings& a) { return a.animationIntensity; })) {
     updateCursorFollowing();
