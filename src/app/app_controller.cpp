@@ -123,6 +123,11 @@ void AppController::start() {
   }
   fillActions();
 
+  // The mode's effects (the kinds held back, the sounds, the motion, the
+  // night) are in force before the reminder engine first evaluates: a
+  // reminder overdue at launch obeys the mode like any later one. The
+  // awareness engine still announces the mode as it starts, below.
+  takeLaunchMode();
   applySettings(model_->settings(), true);
   engine_.start(model_->reminders(), store_.load<ScheduleSnapshot>("schedule"));
   syncPauseState();

@@ -437,6 +437,9 @@ class AppController : public QObject {
   // controller_settings.cpp
   // The sound switch, the motion and the night look for the current mode.
   void applyModeEffects(const AppSettings& settings);
+  // At launch, before anything is applied or started: the mode the stored
+  // settings give now, with the reminder kinds it holds back.
+  void takeLaunchMode();
   void applyIntentionShortcut(bool on);
   void intentionHotKeyPressed();
 

@@ -227,9 +227,11 @@ void AppController::previewCheckIn() {
 void AppController::bubbleUseEnded(BubbleUse ended, BubbleUse next) {
   if (ended != BubbleUse::checkInPreview && ended != BubbleUse::intentionForm) return;
   // The sample or the form put the character in its check-in state; a
-  // reminder or check-in taking the bubble over sets its own.
+  // reminder or check-in taking the bubble over sets its own, and so does
+  // one carried by the character alone, which hides the bubble.
   GlimmetAnimator* animator = companion_->animator();
-  if (animator && (next == BubbleUse::none || next == BubbleUse::info))
+  if (animator && (next == BubbleUse::none || next == BubbleUse::info) && !engine_.active() &&
+      !awareness_.active())
     animator->setBase(restState());
   // A form that goes, however it goes, ends as its Cancel does: no
   // reminder within the minimum gap.

@@ -1,6 +1,8 @@
 // Settings reach every engine, service and window here, field by field
 // against the value applied last; and the awareness mode's effects on
 // sounds, motion and the reminder kinds held back.
+#include <set>
+
 #include "app/app_controller.h"
 #include "bubbles/bubble_panel_controller.h"
 #include "companion/cape_rig.h"
@@ -12,6 +14,15 @@
 #include "companion/hosted_figure.h"
 
 namespace pimble {
+namespace {
+
+// The reminder kinds a mode holds back.
+std::set<ReminderKind> heldBack(AwarenessMode mode) {
+  if (mode == AwarenessMode::relax) return {ReminderKind::posture, ReminderKind::takeBreak};
+  return {};
+}
+
+}  // namespace
 
 void AppController::applySettings(const AppSettings& s, bool initial) {
   // The reference for "changed" is the value applied last, taken before
@@ -37,8 +48,10 @@ void AppController::applySettings(const AppSettings& s, bool initial) {
 
   if (rig && changed([](const AppSettings& a) { return a.showCape; }))
     rig->cape.setVisible(s.showCape);
+  // The stored colour is the first one drawn: only a change the user makes
+  // cross-fades.
   if (rig && changed([](const AppSettings& a) { return a.capeColor; }))
-    rig->setCapeColor(s.capeColor);
+    rig->setCapeColor(s.capeColor, !initial);
   if (changed([](const AppSettings& a) { return a.followCursor; }) ||
       changed([](const AppSettings& a) { return a.animationIntensity; })) {
     updateCursorFollowing();
@@ -110,12 +123,14 @@ void AppController::applyModeEffects(const AppSettings& s) {
   if (GlimmetAnimator* animator = companion_->animator()) animator->nightMode = night;
 }
 
+void AppController::takeLaunchMode() {
+  awareness_.takeMode(model_->settings().modes);
+  engine_.setSuppressedKinds(heldBack(awareness_.mode()));
+}
+
 void AppController::modeChanged(AwarenessMode mode) {
   model_->setMode(mode);
-  if (mode == AwarenessMode::relax)
-    engine_.setSuppressedKinds({ReminderKind::posture, ReminderKind::takeBreak});
-  else
-    engine_.setSuppressedKinds({});
+  engine_.setSuppressedKinds(heldBack(mode));
   applyModeEffects(model_->settings());
   // The kinds held back change the next reminder.
   model_->setNextReminderSummary(nextReminderSummary());

@@ -110,10 +110,10 @@ void CapeRig::installSprites(const QImage& scarfImage, const QImage& tailsImage,
   installScarf(CapeRig::scarfImage(p, scale), CapeRig::tailsImage(p, scale), scale);
 }
 
-void CapeRig::setColor(CapeColor color) {
+void CapeRig::setColor(CapeColor color, bool animated) {
   if (color == color_) return;
   color_ = color;
-  applyPalette();
+  applyPalette(animated);
   const CapePalette& p = palette(color_);
   installScarf(scarfImage(p, spriteScale_), tailsImage(p, spriteScale_), spriteScale_);
 }
@@ -346,10 +346,10 @@ void CapeRig::applyPaths(const ClothState& c) {
   shine->setPath(lines(c, {0.33, 0.66}, 0.3, 0.9));
 }
 
-void CapeRig::applyPalette() {
+void CapeRig::applyPalette(bool animated) {
   const CapePalette& p = palette(color_);
-  // The colours cross-fade.
-  TransactionScope transaction(0.35);
+  // The colours cross-fade, or jump.
+  TransactionScope transaction(animated ? 0.35 : 0, TimingFunction::easeInEaseOut(), !animated);
   cloth->setColors({toQColor(p.highlight), toQColor(p.base), toQColor(p.shade)});
   lining->setFillColor(toQColor(p.lining));
   folds->setStrokeColor(toQColor(p.fold));

@@ -71,8 +71,9 @@ class CapeRig {
   // Takes the sprite set's red scarf and tails; redraws them first when the
   // cape wears another colour.
   void installSprites(const QImage& scarfImage, const QImage& tailsImage, double scale);
-  // Re-tints cloth, scarf and tails; the same colour again changes nothing.
-  void setColor(CapeColor color);
+  // Re-tints cloth, scarf and tails, the cloth cross-fading when `animated`;
+  // the same colour again changes nothing.
+  void setColor(CapeColor color, bool animated = true);
   void setVisible(bool visible);
   void setSleeping(bool sleeping);
   void setIntensity(AnimationIntensity intensity);
@@ -131,7 +132,7 @@ class CapeRig {
   static QPainterPath smoothPath(const std::vector<QPointF>& points, bool closed);
   // Lining, outline (the cloth's mask), folds and shine for a state.
   void applyPaths(const ClothState& state);
-  void applyPalette();
+  void applyPalette(bool animated = true);
   // The scarf and tails drawn in a palette at a pixel scale.
   static QImage scarfImage(const CapePalette& palette, double scale);
   static QImage tailsImage(const CapePalette& palette, double scale);

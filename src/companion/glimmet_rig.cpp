@@ -258,8 +258,8 @@ void GlimmetRig::swapContents(const LayerPtr& layer, const QImage& image, double
   layer->setContents(image);
 }
 
-void GlimmetRig::setCapeColor(CapeColor color) {
-  cape.setColor(color);
+void GlimmetRig::setCapeColor(CapeColor color, bool animated) {
+  cape.setColor(color, animated);
 }
 
 void GlimmetRig::setIntensity(AnimationIntensity intensity) {

@@ -83,8 +83,10 @@ class GlimmetRig {
   void apply(GlimmetState state);
   // Moves every part to a pose, animated over `duration` seconds (0 jumps).
   void setPose(const GlimmetPose& pose, double duration);
-  // Re-tints the cape, the scarf and its tails.
-  void setCapeColor(CapeColor color);
+  // Re-tints the cape, the scarf and its tails; the cloth cross-fades when
+  // `animated`, and takes the colour at once otherwise (a look set up before
+  // the character is first drawn).
+  void setCapeColor(CapeColor color, bool animated = true);
   // Restarts every motion at the new amplitude; `off` stops all motion.
   void setIntensity(AnimationIntensity intensity);
   // Motion runs only while active (the character is on screen).

@@ -173,13 +173,17 @@ std::optional<Date> AwarenessEngine::overrideEnd(const ModeSchedule& schedule, D
 
 void AwarenessEngine::start(const AwarenessSettings& settings, const ModeSettings& modes,
                             const std::optional<AppIdentity>& frontmost) {
-  modeSettings_ = modes;
-  mode_ = computeMode(now());
+  takeMode(modes);
   apply(settings, modes, false);
   tracker_.appActivated(frontmost);
   pruneIfNewDay();
   if (onModeChange) onModeChange(mode_);
   evaluate();
+}
+
+void AwarenessEngine::takeMode(const ModeSettings& modes) {
+  modeSettings_ = modes;
+  mode_ = computeMode(now());
 }
 
 void AwarenessEngine::apply(const AwarenessSettings& settings, const ModeSettings& modes,

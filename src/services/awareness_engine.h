@@ -124,6 +124,10 @@ class AwarenessEngine {
   // application, prunes, announces the mode, then evaluates.
   void start(const AwarenessSettings& settings, const ModeSettings& modes,
              const std::optional<AppIdentity>& frontmost);
+  // The first step of start() on its own: takes the mode settings and the
+  // mode they give now, announcing nothing, so that the owner can put the
+  // mode's effects in force before anything else runs.
+  void takeMode(const ModeSettings& modes);
   void apply(const AwarenessSettings& settings, const ModeSettings& modes, bool evaluateNow);
   // The tick.
   void evaluate();

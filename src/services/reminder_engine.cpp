@@ -105,6 +105,7 @@ void ReminderEngine::start(std::vector<Reminder> reminders,
   // run) must not silence a reminder for longer than it could ever wait.
   scheduler_.limitToLongestWait(reminders_, clock);
   wasQuiet_ = quietHours.holds(now, environment.calendar);
+  started_ = true;
   evaluate();
 }
 
@@ -244,7 +245,8 @@ void ReminderEngine::setSuppressedKinds(std::set<ReminderKind> kinds) {
     }
   }
   if (!released.empty()) notifyPersist();
-  evaluate();
+  // Nothing to look at before start(), which evaluates with these kinds.
+  if (started_) evaluate();
 }
 
 void ReminderEngine::deliverNow(const Reminder& reminder) {

@@ -107,7 +107,8 @@ class ReminderEngine {
   void evaluate();
   // Ends the active reminder with the user's answer.
   void resolve(const Resolution& resolution);
-  // The kinds the current awareness mode holds back.
+  // The kinds the current awareness mode holds back. Before start() they
+  // are only noted, so that the first evaluation already holds them back.
   void setSuppressedKinds(std::set<ReminderKind> kinds);
   // Shows a reminder on demand, past every hold; nothing while one is showing.
   void deliverNow(const Reminder& reminder);
@@ -175,6 +176,7 @@ class ReminderEngine {
   bool heldForIdle_ = false;
   double observedIdle_ = 0;
   bool wasQuiet_ = false;
+  bool started_ = false;
 };
 
 PIMBLE_ENUM_NAMES(ReminderEngine::Presence, {{ReminderEngine::Presence::awake, "awake"},

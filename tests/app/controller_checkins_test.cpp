@@ -216,6 +216,30 @@ TEST_F(AwarenessTest, ABubbleTakenOverOrHiddenEndsThePreviewAndTheCharactersChec
   EXPECT_EQ(animator().base(), GlimmetState::idle);
 }
 
+TEST_F(AwarenessTest, ACheckInForTheCharacterAloneKeepsItsStateOverTheBubbleItCloses) {
+  // "Try a check-in" while the intention form or a sample is open: the real
+  // check-in closes that bubble, and only the character carries it.
+  for (bool form : {true, false}) {
+    SCOPED_TRACE(form ? "over the intention form" : "over a sample");
+    AppController& c = startWatching(
+        editor, [](AppSettings& s) { s.awareness.style = CheckInStyle::glimmetOnly; });
+    if (form)
+      c.openIntentionForm();
+    else
+      c.previewCheckIn();
+    ASSERT_TRUE(form ? c.showingIntentionForm() : c.previewingCheckIn());
+    bringToFront(chat);
+    c.previewCheckIn();
+    ASSERT_TRUE(c.awareness().active());
+    EXPECT_FALSE(c.bubble().isShown());
+    EXPECT_EQ(animator().base(), GlimmetState::checkIn);
+    EXPECT_TRUE(c.checkInTimeoutDue());
+    // Its answer, not the closed bubble, sets the character back to rest.
+    c.respondToCheckIn(Case::dismiss);
+    EXPECT_EQ(animator().base(), GlimmetState::idle);
+  }
+}
+
 TEST_F(AwarenessTest, AnAnswerIsCarriedOutBeforeTheNextCheckInIsPresented) {
   // Bedtime was ten minutes ago, and Chat's minute will be up: two check-ins
   // in a row.

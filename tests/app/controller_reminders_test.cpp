@@ -63,7 +63,9 @@ TEST_F(ReminderRoad, ADueReminderSpeaksAndDoneIsCountedCheeredAndSaved) {
   time.advance(Seconds(0.5));
   EXPECT_EQ(store.writeCount("progress"), 1);
   // Water restarts a full interval; the stretch is next, due 570 s after.
-  EXPECT_EQ(c.model().nextReminderSummary(), "Next: Stretch in 10 min");
+  time.advance(Seconds(601));
+  ASSERT_TRUE(c.engine().active());
+  EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
 }
 
 TEST_F(ReminderRoad, TheTimeOutWaitsFifteenSecondsAtLeastAndCountsNothing) {
@@ -121,6 +123,31 @@ TEST_F(ReminderRoad, TheReminderSoundFollowsItsOwnSwitchAndTheNight) {
   // ... but the done sound does.
   c.finishReminder(Resolution::done());
   EXPECT_EQ(played(), std::vector<Effect>{Effect::reminder});
+}
+
+TEST_F(ReminderRoad, AReminderOverdueAtLaunchObeysTheStoredMode) {
+  // Time while the program is not running counts toward no countdown: a
+  // reminder overdue at quit is overdue at once at the next start.
+  AppSettings relax;
+  relax.modes.manualMode = AwarenessMode::relax;
+  seedDue({{ReminderKind::posture, -30}, {ReminderKind::stretch, 600}}, relax);
+  AppController& c = started();
+  EXPECT_FALSE(c.engine().active()) << "relax holds posture back from the first look";
+  EXPECT_FALSE(c.bubble().isShown());
+  time.advance(Seconds(601));
+  ASSERT_TRUE(c.engine().active());
+  EXPECT_EQ(c.engine().active()->kind, ReminderKind::stretch);
+
+  // The night lets the reminder come, without its sound.
+  controller.reset();
+  AppSettings night;
+  night.modes.manualMode = AwarenessMode::night;
+  std::vector<Reminder> list = seedDue({{ReminderKind::water, -30}}, night);
+  for (Reminder& r : list) r.soundEnabled = true;
+  store.save(RemindersFile{list}, "reminders");
+  AppController& n = started();
+  ASSERT_TRUE(n.engine().active());
+  EXPECT_EQ(played(Effect::reminder), 0);
 }
 
 TEST_F(ReminderRoad, AHiddenCharacterPostsANotificationAndTakesOnlyItsOwnAnswers) {

@@ -6,6 +6,7 @@
 #include "bubbles/greeting_bubble_controller.h"
 #include "companion/cape_rig.h"
 #include "companion/cursor_follower.h"
+#include "companion/layers/manual_clock.h"
 #include "models/activity_data.h"
 #include "models/greeting_director.h"
 #include "models/reminders_file.h"
@@ -240,6 +241,63 @@ TEST_F(ControllerTest, TheFirstApplicationSetsUpTheWindowsAndTheHotKey) {
   EXPECT_EQ(c.companion().frame().topLeft(), QPointF(200, 300));
   EXPECT_EQ(desktop.shortcut->registrations, 1);
   EXPECT_TRUE(desktop.shortcut->isRegistered());
+}
+
+// The character's media clock held still: every picture of the host view
+// shows the look as it was when the window first showed.
+class FirstFrame : public ControllerTest {
+ protected:
+  // Saturated pixels of the cape's lower part (below the face's cheeks) by
+  // the colour that dominates them.
+  struct CapeHues {
+    int red = 0, green = 0, blue = 0;
+  };
+  CapeHues capeHues() {
+    GlimmetHostView& view = controller->companion().hostView();
+    const QImage frame = view.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const double scale = GlimmetHostView::viewScale(view.size()) * frame.devicePixelRatio();
+    CapeHues hues;
+    for (int y = int(175 * scale); y < std::min(frame.height(), int(265 * scale)); ++y) {
+      for (int x = 0; x < frame.width(); ++x) {
+        const QColor c = frame.pixelColor(x, y);
+        if (c.alpha() < 200) continue;
+        const int r = c.red(), g = c.green(), b = c.blue();
+        if (r > g + 60 && r > b + 60)
+          ++hues.red;
+        else if (g > r + 40 && g > b + 20)
+          ++hues.green;
+        else if (b > r + 60 && b > g + 30)
+          ++hues.blue;
+      }
+    }
+    return hues;
+  }
+  ManualClock media_{100};
+};
+
+TEST_F(FirstFrame, TheStoredCapeIsTheFirstDrawnAndOnlyTheUsersChangeCrossFades) {
+  AppSettings s;
+  s.capeColor = CapeColor::blue;
+  seedQuietUser(s);
+  AppController& c = started();
+  ASSERT_TRUE(characterVisible());
+  // On screen, with no time gone by for the character.
+  ASSERT_TRUE(waitUntil([&] {
+    const QWindow* window = c.companion().panel().windowHandle();
+    return window != nullptr && window->isExposed();
+  }));
+  CapeHues first = capeHues();
+  EXPECT_EQ(first.red, 0) << "the default red shows before the stored blue";
+  EXPECT_GT(first.blue, 300);
+
+  // The user's pick fades the cloth over from what is on screen (the scarf
+  // takes it at once).
+  change([](AppSettings& a) { a.capeColor = CapeColor::green; });
+  EXPECT_GT(capeHues().blue, 300);
+  media_.advance(0.5);
+  CapeHues after = capeHues();
+  EXPECT_GT(after.green, 300);
+  EXPECT_EQ(after.blue + after.red, 0);
 }
 
 TEST_F(ControllerTest, EachSettingIsAppliedAgainstTheLastAppliedValue) {

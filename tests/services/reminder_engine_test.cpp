@@ -346,6 +346,24 @@ TEST(ReminderEngine, KindsHeldBackByTheModeAndReleased) {
   EXPECT_EQ(rig.in(posture), 1800);
 }
 
+TEST(ReminderEngine, KindsHeldBackBeforeStartHoldFromTheFirstLook) {
+  // Posture overdue since before the last quit, in the quiet hours of a
+  // night: the kinds set before start() are only noted, no presence or
+  // wake-up is reported before the stored schedule is in, and the first
+  // evaluation already holds posture back.
+  Rig rig(local(2026, 6, 10, 23, 0));
+  auto posture = make(ReminderKind::posture, 30), water = make(ReminderKind::water, 45);
+  posture.respectsQuietHours = water.respectsQuietHours = false;
+  ScheduleSnapshot snap;
+  snap.savedAt = rig.now;
+  snap.runtime[posture.id.string()] = {addSeconds(rig.now, -30), 0};
+  snap.runtime[water.id.string()] = {addSeconds(rig.now, 600), 0};
+  rig.engine.setSuppressedKinds({ReminderKind::posture, ReminderKind::takeBreak});
+  EXPECT_TRUE(rig.log.empty());
+  EXPECT_EQ(rig.start({posture, water}, snap), (Logs{"presence quietHours", "arm +600"}));
+  EXPECT_FALSE(rig.engine.active());
+}
+
 TEST(ReminderEngine, DeliverNowBypassesHoldsButNeverReplacesAShowingReminder) {
   Rig rig(local(2026, 6, 10, 23, 0));  // inside quiet hours, and paused too
   auto water = make(ReminderKind::water), stretch = make(ReminderKind::stretch);
