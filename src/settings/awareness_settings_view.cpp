@@ -274,6 +274,10 @@ void AwarenessSettingsView::showRows() {
       rowsLayout_->addWidget(row);
       rows_.push_back(row);
     }
+    // New rows stand above the add-app button: the keyboard reaches them
+    // there too, not after the last control of the tab.
+    QWidget* previous = addApp_->previousInFocusChain();
+    for (WatchedAppRow* row : rows_) previous = form::placeFocusAfter(previous, row);
   }
   const DayUsage& usage = model_.activityToday();
   for (size_t index = 0; index < apps.size(); ++index) {

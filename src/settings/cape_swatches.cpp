@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "settings/settings_form.h"
+
 namespace pimble {
 
 namespace {
@@ -55,10 +57,10 @@ void CapeSwatch::paintEvent(QPaintEvent*) {
     p.setPen(QPen(palette().color(QPalette::Highlight), 2));
     p.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
   }
-  if (hasFocus()) {
-    QColor focus = palette().color(QPalette::Highlight);
-    focus.setAlphaF(0.5f);
-    p.setPen(QPen(focus, 1, Qt::DotLine));
+  // The keyboard's focus: a ring of the text's colour at the very edge,
+  // which shows beside the chosen swatch's accent ring too.
+  if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
     p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
   }
 }
@@ -75,6 +77,7 @@ CapeSwatches::CapeSwatches(QWidget* parent) : QWidget(parent), group_(new QButto
     row->addWidget(s, 0, Qt::AlignVCenter);
     connect(s, &QAbstractButton::clicked, this, [this, color] { emit colorPicked(color); });
   }
+  form::singleTabStop(group_);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

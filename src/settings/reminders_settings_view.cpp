@@ -1,8 +1,8 @@
 #include "settings/reminders_settings_view.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -98,6 +98,40 @@ class ReminderRow : public QWidget {
   QCheckBox* switch_;
 };
 
+// The list of reminders, ringed while it has the keyboard's focus: its
+// rows cover the places where the style would mark it.
+class ReminderListWidget : public QListWidget {
+ public:
+  static constexpr int ring = 2;
+
+  explicit ReminderListWidget(QWidget* parent) : QListWidget(parent) {
+    setViewportMargins(ring, ring, ring, ring);
+  }
+
+ protected:
+  bool event(QEvent* event) override {
+    const bool handled = QListWidget::event(event);
+    if (event->type() == QEvent::Paint) form::paintFocusRing(this);
+    return handled;
+  }
+};
+
+// A borderless text button with the focus ring the style leaves out.
+class TextButton : public QPushButton {
+ public:
+  TextButton(const QString& title, const char* name, QWidget* parent) : QPushButton(title, parent) {
+    setObjectName(QString::fromLatin1(name));
+    setAutoDefault(false);
+    setFlat(true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPushButton::paintEvent(event);
+    form::paintFocusRing(this);
+  }
+};
+
 QListWidgetItem* headerItem(const QString& title, QListWidget* list) {
   auto* item = new QListWidgetItem(title, list);
   // Not a place for the selection, nor for the keyboard's cursor.
@@ -145,7 +179,7 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   auto* l = new QVBoxLayout(left);
   l->setContentsMargins(0, 0, 0, 0);
   l->setSpacing(0);
-  list_ = new QListWidget(left);
+  list_ = new ReminderListWidget(left);
   list_->setObjectName(QStringLiteral("reminderList"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setFrameShape(QFrame::NoFrame);
@@ -160,8 +194,7 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   bar->setSpacing(6);
   add_ = barButton(QStringLiteral("Add"), "plus", "addReminder", left);
   remove_ = barButton(QStringLiteral("Remove"), "minus", "removeReminder", left);
-  defaults_ = barButton(QStringLiteral("Defaults"), nullptr, "restoreDefaultReminders", left);
-  defaults_->setFlat(true);
+  defaults_ = new TextButton(QStringLiteral("Defaults"), "restoreDefaultReminders", left);
   bar->addWidget(add_);
   bar->addWidget(remove_);
   bar->addStretch(1);
@@ -175,6 +208,8 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   editorScroll->setFrameShape(QFrame::NoFrame);
   editorScroll->setWidgetResizable(true);
   editorScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // No frame to show the focus on: the editor's own fields take it.
+  editorScroll->setFocusPolicy(Qt::NoFocus);
   editor_ = new ReminderEditor;
   editorScroll->setWidget(editor_);
   detail_->addWidget(editorScroll);
@@ -225,6 +260,10 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
     if (!selection_) return;
     const Uuid id = *selection_;
     selection_.reset();
+    // Remove turns itself off with the reminder gone; the focus would move
+    // on to "Defaults", where one more Space wipes every edit of the
+    // built-in reminders. It goes back to the list instead.
+    list_->setFocus(Qt::OtherFocusReason);
     model_.deleteReminder(id);
     showSelectionInList();
     showDetail();
@@ -237,6 +276,15 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   editor_->onRemindNow = [this] {
     if (auto r = selectedReminder()) model_.actions.remindNow(*r);
   };
+
+  // A row's switch reached with Tab is brought into the list's sight.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now == nullptr || !list_->viewport()->isAncestorOf(now)) return;
+    for (int i = 0; i < list_->count(); ++i) {
+      QWidget* row = list_->itemWidget(list_->item(i));
+      if (row != nullptr && row->isAncestorOf(now)) list_->scrollToItem(list_->item(i));
+    }
+  });
 
   showReminders();
   connect(&model_, &AppModel::remindersChanged, this, &RemindersSettingsView::showReminders);
@@ -310,7 +358,10 @@ void RemindersSettingsView::rebuildList() {
     }
   }
   list_->clear();
-  auto addRows = [this](bool personal) {
+  // The rows' switches follow the list on the keyboard's way, top to
+  // bottom, before the buttons under it.
+  QWidget* lastSwitch = list_;
+  auto addRows = [this, &lastSwitch](bool personal) {
     for (const auto& [id, custom] : *listed_) {
       if (custom != personal) continue;
       auto* item = new QListWidgetItem(list_);
@@ -321,6 +372,7 @@ void RemindersSettingsView::rebuildList() {
       };
       item->setSizeHint(row->sizeHint());
       list_->setItemWidget(item, row);
+      lastSwitch = form::placeFocusAfter(lastSwitch, row);
     }
   };
   headerItem(QStringLiteral("Wellness"), list_);

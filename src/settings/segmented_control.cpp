@@ -5,7 +5,17 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "settings/settings_form.h"
+
 namespace pimble {
+
+namespace {
+// The style's focus mark on a segment drowns in the chosen segment's
+// colour: the chosen one gets a ring of the text's colour instead, the
+// padding giving back what the wider border takes.
+const QString focusedChoice = QStringLiteral(
+    " QPushButton:checked:focus { border: 2px solid palette(window-text); padding: 2px 5px; }");
+}  // namespace
 
 SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this)) {
@@ -24,22 +34,24 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
   }
   // The chosen segment in the accent colour, so it reads at a glance; the
   // others keep the desktop style's own look.
-  setStyleSheet(QStringLiteral(
-      "QPushButton:checked { background-color: palette(highlight); color: "
-      "palette(highlighted-text); border: 1px solid palette(highlight); border-radius: 3px; "
-      "padding: 3px 6px; }"));
+  setStyleSheet(QStringLiteral("QPushButton:checked { background-color: palette(highlight); color: "
+                               "palette(highlighted-text); border: 1px solid palette(highlight); "
+                               "border-radius: 3px; padding: 3px 6px; }") +
+                focusedChoice);
   // Segments of one width, as wide as the widest label needs.
   int widest = 0;
   for (QAbstractButton* b : group_->buttons()) widest = std::max(widest, b->sizeHint().width());
   for (QAbstractButton* b : group_->buttons()) b->setMinimumWidth(widest + 12);
   connect(group_, &QButtonGroup::idClicked, this, &SegmentedControl::picked);
+  form::singleTabStop(group_);
   setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
 }
 
 void SegmentedControl::setAccent(const QColor& accent) {
   setStyleSheet(QStringLiteral("QPushButton:checked { background-color: %1; color: white; border: "
                                "1px solid %1; border-radius: 3px; padding: 3px 6px; }")
-                    .arg(accent.name()));
+                    .arg(accent.name()) +
+                focusedChoice);
 }
 
 void SegmentedControl::setCurrentIndex(int index) {

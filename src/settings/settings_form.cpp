@@ -1,6 +1,7 @@
 #include "settings/settings_form.h"
 
 #include <QBuffer>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCursor>
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -17,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "bubbles/symbol_image.h"
 #include "models/check_in_copy.h"
@@ -83,6 +86,57 @@ SegmentedControl* sizePicker(AppModel& model, QWidget* parent) {
   onCasePicked<CompanionSize>(picker, model,
                               [](AppSettings& s, CompanionSize v) { s.companionSize = v; });
   return picker;
+}
+
+void singleTabStop(QButtonGroup* group) {
+  const auto place = [group] {
+    const QList<QAbstractButton*> buttons = group->buttons();
+    QAbstractButton* stop = group->checkedButton();
+    if (stop == nullptr && !buttons.isEmpty()) stop = buttons.first();
+    bool focused = false;
+    for (QAbstractButton* b : buttons) {
+      focused = focused || b->hasFocus();
+      // The arrow keys move among buttons that Tab passes by only when the
+      // buttons count as one exclusive set of their own.
+      b->setAutoExclusive(true);
+      b->setFocusPolicy(b == stop ? Qt::FocusPolicy(b->focusPolicy() | Qt::TabFocus)
+                                  : Qt::FocusPolicy(b->focusPolicy() & ~Qt::TabFocus));
+    }
+    // The choice moved while the keyboard was on the group: the focus
+    // follows it.
+    if (focused && stop != nullptr && !stop->hasFocus()) stop->setFocus(Qt::OtherFocusReason);
+  };
+  place();
+  static const char* const placed = "pimbleSingleTabStop";
+  if (group->property(placed).toBool()) return;
+  group->setProperty(placed, true);
+  QObject::connect(group, &QButtonGroup::buttonToggled, group, place);
+}
+
+void paintFocusRing(QWidget* widget) {
+  if (!widget->hasFocus() || !widget->window()->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+  QPainter p(widget);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(widget->palette().color(QPalette::Highlight), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), 3, 3);
+}
+
+QWidget* placeFocusAfter(QWidget* anchor, QWidget* part) {
+  // Qt puts in order only widgets that can take the focus.
+  const auto focusable = [](QWidget* w) { return w->focusPolicy() != Qt::NoFocus; };
+  QWidget* window = part->window();
+  QWidget* previous = anchor;
+  while (!focusable(previous) && previous != window) previous = previous->previousInFocusChain();
+  std::vector<QWidget*> moving;
+  for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+    if ((w == part || part->isAncestorOf(w)) && focusable(w)) moving.push_back(w);
+  }
+  for (QWidget* w : moving) {
+    QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+  return previous;
 }
 
 QHBoxLayout* row(std::initializer_list<QWidget*> items) {

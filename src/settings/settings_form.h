@@ -19,6 +19,7 @@
 #include "models/json_coding.h"
 #include "settings/segmented_control.h"
 
+class QButtonGroup;
 class QCheckBox;
 class QColor;
 class QGroupBox;
@@ -57,6 +58,26 @@ QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent)
 // A push button, named the same way, that Return in the window never
 // presses by itself.
 QPushButton* button(const QString& title, const char* objectName, QWidget* parent);
+
+// An exclusive group of buttons as one place on the keyboard's way, as a
+// row of radio buttons is: Tab enters it on the chosen button (the first
+// when none is chosen) and the arrow keys move the choice. Call it again
+// after adding buttons to the group.
+void singleTabStop(QButtonGroup* group);
+
+// Moves the controls of `part` (itself and those inside it), in the order
+// they had, to just after `anchor` on the keyboard's way through the window
+// (after the nearest control before it when `anchor` takes no focus);
+// returns the last control moved, for the next part to follow. Widgets made
+// after a window is built come last on that way otherwise, wherever they
+// are laid out.
+QWidget* placeFocusAfter(QWidget* anchor, QWidget* part);
+
+// Draws the ring that shows the keyboard's focus on a widget the desktop
+// style draws none on (a list without a frame, a flat button): called at
+// the end of the widget's painting, it draws only while the widget has the
+// focus and the keyboard moved it.
+void paintFocusRing(QWidget* widget);
 
 // A row of widgets and stretches, left to right; nullptr stands for the
 // flexible space between them.

@@ -52,6 +52,9 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   tabs_.insert(at, tab);
   // The first stretch stands before the buttons.
   row_->insertWidget(index + 1, b);
+  // The bar is one stop for Tab, on the tab in front; the arrow keys go
+  // from tab to tab.
+  form::singleTabStop(group_);
   paintIcon(tab);
 }
 

@@ -1,5 +1,6 @@
 #include "settings/settings_window_controller.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QKeySequence>
 #include <QScrollArea>
@@ -51,6 +52,17 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
   addPage(SettingsTab::progress, new ProgressSettingsView(model_));
   showTab(selection_.tab());
 
+  // Tab from the tab bar into a page, or Shift+Tab round to its end, moves
+  // the focus past the page's scroll area, which brings into sight only
+  // what the keyboard reaches from inside it. The focus goes to nothing as
+  // the window is taken down, so that is checked before the pages.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* before, QWidget* now) {
+    if (now == nullptr || now->window() != window_.get()) return;
+    auto* page = qobject_cast<QScrollArea*>(stack_->currentWidget());
+    if (page == nullptr || !page->isAncestorOf(now)) return;
+    if (before == nullptr || !page->isAncestorOf(before)) page->ensureWidgetVisible(now);
+  });
+
   connect(tabBar_, &SettingsTabBar::picked, &selection_, &SettingsSelection::setTab);
   connect(&selection_, &SettingsSelection::tabChanged, this, &SettingsWindowController::showTab);
 
@@ -85,6 +97,9 @@ void SettingsWindowController::addPage(SettingsTab tab, QWidget* view) {
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Without a frame it could show no focus: the keyboard goes straight to
+  // the controls, which scroll into sight as they get it.
+  scroll->setFocusPolicy(Qt::NoFocus);
   stack_->insertWidget(index, scroll);
   pages_.insert(pages_.begin() + index, {tab, view});
 }
