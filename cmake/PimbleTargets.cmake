@@ -62,9 +62,10 @@ function(pimble_folder_tests folder label)
   target_compile_definitions(${exe} PRIVATE PIMBLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                             PIMBLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   # Tests on the shared X server move the pointer, type keys and activate
-  # windows: they must not run side by side.
+  # windows: they must not run side by side (the bubbles' keyboard test
+  # among them: a window another test activates takes its focus).
   set(lock)
-  if(label MATCHES "^(system|companion|settings|app)$")
+  if(label MATCHES "^(system|companion|bubbles|settings|app)$")
     set(lock RESOURCE_LOCK desktop)
   endif()
   gtest_discover_tests(${exe}

@@ -44,7 +44,7 @@ TEST(BubbleFocusDesktop, ProgramBubblesLeaveTheKeyboardWhereItIs) {
   bubble.show(BubbleContent::reminder(samples::water()), BubbleStyle::soft);
   ASSERT_TRUE(testing::waitUntil([&] { return bubble.panel().isVisible(); }, 2s));
   QTest::qWait(400);
-  EXPECT_EQ(QApplication::activeWindow(), &typing);
+  ASSERT_EQ(QApplication::activeWindow(), &typing);
   // The user keeps typing: Return goes to the text field, not to Done.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   EXPECT_EQ(done, 0);
