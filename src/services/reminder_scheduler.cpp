@@ -82,6 +82,9 @@ void ReminderScheduler::snooze(const Reminder& reminder, Date now,
   ReminderRuntime& countdown = runtime[reminder.id];
   countdown.nextDue = addSeconds(now, minutesToSeconds(minutes.value_or(reminder.snoozeMinutes)));
   countdown.ignoreCount = 0;
+  // Kept so that the bound on a countdown allows a snooze longer than the
+  // reminder's own lengths.
+  countdown.snoozedMinutes = minutes;
 }
 
 void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
@@ -99,6 +102,7 @@ void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
     countdown = freshCountdown(reminder, now);
   } else {
     countdown.nextDue = addSeconds(now, minutesToSeconds(reminder.snoozeMinutes));
+    countdown.snoozedMinutes.reset();
   }
   runtime[reminder.id] = countdown;
 }
@@ -108,8 +112,10 @@ bool ReminderScheduler::limitToLongestWait(const std::vector<Reminder>& reminder
   for (const auto& r : reminders) {
     auto it = runtime.find(r.id);
     if (it == runtime.end()) continue;
-    const double longest =
+    double longest =
         std::max(minutesToSeconds(r.intervalMinutes), minutesToSeconds(r.snoozeMinutes));
+    if (const auto& chosen = it->second.snoozedMinutes)
+      longest = std::max(longest, minutesToSeconds(*chosen));
     if (it->second.nextDue > addSeconds(now, longest)) {
       it->second = freshCountdown(r, now);
       changed = true;

@@ -51,8 +51,9 @@ class ReminderScheduler {
   // full interval with the count reset on the third in a row.
   void ignore(const Reminder& reminder, Date now);
   // No listed countdown may lie further ahead than the reminder's longest
-  // possible wait (its interval or its snooze length); a later one, which only
-  // a hand-edited schedule or a clock set back can produce, restarts fresh.
+  // possible wait (its interval, its snooze length, or the snooze the user
+  // chose for that countdown); a later one, which only a hand-edited schedule
+  // or a clock set back can produce, restarts fresh.
   // Returns whether anything changed.
   bool limitToLongestWait(const std::vector<Reminder>& reminders, Date now);
 
