@@ -6,7 +6,7 @@ Json ReminderRuntime::toJson() const {
   Json j = Json::object();
   writeField(j, "nextDue", nextDue);
   writeField(j, "ignoreCount", ignoreCount);
-  writeField(j, "snoozedMinutes", snoozedMinutes);  // left out when nothing
+  writeField(j, "waitMinutes", waitMinutes);  // left out when nothing
   return j;
 }
 
@@ -15,7 +15,7 @@ ReminderRuntime ReminderRuntime::fromJson(const Json& j) {
   ReminderRuntime r;
   r.nextDue = readRequired<Date>(j, "nextDue");
   readField(j, "ignoreCount", r.ignoreCount);
-  readField(j, "snoozedMinutes", r.snoozedMinutes);
+  readField(j, "waitMinutes", r.waitMinutes);
   return r;
 }
 

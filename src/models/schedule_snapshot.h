@@ -14,10 +14,9 @@ namespace pimble {
 struct ReminderRuntime {
   Date nextDue{};
   std::int64_t ignoreCount = 0;  // shown and left unanswered, in a row
-  // The snooze length the user picked for this countdown, when it was set
-  // by a snooze of chosen minutes: a wait the reminder's own lengths do not
-  // explain. Optional in the file; older schedules lack it.
-  std::optional<std::int64_t> snoozedMinutes = std::nullopt;
+  // The wait, in minutes, the countdown was set for (an interval, a snooze);
+  // nothing in older files. It bounds how far ahead the countdown may lie.
+  std::optional<std::int64_t> waitMinutes = std::nullopt;
 
   Json toJson() const;
   static ReminderRuntime fromJson(const Json& j);  // "nextDue" is required

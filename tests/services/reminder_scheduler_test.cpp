@@ -95,8 +95,15 @@ TEST(ReminderScheduler, SnapshotRoundTripAndLongestWait) {
   snap.runtime["not a uuid"] = {t0, 0};
   EXPECT_EQ(ReminderScheduler(snap).runtime, s.runtime);
   // A snooze longer than the interval is a wait the reminder can have.
-  s.runtime[stretch.id].nextDue = addSeconds(t0, 90 * 60);
+  s.snooze(stretch, t0, std::nullopt);
   EXPECT_FALSE(s.limitToLongestWait({water, stretch}, t0));
+  // A countdown from an older file, which names no wait, may have either length.
+  s.runtime[stretch.id] = {addSeconds(t0, 90 * 60), 0};
+  EXPECT_FALSE(s.limitToLongestWait({water, stretch}, t0));
+  // One set by the program waits no longer than it was set for.
+  s.runtime[water.id].nextDue = addSeconds(t0, 46 * 60);
+  EXPECT_TRUE(s.limitToLongestWait({water, stretch}, t0));
+  EXPECT_EQ(dueIn(s, water), 2700);
 }
 
 }  // namespace
