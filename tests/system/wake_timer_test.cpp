@@ -2,6 +2,9 @@
 // Qt timers with a shifted wall clock standing in for clock changes.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/desktop_peers.h"
 #include "system/fake_time_source.h"
 #include "system/system_time_source.h"
@@ -109,6 +112,20 @@ TEST(WakeTimer, KeepsItsWallClockDateWhenTheClockJumps) {
   timer.arm(addSeconds(clock.now(), 600));
   clock.jumpTo(addSeconds(clock.now(), 7200));  // forward past it, or a wake
   EXPECT_EQ(fired, 2);
+
+  // A clock set by hand is noticed, before what falls due fires, and is no
+  // time passed on the steady clock.
+  std::vector<std::string> seen;
+  auto watch = clock.watchClockChanges([&] { seen.push_back("notice"); });
+  timer.onFire = [&] { seen.push_back("fired"); };
+  timer.arm(addSeconds(clock.now(), 600));
+  const Seconds steady = clock.steadyNow();
+  clock.setClock(addSeconds(clock.now(), 3600));
+  EXPECT_EQ(seen, (std::vector<std::string>{"notice", "fired"}));
+  EXPECT_EQ(clock.steadyNow(), steady);
+  watch.reset();
+  clock.setClock(addSeconds(clock.now(), -3600));
+  EXPECT_EQ(seen.size(), 2u);
 }
 
 // The real source with a wall clock the test shifts.
@@ -132,6 +149,8 @@ TEST(SystemTimeSource, FiresOnTimeAndReArmsWhenTheClockIsSet) {
   bool cancelledFired = false;
   source.callAfter(Seconds(0.05), Seconds(0), [&] { cancelledFired = true; });
 
+  int notices = 0;
+  auto watch = source.watchClockChanges([&] { ++notices; });
   bool forward = false, back = false;
   auto a = source.callAfter(Seconds(3600), Seconds(30), [&] { forward = true; });
   shift->offset = 3600;  // set an hour ahead: overdue now
@@ -143,6 +162,7 @@ TEST(SystemTimeSource, FiresOnTimeAndReArmsWhenTheClockIsSet) {
   pause(700);
   EXPECT_FALSE(back);
   EXPECT_FALSE(cancelledFired);
+  EXPECT_EQ(notices, 2);
 }
 
 TEST(SystemTimeSource, LooksAtTheWallClockAgainAfterEachStep) {
