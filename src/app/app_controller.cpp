@@ -185,6 +185,8 @@ void AppController::installEnvironments() {
   awareness.arm = [this](std::optional<Date> date) { armAwareness(date); };
   awareness.blockers = [this] { return checkInBlockers(); };
   awareness.clockString = &AppController::shortTime;
+  // Time in use is measured on the clock that setting the wall clock leaves alone.
+  awareness.steadyNow = [this] { return time_.steadyNow().count(); };
   awareness_.setEnvironment(std::move(awareness));
 }
 
@@ -293,6 +295,7 @@ void AppController::wireModel() {
 }
 
 void AppController::wireSystem() {
+  clockWatch_ = time_.watchClockChanges([this] { clockChanged(); });
   if (desktop_.events) {
     desktop_.events->onAwayChange = [this](AwayReason reason, bool away) {
       awayChange(reason, away);

@@ -258,6 +258,9 @@ class AppController : public QObject {
 
   // An away reason began or ended.
   void awayChange(AwayReason reason, bool away);
+  // The wall clock was set, or the machine resumed: both engines look again
+  // at once and the heartbeat waits no longer than its interval.
+  void clockChanged();
   // Displays were added, removed or changed.
   void displaysChanged();
   // Another application came to the front (none: no application).
@@ -526,6 +529,7 @@ class AppController : public QObject {
   std::unique_ptr<OnboardingWindowController> onboarding_;
 
   // Timers and delayed steps.
+  std::unique_ptr<ClockWatch> clockWatch_;
   std::unique_ptr<ScheduledCall> heartbeat_;
   std::unique_ptr<ScheduledCall> activitySaveWork_;
   std::unique_ptr<ScheduledCall> fullscreenRecheck_;

@@ -1,6 +1,6 @@
 // What the desktop reports: the user going away and coming back (sleep,
-// screens, lock, session), the displays changing, and applications coming
-// to the front or quitting.
+// screens, lock, session), the wall clock being set, the displays changing,
+// and applications coming to the front or quitting.
 #include "app/app_controller.h"
 #include "companion/companion_window_controller.h"
 
@@ -25,6 +25,16 @@ void AppController::awayChanged(bool away) {
   const double seconds = (now - *awaySince_).count();
   awaySince_.reset();
   scheduleGreeting(welcomeBackDelay, GreetingMoment::returned(seconds));
+}
+
+void AppController::clockChanged() {
+  // Wake-ups keep their wall-clock dates, so after a clock set back they
+  // would come as much later as the jump: the engines look now and bound
+  // their own countdowns, and arm again from the new time.
+  engine_.evaluate();
+  awareness_.evaluate();
+  const Date latestBeat = addSeconds(time_.now(), heartbeatInterval);
+  if (heartbeat_ && heartbeat_->dueDate() > latestBeat) startHeartbeat(latestBeat);
 }
 
 void AppController::displaysChanged() {

@@ -6,6 +6,7 @@ Json ReminderRuntime::toJson() const {
   Json j = Json::object();
   writeField(j, "nextDue", nextDue);
   writeField(j, "ignoreCount", ignoreCount);
+  writeField(j, "waitMinutes", waitMinutes);  // left out when nothing
   return j;
 }
 
@@ -14,6 +15,7 @@ ReminderRuntime ReminderRuntime::fromJson(const Json& j) {
   ReminderRuntime r;
   r.nextDue = readRequired<Date>(j, "nextDue");
   readField(j, "ignoreCount", r.ignoreCount);
+  readField(j, "waitMinutes", r.waitMinutes);
   return r;
 }
 

@@ -14,6 +14,9 @@ namespace pimble {
 struct ReminderRuntime {
   Date nextDue{};
   std::int64_t ignoreCount = 0;  // shown and left unanswered, in a row
+  // The wait, in minutes, the countdown was set for (an interval, a snooze);
+  // nothing in older files. It bounds how far ahead the countdown may lie.
+  std::optional<std::int64_t> waitMinutes = std::nullopt;
 
   Json toJson() const;
   static ReminderRuntime fromJson(const Json& j);  // "nextDue" is required

@@ -20,6 +20,16 @@ Date ActivityTracker::now() const {
   return environment.now ? clampDate(environment.now()) : systemNow();
 }
 
+ActivityTracker::Moment ActivityTracker::moment() const {
+  const Date wall = now();
+  const double steady = environment.steadyNow ? environment.steadyNow() : 0.0;
+  return {wall, environment.steadyNow && std::isfinite(steady) ? steady : secondsSince1970(wall)};
+}
+
+double ActivityTracker::liveSeconds(const Moment& at) const {
+  return countingSince_ ? std::max(0.0, at.steady - countingSteady_) : 0.0;
+}
+
 // A reading that is negative or not a number counts as 0 s.
 double ActivityTracker::idleNow() const {
   const double idle = environment.idleSeconds ? environment.idleSeconds() : 0.0;
@@ -46,12 +56,15 @@ void ActivityTracker::changed() {
   if (onChange) onChange();
 }
 
-void ActivityTracker::flush(Date end) {
+void ActivityTracker::flush(const Moment& end) {
   if (!countingSince_) return;
-  const Date start = *countingSince_;
-  countingSince_ = end;
-  if (end <= start) return;
-  const double span = secondsBetween(start, end);
+  const double span = end.steady - countingSteady_;
+  countingSince_ = end.wall;
+  countingSteady_ = end.steady;
+  if (!(span > 0)) return;
+  // The span ends now on the wall clock; it began that long before, whatever
+  // the wall clock said then.
+  const Date start = addSeconds(end.wall, -span);
 
   // The intention counts whether or not its application is watched.
   if (hasActiveIntention() && frontmost_ && frontmost_->bundleID == data.intention->bundleID)
@@ -64,10 +77,10 @@ void ActivityTracker::flush(Date end) {
   // Book each piece on the local day it falls on.
   const Calendar& cal = environment.calendar;
   Date cursor = start;
-  while (cursor < end) {
+  while (cursor < end.wall) {
     Date nextMidnight = cal.addingDays(cal.startOfDay(cursor), 1);
-    if (nextMidnight <= cursor) nextMidnight = end;  // the calendar could not step a day
-    const Date pieceEnd = std::min(nextMidnight, end);
+    if (nextMidnight <= cursor) nextMidnight = end.wall;  // the calendar could not step a day
+    const Date pieceEnd = std::min(nextMidnight, end.wall);
     const double piece = secondsBetween(cursor, pieceEnd);
     DayUsage& day = data.days[cal.dayKey(cursor)];
     if (app) day.apps[*app] += piece;
@@ -78,18 +91,19 @@ void ActivityTracker::flush(Date end) {
   if (app) {
     if (auto it = data.sessions.find(*app); it != data.sessions.end()) {
       it->second.activeSeconds += span;
-      it->second.lastCountedAt = end;
+      it->second.lastCountedAt = end.wall;
     }
   }
 }
 
-void ActivityTracker::beginCounting(Date at) {
+void ActivityTracker::beginCounting(const Moment& at) {
   if (!canCount()) {
     countingSince_.reset();
     return;
   }
-  countingSince_ = at;
-  if (isEnabled_ && frontmostIsWatched()) ensureSession(*frontmost_, at);
+  countingSince_ = at.wall;
+  countingSteady_ = at.steady;
+  if (isEnabled_ && frontmostIsWatched()) ensureSession(*frontmost_, at.wall);
 }
 
 void ActivityTracker::ensureSession(const AppIdentity& app, Date at) {
@@ -111,7 +125,7 @@ void ActivityTracker::ensureSession(const AppIdentity& app, Date at) {
 }
 
 void ActivityTracker::retrack(const std::function<void()>& change) {
-  const Date t = now();
+  const Moment t = moment();
   const bool wasTracking = isTracking();
   flush(t);
   change();
@@ -137,7 +151,7 @@ void ActivityTracker::setIntention(const std::optional<Intention>& intention) {
 
 void ActivityTracker::setWatched(const std::set<std::string>& ids) {
   if (ids == watched_) return;
-  const Date t = now();
+  const Moment t = moment();
   flush(t);
   watched_ = ids;
   bookingChangedAt_ = t;
@@ -146,13 +160,13 @@ void ActivityTracker::setWatched(const std::set<std::string>& ids) {
 }
 
 void ActivityTracker::appActivated(const std::optional<AppIdentity>& app) {
-  const Date t = now();
+  const Moment t = moment();
   flush(t);
   if (frontmost_ && (!app || app->bundleID != frontmost_->bundleID) && isReturnCandidate &&
       isReturnCandidate(*frontmost_))
     lastReturnCandidate_ = ReturnTarget{frontmost_->bundleID, frontmost_->name};
   frontmost_ = app;
-  frontmostSince_ = t;
+  frontmostSince_ = t.wall;
   watchingMedia_ = false;
   idleStopped_ = false;  // switching applications counts as presence
   beginCounting(t);
@@ -164,7 +178,7 @@ void ActivityTracker::setAway(AwayReason reason, bool away) {
   const bool setChanged =
       away ? awayReasons_.insert(reason).second : awayReasons_.erase(reason) > 0;
   if (!setChanged) return;
-  const Date t = now();
+  const Moment t = moment();
   if (!awayReasons_.empty()) {
     flush(t);
     countingSince_.reset();
@@ -178,7 +192,7 @@ void ActivityTracker::setAway(AwayReason reason, bool away) {
 
 void ActivityTracker::refresh() {
   if (!isTracking() || !awayReasons_.empty()) return;
-  const Date t = now();
+  const Moment t = moment();
   const double idle = idleNow();
   const bool media = [&] {
     return frontmost_ && environment.isPlayingMedia && environment.isPlayingMedia(*frontmost_);
@@ -190,7 +204,7 @@ void ActivityTracker::refresh() {
         // before what is counted now came to be (an intention started or the
         // history cleared meanwhile).
         idleStopped_ = false;
-        Date from = addSeconds(t, -idle);
+        Moment from = t.earlier(idle);
         if (bookingChangedAt_ && from < *bookingChangedAt_) from = *bookingChangedAt_;
         beginCounting(std::min(from, t));
         flush(t);
@@ -204,7 +218,7 @@ void ActivityTracker::refresh() {
       beginCounting(t);
     }
   } else {
-    const Date since = *countingSince_;
+    const Moment since{*countingSince_, countingSteady_};
     if (idle < idleThreshold) {
       watchingMedia_ = false;
       flush(t);
@@ -215,7 +229,7 @@ void ActivityTracker::refresh() {
       // Gone idle: the time after the last input is not booked, apart from
       // what earlier refreshes already booked.
       watchingMedia_ = false;
-      flush(std::max(addSeconds(t, -idle), since));
+      flush(std::max(t.earlier(idle), since));
       countingSince_.reset();
       idleStopped_ = true;
     }
@@ -241,7 +255,7 @@ double ActivityTracker::activeSeconds(const std::string& bundleID) const {
   auto it = data.sessions.find(bundleID);
   if (it == data.sessions.end()) return 0;
   double seconds = it->second.activeSeconds;
-  if (isCounting(bundleID)) seconds += std::max(0.0, secondsBetween(*countingSince_, now()));
+  if (isCounting(bundleID)) seconds += liveSeconds(moment());
   return seconds;
 }
 
@@ -249,7 +263,7 @@ double ActivityTracker::intentionSeconds() const {
   if (!hasActiveIntention()) return 0;
   double seconds = data.intention->activeSeconds;
   if (countingSince_ && frontmost_ && frontmost_->bundleID == data.intention->bundleID)
-    seconds += std::max(0.0, secondsBetween(*countingSince_, now()));
+    seconds += liveSeconds(moment());
   return seconds;
 }
 
@@ -264,12 +278,13 @@ std::string ActivityTracker::dayKey(Date date) const {
 }
 
 DayUsage ActivityTracker::today() const {
-  const Date t = now();
+  const Moment t = moment();
   DayUsage record;
-  if (auto it = data.days.find(dayKey(t)); it != data.days.end()) record = it->second;
-  if (!isEnabled_ || !countingSince_ || t <= *countingSince_) return record;
-  const Date from = std::max(*countingSince_, environment.calendar.startOfDay(t));
-  const double live = secondsBetween(from, t);
+  if (auto it = data.days.find(dayKey(t.wall)); it != data.days.end()) record = it->second;
+  const double counted = liveSeconds(t);
+  if (!isEnabled_ || !(counted > 0)) return record;
+  const Date from = std::max(addSeconds(t.wall, -counted), environment.calendar.startOfDay(t.wall));
+  const double live = secondsBetween(from, t.wall);
   if (live > 0) {
     record.activeSeconds += live;
     if (frontmostIsWatched()) record.apps[frontmost_->bundleID] += live;
@@ -278,8 +293,11 @@ DayUsage ActivityTracker::today() const {
 }
 
 void ActivityTracker::clearHistory() {
-  const Date t = now();
-  if (countingSince_) countingSince_ = t;  // the uncounted span is dropped
+  const Moment t = moment();
+  if (countingSince_) {  // the uncounted span is dropped
+    countingSince_ = t.wall;
+    countingSteady_ = t.steady;
+  }
   ActivityData fresh;
   fresh.intention = data.intention;
   data = std::move(fresh);
@@ -287,8 +305,8 @@ void ActivityTracker::clearHistory() {
   if (frontmostIsWatched() && countingSince_) {
     AppSession s;
     s.bundleID = frontmost_->bundleID;
-    s.startedAt = t;
-    s.lastCountedAt = t;
+    s.startedAt = t.wall;
+    s.lastCountedAt = t.wall;
     s.activeSeconds = 0;
     // The way back never names the application itself, as on every other path.
     if (lastReturnCandidate_ && lastReturnCandidate_->bundleID != frontmost_->bundleID)
@@ -313,7 +331,7 @@ void ActivityTracker::prune(int keepingDays) {
 }
 
 void ActivityTracker::updateIntention(const std::function<void(Intention&)>& change) {
-  flush(now());
+  flush(moment());
   if (!data.intention) return;
   Intention copy = *data.intention;
   change(copy);

@@ -2,9 +2,13 @@
 
 // Counts time. Knows which application is in front, whether the user is
 // present (not idle, not away), which applications are watched and whether an
-// intention runs, and turns elapsed wall-clock time into seconds per local day,
-// per usage session of each watched application, and for the running
-// intention. Owns the live activity document.
+// intention runs, and turns elapsed time into seconds per local day, per usage
+// session of each watched application, and for the running intention. Owns
+// the live activity document.
+//
+// Lengths come from a clock that is never set (`steadyNow`): a wall clock set
+// forward or back books the time that really passed, laid on the wall clock's
+// days as ending at the moment it is booked.
 //
 // Every operation that changes what is being counted first books the time so
 // far under the old state, so each second is attributed to the state that held
@@ -37,6 +41,9 @@ class ActivityTracker {
       return false;
     };
     Calendar calendar;
+    // Seconds on a clock that is never set, for lengths of time. Empty: the
+    // lengths follow `now`, clock changes included.
+    std::function<double()> steadyNow;
   };
 
   // Idle time from which counting stops, unless media plays.
@@ -103,14 +110,26 @@ class ActivityTracker {
   void updateIntention(const std::function<void(Intention&)>& change);
 
  private:
+  // A moment as both clocks read it: the wall date places it on a day, the
+  // steady reading measures the time between two moments.
+  struct Moment {
+    Date wall;
+    double steady = 0;
+    Moment earlier(double seconds) const { return {addSeconds(wall, -seconds), steady - seconds}; }
+    bool operator<(const Moment& other) const { return steady < other.steady; }
+  };
+
   Date now() const;
+  Moment moment() const;
   double idleNow() const;
+  // Seconds counted since counting began, up to `at`; never negative.
+  double liveSeconds(const Moment& at) const;
   bool canCount() const;
   bool frontmostIsWatched() const;
   bool hasActiveIntention() const;
   void changed();
-  void flush(Date end);
-  void beginCounting(Date at);
+  void flush(const Moment& end);
+  void beginCounting(const Moment& at);
   void ensureSession(const AppIdentity& app, Date at);
   void retrack(const std::function<void()>& change);
 
@@ -118,6 +137,7 @@ class ActivityTracker {
   std::set<std::string> watched_;
   std::optional<AppIdentity> frontmost_;
   std::optional<Date> countingSince_;
+  double countingSteady_ = 0;  // the steady reading at countingSince_
   std::set<AwayReason> awayReasons_;
   bool idleStopped_ = false;
   bool watchingMedia_ = false;
@@ -125,7 +145,7 @@ class ActivityTracker {
   std::optional<Date> frontmostSince_;
   // The last change of what time is booked to (awareness, the watched set, the
   // intention, a cleared history): coming back from idle never counts from before it.
-  std::optional<Date> bookingChangedAt_;
+  std::optional<Moment> bookingChangedAt_;
 };
 
 }  // namespace pimble

@@ -98,6 +98,7 @@ void AwarenessEngine::setEnvironment(Environment environment) {
   if (environment_.idleSeconds) env.idleSeconds = environment_.idleSeconds;
   if (environment_.isPlayingMedia) env.isPlayingMedia = environment_.isPlayingMedia;
   env.calendar = environment_.calendar;
+  env.steadyNow = environment_.steadyNow;
   tracker_.environment = std::move(env);
 }
 

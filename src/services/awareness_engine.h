@@ -49,6 +49,9 @@ class AwarenessEngine {
     std::function<std::set<Blocker>()> blockers = [] { return std::set<Blocker>{}; };
     // The time of day for check-in wording. Empty: "23:30" in the calendar.
     std::function<std::string(Date)> clockString;
+    // Seconds on a clock that is never set, for the tracker's lengths of
+    // time. Empty: they follow `now`.
+    std::function<double()> steadyNow;
   };
 
   // What the owner must do after an answer.
@@ -107,7 +110,7 @@ class AwarenessEngine {
   std::function<void()> onNeedsPersist;
 
   const Environment& environment() const { return environment_; }
-  // Also hands the clock, idle, media and calendar providers to the tracker.
+  // Also hands the clocks, idle, media and calendar providers to the tracker.
   void setEnvironment(Environment environment);
 
   ActivityTracker& tracker() { return tracker_; }

@@ -95,7 +95,9 @@ void ReminderEngine::start(std::vector<Reminder> reminders,
       // The time the program did not run counts toward no countdown.
       scheduler_.shiftAll(secondsSince1970(now) - secondsSince1970(snapshot->savedAt));
     } else {
-      frozenSince_ = snapshot->frozenSince;
+      // A stored freeze start after now comes from a clock set back while
+      // the program did not run, or from a hand-edited file.
+      frozenSince_ = std::min(*snapshot->frozenSince, now);
     }
   }
   if (isPaused() && !frozenSince_) frozenSince_ = now;
@@ -285,6 +287,8 @@ void ReminderEngine::boundToNow(Date now) {
   // last answer may last longer from now than it stands for.
   if (holdUntil_) holdUntil_ = std::min(*holdUntil_, addSeconds(now, holdLength_));
   if (lastResolvedAt_) lastResolvedAt_ = std::min(*lastResolvedAt_, now);
+  // Nor may a freeze begin after now.
+  if (frozenSince_) frozenSince_ = std::min(*frozenSince_, now);
 }
 
 std::optional<Date> ReminderEngine::nextWake(Date now, bool quiet) const {
@@ -369,9 +373,10 @@ void ReminderEngine::updateFreeze(Date now) {
   }
   if (!frozenSince_) return;
   // Every countdown stood still since the freeze began (those set during it
-  // count from there) and runs on from now with the time it had left, also
-  // when the clock was set back meanwhile.
-  scheduler_.moveAll(secondsSince1970(now) - secondsSince1970(*frozenSince_));
+  // count from there) and moves later by the frozen time. A freeze that
+  // seems to begin after now (the clock was set back, or a hand-edited
+  // schedule) counts as no frozen time: no countdown ever moves earlier.
+  scheduler_.shiftAll(secondsSince1970(now) - secondsSince1970(*frozenSince_));
   frozenSince_.reset();
   if (frozenByAway_) {
     hold(now, wakeGrace);

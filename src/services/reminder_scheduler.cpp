@@ -47,6 +47,7 @@ ReminderRuntime ReminderScheduler::freshCountdown(const Reminder& reminder, Date
   ReminderRuntime fresh;
   fresh.nextDue = addSeconds(now, minutesToSeconds(reminder.intervalMinutes));
   fresh.ignoreCount = 0;
+  fresh.waitMinutes = std::max<std::int64_t>(reminder.intervalMinutes, 1);
   return fresh;
 }
 
@@ -79,9 +80,11 @@ void ReminderScheduler::moveAll(double seconds) {
 
 void ReminderScheduler::snooze(const Reminder& reminder, Date now,
                                std::optional<std::int64_t> minutes) {
+  const std::int64_t length = std::max<std::int64_t>(minutes.value_or(reminder.snoozeMinutes), 1);
   ReminderRuntime& countdown = runtime[reminder.id];
-  countdown.nextDue = addSeconds(now, minutesToSeconds(minutes.value_or(reminder.snoozeMinutes)));
+  countdown.nextDue = addSeconds(now, minutesToSeconds(length));
   countdown.ignoreCount = 0;
+  countdown.waitMinutes = length;
 }
 
 void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
@@ -99,6 +102,7 @@ void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
     countdown = freshCountdown(reminder, now);
   } else {
     countdown.nextDue = addSeconds(now, minutesToSeconds(reminder.snoozeMinutes));
+    countdown.waitMinutes = std::max<std::int64_t>(reminder.snoozeMinutes, 1);
   }
   runtime[reminder.id] = countdown;
 }
@@ -108,8 +112,12 @@ bool ReminderScheduler::limitToLongestWait(const std::vector<Reminder>& reminder
   for (const auto& r : reminders) {
     auto it = runtime.find(r.id);
     if (it == runtime.end()) continue;
+    // The wait it was set for; a countdown from an older file may have
+    // either of the reminder's lengths.
+    const std::optional<std::int64_t>& wait = it->second.waitMinutes;
     const double longest =
-        std::max(minutesToSeconds(r.intervalMinutes), minutesToSeconds(r.snoozeMinutes));
+        wait ? minutesToSeconds(*wait)
+             : std::max(minutesToSeconds(r.intervalMinutes), minutesToSeconds(r.snoozeMinutes));
     if (it->second.nextDue > addSeconds(now, longest)) {
       it->second = freshCountdown(r, now);
       changed = true;

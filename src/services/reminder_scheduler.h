@@ -50,9 +50,10 @@ class ReminderScheduler {
   // One more unanswered showing: back after the snooze length, or after the
   // full interval with the count reset on the third in a row.
   void ignore(const Reminder& reminder, Date now);
-  // No listed countdown may lie further ahead than the reminder's longest
-  // possible wait (its interval or its snooze length); a later one, which only
-  // a hand-edited schedule or a clock set back can produce, restarts fresh.
+  // No listed countdown may lie further ahead than the wait it was set for
+  // (without one, from an older file: the longer of the reminder's interval
+  // and snooze length); a later one, which only a hand-edited schedule or a
+  // clock set back can produce, restarts fresh.
   // Returns whether anything changed.
   bool limitToLongestWait(const std::vector<Reminder>& reminders, Date now);
 

@@ -44,14 +44,28 @@ std::unique_ptr<ScheduledCall> FakeTimeSource::callAt(Date due, Seconds toleranc
   return std::make_unique<FakeCall>(entry);
 }
 
+void FakeTimeSource::pass(Date date) {
+  if (!(now_ < date)) return;
+  steady_ += date - now_;
+  now_ = date;
+}
+
 void FakeTimeSource::advance(Seconds by) {
   const Date target = addSeconds(now_, std::max(0.0, by.count()));
   fireDue(target, true);
-  now_ = std::max(now_, target);
+  pass(target);
 }
 
 void FakeTimeSource::jumpTo(Date date) {
+  date = clampDate(date);
+  pass(date);
+  now_ = date;
+  fireDue(now_, false);
+}
+
+void FakeTimeSource::setClock(Date date) {
   now_ = clampDate(date);
+  notifyClockChanged();
   fireDue(now_, false);
 }
 
@@ -66,7 +80,7 @@ void FakeTimeSource::fireDue(Date until, bool moveClock) {
     auto entry = *it;
     entries_.erase(it);
     entry->live = false;
-    if (moveClock) now_ = std::max(now_, entry->due);
+    if (moveClock) pass(entry->due);
     auto fire = std::move(entry->fire);
     if (fire) fire();
   }

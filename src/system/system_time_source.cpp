@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -95,6 +96,10 @@ Date SystemTimeSource::now() const {
   return clock_ ? clock_() : systemNow();
 }
 
+Seconds SystemTimeSource::steadyNow() const {
+  return std::chrono::duration_cast<Seconds>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
 std::unique_ptr<ScheduledCall> SystemTimeSource::callAt(Date due, Seconds tolerance,
                                                         std::function<void()> fire) {
   auto call = std::make_unique<Call>(this, due, tolerance, std::move(fire));
@@ -107,6 +112,7 @@ void SystemTimeSource::clockChanged() {
   // A copy: arming never adds or removes calls, but stay safe anyway.
   const auto calls = calls_;
   for (Call* call : calls) call->arm();
+  notifyClockChanged();
 }
 
 // A realtime timerfd armed far in the future with TFD_TIMER_CANCEL_ON_SET

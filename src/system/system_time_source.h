@@ -15,7 +15,7 @@ namespace pimble {
 // call waits at most `longestStep` at a time and then looks at the wall clock
 // again; and when the kernel says the wall clock was set or the machine
 // resumed (a timerfd cancelled on clock set), every pending call is re-armed
-// at once.
+// at once and the clock's watchers are told.
 class SystemTimeSource : public QObject, public TimeSource {
   Q_OBJECT
  public:
@@ -26,10 +26,13 @@ class SystemTimeSource : public QObject, public TimeSource {
   ~SystemTimeSource() override;
 
   Date now() const override;
+  // The monotonic clock, which clock changes never move.
+  Seconds steadyNow() const override;
   std::unique_ptr<ScheduledCall> callAt(Date due, Seconds tolerance,
                                         std::function<void()> fire) override;
 
-  // Re-arms every pending call against the wall clock.
+  // Re-arms every pending call against the wall clock, then tells the
+  // clock's watchers.
   void clockChanged();
 
   class Call;

@@ -81,6 +81,41 @@ TEST_F(SystemEventsTest, EachKindOfAbsenceEndsOnceAndTheFirstEndClosesIt) {
   EXPECT_EQ(c.engine().presence(), Presence::awake);
 }
 
+TEST_F(SystemEventsTest, TheClockSetBackOrForwardIsLookedAtOnceAndNeverCountedAsUse) {
+  const AppIdentity chat{"org.example.Chat", "Chat", 4343};
+  AppSettings s;
+  s.awareness.isEnabled = true;
+  WatchedApp watched;
+  watched.bundleID = chat.bundleID;
+  s.awareness.apps = {watched};
+  // A one-minute water reminder due in 30 s, the watched Chat in front.
+  std::vector<Reminder> reminders = seedDue({{ReminderKind::water, 30}}, s);
+  for (Reminder& r : reminders) r.intervalMinutes = 1;
+  store.save(RemindersFile{reminders}, "reminders");
+  ScheduleSnapshot schedule = *store.load<ScheduleSnapshot>("schedule");
+  for (auto& [id, countdown] : schedule.runtime) countdown.waitMinutes = 1;
+  store.save(schedule, "schedule");
+  make();
+  desktop.workspace->front = chat;
+  AppController& c = started();
+  const Seconds began = time.steadyNow();
+
+  // Set back five minutes: every wait is bounded from the new time at once.
+  time.advance(Seconds(10));
+  time.setClock(addSeconds(time.now(), -300));
+  EXPECT_LE(secondsUntil(c.engineTimer().dueDate()), 60);
+  EXPECT_LE(secondsUntil(c.awarenessTimer().dueDate()), ActivityTracker::idleThreshold);
+  EXPECT_DOUBLE_EQ(secondsUntil(c.heartbeatDue()), AppController::heartbeatInterval);
+  time.advance(Seconds(60));
+  EXPECT_TRUE(c.engine().active());
+
+  // Set forward an hour: the hour is no time in Chat.
+  time.setClock(addSeconds(time.now(), 3600));
+  time.advance(Seconds(25));
+  EXPECT_DOUBLE_EQ(c.awareness().tracker().activeSeconds(chat.bundleID),
+                   (time.steadyNow() - began).count());
+}
+
 TEST_F(SystemEventsTest, ADisplayChangePlacesTheCharacterBackOnScreenAndLooksAtTheFullScreen) {
   seedDue({});
   AppController& c = started();

@@ -69,6 +69,11 @@ TEST(ReminderRecords, ScheduleSnapshotKeysAndRoundTrip) {
   s.pausedUntil = s.savedAt;
   s.frozenSince = s.savedAt;
   EXPECT_EQ(decodeValue<ScheduleSnapshot>(s.toJson()), s);
+  // The wait a countdown was set for is optional: older files lack it.
+  EXPECT_FALSE(s.toJson()["runtime"]["not a uuid"].contains("waitMinutes"));
+  s.runtime["not a uuid"].waitMinutes = 25;
+  EXPECT_EQ(s.toJson()["runtime"]["not a uuid"]["waitMinutes"], 25);
+  EXPECT_EQ(decodeValue<ScheduleSnapshot>(s.toJson()), s);
 
   EXPECT_EQ(decodeValue<ReminderRuntime>(Json::parse(R"({"nextDue":"2026-01-01T00:00:00Z"})"))
                 .ignoreCount,

@@ -138,6 +138,27 @@ TEST_F(TrackerTest, ComingBackFromIdleCountsNothingFromBeforeTheLastChange) {
   EXPECT_DOUBLE_EQ(sessionSeconds(), 10);
 }
 
+TEST_F(TrackerTest, AClockSetForwardOrBackBooksOnlyTheTimeThatPassed) {
+  startWatching();
+  m.advance(15);
+  m.setClock(addSeconds(m.now, 3600));
+  m.advance(25);
+  EXPECT_DOUBLE_EQ(tracker.today().activeSeconds, 40);
+  tracker.refresh();
+  m.advance(10);
+  m.setClock(addSeconds(m.now, -7200));
+  m.advance(5);
+  tracker.refresh();
+  EXPECT_DOUBLE_EQ(tracker.data.days.at("2026-03-04").apps.at("video"), 55);
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 55);
+  // Gone idle across a clock set back: booked up to the last input.
+  m.idle = 200;
+  m.advance(300);
+  m.setClock(addSeconds(m.now, -600));
+  tracker.refresh();
+  EXPECT_DOUBLE_EQ(sessionSeconds(), 155);
+}
+
 TEST_F(TrackerTest, SessionsSurviveTheGapAndNeverReturnToThemselves) {
   tracker.setWatched({"video"});
   tracker.setEnabled(true);

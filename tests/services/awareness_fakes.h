@@ -25,6 +25,12 @@ struct FakeMachine {
     return *calendar.dateFrom(year, month, day, hour, minute, second);
   }
   void advance(double seconds) { now = addSeconds(now, seconds); }
+  // The wall clock set by hand: no time passes on the steady clock.
+  void setClock(Date date) {
+    steadyOffset += secondsSince1970(now) - secondsSince1970(date);
+    now = date;
+  }
+  double steadyOffset = 0;
 
   ActivityTracker::Environment trackerEnvironment() {
     ActivityTracker::Environment env;
@@ -34,6 +40,7 @@ struct FakeMachine {
       return playingMedia.contains(app.bundleID);
     };
     env.calendar = calendar;
+    env.steadyNow = [this] { return secondsSince1970(now) + steadyOffset; };
     return env;
   }
 };

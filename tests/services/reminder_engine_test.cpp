@@ -292,6 +292,47 @@ TEST(ReminderEngine, AClockSetBackHoldsNothingLongerThanItsOwnLength) {
   EXPECT_EQ(rig.engine.holdUntil(), addSeconds(rig.now, 20));
 }
 
+TEST(ReminderEngine, ASnoozeOfChosenMinutesOutlastsTheIntervalAndIsSavedOnce) {
+  Rig rig(local(2026, 6, 10, 10, 0));
+  auto water = make(ReminderKind::water, 20, 10);
+  rig.start({water});
+  rig.fire();
+  EXPECT_EQ(rig.act([&] { rig.engine.resolve(Resolution::snooze(25)); }),
+            (Logs{"resolved water", "persist", "arm +2700"}));
+  // The saved schedule keeps the chosen length through a restart.
+  Rig restarted(rig.now);
+  restarted.start({water}, rig.saved);
+  EXPECT_EQ(restarted.in(water), 1500);
+}
+
+TEST(ReminderEngine, AFreezeThatSeemsToBeginAfterNowMovesNoCountdownEarlier) {
+  // The clock set back during a pause: the freeze start follows the clock.
+  const Date t0 = local(2026, 6, 10, 10, 0);
+  Rig rig(t0);
+  auto water = make(ReminderKind::water), walk = make(ReminderKind::walk, 90);
+  rig.start({water, walk});
+  rig.advance(600);
+  rig.engine.pause(std::nullopt);
+  const Date walkDue = rig.engine.scheduler().runtime.at(walk.id).nextDue;
+  rig.advance(-600);
+  rig.engine.evaluate();
+  rig.advance(300);
+  rig.engine.resume();
+  EXPECT_EQ(rig.engine.scheduler().runtime.at(walk.id).nextDue, addSeconds(walkDue, 300));
+
+  // A stored freeze decades ahead (a hand-edited file) counts from now.
+  ScheduleSnapshot snap;
+  snap.savedAt = t0;
+  snap.pausedIndefinitely = true;
+  snap.frozenSince = addSeconds(t0, 32 * 365.25 * 86400);
+  snap.runtime[water.id.string()] = {addSeconds(t0, 600), 0};
+  Rig edited(t0);
+  edited.start({water}, snap);
+  edited.advance(100);
+  edited.engine.resume();
+  EXPECT_EQ(edited.in(water), 600);
+}
+
 TEST(ReminderEngine, StartSkipsTheTimeTheProgramWasNotRunning) {
   const Date t0 = local(2026, 6, 10, 10, 0);
   auto water = make(ReminderKind::water);

@@ -109,6 +109,14 @@ TEST(WakeTimer, KeepsItsWallClockDateWhenTheClockJumps) {
   timer.arm(addSeconds(clock.now(), 600));
   clock.jumpTo(addSeconds(clock.now(), 7200));  // forward past it, or a wake
   EXPECT_EQ(fired, 2);
+
+  // A clock set by hand is noticed and passes no time on the steady clock.
+  int notices = 0;
+  auto watch = clock.watchClockChanges([&] { ++notices; });
+  const Seconds steady = clock.steadyNow();
+  clock.setClock(addSeconds(clock.now(), -3600));
+  EXPECT_EQ(notices, 1);
+  EXPECT_EQ(clock.steadyNow(), steady);
 }
 
 // The real source with a wall clock the test shifts.
@@ -132,6 +140,8 @@ TEST(SystemTimeSource, FiresOnTimeAndReArmsWhenTheClockIsSet) {
   bool cancelledFired = false;
   source.callAfter(Seconds(0.05), Seconds(0), [&] { cancelledFired = true; });
 
+  int notices = 0;
+  auto watch = source.watchClockChanges([&] { ++notices; });
   bool forward = false, back = false;
   auto a = source.callAfter(Seconds(3600), Seconds(30), [&] { forward = true; });
   shift->offset = 3600;  // set an hour ahead: overdue now
@@ -143,6 +153,7 @@ TEST(SystemTimeSource, FiresOnTimeAndReArmsWhenTheClockIsSet) {
   pause(700);
   EXPECT_FALSE(back);
   EXPECT_FALSE(cancelledFired);
+  EXPECT_EQ(notices, 2);
 }
 
 TEST(SystemTimeSource, LooksAtTheWallClockAgainAfterEachStep) {
