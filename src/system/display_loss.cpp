@@ -76,8 +76,9 @@ int ioError(Display*) {
 // look into it later, and let the call fail.
 void guardedExit(Display*, void* broken) {
   static_cast<std::atomic<bool>*>(broken)->store(true);
-  if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, &lookIntoLoss, Qt::QueuedConnection);
+  // Only while watched: the application object is there to take the call.
+  if (watching().connection.load() != nullptr)
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &lookIntoLoss, Qt::QueuedConnection);
 }
 
 // Qt says that its connection broke just before it ends the process from
