@@ -4,6 +4,7 @@
 #include "app/menu_actions.h"
 #include "app/status_item.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QMenu>
@@ -63,6 +64,7 @@ AppController::AppController(Persisting& store, TimeSource& time, DesktopService
   greetingDraw = [this] { return std::generate_canonical<double, 53>(greetingRng_); };
   engineTimer_.onFire = [this] { engine_.evaluate(); };
   awarenessTimer_.onFire = [this] { awareness_.evaluate(); };
+  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
 AppController::~AppController() {

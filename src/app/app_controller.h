@@ -134,7 +134,9 @@ class AppController : public QObject {
   // heartbeat. Once.
   void start();
   // The final save: "schedule", "activity", then "settings", "reminders"
-  // and "progress" at once. Later calls do nothing.
+  // and "progress" at once, with the settings field being edited committed
+  // first; an open tour ends without counting as done. Later calls do
+  // nothing. Runs too when anyone asks the application to quit.
   void shutdown();
   // The same writes without ending anything (the session asks to save).
   void saveAll();
@@ -432,6 +434,8 @@ class AppController : public QObject {
   void startStatusItem();
 
   // controller_timers.cpp
+  // Sees the application's quit before it closes the windows.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void arm(std::optional<Date> date);
   void armAwareness(std::optional<Date> date);
   void startHeartbeat(Date due);

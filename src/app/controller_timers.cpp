@@ -1,11 +1,14 @@
 // The engines' wake-ups, the heartbeat, the activity saves and the final
 // save at shutdown.
 #include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
 
 #include "app/app_controller.h"
 #include "models/activity_data.h"
 #include "models/schedule_snapshot.h"
+#include "settings/onboarding_window_controller.h"
+#include "settings/settings_window_controller.h"
 
 namespace pimble {
 
@@ -56,10 +59,15 @@ void AppController::shutdown() {
   // quitting, may both come here: the state is written once.
   if (shutDown_) return;
   shutDown_ = true;
+  // Ending the program is not ending the tour: it opens again next time.
+  if (onboarding_) onboarding_->abandon();
   saveAll();
 }
 
 void AppController::saveAll() {
+  // What a field shows is what is stored: a number typed but not yet
+  // confirmed counts, as it does when the window closes.
+  if (settingsWindow_) settingsWindow_->commitEdit();
   // Before start() nothing was loaded into the engines: writing their
   // empty state would overwrite what is stored.
   if (started_) {
@@ -73,6 +81,14 @@ void AppController::saveAll() {
 void AppController::quit() {
   shutdown();
   QCoreApplication::quit();
+}
+
+bool AppController::eventFilter(QObject* watched, QEvent* event) {
+  // A quit closes every window before the event loop ends, and a closed
+  // tour counts as skipped: the program ends first, whoever asked for the
+  // quit (the desktop's session too).
+  if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) shutdown();
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace pimble

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -22,6 +23,7 @@
 #include "companion/icon_renderer.h"
 #include "companion/render_options.h"
 #include "models/file_persistence.h"
+#include "system/display_loss.h"
 #include "system/launch_at_login.h"
 #include "system/system_time_source.h"
 
@@ -101,6 +103,10 @@ int main(int argc, char** argv) {
   pimble::FilePersistence store(dataDirectory);
   pimble::SystemTimeSource time;
   pimble::AppController controller(store, time);
+  // The display going away ends the process from inside Qt or Xlib: the
+  // last save comes first.
+  pimble::DisplayLoss::watch([&controller] { controller.shutdown(); });
+  const auto unwatch = qScopeGuard([] { pimble::DisplayLoss::watch(nullptr); });
 
   QSocketNotifier* signalNotifier = nullptr;
   if (signalsRouted) {

@@ -84,16 +84,13 @@ OnboardingView::OnboardingView(AppModel& model, OnboardingState& state, Onboardi
   dots_ = new ProgressDots(onboardingStepCount, this);
   header->addWidget(dots_, 0, Qt::AlignVCenter);
   header->addStretch(1);
-  skip_ = new QPushButton(QStringLiteral("Skip tour"), this);
+  // First in the header, but never where the keyboard starts: a Space or
+  // a letter typed into the tour must not end it unseen.
+  skip_ = tour::quietButton(QStringLiteral("Skip tour"), this);
   skip_->setObjectName(QStringLiteral("skipTour"));
-  skip_->setFlat(true);
-  skip_->setAutoDefault(false);
   skip_->setCursor(Qt::PointingHandCursor);
   skip_->setForegroundRole(QPalette::PlaceholderText);
   {
-    QPalette p = skip_->palette();
-    p.setColor(QPalette::ButtonText, p.color(QPalette::PlaceholderText));
-    skip_->setPalette(p);
     // On the last page the button goes, the header keeps its height.
     QSizePolicy keep = skip_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
@@ -250,6 +247,9 @@ void OnboardingView::showStep(OnboardingStep step, bool animated) {
   page_->setFixedWidth(pageWidth);
   pageSlot_->addWidget(page_);
   page_->show();
+  // Every page starts with the keyboard on the way forward (also before
+  // the window first shows: it is given the focus when it opens).
+  primary_->setFocus(Qt::OtherFocusReason);
 
   if (animated && isVisible()) {
     fadeIn_->stop();

@@ -20,7 +20,9 @@ class OnboardingView;
 // single report of its end. Finishing with the last page's button reports
 // skipped = false; "Skip tour", closing the window and Ctrl+W report true.
 // After the report the window is hidden and nothing more is reported; the
-// owner then lets the controller go, and a later tour gets a new one.
+// owner then lets the controller go, and a later tour gets a new one. When
+// the program ends while the tour is open, the owner abandons it: no report,
+// so the tour opens again at the next start.
 class OnboardingWindowController : public QObject {
   Q_OBJECT
 
@@ -43,6 +45,10 @@ class OnboardingWindowController : public QObject {
   OnboardingView* view() const { return view_; }
   OnboardingState& state() { return state_; }
   bool finished() const { return finished_; }
+  // The program is ending: the tour ends without a report, and a close
+  // that comes with the ending (a quit closes every window) reports
+  // nothing either. Touches no window: the display may be gone.
+  void abandon() { finished_ = true; }
 
   // The end of the tour, once; true when skipped or closed.
   std::function<void(bool)> onFinish;

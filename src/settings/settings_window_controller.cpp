@@ -1,5 +1,6 @@
 #include "settings/settings_window_controller.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QFrame>
 #include <QKeySequence>
@@ -133,6 +134,18 @@ void SettingsWindowController::step(int by) {
   if (count == 0) return;
   const int next = ((stack_->currentIndex() + by) % count + count) % count;
   selection_.setTab(pages_[static_cast<size_t>(next)].first);
+}
+
+void SettingsWindowController::commitEdit() {
+  // Number fields enter their text on Enter or when they lose the focus;
+  // every other field has entered it already.
+  for (QWidget* w = window_->focusWidget(); w != nullptr && w != window_.get();
+       w = w->parentWidget()) {
+    if (auto* field = qobject_cast<QAbstractSpinBox*>(w)) {
+      field->interpretText();
+      return;
+    }
+  }
 }
 
 void SettingsWindowController::show(std::optional<SettingsTab> tab) {

@@ -43,6 +43,11 @@ class SettingsWindowController : public QObject {
   // The page of a tab, or nullptr for a tab the window does not hold.
   QWidget* page(SettingsTab tab) const;
 
+  // The field being edited takes what it shows, as when the window closes:
+  // a number typed but not yet confirmed is entered (a text the field would
+  // refuse leaves its value as it was). For the program's last save.
+  void commitEdit();
+
   // Ctrl+Q: quits the program the orderly way; the owner fills it in.
   std::function<void()> onQuit;
 

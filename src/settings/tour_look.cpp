@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QWidget>
@@ -11,6 +12,24 @@
 #include "settings/settings_form.h"
 
 namespace pimble::tour {
+
+namespace {
+class QuietButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPushButton::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(accent(), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
+  }
+};
+}  // namespace
 
 QColor accent() {
   return BubbleLook::accent();
@@ -77,6 +96,16 @@ QPushButton* prominentButton(const QString& text, QWidget* parent) {
                                   "QPushButton:pressed { background-color: %2; }"
                                   "QPushButton:focus { border: 2px solid %2; }")
                        .arg(a.name(), a.darker(125).name(), a.lighter(108).name()));
+  return b;
+}
+
+QPushButton* quietButton(const QString& text, QWidget* parent) {
+  auto* b = new QuietButton(text, parent);
+  b->setFlat(true);
+  b->setAutoDefault(false);
+  QPalette p = b->palette();
+  p.setColor(QPalette::ButtonText, p.color(QPalette::PlaceholderText));
+  b->setPalette(p);
   return b;
 }
 

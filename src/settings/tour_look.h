@@ -42,4 +42,9 @@ QWidget* symbolLabel(std::string_view symbol, const QString& text, QWidget* pare
 // The filled orange button of the tour's footer.
 QPushButton* prominentButton(const QString& text, QWidget* parent);
 
+// A borderless button in the secondary text colour ("Skip tour"). Having no
+// frame of its own, it draws an orange ring while it holds the keyboard
+// focus, so that a key pressed there never acts unseen.
+QPushButton* quietButton(const QString& text, QWidget* parent);
+
 }  // namespace pimble::tour

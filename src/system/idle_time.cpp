@@ -3,6 +3,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 
+#include "system/display_loss.h"
+
 // Xlib's macros (None, Bool, Status…) must come after every Qt header.
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
@@ -21,11 +23,16 @@ struct IdleTime::X11 {
   Display* display = nullptr;
   XScreenSaverInfo* info = nullptr;
   bool usable = false;
+  // The X server went away: the connection answers nothing any more.
+  std::atomic<bool> broken{false};
 
   X11() {
     if (qgetenv("DISPLAY").isEmpty()) return;
     display = XOpenDisplay(nullptr);
     if (!display) return;
+    // Asked in the middle of the engines' work: a server gone must fail the
+    // query, not end the process there.
+    DisplayLoss::guard(display, broken);
     int event = 0, error = 0;
     if (!XScreenSaverQueryExtension(display, &event, &error)) return;
     info = XScreenSaverAllocInfo();
@@ -52,7 +59,7 @@ IdleTime::IdleTime(Sources sources, QObject* parent) : QObject(parent), sources_
 IdleTime::~IdleTime() = default;
 
 std::optional<double> IdleTime::queryX11() {
-  if (!x11_ || !x11_->usable) return std::nullopt;
+  if (!x11_ || !x11_->usable || x11_->broken) return std::nullopt;
   if (!XScreenSaverQueryInfo(x11_->display, DefaultRootWindow(x11_->display), x11_->info)) {
     return std::nullopt;
   }

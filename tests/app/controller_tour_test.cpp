@@ -3,6 +3,8 @@
 // wish of a finished tour, the tour marked done and saved at once, the
 // celebration.
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPushButton>
 
 #include "app/controller_harness.h"
@@ -135,6 +137,19 @@ TEST_F(TourRoad, TheToursCommandsFlyInAndTryReminders) {
   // Finishing while a reminder shows plays no celebration.
   finishTour(false);
   EXPECT_NE(shownState(), GlimmetState::celebration);
+}
+
+TEST_F(TourRoad, TheSessionsSaveAndQuitAreNoEndOfTheTour) {
+  AppController& c = firstRun();
+  c.saveAll();
+  EXPECT_FALSE(tour().finished()) << "the session may go on";
+  // The session's end quits the application, which closes every window.
+  QEvent quit(QEvent::Quit);
+  QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+  EXPECT_TRUE(c.isShutDown());
+  EXPECT_FALSE(store.load<AppSettings>("settings")->onboardingCompleted);
+  ASSERT_NE(c.onboarding(), nullptr) << "an end was reported";
+  EXPECT_FALSE(tour().window()->isVisible());
 }
 
 }  // namespace

@@ -34,16 +34,6 @@ QString noonZone() {
   return QStringLiteral("TZ=Etc/GMT%1%2").arg(offset > 0 ? "-" : "+").arg(std::abs(offset));
 }
 
-void pause(std::chrono::milliseconds ms) {
-  std::this_thread::sleep_for(ms);
-}
-
-bool click(const QString& window, QPoint at) {
-  return runTool("xdotool", {"mousemove", "--window", window, QString::number(at.x()),
-                             QString::number(at.y()), "click", "1"})
-      .has_value();
-}
-
 // The top edge of the character's drawn outline in its window (the window
 // is cut to what it draws where no compositor runs).
 std::optional<int> outlineTop(const QString& window) {
@@ -63,6 +53,22 @@ class FirstRunTest : public ProcessTest {
     ProcessTest::SetUp();
     if (IsSkipped()) return;
     if (auto why = missingProgram("xwininfo")) GTEST_SKIP() << *why;
+  }
+  // The tour's window once it is on screen; empty when none came.
+  QString tourOf(Pimble& pimble) {
+    QString found;
+    waitUntil(
+        [&] {
+          const QStringList windows = pimble.windows(tourTitle);
+          if (!windows.isEmpty()) found = windows.first();
+          return !found.isEmpty();
+        },
+        10s);
+    return found;
+  }
+  bool tourDone() {
+    const auto saved = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
+    return saved && saved->onboardingCompleted;
   }
 };
 
@@ -165,6 +171,41 @@ TEST_F(FirstRunTest, TheTourRunsToItsEndAndTheNextStartGreets) {
   ASSERT_TRUE(memory);
   EXPECT_EQ(memory->recent.size(), 1u);
   EXPECT_EQ(again.end(), 0);
+}
+
+TEST_F(FirstRunTest, EndingTheProgramIsNoEndOfTheTourAndTheKeyboardStartsOnContinue) {
+  // SIGTERM (as a logout sends it), then Ctrl+Q in the tour: each next
+  // start opens the tour again.
+  for (const bool ctrlQ : {false, true}) {
+    SCOPED_TRACE(ctrlQ ? "Ctrl+Q" : "SIGTERM");
+    Pimble pimble(data_);
+    const QString tour = tourOf(pimble);
+    ASSERT_FALSE(tour.isEmpty());
+    if (ctrlQ) {
+      ASSERT_TRUE(type(tour, "ctrl+q"));
+    }
+    EXPECT_EQ(ctrlQ ? pimble.finish() : pimble.end(), 0);
+    EXPECT_FALSE(tourDone());
+  }
+
+  // A Space on the first page goes on; Spaces alone then walk every page
+  // to "Start using Pimble", which finishes the tour (no skip: the login
+  // item is registered).
+  Pimble pimble(data_);
+  const QString tour = tourOf(pimble);
+  ASSERT_FALSE(tour.isEmpty());
+  ASSERT_TRUE(type(tour, "space"));
+  EXPECT_FALSE(waitUntil([&] { return pimble.windows(tourTitle).isEmpty(); }, 1500ms))
+      << "the Space skipped the tour";
+  for (int page = 1; page < 6; ++page) {
+    pause(300ms);
+    ASSERT_TRUE(type(tour, "space"));
+  }
+  EXPECT_TRUE(waitUntil([&] { return pimble.windows(tourTitle).isEmpty(); }, 5s));
+  // The window goes first, the settings are written right after.
+  EXPECT_TRUE(waitUntil([&] { return tourDone(); }));
+  EXPECT_TRUE(QFile::exists(data_ + QStringLiteral("-config/autostart/pimble-glimmet.desktop")));
+  EXPECT_EQ(pimble.end(), 0);
 }
 
 }  // namespace

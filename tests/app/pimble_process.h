@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <optional>
+#include <thread>
 
 #include "models/app_settings.h"
 #include "models/file_persistence.h"
@@ -78,6 +80,23 @@ class Pimble {
   QProcess process_;
   bool started_ = false;
 };
+
+inline void pause(std::chrono::milliseconds ms) {
+  std::this_thread::sleep_for(ms);
+}
+
+// The user's pointer and keys on a window of the program.
+inline bool click(const QString& window, QPoint at) {
+  return runTool("xdotool", {"mousemove", "--window", window, QString::number(at.x()),
+                             QString::number(at.y()), "click", "1"})
+      .has_value();
+}
+// `keys` as xdotool names them ("ctrl+q space"), in the window made active.
+inline bool type(const QString& window, const QString& keys) {
+  return runTool("xdotool",
+                 QStringList{"windowactivate", "--sync", window, "key"} + keys.split(' '))
+      .has_value();
+}
 
 class ProcessTest : public ::testing::Test {
  protected:

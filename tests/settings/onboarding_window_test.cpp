@@ -69,6 +69,17 @@ TEST_F(OnboardingWindowTest, ContinueAndBackWalkEveryStepLeavingOutAwarenessUnle
   EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(OnboardingWindowTest, TheKeyboardStartsOnThePrimaryButtonAndSkipShowsItsFocus) {
+  QApplication::setActiveWindow(tour().window());
+  EXPECT_EQ(QApplication::focusWidget(), view().primaryButton());
+  QPushButton* skip = view().skipButton();
+  const QImage unfocused = skip->grab().toImage();
+  skip->setFocus();
+  EXPECT_NE(skip->grab().toImage(), unfocused) << "no ring";
+  view().go(+1);
+  EXPECT_EQ(QApplication::focusWidget(), view().primaryButton()) << "after a page change";
+}
+
 TEST_F(OnboardingWindowTest, TheEndIsReportedOnceHoweverItComes) {
   // Skip, then a close: one report, skipped.
   press(view().skipButton());

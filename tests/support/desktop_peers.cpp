@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QThread>
 
 namespace pimble::testing {
@@ -104,6 +105,19 @@ void ScopedProcess::stop() {
     process_->kill();
     process_->waitForFinished(1000);
   }
+}
+
+OwnXServer::OwnXServer() {
+  QTemporaryFile number;
+  number.open();
+  // The shell gives Xvfb the descriptor it writes its display number to,
+  // and becomes it: the pid stopped is the server's.
+  process_ = std::make_unique<ScopedProcess>(
+      QStringLiteral("sh"),
+      QStringList{"-c", "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>" +
+                            number.fileName()});
+  if (process_->started() && waitUntil([&] { return number.size() > 0; }))
+    display = ':' + QString::fromLatin1(number.readAll()).trimmed();
 }
 
 }  // namespace pimble::testing

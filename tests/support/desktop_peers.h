@@ -61,4 +61,18 @@ class ScopedProcess {
   bool started_ = false;
 };
 
+// An X server of the test's own (Xvfb), for a test that takes it away; the
+// shared one of the test desktop stays. `display` (":N") is empty when it
+// did not start.
+class OwnXServer {
+ public:
+  OwnXServer();
+  QString display;
+  // Takes the server away (SIGTERM, as a session's end does).
+  void stop() { process_->stop(); }
+
+ private:
+  std::unique_ptr<ScopedProcess> process_;
+};
+
 }  // namespace pimble::testing

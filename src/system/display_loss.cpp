@@ -1,0 +1,151 @@
+#include "system/display_loss.h"
+
+#include <pthread.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+// X11 last: its macros would trip the Qt headers.
+#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+namespace pimble {
+
+namespace {
+
+struct Watch {
+  std::mutex mutex;
+  std::function<void()> handler;
+  // Qt's connection, read only while watching (the application object
+  // closes it when it goes).
+  std::atomic<xcb_connection_t*> connection{nullptr};
+  std::atomic<bool> qtDisplayBroken{false};
+  QByteArray displayName;
+  pthread_t mainThread{};
+  bool messagesWatched = false;
+  QtMessageHandler previousMessages = nullptr;
+  bool exitHookInstalled = false;
+  std::atomic<bool> handled{false};
+};
+
+// Made before the exit hook is registered, so it outlives the hook's run.
+Watch& watching() {
+  static Watch w;
+  return w;
+}
+
+// Runs the handler, once, on the main thread; true when it ran now.
+bool handleLoss() {
+  Watch& w = watching();
+  if (!pthread_equal(pthread_self(), w.mainThread)) return false;
+  std::function<void()> handler;
+  QByteArray name;
+  {
+    const std::lock_guard<std::mutex> lock(w.mutex);
+    handler = w.handler;
+    name = w.displayName;
+  }
+  if (!handler || w.handled.exchange(true)) return false;
+  std::fprintf(stderr, "Pimble: the connection to the display %s broke; saving before ending.\n",
+               name.isEmpty() ? "(default)" : name.constData());
+  std::fflush(stderr);
+  handler();
+  return true;
+}
+
+// A guarded connection noticed the break; Qt's may not have yet. Runs at a
+// turn of the event loop, where nothing is half done.
+void lookIntoLoss() {
+  if (!DisplayLoss::lost()) return;
+  if (handleLoss()) std::exit(1);
+}
+
+// Xlib's handler for a broken connection, for every connection of the
+// process: it only returns, so that the connection's exit handler decides.
+int ioError(Display*) {
+  return 0;
+}
+
+// A guarded connection broke, inside whatever Xlib call noticed: note it,
+// look into it later, and let the call fail.
+void guardedExit(Display*, void* broken) {
+  static_cast<std::atomic<bool>*>(broken)->store(true);
+  // Only while watched: the application object is there to take the call.
+  if (watching().connection.load() != nullptr)
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &lookIntoLoss, Qt::QueuedConnection);
+}
+
+// Qt says that its connection broke just before it ends the process from
+// its event loop.
+void onMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const QtMessageHandler previous = watching().previousMessages;
+  if (previous)
+    previous(type, context, text);
+  else
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+  if (type == QtWarningMsg && text.contains(QLatin1String("connection broke")) &&
+      DisplayLoss::lost())
+    handleLoss();
+}
+
+// Qt or Xlib ended the process some other way.
+void atExit() {
+  if (DisplayLoss::lost()) handleLoss();
+}
+
+}  // namespace
+
+void DisplayLoss::guard(_XDisplay* display, std::atomic<bool>& broken) {
+  if (display == nullptr) return;
+  XSetIOErrorHandler(&ioError);
+  XSetIOErrorExitHandler(display, &guardedExit, &broken);
+}
+
+bool DisplayLoss::lost() {
+  Watch& w = watching();
+  xcb_connection_t* c = w.connection.load();
+  return w.qtDisplayBroken.load() || (c != nullptr && xcb_connection_has_error(c) != 0);
+}
+
+void DisplayLoss::watch(std::function<void()> handler) {
+  Watch& w = watching();
+  if (!handler) {
+    {
+      const std::lock_guard<std::mutex> lock(w.mutex);
+      w.handler = nullptr;
+    }
+    w.connection = nullptr;
+    if (w.messagesWatched) {
+      qInstallMessageHandler(w.previousMessages);
+      w.messagesWatched = false;
+    }
+    return;
+  }
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11) return;  // not on X11: nothing to watch
+  {
+    const std::lock_guard<std::mutex> lock(w.mutex);
+    w.handler = std::move(handler);
+    w.displayName = qgetenv("DISPLAY");
+  }
+  w.mainThread = pthread_self();
+  w.handled = false;
+  w.qtDisplayBroken = false;
+  w.connection = x11->connection();
+  // Qt set its own handler for broken connections when it connected; it
+  // ends the process.
+  guard(x11->display(), w.qtDisplayBroken);
+  if (!w.messagesWatched) {
+    w.previousMessages = qInstallMessageHandler(&onMessage);
+    w.messagesWatched = true;
+  }
+  if (!w.exitHookInstalled) w.exitHookInstalled = std::atexit(&atExit) == 0;
+}
+
+}  // namespace pimble

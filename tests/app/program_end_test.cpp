@@ -1,0 +1,114 @@
+// The real program ended in ways that give it no warning: its X server
+// taken away, and SIGTERM or Ctrl+Q while a number is half typed. What it
+// showed at that moment is what is on disk afterwards.
+#include <QScopeGuard>
+
+#include "app/pimble_process.h"
+#include "models/activity_data.h"
+#include "models/progress_data.h"
+#include "models/reminders_file.h"
+#include "models/schedule_snapshot.h"
+#include "support/notification_mock.h"
+
+namespace pimble::testing {
+namespace {
+
+TEST_F(ProcessTest, WhenTheDisplayGoesAwayEveryDocumentIsWrittenAsItStood) {
+  for (const char* tool : {"Xvfb", "/usr/bin/python3", "gdbus"})
+    if (auto why = missingProgram(tool)) GTEST_SKIP() << *why;
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  ASSERT_FALSE(notification_mock::serverRunning());
+  auto notifications = notification_mock::start();
+  const auto gone = qScopeGuard([&] {
+    notifications->stop();
+    waitUntil([] { return !notification_mock::serverRunning(); });
+  });
+  if (!waitUntil(notification_mock::serverRunning)) GTEST_SKIP() << "dbusmock did not start";
+  OwnXServer x;
+  if (x.display.isEmpty()) GTEST_SKIP() << "Xvfb did not start";
+
+  // Time tracking on, the character hidden, the water reminder overdue: it
+  // comes as a notification at once.
+  AppSettings settings;
+  settings.onboardingCompleted = true;
+  settings.showCompanion = false;
+  settings.quietHours.isEnabled = false;
+  settings.awareness.isEnabled = true;
+  std::vector<Reminder> reminders = Reminder::defaults();
+  for (Reminder& r : reminders) r.isEnabled = r.kind == ReminderKind::water;
+  ASSERT_EQ(reminders.front().kind, ReminderKind::water);
+  const std::string water = reminders.front().id.string();
+  ScheduleSnapshot due;
+  due.runtime[water] = ReminderRuntime{addSeconds(systemNow(), -30)};
+  FilePersistence store(data_.toStdString());
+  store.save(settings, "settings");
+  store.save(RemindersFile{reminders}, "reminders");
+  store.save(due, "schedule");
+
+  Pimble pimble(data_, {}, {"DISPLAY=" + x.display});
+  ASSERT_TRUE(waitUntil([] { return notification_mock::count("Notify") == 1; }, 10s));
+  // "Done" from the notification: the schedule is written at once, the
+  // progress a moment later; the display goes before that moment.
+  const Date answered = systemNow();
+  notification_mock::emitSignal("ActionInvoked", "us", {1u, QStringLiteral("pimble.done")});
+  ASSERT_TRUE(waitUntil([&] {
+    const auto s = store.load<ScheduleSnapshot>("schedule");
+    return s && s->runtime.count(water) && s->runtime.at(water).nextDue > answered;
+  }));
+  x.stop();
+  EXPECT_EQ(pimble.finish(), 1);
+  EXPECT_TRUE(pimble.output().contains("Pimble: the connection to the display"));
+
+  const auto progress = store.load<ProgressData>("progress");
+  ASSERT_TRUE(progress);
+  ASSERT_EQ(progress->days.size(), 1u);
+  EXPECT_EQ(progress->days.begin()->second.done.at("water"), 1);
+  const auto activity = store.load<ActivityData>("activity");
+  ASSERT_TRUE(activity);
+  ASSERT_EQ(activity->days.size(), 1u);
+  EXPECT_GT(activity->days.begin()->second.activeSeconds, 0);
+  EXPECT_GE(store.load<ScheduleSnapshot>("schedule")->savedAt, addSeconds(answered, -1));
+  EXPECT_TRUE(store.load<RemindersFile>("reminders"));
+}
+
+TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
+  // "Every" of the first reminder, ended by SIGTERM; "Counts as away after"
+  // (Focus & Quiet Hours), ended by Ctrl+Q. The points are where the fields
+  // stand in the 680 × 560 window.
+  struct Case {
+    const char* tabKeys;
+    QPoint field;
+    const char* typed;
+    bool ctrlQ;
+  };
+  seed(true);
+  for (const Case& k : {Case{"ctrl+Tab", {614, 236}, "2 5", false},
+                        Case{"ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab", {604, 413}, "9", true}}) {
+    Pimble pimble(data_);
+    ASSERT_TRUE(pimble.showsWindow());
+    Pimble reopen(data_);  // brings the settings window up
+    EXPECT_EQ(reopen.finish(), 0);
+    QString window;
+    ASSERT_TRUE(waitUntil([&] {
+      const QStringList found = pimble.windows(QStringLiteral("^Pimble Glimmet Settings$"));
+      if (!found.isEmpty()) window = found.first();
+      return !window.isEmpty();
+    }));
+    ASSERT_TRUE(type(window, k.tabKeys));
+    pause(300ms);
+    ASSERT_TRUE(click(window, k.field));
+    ASSERT_TRUE(type(window, QStringLiteral("ctrl+a ") + k.typed));
+    if (k.ctrlQ) {
+      ASSERT_TRUE(type(window, "ctrl+q"));
+      EXPECT_EQ(pimble.finish(), 0);
+    } else {
+      EXPECT_EQ(pimble.end(), 0);
+    }
+  }
+  FilePersistence store(data_.toStdString());
+  EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders.front().intervalMinutes, 25);
+  EXPECT_EQ(store.load<AppSettings>("settings")->idleThresholdMinutes, 9);
+}
+
+}  // namespace
+}  // namespace pimble::testing
