@@ -18,6 +18,7 @@
 #include "settings/onboarding_state.h"
 #include "settings/personality_page.h"
 #include "settings/progress_dots.h"
+#include "settings/settings_form.h"
 #include "settings/tour_look.h"
 #include "settings/try_page.h"
 #include "settings/welcome_page.h"
@@ -247,6 +248,10 @@ void OnboardingView::showStep(OnboardingStep step, bool animated) {
   page_->setFixedWidth(pageWidth);
   pageSlot_->addWidget(page_);
   page_->show();
+  // A page made after the header and footer would come last on the
+  // keyboard's way: it goes between them, as it stands.
+  QWidget::setTabOrder(form::placeFocusAfter(skip_, page_), back_);
+  QWidget::setTabOrder(back_, primary_);
   // Every page starts with the keyboard on the way forward (also before
   // the window first shows: it is given the focus when it opens).
   primary_->setFocus(Qt::OtherFocusReason);

@@ -78,6 +78,21 @@ TEST_F(OnboardingWindowTest, TheKeyboardStartsOnThePrimaryButtonAndSkipShowsItsF
   EXPECT_NE(skip->grab().toImage(), unfocused) << "no ring";
   view().go(+1);
   EXPECT_EQ(QApplication::focusWidget(), view().primaryButton()) << "after a page change";
+  // Tab goes on in reading order: "Skip tour", the page's controls, "Back".
+  std::vector<QWidget*> stops;
+  for (int i = 0; i < 20 && (stops.empty() || stops.back() != view().primaryButton()); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    stops.push_back(QApplication::focusWidget());
+  }
+  ASSERT_GE(stops.size(), 4u);
+  EXPECT_EQ(stops.front(), skip);
+  EXPECT_EQ(stops[stops.size() - 2], view().backButton());
+  for (size_t i = 1; i + 2 < stops.size(); ++i) {
+    EXPECT_TRUE(view().page()->isAncestorOf(stops[i]));
+    if (i > 1) {
+      EXPECT_LT(stops[i - 1]->mapTo(&view(), QPoint()).y(), stops[i]->mapTo(&view(), QPoint()).y());
+    }
+  }
 }
 
 TEST_F(OnboardingWindowTest, TheEndIsReportedOnceHoweverItComes) {
