@@ -69,6 +69,7 @@ AppController::AppController(Persisting& store, TimeSource& time, DesktopService
 
 AppController::~AppController() {
   AppCatalog::install({});
+  time_.onClockChanged = nullptr;
   // Nothing the desktop reports may reach a controller half gone.
   if (desktop_.workspace) {
     desktop_.workspace->onActivate = nullptr;
@@ -297,7 +298,7 @@ void AppController::wireModel() {
 }
 
 void AppController::wireSystem() {
-  clockWatch_ = time_.watchClockChanges([this] { clockChanged(); });
+  time_.onClockChanged = [this] { clockChanged(); };
   if (desktop_.events) {
     desktop_.events->onAwayChange = [this](AwayReason reason, bool away) {
       awayChange(reason, away);

@@ -533,7 +533,6 @@ class AppController : public QObject {
   std::unique_ptr<OnboardingWindowController> onboarding_;
 
   // Timers and delayed steps.
-  std::unique_ptr<ClockWatch> clockWatch_;
   std::unique_ptr<ScheduledCall> heartbeat_;
   std::unique_ptr<ScheduledCall> activitySaveWork_;
   std::unique_ptr<ScheduledCall> fullscreenRecheck_;

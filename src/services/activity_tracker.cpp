@@ -27,7 +27,7 @@ ActivityTracker::Moment ActivityTracker::moment() const {
 }
 
 double ActivityTracker::liveSeconds(const Moment& at) const {
-  return countingSince_ ? std::max(0.0, at.steady - countingSteady_) : 0.0;
+  return countingSince_ ? std::max(0.0, at.steady - countingSince_->steady) : 0.0;
 }
 
 // A reading that is negative or not a number counts as 0 s.
@@ -58,9 +58,8 @@ void ActivityTracker::changed() {
 
 void ActivityTracker::flush(const Moment& end) {
   if (!countingSince_) return;
-  const double span = end.steady - countingSteady_;
-  countingSince_ = end.wall;
-  countingSteady_ = end.steady;
+  const double span = end.steady - countingSince_->steady;
+  countingSince_ = end;
   if (!(span > 0)) return;
   // The span ends now on the wall clock; it began that long before, whatever
   // the wall clock said then.
@@ -101,8 +100,7 @@ void ActivityTracker::beginCounting(const Moment& at) {
     countingSince_.reset();
     return;
   }
-  countingSince_ = at.wall;
-  countingSteady_ = at.steady;
+  countingSince_ = at;
   if (isEnabled_ && frontmostIsWatched()) ensureSession(*frontmost_, at.wall);
 }
 
@@ -218,7 +216,7 @@ void ActivityTracker::refresh() {
       beginCounting(t);
     }
   } else {
-    const Moment since{*countingSince_, countingSteady_};
+    const Moment since = *countingSince_;
     if (idle < idleThreshold) {
       watchingMedia_ = false;
       flush(t);
@@ -294,10 +292,7 @@ DayUsage ActivityTracker::today() const {
 
 void ActivityTracker::clearHistory() {
   const Moment t = moment();
-  if (countingSince_) {  // the uncounted span is dropped
-    countingSince_ = t.wall;
-    countingSteady_ = t.steady;
-  }
+  if (countingSince_) countingSince_ = t;  // the uncounted span is dropped
   ActivityData fresh;
   fresh.intention = data.intention;
   data = std::move(fresh);

@@ -73,7 +73,9 @@ class ActivityTracker {
   bool isEnabled() const { return isEnabled_; }
   const std::set<std::string>& watched() const { return watched_; }
   const std::optional<AppIdentity>& frontmost() const { return frontmost_; }
-  std::optional<Date> countingSince() const { return countingSince_; }
+  std::optional<Date> countingSince() const {
+    return countingSince_ ? std::optional<Date>(countingSince_->wall) : std::nullopt;
+  }
   const std::set<AwayReason>& awayReasons() const { return awayReasons_; }
   bool idleStopped() const { return idleStopped_; }
   bool watchingMedia() const { return watchingMedia_; }
@@ -136,8 +138,7 @@ class ActivityTracker {
   bool isEnabled_ = false;
   std::set<std::string> watched_;
   std::optional<AppIdentity> frontmost_;
-  std::optional<Date> countingSince_;
-  double countingSteady_ = 0;  // the steady reading at countingSince_
+  std::optional<Moment> countingSince_;
   std::set<AwayReason> awayReasons_;
   bool idleStopped_ = false;
   bool watchingMedia_ = false;

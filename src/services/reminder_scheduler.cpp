@@ -15,6 +15,12 @@ double minutesToSeconds(std::int64_t minutes) {
   return static_cast<double>(std::max<std::int64_t>(minutes, 1)) * 60.0;
 }
 
+// Sets `countdown` to end `minutes` from now and remembers that wait.
+void setWait(ReminderRuntime& countdown, Date now, std::int64_t minutes) {
+  countdown.nextDue = addSeconds(now, minutesToSeconds(minutes));
+  countdown.waitMinutes = std::max<std::int64_t>(minutes, 1);
+}
+
 }  // namespace
 
 ReminderScheduler::ReminderScheduler(const ScheduleSnapshot& snapshot) {
@@ -45,9 +51,8 @@ int ReminderScheduler::dueRank(ReminderKind kind) {
 
 ReminderRuntime ReminderScheduler::freshCountdown(const Reminder& reminder, Date now) {
   ReminderRuntime fresh;
-  fresh.nextDue = addSeconds(now, minutesToSeconds(reminder.intervalMinutes));
+  setWait(fresh, now, reminder.intervalMinutes);
   fresh.ignoreCount = 0;
-  fresh.waitMinutes = std::max<std::int64_t>(reminder.intervalMinutes, 1);
   return fresh;
 }
 
@@ -80,11 +85,9 @@ void ReminderScheduler::moveAll(double seconds) {
 
 void ReminderScheduler::snooze(const Reminder& reminder, Date now,
                                std::optional<std::int64_t> minutes) {
-  const std::int64_t length = std::max<std::int64_t>(minutes.value_or(reminder.snoozeMinutes), 1);
   ReminderRuntime& countdown = runtime[reminder.id];
-  countdown.nextDue = addSeconds(now, minutesToSeconds(length));
+  setWait(countdown, now, minutes.value_or(reminder.snoozeMinutes));
   countdown.ignoreCount = 0;
-  countdown.waitMinutes = length;
 }
 
 void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
@@ -101,8 +104,7 @@ void ReminderScheduler::ignore(const Reminder& reminder, Date now) {
   if (countdown.ignoreCount >= ignoreLimit) {
     countdown = freshCountdown(reminder, now);
   } else {
-    countdown.nextDue = addSeconds(now, minutesToSeconds(reminder.snoozeMinutes));
-    countdown.waitMinutes = std::max<std::int64_t>(reminder.snoozeMinutes, 1);
+    setWait(countdown, now, reminder.snoozeMinutes);
   }
   runtime[reminder.id] = countdown;
 }

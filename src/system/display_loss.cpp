@@ -7,9 +7,10 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QString>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <functional>
 
 // X11 last: its macros would trip the Qt headers.
 #include <X11/Xlib.h>
@@ -19,8 +20,9 @@ namespace pimble {
 
 namespace {
 
+// The handler and the display's name are set and read on the main thread
+// only; the rest may be read from any thread that logs.
 struct Watch {
-  std::mutex mutex;
   std::function<void()> handler;
   // Qt's connection, read only while watching (the application object
   // closes it when it goes).
@@ -44,17 +46,12 @@ Watch& watching() {
 bool handleLoss() {
   Watch& w = watching();
   if (!pthread_equal(pthread_self(), w.mainThread)) return false;
-  std::function<void()> handler;
-  QByteArray name;
-  {
-    const std::lock_guard<std::mutex> lock(w.mutex);
-    handler = w.handler;
-    name = w.displayName;
-  }
-  if (!handler || w.handled.exchange(true)) return false;
+  if (!w.handler || w.handled.exchange(true)) return false;
   std::fprintf(stderr, "Pimble: the connection to the display %s broke; saving before ending.\n",
-               name.isEmpty() ? "(default)" : name.constData());
+               w.displayName.isEmpty() ? "(default)" : w.displayName.constData());
   std::fflush(stderr);
+  // A copy: the handler may stop the watch.
+  const std::function<void()> handler = w.handler;
   handler();
   return true;
 }
@@ -116,10 +113,7 @@ bool DisplayLoss::lost() {
 void DisplayLoss::watch(std::function<void()> handler) {
   Watch& w = watching();
   if (!handler) {
-    {
-      const std::lock_guard<std::mutex> lock(w.mutex);
-      w.handler = nullptr;
-    }
+    w.handler = nullptr;
     w.connection = nullptr;
     if (w.messagesWatched) {
       qInstallMessageHandler(w.previousMessages);
@@ -129,11 +123,8 @@ void DisplayLoss::watch(std::function<void()> handler) {
   }
   auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   if (!x11) return;  // not on X11: nothing to watch
-  {
-    const std::lock_guard<std::mutex> lock(w.mutex);
-    w.handler = std::move(handler);
-    w.displayName = qgetenv("DISPLAY");
-  }
+  w.handler = std::move(handler);
+  w.displayName = qgetenv("DISPLAY");
   w.mainThread = pthread_self();
   w.handled = false;
   w.qtDisplayBroken = false;

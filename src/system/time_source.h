@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "models/date.h"
 
@@ -29,12 +28,6 @@ inline std::optional<Date> dueDateOf(const std::unique_ptr<ScheduledCall>& call)
   return call ? std::optional<Date>(call->dueDate()) : std::nullopt;
 }
 
-// A watch on the wall clock being set; destroying the handle ends it.
-class ClockWatch {
- public:
-  virtual ~ClockWatch() = default;
-};
-
 class TimeSource {
  public:
   virtual ~TimeSource() = default;
@@ -46,10 +39,10 @@ class TimeSource {
   // between readings mean anything: time spent across a clock change.
   virtual Seconds steadyNow() const = 0;
 
-  // Calls `changed` on the main thread whenever the wall clock was set,
-  // forward or back, or the machine resumed from sleep, after the pending
-  // calls were put right for the new time. Ends with the returned handle.
-  std::unique_ptr<ClockWatch> watchClockChanges(std::function<void()> changed);
+  // Called on the main thread whenever the wall clock was set, forward or
+  // back, or the machine resumed from sleep, after the pending calls were
+  // put right for the new time.
+  std::function<void()> onClockChanged;
 
   // Calls `fire` once on the main thread when the wall clock reaches `due`
   // (at once, through the event loop, when it already has). The call never
@@ -63,14 +56,9 @@ class TimeSource {
   std::unique_ptr<ScheduledCall> callAfter(Seconds delay, Seconds tolerance,
                                            std::function<void()> fire);
 
-  struct ClockWatcher;
-
  protected:
-  // Tells every watcher that the wall clock was set.
+  // Tells the owner of `onClockChanged` that the wall clock was set.
   void notifyClockChanged();
-
- private:
-  std::vector<std::shared_ptr<ClockWatcher>> clockWatchers_;
 };
 
 }  // namespace pimble

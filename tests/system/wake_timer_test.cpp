@@ -112,7 +112,7 @@ TEST(WakeTimer, KeepsItsWallClockDateWhenTheClockJumps) {
 
   // A clock set by hand is noticed and passes no time on the steady clock.
   int notices = 0;
-  auto watch = clock.watchClockChanges([&] { ++notices; });
+  clock.onClockChanged = [&] { ++notices; };
   const Seconds steady = clock.steadyNow();
   clock.setClock(addSeconds(clock.now(), -3600));
   EXPECT_EQ(notices, 1);
@@ -141,7 +141,7 @@ TEST(SystemTimeSource, FiresOnTimeAndReArmsWhenTheClockIsSet) {
   source.callAfter(Seconds(0.05), Seconds(0), [&] { cancelledFired = true; });
 
   int notices = 0;
-  auto watch = source.watchClockChanges([&] { ++notices; });
+  source.onClockChanged = [&] { ++notices; };
   bool forward = false, back = false;
   auto a = source.callAfter(Seconds(3600), Seconds(30), [&] { forward = true; });
   shift->offset = 3600;  // set an hour ahead: overdue now
