@@ -184,9 +184,11 @@ class CompanionShapeDesktop : public ::testing::Test {
     if (auto why = desktop_.start()) GTEST_SKIP() << *why;
   }
 
-  // Starts the demo; its character window.
-  xcb_window_t startDemo() {
-    demo_ = desktop_.run(demoPath, {});
+  // Starts the demo, with `environment` (NAME=value) added; its character
+  // window.
+  xcb_window_t startDemo(const QStringList& environment = {}) {
+    demo_ = environment.isEmpty() ? desktop_.run(demoPath, {})
+                                  : desktop_.run("env", environment + QStringList{demoPath});
     if (!demo_->started()) return 0;
     return waitForLine("ready ").section(' ', 1).toUInt();
   }
@@ -368,6 +370,37 @@ TEST_F(CompanionShapeDesktop, TheOutlineFollowsTheMotionAndKeepsTheFigure) {
   const QRect drawn = after.boundingRect();
   EXPECT_GT(drawn.width() * drawn.height(), box.width() * box.height() / 4);
   EXPECT_LT(drawn.width() * drawn.height(), box.width() * box.height() * 3 / 4);
+}
+
+TEST_F(CompanionShapeDesktop, OnAScaledScreenTheFigureFillsItsWindowAsAtOneAndTakesPresses) {
+  QSize atOne;
+  for (const double scale : {1.0, 1.5, 2.0}) {
+    SCOPED_TRACE(scale);
+    const xcb_window_t character = startDemo({"QT_SCALE_FACTOR=" + QString::number(scale)});
+    ASSERT_NE(character, 0u) << "the demo did not start";
+    const auto drawnArea = [&] {
+      return desktop_.outline(character).value_or(QRegion()).boundingRect();
+    };
+    // Cut to one pixel until the first frame.
+    ASSERT_TRUE(waitUntil([&] { return drawnArea().width() > 20; }));
+    const QRect window = desktop_.rect(character);
+    EXPECT_NEAR(window.width(), 168 * scale, 1);
+    EXPECT_NEAR(window.height(), 174 * scale, 1);
+    // What is drawn (the window is cut to it): the figure's size times the
+    // scale, clear of the window's edges.
+    const QRect drawn = drawnArea();
+    if (scale == 1) atOne = drawn.size();
+    EXPECT_NEAR(drawn.width(), atOne.width() * scale, atOne.width() * scale * 0.06);
+    EXPECT_NEAR(drawn.height(), atOne.height() * scale, atOne.height() * scale * 0.06);
+    EXPECT_TRUE(window.adjusted(2, 2, -2, -2).contains(drawn))
+        << drawn.x() << "," << drawn.y() << " " << drawn.width() << "x" << drawn.height();
+    // A press on the middle of the body reaches the character.
+    const QPoint middle = figurePoint(character, {110, 150});
+    ASSERT_TRUE(desktop_.tool("xdotool", {"mousemove", QString::number(middle.x()),
+                                          QString::number(middle.y()), "click", "1"}));
+    EXPECT_FALSE(waitForLine("click").isEmpty());
+    demo_->stop();
+  }
 }
 
 TEST_F(CompanionShapeDesktop, AProgramStartedWithTheCompositorStaysWhole) {

@@ -28,11 +28,32 @@ double lengthScale(const QTransform& t) {
   return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
 }
 
+// Qt scales every painter of a dense device (a scaled screen, a picture
+// with a pixel ratio) by that ratio beneath its world transform, and counts
+// the combined transform with it. Offscreen copies, pictures copied pixel for
+// pixel and band clips here are placed in the device's own pixels: they go
+// through these two, so that the ratio is applied once.
+double pixelRatio(const QPainter& painter) {
+  const QPaintDevice* device = painter.device();
+  const double ratio = device != nullptr ? device->devicePixelRatio() : 1.0;
+  return std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+}
+
+void setDeviceTransform(QPainter& painter, const QTransform& toDevice) {
+  const double ratio = pixelRatio(painter);
+  painter.setTransform(ratio == 1 ? toDevice
+                                  : toDevice * QTransform::fromScale(1 / ratio, 1 / ratio));
+}
+
 // Pixel size of the area an offscreen copy may cover: the painter's device.
+// A widget counts its size in points, a picture in pixels.
 QRect deviceRect(const QPainter& painter) {
   const QPaintDevice* device = painter.device();
   if (device == nullptr) return {};
-  return QRect(0, 0, device->width(), device->height());
+  if (device->devType() != QInternal::Widget) return QRect(0, 0, device->width(), device->height());
+  const double ratio = pixelRatio(painter);
+  return QRect(0, 0, int(std::ceil(device->width() * ratio)),
+               int(std::ceil(device->height() * ratio)));
 }
 
 using look_hash::mix;
@@ -84,10 +105,7 @@ QTransform placement(QSizeF size, QPointF anchor, QPointF position, const LayerT
 // all day the wake-ups cost more than the split saves, so a tall picture is
 // drawn in bands of fewer rows, each filled on this thread.
 void drawInBands(QPainter& painter, const QImage& image, const QTransform& imageToDevice) {
-  // Rows of the painter's coordinates; the device may have more per row.
-  const QPaintDevice* device = painter.device();
-  const double ratio = device != nullptr ? std::max(1.0, device->devicePixelRatio()) : 1.0;
-  const int kBand = std::max(8, static_cast<int>(90 / ratio));
+  constexpr int kBand = 90;
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   // Smoothing the outline of the picture's rectangle would triple the spans
   // of each row; the filtering already softens the picture's own edges.
@@ -96,7 +114,7 @@ void drawInBands(QPainter& painter, const QImage& image, const QTransform& image
   const QRectF source(image.rect());
   if (!(reach.height() > kBand) || !(reach.height() < 1e5) || !(std::abs(reach.top()) < 1e6) ||
       !(reach.width() < 1e5) || !(std::abs(reach.left()) < 1e6)) {
-    painter.setTransform(imageToDevice);
+    setDeviceTransform(painter, imageToDevice);
     painter.drawImage(source, image, source);
     return;
   }
@@ -105,9 +123,9 @@ void drawInBands(QPainter& painter, const QImage& image, const QTransform& image
   const int bottom = static_cast<int>(std::ceil(reach.bottom()));
   for (int y = static_cast<int>(std::floor(reach.top())); y < bottom; y += kBand) {
     painter.save();
-    painter.resetTransform();
+    setDeviceTransform(painter, {});
     painter.setClipRect(QRect(left, y, width, kBand), Qt::IntersectClip);
-    painter.setTransform(imageToDevice);
+    setDeviceTransform(painter, imageToDevice);
     painter.drawImage(source, image, source);
     painter.restore();
   }
@@ -123,7 +141,7 @@ void drawImageThrough(QPainter& painter, const QImage& image, const QTransform& 
   painter.save();
   painter.setOpacity(painter.opacity() * opacity);
   if (m.type() <= QTransform::TxTranslate && std::abs(m.dx()) < 1e6 && std::abs(m.dy()) < 1e6) {
-    painter.resetTransform();
+    setDeviceTransform(painter, {});
     // Without filtering hints Qt copies the rows directly rather than
     // filling spans (which it would hand to its thread pool).
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -824,7 +842,7 @@ void Layer::renderThroughOffscreen(QPainter& painter, const LayerValues& values,
   }
 
   painter.save();
-  painter.resetTransform();
+  setDeviceTransform(painter, {});
   painter.setOpacity(painter.opacity() * opacity);
   if (shadowOpacity > 0) {
     QColor color = values.get<QColor>(*this, "shadowColor", QColor(Qt::black));
