@@ -44,14 +44,20 @@ const QSizeF kWindow = pimble::CompanionPlacement::windowSize(pimble::CompanionS
 const double kScale = kWindow.height() / 310;
 
 // The character at rest at the default size, its animator running
-// (breathing, float, cape loop).
+// (breathing, float, cape loop), drawn for a screen of `pixelRatio`.
 struct RestingCharacter {
-  RestingCharacter() {
+  explicit RestingCharacter(double pixelRatio = 1) : ratio(pixelRatio) {
     pimble::GlimmetHostView::keepPaintingOnMainThread();
-    rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale), kScale);
+    rig.installSprites(pimble::GlimmetArtwork::makeSprites(kScale * ratio), kScale * ratio);
     animator = std::make_unique<pimble::GlimmetAnimator>(rig);
     animator->setBase(pimble::GlimmetState::idle);
     animator->setVisible(true);
+  }
+  // The window's pixels, as the window paints them.
+  QImage window() const {
+    QImage image((kWindow * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    return image;
   }
   // One frame at media time `t`, as the window paints it.
   void paint(QImage& window, double t) {
@@ -59,6 +65,7 @@ struct RestingCharacter {
     QPainter painter(&window);
     pimble::GlimmetHostView::paintFrame(painter, *rig.root, kWindow, t);
   }
+  double ratio;
   pimble::GlimmetRig rig;
   std::unique_ptr<pimble::GlimmetAnimator> animator;
 };
@@ -66,10 +73,10 @@ struct RestingCharacter {
 // Frames of the resting character 0.15 s apart, as the window paints them:
 // the figure's pictures are reused from frame to frame. Without the cape,
 // to see its share.
-void restingFrames(benchmark::State& state, bool withCape) {
-  RestingCharacter character;
+void restingFrames(benchmark::State& state, bool withCape, double pixelRatio = 1) {
+  RestingCharacter character(pixelRatio);
   character.rig.cape.back->setHidden(!withCape);
-  QImage window(kWindow.toSize(), QImage::Format_ARGB32_Premultiplied);
+  QImage window = character.window();
   double t = pimble::animation_clock::now() + 1;
   for (auto _ : state) {
     t += 0.15;
@@ -102,6 +109,12 @@ void BM_RestingFrameWithoutCape(benchmark::State& state) {
   restingFrames(state, false);
 }
 BENCHMARK(BM_RestingFrameWithoutCape)->Unit(benchmark::kMicrosecond);
+
+// On a screen scaled by 1.5 and by 2.
+void BM_RestingFrameScaled(benchmark::State& state) {
+  restingFrames(state, true, static_cast<double>(state.range(0)) / 10);
+}
+BENCHMARK(BM_RestingFrameScaled)->Arg(15)->Arg(20)->Unit(benchmark::kMicrosecond);
 
 double threadCpuSeconds() {
   timespec t{};
@@ -164,7 +177,8 @@ class CharacterWindow {
   void show() { panel_.show(); }
   // As the program's launch greeting does with an idle character.
   void greet() {
-    if (animator_.base() == pimble::GlimmetState::idle) animator_.react(pimble::GlimmetState::happy);
+    if (animator_.base() == pimble::GlimmetState::idle)
+      animator_.react(pimble::GlimmetState::happy);
   }
   long frames() const { return view_->frames(); }
   double paintSeconds() const { return view_->paintSeconds(); }
@@ -272,7 +286,8 @@ int rest(int argc, char** argv, double seconds) {
   // program: the two spans then hold the same gestures and behaviours.
   bool asLaunched = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--seed=", 7) == 0) seed = static_cast<unsigned>(std::atol(argv[i] + 7));
+    if (std::strncmp(argv[i], "--seed=", 7) == 0)
+      seed = static_cast<unsigned>(std::atol(argv[i] + 7));
     if (std::strcmp(argv[i], "--as-launched") == 0) asLaunched = true;
     if (std::strncmp(argv[i], "--size=", 7) == 0) {
       companionSize =

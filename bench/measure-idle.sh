@@ -98,4 +98,4 @@ fi
 # The bench reads the X server's CPU time over the same span as its own.
 PIMBLE_XSERVER_PID=$xvfb PIMBLE_PEER_PIDS="$peers" QT_QPA_PLATFORM=xcb dbus-run-session -- \
   "$bin" --rest-seconds="$seconds" ${BENCH_ARGS:-}
-"$bin" --benchmark_filter=RestingFrame 2>/dev/null | tail -2
+"$bin" --benchmark_filter=RestingFrame 2>/dev/null | grep "^BM_"

@@ -126,7 +126,8 @@ class GlimmetHostView : public QWidget {
   void requestFrame();
   void presentFrame(const Layer& root);
   void reportFrameMask(QPainter& painter, const Layer& root);
-  void reportFrameMask(const QImage& frame);
+  // `painted`: where the frame's pixels that are not clear lie, when known.
+  void reportFrameMask(const QImage& frame, const QRect& painted = {});
   void notePictureDraws();
 
   std::unique_ptr<HostedFigure> figure_;
