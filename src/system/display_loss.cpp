@@ -14,6 +14,7 @@
 
 // X11 last: its macros would trip the Qt headers.
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <xcb/xcb.h>
 
 namespace pimble {
@@ -69,9 +70,23 @@ int ioError(Display*) {
   return 0;
 }
 
+// Once broken, Xlib still takes requests but sends none: they stay in the
+// display's buffer. A display whose socket xcb holds between Xlib's calls,
+// as Qt's does, leaves no room in it at all, so the call that noticed, and
+// every later one, Qt's own included, would find none and crash. Emptied
+// after every call, and given room again (Xlib's buffer is never smaller
+// than BUFSIZE), the buffer takes each request, and the call fails at once.
+int dropRequests(Display* display) {
+  display->bufptr = display->buffer;
+  if (display->bufmax < display->buffer + BUFSIZE) display->bufmax = display->buffer + BUFSIZE;
+  return 0;
+}
+
 // A guarded connection broke, inside whatever Xlib call noticed: note it,
 // look into it later, and let the call fail.
-void guardedExit(Display*, void* broken) {
+void guardedExit(Display* display, void* broken) {
+  dropRequests(display);
+  XSetAfterFunction(display, &dropRequests);
   static_cast<std::atomic<bool>*>(broken)->store(true);
   // Only while watched: the application object is there to take the call.
   if (watching().connection.load() != nullptr)

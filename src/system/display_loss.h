@@ -13,7 +13,8 @@
 //   with status 1, as Qt would end it.
 // A guarded Xlib connection that breaks fails the call that noticed instead
 // of ending the process there, in the middle of whatever the program was
-// doing; every later call on it fails at once.
+// doing; every later call on it, Qt's own on its display included, fails at
+// once.
 
 #include <atomic>
 #include <functional>

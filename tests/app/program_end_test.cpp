@@ -1,14 +1,18 @@
 // The real program ended in ways that give it no warning: its X server
-// taken away, and SIGTERM or Ctrl+Q while a number is half typed. What it
-// showed at that moment is what is on disk afterwards.
+// taken away, also while it starts, and SIGTERM or Ctrl+Q while a number is
+// half typed. What it showed at that moment is what is on disk afterwards.
+#include <QFile>
 #include <QScopeGuard>
 
+#include "app/app_controller.h"
 #include "app/pimble_process.h"
 #include "models/activity_data.h"
 #include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "support/notification_mock.h"
+#include "system/display_loss.h"
+#include "system/system_time_source.h"
 
 namespace pimble::testing {
 namespace {
@@ -108,6 +112,37 @@ TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
   FilePersistence store(data_.toStdString());
   EXPECT_EQ(store.load<RemindersFile>("reminders")->reminders.front().intervalMinutes, 25);
   EXPECT_EQ(store.load<AppSettings>("settings")->idleThresholdMinutes, 9);
+}
+
+// The whole start-up run on a display that has just gone, wired as the
+// program wires it, in a copy of this test program on an X server of its own.
+TEST_F(ProcessTest, AStartOnADisplayThatHasGoneEndsWithEveryDocumentWritten) {
+  if (qEnvironmentVariableIsSet("PIMBLE_TEST_GONE_DISPLAY")) {
+    FilePersistence store(FilePersistence::defaultDirectory());
+    SystemTimeSource time;
+    AppController controller(store, time);
+    DisplayLoss::watch([&controller] { controller.shutdown(); });
+    std::fputs("connected\n", stderr);
+    // Qt's connection has seen the server go, the program not yet: the
+    // whole start-up runs in between.
+    while (!DisplayLoss::lost()) pause(10ms);
+    controller.start();
+    QCoreApplication::exec();
+    return;
+  }
+  if (auto why = missingProgram("Xvfb")) GTEST_SKIP() << *why;
+  OwnXServer x;
+  if (x.display.isEmpty()) GTEST_SKIP() << "Xvfb did not start";
+  Pimble child(data_, {"--gtest_filter=ProcessTest.AStartOnADisplayThatHasGone*"},
+               {"PIMBLE_TEST_GONE_DISPLAY=1", "DISPLAY=" + x.display},
+               QCoreApplication::applicationFilePath());
+  QByteArray output;
+  ASSERT_TRUE(waitUntil([&] { return (output += child.output()).contains("connected"); }, 10s));
+  x.stop();
+  EXPECT_EQ(child.finish(), 1);
+  EXPECT_TRUE(child.output().contains("Pimble: the connection to the display"));
+  for (const char* name : {"settings", "reminders", "progress", "schedule", "activity"})
+    EXPECT_TRUE(QFile::exists(data_ + "/" + name + ".json")) << name;
 }
 
 }  // namespace
