@@ -133,6 +133,10 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
   auto watcher = startStatusNotifierWatcher(true);
   if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  // The menu's first line names the next reminder at any hour of the run.
+  AppSettings awake;
+  awake.quietHours.isEnabled = false;
+  FilePersistence(data_.toStdString()).save(awake, "settings");
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
   ASSERT_TRUE(pimble.showsWindow());
