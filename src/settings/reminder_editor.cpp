@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,6 +45,19 @@ class MessageEdit : public QPlainTextEdit {
   void resizeEvent(QResizeEvent* event) override {
     QPlainTextEdit::resizeEvent(event);
     fit();
+  }
+
+  // The frame of a one-line field, as "Title" has: the style marks the
+  // focus on that one, and on a text box's frame not at all.
+  bool event(QEvent* event) override {
+    if (event->type() != QEvent::Paint) return QPlainTextEdit::event(event);
+    QPainter p(this);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = frameWidth();
+    frame.state |= QStyle::State_Sunken;
+    style()->drawPrimitive(QStyle::PE_FrameLineEdit, &frame, &p, this);
+    return true;
   }
 
  private:

@@ -215,5 +215,17 @@ TEST_F(KeyboardFocusTest, RemoveByKeyboardLeavesTheFocusOnTheListAndASecondSpace
   EXPECT_EQ(model().reminders(), edited) << "the edits to the built-in reminders stay";
 }
 
+TEST_F(KeyboardFocusTest, MessageShowsTheFocusOnItsFrameAsTitleDoes) {
+  controller().show(SettingsTab::reminders);
+  const auto topEdge = [this](const char* name, bool focused) {
+    QWidget* field = controller().page(SettingsTab::reminders)->findChild<QWidget*>(name);
+    (focused ? field : tabButton(SettingsTab::reminders))->setFocus();
+    const QImage shown = field->grab().toImage();
+    return shown.pixelColor(shown.width() / 2, 0);
+  };
+  EXPECT_NE(topEdge("reminderTitle", true), topEdge("reminderTitle", false));
+  EXPECT_EQ(topEdge("reminderMessage", true), topEdge("reminderTitle", true));
+}
+
 }  // namespace
 }  // namespace pimble
