@@ -1,6 +1,7 @@
 // The keyboard in the settings window: Tab walks each tab in reading order,
 // both ways, and every stop plainly shows the focus; the tab bar and the
-// pickers take it on what is chosen; Remove hands it to the list.
+// pickers take it on what is chosen, and Up and Down move their choice;
+// Remove hands it to the list.
 #include <QListWidget>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -213,6 +214,26 @@ TEST_F(KeyboardFocusTest, RemoveByKeyboardLeavesTheFocusOnTheListAndASecondSpace
   EXPECT_EQ(focus(), view->list());
   press(Qt::Key_Space);
   EXPECT_EQ(model().reminders(), edited) << "the edits to the built-in reminders stay";
+}
+
+TEST_F(KeyboardFocusTest, UpAndDownMoveAOneStopGroupsChoiceAndTheFocusStaysInView) {
+  changeSettings([](AppSettings& s) { s.showCape = true; });
+  controller().show(SettingsTab::appearance);
+  QWidget* page = controller().page(SettingsTab::appearance);
+  const auto inView = [&] {
+    const QRect shown(focus()->mapTo(page->parentWidget(), QPoint()), focus()->size());
+    return page->parentWidget()->rect().contains(shown);
+  };
+  page->findChild<CapeSwatches*>()->swatch(CapeColor::red)->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 12; ++i) press(Qt::Key_Down);
+  EXPECT_EQ(model().settings().capeColor, CapeColor::gold);
+  EXPECT_TRUE(inView());
+  page->findChild<QCheckBox*>("showCape")->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 3; ++i) press(Qt::Key_PageDown);
+  EXPECT_TRUE(inView()) << "a key the switch leaves unused";
+  tabButton(SettingsTab::appearance)->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Down);
+  EXPECT_EQ(controller().currentTab(), SettingsTab::focus);
 }
 
 TEST_F(KeyboardFocusTest, MessageShowsTheFocusOnItsFrameAsTitleDoes) {
