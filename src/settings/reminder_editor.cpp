@@ -101,7 +101,7 @@ QGroupBox* untitledSection(QWidget* parent) {
 
 }  // namespace
 
-IntervalStepper::IntervalStepper(QWidget* parent) : QSpinBox(parent) {
+IntervalStepper::IntervalStepper(QWidget* parent) : NumberField(parent) {
   setRange(minimum, maximum);
   setKeyboardTracking(false);
   setAlignment(Qt::AlignRight);
@@ -112,11 +112,9 @@ int IntervalStepper::stepped(int value, bool up) {
   return std::clamp(up ? value + step : value - step, minimum, maximum);
 }
 
-void IntervalStepper::stepBy(int steps) {
-  int v = value();
-  for (int i = 0; i < std::abs(steps); ++i) v = stepped(v, steps > 0);
-  setValue(v);
-  selectAll();
+int IntervalStepper::steppedBy(int value, int steps) const {
+  for (int i = 0; i < std::abs(steps); ++i) value = stepped(value, steps > 0);
+  return value;
 }
 
 QString IntervalStepper::textFromValue(int value) const {
@@ -164,7 +162,7 @@ ReminderEditor::ReminderEditor(QWidget* parent) : QWidget(parent) {
   interval_ = new IntervalStepper(timing);
   interval_->setObjectName(QStringLiteral("reminderInterval"));
   t->addLayout(form::labelled(QStringLiteral("Every"), interval_, timing));
-  snooze_ = new QSpinBox(timing);
+  snooze_ = new NumberField(timing);
   snooze_->setObjectName(QStringLiteral("reminderSnooze"));
   snooze_->setRange(1, snoozeMaximum);
   snooze_->setSingleStep(5);
