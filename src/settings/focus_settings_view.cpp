@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "models/stay_quiet_settings.h"
+#include "settings/number_field.h"
 #include "settings/settings_form.h"
 #include "settings/time_of_day_edit.h"
 #include "state/app_model.h"
@@ -30,7 +31,7 @@ QString fullscreenLabel(FullscreenPolicy policy) {
 
 QSpinBox* stepper(int low, int high, int step, const QString& unit, const char* name,
                   QWidget* parent) {
-  auto* spin = new QSpinBox(parent);
+  auto* spin = new NumberField(parent);
   spin->setObjectName(QString::fromLatin1(name));
   spin->setRange(low, high);
   spin->setSingleStep(step);

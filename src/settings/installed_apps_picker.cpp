@@ -91,6 +91,7 @@ InstalledAppsPicker::InstalledAppsPicker(std::vector<AppDirectory::Installed> ap
   // row (and its icon) for its size.
   list_->setUniformItemSizes(true);
   list_->setSpacing(1);
+  list_->installEventFilter(this);
   layout->addWidget(list_, 1);
 
   auto* buttons = new QDialogButtonBox(this);
@@ -143,6 +144,15 @@ int InstalledAppsPicker::iconsLoaded() const {
 }
 
 bool InstalledAppsPicker::eventFilter(QObject* watched, QEvent* event) {
+  // The keyboard entering the list marks a row as current (the first when
+  // none is): that row is chosen too, so Return adds the row it shows.
+  if (watched == list_ && event->type() == QEvent::FocusIn &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason &&
+      !list_->selectionModel()->hasSelection() && shown_->rowCount() > 0) {
+    const QModelIndex current = list_->currentIndex();
+    list_->selectionModel()->setCurrentIndex(current.isValid() ? current : shown_->index(0, 0),
+                                             QItemSelectionModel::ClearAndSelect);
+  }
   // Arrow keys in the search field move through the list.
   if (watched == filter_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,6 +45,19 @@ class MessageEdit : public QPlainTextEdit {
   void resizeEvent(QResizeEvent* event) override {
     QPlainTextEdit::resizeEvent(event);
     fit();
+  }
+
+  // The frame of a one-line field, as "Title" has: the style marks the
+  // focus on that one, and on a text box's frame not at all.
+  bool event(QEvent* event) override {
+    if (event->type() != QEvent::Paint) return QPlainTextEdit::event(event);
+    QPainter p(this);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = frameWidth();
+    frame.state |= QStyle::State_Sunken;
+    style()->drawPrimitive(QStyle::PE_FrameLineEdit, &frame, &p, this);
+    return true;
   }
 
  private:
@@ -86,7 +101,7 @@ QGroupBox* untitledSection(QWidget* parent) {
 
 }  // namespace
 
-IntervalStepper::IntervalStepper(QWidget* parent) : QSpinBox(parent) {
+IntervalStepper::IntervalStepper(QWidget* parent) : NumberField(parent) {
   setRange(minimum, maximum);
   setKeyboardTracking(false);
   setAlignment(Qt::AlignRight);
@@ -97,11 +112,9 @@ int IntervalStepper::stepped(int value, bool up) {
   return std::clamp(up ? value + step : value - step, minimum, maximum);
 }
 
-void IntervalStepper::stepBy(int steps) {
-  int v = value();
-  for (int i = 0; i < std::abs(steps); ++i) v = stepped(v, steps > 0);
-  setValue(v);
-  selectAll();
+int IntervalStepper::steppedBy(int value, int steps) const {
+  for (int i = 0; i < std::abs(steps); ++i) value = stepped(value, steps > 0);
+  return value;
 }
 
 QString IntervalStepper::textFromValue(int value) const {
@@ -149,7 +162,7 @@ ReminderEditor::ReminderEditor(QWidget* parent) : QWidget(parent) {
   interval_ = new IntervalStepper(timing);
   interval_->setObjectName(QStringLiteral("reminderInterval"));
   t->addLayout(form::labelled(QStringLiteral("Every"), interval_, timing));
-  snooze_ = new QSpinBox(timing);
+  snooze_ = new NumberField(timing);
   snooze_->setObjectName(QStringLiteral("reminderSnooze"));
   snooze_->setRange(1, snoozeMaximum);
   snooze_->setSingleStep(5);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QSpinBox>
 #include <QWidget>
 #include <functional>
 
 #include "models/reminder.h"
+#include "settings/number_field.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -15,9 +15,9 @@ namespace pimble {
 class MessageEdit;
 
 // The interval stepper: 5 minutes a step below an hour, 15 from an hour
-// up, chosen from the value before each step, and never past either end.
-// It shows the interval as the reminder rows word it ("45 min", "hour").
-class IntervalStepper : public QSpinBox {
+// up, chosen from the value shown before each step, and never past either
+// end. It shows the interval as the reminder rows word it ("45 min", "hour").
+class IntervalStepper : public NumberField {
   Q_OBJECT
 
  public:
@@ -28,9 +28,8 @@ class IntervalStepper : public QSpinBox {
   // The value one press of the up (`up`) or down arrow gives.
   static int stepped(int value, bool up);
 
-  void stepBy(int steps) override;
-
  protected:
+  int steppedBy(int value, int steps) const override;
   QString textFromValue(int value) const override;
   int valueFromText(const QString& text) const override;
   QValidator::State validate(QString& text, int& pos) const override;

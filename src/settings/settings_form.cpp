@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -88,7 +89,37 @@ SegmentedControl* sizePicker(AppModel& model, QWidget* parent) {
   return picker;
 }
 
+namespace {
+// Up and Down on a row of choices do what Left and Right do there; passed
+// on to the page around the row, they would scroll it away from the focus.
+class ArrowsAlongRow : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) return false;
+    const bool back = (key->key() == Qt::Key_Up) !=
+                      (static_cast<QWidget*>(watched)->layoutDirection() == Qt::RightToLeft);
+    QKeyEvent along(QEvent::KeyPress, back ? Qt::Key_Left : Qt::Key_Right, key->modifiers(),
+                    QString(), key->isAutoRepeat());
+    QCoreApplication::sendEvent(watched, &along);
+    return true;
+  }
+};
+}  // namespace
+
 void singleTabStop(QButtonGroup* group) {
+  static const char* const arrowsKey = "pimbleArrowsAlongRow";
+  auto* arrows = group->property(arrowsKey).value<QObject*>();
+  const bool first = arrows == nullptr;
+  if (first) {
+    arrows = new ArrowsAlongRow(group);
+    group->setProperty(arrowsKey, QVariant::fromValue(arrows));
+  }
+  for (QAbstractButton* b : group->buttons()) b->installEventFilter(arrows);
   const auto place = [group] {
     const QList<QAbstractButton*> buttons = group->buttons();
     QAbstractButton* stop = group->checkedButton();
@@ -107,10 +138,7 @@ void singleTabStop(QButtonGroup* group) {
     if (focused && stop != nullptr && !stop->hasFocus()) stop->setFocus(Qt::OtherFocusReason);
   };
   place();
-  static const char* const placed = "pimbleSingleTabStop";
-  if (group->property(placed).toBool()) return;
-  group->setProperty(placed, true);
-  QObject::connect(group, &QButtonGroup::buttonToggled, group, place);
+  if (first) QObject::connect(group, &QButtonGroup::buttonToggled, group, place);
 }
 
 void paintFocusRing(QWidget* widget) {

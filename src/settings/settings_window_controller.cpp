@@ -21,6 +21,19 @@
 
 namespace pimble {
 
+namespace {
+// A tab's page. Keys a control leaves unused (Page Down on a switch, Up on
+// a list's first row) scroll it only as far as that control stays in sight.
+class Page : public QScrollArea {
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QScrollArea::keyPressEvent(event);
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && isAncestorOf(focus)) ensureWidgetVisible(focus);
+  }
+};
+}  // namespace
+
 SettingsWindowController::SettingsWindowController(AppModel& model, QObject* parent)
     : QObject(parent), model_(model) {
   window_ = std::make_unique<QWidget>(nullptr,
@@ -92,7 +105,7 @@ void SettingsWindowController::addPage(SettingsTab tab, QWidget* view) {
   tabBar_->addTab(tab);
   const auto& order = tabBar_->tabs();
   const auto index = static_cast<int>(std::find(order.begin(), order.end(), tab) - order.begin());
-  auto* scroll = new QScrollArea;
+  auto* scroll = new Page;
   scroll->setObjectName(form::text(rawValue(tab)) + QStringLiteral("Page"));
   scroll->setWidget(view);
   scroll->setWidgetResizable(true);

@@ -21,9 +21,14 @@ class TimeOfDayEdit : public QTimeEdit {
   // The value the field shows, 0…1439.
   std::int64_t minutes() const;
 
+  void stepBy(int steps) override;
+
  signals:
   // The user picked a time; `minutes` is hour × 60 + minute.
   void minutesPicked(std::int64_t minutes);
+
+ protected:
+  StepEnabled stepEnabled() const override;
 };
 
 }  // namespace pimble

@@ -308,6 +308,18 @@ TEST_F(AwarenessTabTest, ThePickerAddsTheChosenAppsAndSkipsOneAlreadyWatched) {
   EXPECT_EQ(model().settings().awareness.apps.size(), 3u);
 }
 
+TEST_F(AwarenessTabTest, ReturnInThePickerAddsTheRowTheKeyboardMarks) {
+  writeEntry(data_.filePath("home"), "org.kde.krita", "Krita");
+  writeEntry(data_.filePath("home"), "org.gnome.Calculator", "Calculator");
+  view().addAppMenu()->chooseApp();
+  InstalledAppsPicker* picker = view().addAppMenu()->picker();
+  QApplication::setActiveWindow(picker);
+  QTest::keyClick(picker->filter(), Qt::Key_Tab);  // into the list, on its first row
+  QTest::keyClick(picker->list(), Qt::Key_Return);
+  ASSERT_EQ(model().settings().awareness.apps.size(), 1u);
+  EXPECT_EQ(app(0).name, "Calculator");
+}
+
 TEST_F(AwarenessTabTest, ThePickerLooksUpIconsOnlyForRowsInView) {
   for (int i = 0; i < 200; ++i)
     writeEntry(data_.filePath("system"), QString("org.example.App%1").arg(i, 3, 10, QChar('0')),

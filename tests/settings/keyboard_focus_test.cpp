@@ -1,6 +1,7 @@
 // The keyboard in the settings window: Tab walks each tab in reading order,
 // both ways, and every stop plainly shows the focus; the tab bar and the
-// pickers take it on what is chosen; Remove hands it to the list.
+// pickers take it on what is chosen, and Up and Down move their choice;
+// Remove hands it to the list; number fields step from what they show.
 #include <QListWidget>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -14,6 +15,7 @@
 #include "settings/settings_fixture.h"
 #include "settings/settings_tab_bar.h"
 #include "settings/settings_window_controller.h"
+#include "settings/time_of_day_edit.h"
 
 namespace pimble {
 namespace {
@@ -213,6 +215,63 @@ TEST_F(KeyboardFocusTest, RemoveByKeyboardLeavesTheFocusOnTheListAndASecondSpace
   EXPECT_EQ(focus(), view->list());
   press(Qt::Key_Space);
   EXPECT_EQ(model().reminders(), edited) << "the edits to the built-in reminders stay";
+}
+
+TEST_F(KeyboardFocusTest, NumberFieldsStepFromTheNumberTheyShowTypedOrNot) {
+  changeSettings([](AppSettings& s) { s.idleThresholdMinutes = 60; });
+  const auto step = [&](SettingsTab tab, const char* name, const char* typed, int key) {
+    controller().show(tab);
+    auto* field = controller().page(tab)->findChild<QAbstractSpinBox*>(name);
+    tabButton(tab)->setFocus();
+    field->setFocus(Qt::TabFocusReason);  // as Tab enters: all selected, or a time's hour
+    QTest::keyClicks(field, typed);
+    press(key);
+    return model().reminders().front().intervalMinutes;  // the reminder in the editor
+  };
+  // "min" is refused: it steps from the 165 stored before.
+  const std::tuple<const char*, int, int> steps[] = {{"60", Qt::Key_Up, 75},
+                                                     {"45", Qt::Key_Up, 50},
+                                                     {"45", Qt::Key_Down, 40},
+                                                     {"45", Qt::Key_PageUp, 165},
+                                                     {"min", Qt::Key_Up, 180}};
+  for (const auto& [typed, key, to] : steps)
+    EXPECT_EQ(step(SettingsTab::reminders, "reminderInterval", typed, key), to) << typed;
+  step(SettingsTab::focus, "idleThreshold", "31", Qt::Key_Up);
+  EXPECT_EQ(model().settings().idleThresholdMinutes, 32) << "though 60 stored is the top";
+  step(SettingsTab::focus, "quietHoursStart", "1", Qt::Key_Up);  // "1:00", not yet taken
+  EXPECT_EQ(model().settings().quietHours.startMinutes, 120);
+}
+
+TEST_F(KeyboardFocusTest, UpAndDownMoveAOneStopGroupsChoiceAndTheFocusStaysInView) {
+  changeSettings([](AppSettings& s) { s.showCape = true; });
+  controller().show(SettingsTab::appearance);
+  QWidget* page = controller().page(SettingsTab::appearance);
+  const auto inView = [&] {
+    const QRect shown(focus()->mapTo(page->parentWidget(), QPoint()), focus()->size());
+    return page->parentWidget()->rect().contains(shown);
+  };
+  page->findChild<CapeSwatches*>()->swatch(CapeColor::red)->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 12; ++i) press(Qt::Key_Down);
+  EXPECT_EQ(model().settings().capeColor, CapeColor::gold);
+  EXPECT_TRUE(inView());
+  page->findChild<QCheckBox*>("showCape")->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 3; ++i) press(Qt::Key_PageDown);
+  EXPECT_TRUE(inView()) << "a key the switch leaves unused";
+  tabButton(SettingsTab::appearance)->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Down);
+  EXPECT_EQ(controller().currentTab(), SettingsTab::focus);
+}
+
+TEST_F(KeyboardFocusTest, MessageShowsTheFocusOnItsFrameAsTitleDoes) {
+  controller().show(SettingsTab::reminders);
+  const auto topEdge = [this](const char* name, bool focused) {
+    QWidget* field = controller().page(SettingsTab::reminders)->findChild<QWidget*>(name);
+    (focused ? field : tabButton(SettingsTab::reminders))->setFocus();
+    const QImage shown = field->grab().toImage();
+    return shown.pixelColor(shown.width() / 2, 0);
+  };
+  EXPECT_NE(topEdge("reminderTitle", true), topEdge("reminderTitle", false));
+  EXPECT_EQ(topEdge("reminderMessage", true), topEdge("reminderTitle", true));
 }
 
 }  // namespace
