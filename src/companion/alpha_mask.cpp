@@ -34,21 +34,18 @@ AlphaMask::AlphaMask(const QImage& image) {
   read(image);
 }
 
-void AlphaMask::read(const QImage& source, const QRect& area) {
+void AlphaMask::read(const QImage& source) {
   bands_.clear();
   if (source.isNull()) return;
   const bool direct = source.format() == QImage::Format_ARGB32_Premultiplied ||
                       source.format() == QImage::Format_ARGB32;
   const QImage image =
       direct ? source : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  const QRect within = area.isNull() ? image.rect() : area & image.rect();
-  // Columns are counted from the area's left edge, then placed in the image.
-  const int w = within.width();
-  const int left = within.left();
+  const int w = image.width();
   size_t band = 0;  // where the last band starts in bands_
   bool haveBand = false;
-  for (int y = within.top(); y <= within.bottom(); ++y) {
-    const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y)) + left;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
     // The row is written as a band of its own, then merged into the band
     // before when its runs are the same.
     const size_t start = bands_.size();
@@ -59,8 +56,8 @@ void AlphaMask::read(const QImage& source, const QRect& area) {
     while (x < w) {
       const int begin = x;
       x = runEnd(row, x, w, true);
-      bands_.push_back(left + begin);
-      bands_.push_back(left + x);
+      bands_.push_back(begin);
+      bands_.push_back(x);
       x = runEnd(row, x, w, false);
     }
     const size_t runValues = bands_.size() - start - 3;

@@ -19,9 +19,8 @@ class AlphaMask {
   // are converted first. In the picture's pixels, whatever its pixel ratio.
   explicit AlphaMask(const QImage& image);
   // Makes this the mask of `image`, in the memory it already holds (a mask
-  // read every frame allocates nothing once it has grown). Only the pixels
-  // within `area`, when given, are looked at: the rest are known to be clear.
-  void read(const QImage& image, const QRect& area = {});
+  // read every frame allocates nothing once it has grown).
+  void read(const QImage& image);
   // An outline filled, and stroked `strokeWidth` wide along its edge as the
   // bubbles draw it, in a window of `size` (logical) at `pixelRatio`.
   static AlphaMask ofOutline(const QPainterPath& outline, QSize size, double pixelRatio,

@@ -117,27 +117,9 @@ QImage& FramePresenter::beginFrame(QSize logicalSize, double ratio) {
     frame_.setDevicePixelRatio(ratio);
     // Nothing of the frame on screen can be counted on to be clear.
     lastPainted_ = frame_.rect();
-    stale_ = frame_.rect();
   }
-  // Only what the last frame painted needs clearing: on a dense screen most
-  // of the frame is clear, and every pixel costs.
-  const QRect clear = stale_ & frame_.rect();
-  const auto rowBytes = std::size_t(clear.width()) * 4;
-  for (int y = clear.top(); y <= clear.bottom(); ++y) {
-    std::memset(frame_.scanLine(y) + std::ptrdiff_t(clear.left()) * 4, 0, rowBytes);
-  }
-  // The painter may draw anywhere until the frame is read.
-  stale_ = frame_.rect();
-  framePainted_.reset();
+  frame_.fill(Qt::transparent);
   return frame_;
-}
-
-QRect FramePresenter::framePaintedArea() {
-  if (!framePainted_) {
-    framePainted_ = paintedArea(frame_);
-    stale_ = *framePainted_;
-  }
-  return *framePainted_;
 }
 
 QRect FramePresenter::paintedArea(const QImage& frame) {
@@ -170,13 +152,13 @@ QRect FramePresenter::paintedArea(const QImage& frame) {
   return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-std::uint32_t FramePresenter::put(const QRect& area) {
+std::uint32_t FramePresenter::put(const QRect& area, bool wholeRows) {
   xcb_connection_t* c = connection();
-  const QRect r = area & frame_.rect();
+  QRect r = area & frame_.rect();
   if (r.isEmpty()) return 0;
-  // Whole rows go straight from the frame; a part of them (the figure, an
-  // exposed sliver along its outline) is gathered first, so that only its
-  // pixels travel: the server's work grows with every pixel sent.
+  // Whole rows go straight from the frame; a small area (an exposed sliver
+  // along the outline) is gathered first, so that only its pixels travel.
+  if (wholeRows) r = QRect(0, r.top(), frame_.width(), r.height());
   const bool direct = r.width() == frame_.width();
   const int rowBytes = r.width() * 4;
   if (!direct) {
@@ -232,11 +214,11 @@ void FramePresenter::present() {
   if (handle == nullptr || !handle->isExposed()) return;
   // Only what holds something, now or in the frame before, can differ on
   // screen; the rest stays clear.
-  const QRect painted = framePaintedArea();
+  const QRect painted = paintedArea(frame_);
   const QRect area = framed_ ? painted | lastPainted_ : frame_.rect();
   lastPainted_ = painted;
-  lastFrameArea_ = area;
-  if (const std::uint32_t sequence = put(area); sequence != 0) {
+  lastFrameArea_ = QRect(0, area.top(), frame_.width(), area.height());
+  if (const std::uint32_t sequence = put(area, true); sequence != 0) {
     lastFrameSequence_ = sequence;
   }
   framed_ = true;
@@ -256,7 +238,7 @@ void FramePresenter::windowExposed() {
 void FramePresenter::presentAgain(const QRegion& area) {
   xcb_connection_t* c = connection();
   if (c == nullptr || window_ == 0 || !framed_) return;
-  for (const QRect& r : area) put(r);
+  for (const QRect& r : area) put(r, false);
   ++exposuresAnswered_;
   xcb_flush(c);
 }

@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace pimble {
@@ -37,8 +36,6 @@ class FramePresenter : public QAbstractNativeEventFilter {
   // The picture to paint the next frame into, cleared: the window's device
   // pixels at `ratio`. Kept until the next frame.
   QImage& beginFrame(QSize logicalSize, double ratio);
-  // The painted area of the frame being painted, once it is painted.
-  QRect framePaintedArea();
   // Sends the frame painted into that picture, after whatever the window was
   // asked for while it was painted (a new outline goes first): the part that
   // can differ from the last frame on screen.
@@ -66,19 +63,14 @@ class FramePresenter : public QAbstractNativeEventFilter {
   void presentAgain(const QRegion& area);
   // Whether frames still go to the native window taken over.
   bool windowIsCurrent();
-  // PutImage of `area` of the kept frame; the sequence number of its first
-  // request (0 when nothing was sent).
-  std::uint32_t put(const QRect& area);
+  // PutImage of `area` of the kept frame, widened to whole rows when asked;
+  // the sequence number of its first request (0 when nothing was sent).
+  std::uint32_t put(const QRect& area, bool wholeRows);
 
   QWidget& widget_;
   std::uint32_t window_ = 0;
   std::uint32_t gc_ = 0;
   QImage frame_;
-  // What of the frame may hold pixels from the frames before (all of it
-  // while that is not known), and the painted area of the frame being
-  // painted, once read.
-  QRect stale_;
-  std::optional<QRect> framePainted_;
   std::vector<quint32> scratch_;
   bool framed_ = false;
   // The painted area of the last frame sent; the whole frame once the

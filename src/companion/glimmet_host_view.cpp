@@ -256,7 +256,7 @@ void GlimmetHostView::presentFrame(const Layer& root) {
     paintFrame(p, root, size(), figure_->mediaTime());
   }
   // The new outline goes out before the frame that fills it.
-  if (reportsFrameMask_) reportFrameMask(frame, presenter_->framePaintedArea());
+  if (reportsFrameMask_) reportFrameMask(frame);
   presenter_->present();
 }
 
@@ -297,8 +297,8 @@ void GlimmetHostView::reportFrameMask(QPainter& painter, const Layer& root) {
   reportFrameMask(frame);
 }
 
-void GlimmetHostView::reportFrameMask(const QImage& frame, const QRect& painted) {
-  nextFrameMask_.read(frame, painted);
+void GlimmetHostView::reportFrameMask(const QImage& frame) {
+  nextFrameMask_.read(frame);
   // Only a changed mask is reported: the window's shape is sent to the X
   // server only then.
   if (nextFrameMask_ == frameMask_) return;

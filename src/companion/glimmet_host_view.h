@@ -126,8 +126,7 @@ class GlimmetHostView : public QWidget {
   void requestFrame();
   void presentFrame(const Layer& root);
   void reportFrameMask(QPainter& painter, const Layer& root);
-  // `painted`: where the frame's pixels that are not clear lie, when known.
-  void reportFrameMask(const QImage& frame, const QRect& painted = {});
+  void reportFrameMask(const QImage& frame);
   void notePictureDraws();
 
   std::unique_ptr<HostedFigure> figure_;
