@@ -92,12 +92,26 @@ SegmentedControl* sizePicker(AppModel& model, QWidget* parent) {
 namespace {
 // Up and Down on a row of choices do what Left and Right do there; passed
 // on to the page around the row, they would scroll it away from the focus.
+// Focus handed back to a button that is no longer the row's choice (a page
+// shown again, the window activated again, after the choice moved
+// meanwhile) goes on to the choice.
 class ArrowsAlongRow : public QObject {
  public:
   using QObject::QObject;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) {
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      auto* button = static_cast<QAbstractButton*>(watched);
+      if ((reason == Qt::OtherFocusReason || reason == Qt::ActiveWindowFocusReason) &&
+          button->group() != nullptr && !(button->focusPolicy() & Qt::TabFocus)) {
+        for (QAbstractButton* b : button->group()->buttons())
+          if ((b->focusPolicy() & Qt::TabFocus) && b->isEnabled() && b->isVisible())
+            b->setFocus(reason);
+      }
+      return false;
+    }
     if (event->type() != QEvent::KeyPress) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) return false;
@@ -124,14 +138,21 @@ void singleTabStop(QButtonGroup* group) {
     const QList<QAbstractButton*> buttons = group->buttons();
     QAbstractButton* stop = group->checkedButton();
     if (stop == nullptr && !buttons.isEmpty()) stop = buttons.first();
+    QAbstractButton* was = nullptr;
+    for (QAbstractButton* b : buttons)
+      if (b != stop && (b->focusPolicy() & Qt::TabFocus)) was = b;
+    if (stop != nullptr) stop->setFocusPolicy(Qt::FocusPolicy(stop->focusPolicy() | Qt::TabFocus));
+    // The new stop takes the old one's place on the keyboard's way: the
+    // group may have been moved there (placeFocusAfter) when only the old
+    // one could take the focus. Qt orders only widgets that can.
+    if (was != nullptr && stop != nullptr) QWidget::setTabOrder(was, stop);
     bool focused = false;
     for (QAbstractButton* b : buttons) {
       focused = focused || b->hasFocus();
       // The arrow keys move among buttons that Tab passes by only when the
       // buttons count as one exclusive set of their own.
       b->setAutoExclusive(true);
-      b->setFocusPolicy(b == stop ? Qt::FocusPolicy(b->focusPolicy() | Qt::TabFocus)
-                                  : Qt::FocusPolicy(b->focusPolicy() & ~Qt::TabFocus));
+      if (b != stop) b->setFocusPolicy(Qt::FocusPolicy(b->focusPolicy() & ~Qt::TabFocus));
     }
     // The choice moved while the keyboard was on the group: the focus
     // follows it.

@@ -197,6 +197,27 @@ TEST_F(KeyboardFocusTest, SpaceKeepsTheTabAndTheArrowKeysMoveAChoiceTheFocusFoll
   EXPECT_EQ(focus(), size->segment(0)) << "a choice made elsewhere is where the focus enters";
 }
 
+TEST_F(KeyboardFocusTest, FocusComingBackToAPickerLandsOnWhatIsChosenNow) {
+  controller().show(SettingsTab::appearance);
+  auto* size = controller().page(SettingsTab::appearance)->findChild<SegmentedControl*>();
+  tabButton(SettingsTab::appearance)->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Tab);
+  ASSERT_EQ(focus(), size->segment(1));
+  for (int i = 0; i < 3; ++i) press(Qt::Key_PageUp, Qt::ControlModifier);
+  controller().page(SettingsTab::general)->findChild<SegmentedControl*>()->segment(1)->setFocus();
+  press(Qt::Key_Right);
+  ASSERT_EQ(model().settings().companionSize, CompanionSize::large);
+  for (int i = 0; i < 3; ++i) press(Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(focus(), size->segment(2)) << "back on the page";
+  // Changed while another window is in front, then the window comes back.
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  changeSettings([](AppSettings& s) { s.companionSize = CompanionSize::small; });
+  QApplication::setActiveWindow(controller().window());
+  EXPECT_EQ(focus(), size->segment(0)) << "back in the window";
+}
+
 TEST_F(KeyboardFocusTest, RemoveByKeyboardLeavesTheFocusOnTheListAndASecondSpaceChangesNothing) {
   controller().show(SettingsTab::reminders);
   auto* view = static_cast<RemindersSettingsView*>(controller().page(SettingsTab::reminders));

@@ -3,6 +3,7 @@
 // report of its end.
 
 #include "settings/progress_dots.h"
+#include "settings/segmented_control.h"
 #include "settings/tour_fixture.h"
 
 namespace pimble {
@@ -93,6 +94,25 @@ TEST_F(OnboardingWindowTest, TheKeyboardStartsOnThePrimaryButtonAndSkipShowsItsF
       EXPECT_LT(stops[i - 1]->mapTo(&view(), QPoint()).y(), stops[i]->mapTo(&view(), QPoint()).y());
     }
   }
+}
+
+TEST_F(OnboardingWindowTest, AChoiceMovedByAnArrowOrElsewhereKeepsItsGroupsPlaceForTab) {
+  goTo(Step::personality);
+  QApplication::setActiveWindow(tour().window());
+  const auto key = [](int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); };
+  auto* tone = control<SegmentedControl>("tone");
+  key(Qt::Key_Backtab);
+  key(Qt::Key_Backtab);
+  ASSERT_EQ(QApplication::focusWidget(), tone->segment(0));
+  key(Qt::Key_Right);
+  ASSERT_EQ(model().settings().awareness.tone, CheckInTone::playful);
+  key(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), view().backButton()) << "not Skip tour";
+  changeSettings([](AppSettings& s) { s.awareness.tone = CheckInTone::direct; });
+  key(Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), tone->segment(2));
+  key(Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), view().skipButton());
 }
 
 TEST_F(OnboardingWindowTest, TheEndIsReportedOnceHoweverItComes) {
