@@ -58,6 +58,7 @@ void AppController::finishOnboarding(bool skipped) {
     if (wanted != registered) {
       if (const auto error = desktop_.loginItem->set(wanted))
         LaunchAtLogin::logFailure(wanted, desktop_.loginItem->describe(*error));
+      if (settingsWindow_) settingsWindow_->loginItemChanged();
     }
   }
   AppSettings settings = model_->settings();

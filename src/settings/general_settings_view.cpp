@@ -171,10 +171,12 @@ void GeneralSettingsView::showEvent(QShowEvent* event) {
   refreshLoginStatus();
 }
 
-void GeneralSettingsView::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
-    refreshLoginStatus();
+bool GeneralSettingsView::event(QEvent* event) {
+  // Qt tells only the window of its activation, but passes WindowActivate
+  // on to the widgets shown in it: the user coming back to the settings,
+  // maybe from the desktop's own startup settings.
+  if (event->type() == QEvent::WindowActivate && isVisible()) refreshLoginStatus();
+  return QWidget::event(event);
 }
 
 }  // namespace pimble

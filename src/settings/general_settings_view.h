@@ -37,7 +37,7 @@ class GeneralSettingsView : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void showSettings(const AppSettings& settings);

@@ -149,6 +149,11 @@ void SettingsWindowController::step(int by) {
   selection_.setTab(pages_[static_cast<size_t>(next)].first);
 }
 
+void SettingsWindowController::loginItemChanged() {
+  if (auto* general = qobject_cast<GeneralSettingsView*>(page(SettingsTab::general)))
+    general->refreshLoginStatus();
+}
+
 void SettingsWindowController::commitEdit() {
   // Number fields enter their text on Enter or when they lose the focus;
   // every other field has entered it already.

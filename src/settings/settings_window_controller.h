@@ -48,6 +48,10 @@ class SettingsWindowController : public QObject {
   // refuse leaves its value as it was). For the program's last save.
   void commitEdit();
 
+  // The program wrote or removed the autostart entry itself (the tour's
+  // end): the General tab reads it again.
+  void loginItemChanged();
+
   // Ctrl+Q: quits the program the orderly way; the owner fills it in.
   std::function<void()> onQuit;
 

@@ -10,6 +10,7 @@
 #include "app/controller_harness.h"
 #include "settings/onboarding_view.h"
 #include "settings/onboarding_window_controller.h"
+#include "settings/settings_window_controller.h"
 
 namespace pimble::testing {
 namespace {
@@ -71,6 +72,17 @@ TEST_F(TourRoad, FinishingRegistersTheLoginItemMarksTheTourDoneAndCelebrates) {
   EXPECT_EQ(tour().state().step(), OnboardingStep::goals);
   finishTour(false);
   EXPECT_TRUE(desktop.loginItem->sets.empty());
+}
+
+TEST_F(TourRoad, TheOpenSettingsWindowShowsTheEntryTheTourWrites) {
+  AppController& c = firstRun();
+  desktop.loginItem->onDisk = true;
+  c.openSettings(SettingsTab::general);
+  auto* login =
+      c.settingsWindow()->page(SettingsTab::general)->findChild<QCheckBox*>("openAtLogin");
+  ASSERT_FALSE(login->isChecked());
+  finishTour(false);
+  EXPECT_TRUE(login->isChecked());
 }
 
 TEST_F(TourRoad, SkippingKeepsTheChoicesButAppliesNoLoginWish) {

@@ -126,12 +126,15 @@ class FakeLoginItem : public LoginItem {
   LaunchAtLogin::Status current = LaunchAtLogin::Status::notRegistered;
   std::optional<LaunchAtLogin::Error> failure;
   std::vector<bool> sets;
+  // Writes the real entry too, for the settings window to read.
+  bool onDisk = false;
 
   LaunchAtLogin::Status status() override { return current; }
   std::optional<LaunchAtLogin::Error> set(bool enabled) override {
     sets.push_back(enabled);
     if (failure) return failure;
     current = enabled ? LaunchAtLogin::Status::enabled : LaunchAtLogin::Status::notRegistered;
+    if (onDisk) return LaunchAtLogin::set(enabled, QCoreApplication::applicationFilePath());
     return std::nullopt;
   }
   std::string describe(const LaunchAtLogin::Error& error) override {

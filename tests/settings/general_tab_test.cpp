@@ -9,6 +9,8 @@
 #include "settings/general_settings_view.h"
 #include "settings/segmented_control.h"
 #include "settings/settings_fixture.h"
+#include "settings/settings_window_controller.h"
+#include "support/desktop_peers.h"
 
 namespace pimble {
 namespace {
@@ -108,6 +110,40 @@ TEST_F(GeneralTabTest, TheLoginSwitchWritesAndRemovesTheEntryAndRereadsItsStatus
   ASSERT_TRUE(view().isActiveWindow());
   EXPECT_FALSE(loginSwitch()->isChecked());
   EXPECT_EQ(statusLine()->text(), "Off");
+}
+
+// The real settings window on the test desktop: the user goes to another
+// application's window, the entry is made (then removed) meanwhile, and the
+// window manager brings the settings back.
+TEST_F(GeneralTabTest, TheSwitchShowsTheEntryWhenTheUserComesBackToTheSettingsWindow) {
+  for (auto why :
+       {testing::missingX(), testing::missingProgram("xdotool"), testing::missingProgram("xterm")})
+    if (why) GTEST_SKIP() << *why;
+  SettingsWindowController settings(model());
+  settings.show(SettingsTab::general);
+  const auto active = [&] { return settings.window()->isActiveWindow(); };
+  ASSERT_TRUE(testing::waitUntil(active));
+  auto* login = settings.page(SettingsTab::general)->findChild<QCheckBox*>("openAtLogin");
+  testing::ScopedProcess other("xterm", {"-e", "sleep", "60"});
+  ASSERT_TRUE(other.started());
+  const auto activate = [](const std::optional<QString>& window) {
+    return window && testing::runTool("xdotool", {"windowactivate", window->section('\n', 0, 0)});
+  };
+  const auto xterm = testing::runTool(
+      "xdotool", {"search", "--sync", "--onlyvisible", "--pid", QString::number(other.pid())});
+  for (const bool entry : {true, false}) {
+    ASSERT_TRUE(activate(xterm));
+    ASSERT_TRUE(testing::waitUntil([&] { return !active(); }));
+    if (entry)
+      ASSERT_EQ(LaunchAtLogin::set(true, QCoreApplication::applicationFilePath()), std::nullopt);
+    else
+      ASSERT_TRUE(QFile::remove(LaunchAtLogin::autostartPath()));
+    testing::waitUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_NE(login->isChecked(), entry) << "not read before the user is back";
+    ASSERT_TRUE(activate(QString::number(settings.window()->winId())));
+    ASSERT_TRUE(testing::waitUntil(active));
+    EXPECT_EQ(login->isChecked(), entry);
+  }
 }
 
 TEST_F(GeneralTabTest, AFailedWriteShowsTheErrorInRedWithTheFolderButton) {
