@@ -121,22 +121,14 @@ void CursorFollower::rest(double now) {
 }
 
 void CursorFollower::schedule(double now) {
-  std::optional<double> delay;
-  if (fast_)
-    delay = samplePeriod;
-  else if (!watchingMotion_)
-    delay = stillPollPeriod;
+  // Resting, the pointer is looked at once a second even while the desktop
+  // reports motion: movement made through XTest (a VNC server, a mouse
+  // shared between computers, automation) comes without raw motion.
+  double delay = fast_ ? samplePeriod : stillPollPeriod;
   // The recentre comes on time even while resting.
-  if (recentreAt_) {
-    const double untilRecentre = std::max(0.0, *recentreAt_ - now);
-    if (!delay || untilRecentre < *delay) delay = untilRecentre;
-  }
+  if (recentreAt_) delay = std::min(delay, std::max(0.0, *recentreAt_ - now));
   nextDelay_ = delay;
-  if (!env_.sampleOnTimer) return;
-  if (delay)
-    timer_.start(int(std::ceil(*delay * 1000)));
-  else
-    timer_.stop();
+  if (env_.sampleOnTimer) timer_.start(int(std::ceil(delay * 1000)));
 }
 
 void CursorFollower::handleMovement(double now, QPointF cursor) {

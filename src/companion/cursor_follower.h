@@ -20,9 +20,10 @@ std::optional<QPointF> offset(QPointF eye, QPointF cursor);
 // no global motion events to an ordinary client, so while the pointer moves
 // it is sampled about 20 times a second and a changed position counts as a
 // movement. Once it has been still for a second the sampling rests: the
-// desktop reports the next movement (XInput 2), or, where it cannot, the
-// pointer is looked at once a second. Three seconds after the last movement
-// the eyes recentre.
+// desktop reports the next movement (XInput 2), and the pointer is looked
+// at once a second for movement it does not report (XTest's, or all where
+// it cannot report). Three seconds after the last movement the eyes
+// recentre.
 class CursorFollower {
  public:
   struct Environment {
@@ -44,7 +45,7 @@ class CursorFollower {
   static constexpr double samplePeriod = 0.05;
   // Still this long, the fast sampling rests.
   static constexpr double settleDelay = 1.0;
-  // While resting without motion reports.
+  // How often the resting follower looks at the pointer.
   static constexpr double stillPollPeriod = 1.0;
   static constexpr double recentreDelay = 3.0;
 
@@ -68,8 +69,7 @@ class CursorFollower {
   bool isSamplingFast() const { return fast_; }
   // Whether the resting follower waits for the desktop's motion report.
   bool isWatchingMotion() const { return watchingMotion_; }
-  // Seconds until the next sample is wanted; none while only a motion
-  // report or start() can wake the follower.
+  // Seconds until the next sample is wanted; none while stopped.
   std::optional<double> nextSampleDelay() const { return nextDelay_; }
   const std::optional<QPointF>& lastOffset() const { return lastOffset_; }
 

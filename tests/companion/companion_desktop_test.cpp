@@ -242,5 +242,21 @@ TEST_F(CompanionDesktop, RubbingTheHeadReportsOnePet) {
   EXPECT_FALSE(saw("click"));
 }
 
+// xdotool moves the pointer through XTest, as VNC servers and tools that
+// share one mouse between computers do: the X server reports no raw motion
+// for it, and the eyes still turn toward it once the follower rests.
+TEST_F(CompanionDesktop, TheEyesTurnTowardAPointerMovedThroughXTest) {
+  const QPoint eyes = screenPoint(QPointF(110, 128));
+  for (const int side : {-1, 1}) {
+    waitForLine("look ", 1500ms);  // the fast sampling rests after a second
+    xdotool(QStringList{"mousemove"} + at(eyes + QPoint(side * 150, 0)));
+    QString look;
+    for (int i = 0; i < 3 && (look.isEmpty() || look == "look none"); ++i)
+      look = waitForLine("look ", 2500ms);
+    ASSERT_FALSE(look.isEmpty()) << "the eyes did not move";
+    EXPECT_GT(look.section(' ', 1, 1).toDouble() * side, 2) << look.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace pimble

@@ -157,12 +157,13 @@ TEST(CursorFollower, NothingToLookFromOnlyCountsTheMovement) {
   EXPECT_EQ(r.looks.size(), 1u);
 }
 
-TEST(CursorFollower, AStillPointerCostsNothingWhileTheDesktopReportsMotion) {
+TEST(CursorFollower, WhileTheDesktopReportsMotionTheRestingFollowerStillLooksOnceASecond) {
   Rig r(true);
-  // Resting from the start: no sampling until the desktop reports motion.
+  // Resting from the start: waiting for the desktop's report, and looking
+  // once a second.
   EXPECT_FALSE(r.follower.isSamplingFast());
   EXPECT_TRUE(r.follower.isWatchingMotion());
-  EXPECT_FALSE(r.follower.nextSampleDelay());
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::stillPollPeriod);
   EXPECT_EQ(r.watches, 1);
 
   // A report wakes it: the movement is handled at once, then 20 samples a
@@ -174,26 +175,33 @@ TEST(CursorFollower, AStillPointerCostsNothingWhileTheDesktopReportsMotion) {
   r.moveTo({0, 300}, 0.05);
   EXPECT_EQ(r.looks.size(), 2u);
 
-  // Still for a second: the sampling rests and waits for the next report;
-  // only the recentre is still timed.
+  // Still for a second: the sampling rests and waits for the next report.
   for (int i = 0; i < 19; ++i) r.wait(0.05);
   EXPECT_TRUE(r.follower.isSamplingFast());
   r.wait(0.05);
   EXPECT_FALSE(r.follower.isSamplingFast());
   EXPECT_EQ(r.watches, 2);
-  ASSERT_TRUE(r.follower.nextSampleDelay());
-  EXPECT_NEAR(*r.follower.nextSampleDelay(), 2.0, 1e-9);
-  r.wait(2.0);
+  EXPECT_EQ(r.follower.nextSampleDelay(), CursorFollower::stillPollPeriod);
+  r.wait(1.0);
+  r.wait(1.5);
   ASSERT_EQ(r.looks.size(), 3u);
   EXPECT_FALSE(r.looks.back());
-  EXPECT_FALSE(r.follower.nextSampleDelay());
 
   // Stopping drops the request; starting asks again.
   r.follower.stop();
   EXPECT_EQ(r.cancels, 1);
   EXPECT_FALSE(r.report);
+  EXPECT_FALSE(r.follower.nextSampleDelay());
   r.follower.start();
   EXPECT_EQ(r.watches, 3);
+
+  // Movement the desktop does not report (made through XTest) is seen by
+  // the next look.
+  r.moveTo({-70, 0}, CursorFollower::stillPollPeriod);
+  ASSERT_EQ(r.looks.size(), 4u);
+  EXPECT_EQ(r.looks.back(), QPointF(-2.25, 0));
+  EXPECT_TRUE(r.follower.isSamplingFast());
+  EXPECT_EQ(r.cancels, 2) << "no report is waited for while sampling fast";
 }
 
 TEST(CursorFollower, WithoutMotionReportsAStillPointerIsLookedAtOnceASecond) {

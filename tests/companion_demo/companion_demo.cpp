@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
     return QPointF(f.x() + f.width() / 2, f.y() + (310 - 128) * s);
   };
   follower.onLook = [rig](std::optional<QPointF> offset) {
+    say(offset ? QString("look %1 %2").arg(offset->x()).arg(offset->y()) : QString("look none"));
     if (rig) rig->look(offset);
   };
   follower.start();
