@@ -197,9 +197,33 @@ TEST_F(KeyboardFocusTest, SpaceKeepsTheTabAndTheArrowKeysMoveAChoiceTheFocusFoll
   EXPECT_EQ(focus(), size->segment(0)) << "a choice made elsewhere is where the focus enters";
 }
 
+// The widgets the focus entered, even for a moment: assistive technology
+// is told of each.
+struct FocusEntries : QObject {
+  std::vector<QObject*> entered;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) entered.push_back(watched);
+    return false;
+  }
+};
+
 TEST_F(KeyboardFocusTest, FocusComingBackToAPickerLandsOnWhatIsChosenNow) {
   controller().show(SettingsTab::appearance);
   auto* size = controller().page(SettingsTab::appearance)->findChild<SegmentedControl*>();
+  FocusEntries entries;
+  qApp->installEventFilter(&entries);
+  // On the chosen segment, which alone takes Tab (Tab and Shift+Tab come
+  // back to it), and no other segment had the focus on the way.
+  const auto expectOnChoice = [&](int chosen, const char* when) {
+    EXPECT_EQ(focus(), size->segment(chosen)) << when;
+    for (QObject* w : entries.entered)
+      EXPECT_TRUE(w->parent() != size || w == size->segment(chosen)) << when;
+    for (int i = 0; i < size->count(); ++i)
+      EXPECT_EQ(bool(size->segment(i)->focusPolicy() & Qt::TabFocus), i == chosen) << when << i;
+    press(Qt::Key_Tab);
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(focus(), size->segment(chosen)) << when;
+  };
   tabButton(SettingsTab::appearance)->setFocus(Qt::TabFocusReason);
   press(Qt::Key_Tab);
   ASSERT_EQ(focus(), size->segment(1));
@@ -207,15 +231,17 @@ TEST_F(KeyboardFocusTest, FocusComingBackToAPickerLandsOnWhatIsChosenNow) {
   controller().page(SettingsTab::general)->findChild<SegmentedControl*>()->segment(1)->setFocus();
   press(Qt::Key_Right);
   ASSERT_EQ(model().settings().companionSize, CompanionSize::large);
+  entries.entered.clear();
   for (int i = 0; i < 3; ++i) press(Qt::Key_PageDown, Qt::ControlModifier);
-  EXPECT_EQ(focus(), size->segment(2)) << "back on the page";
+  expectOnChoice(2, "back on the page");
   // Changed while another window is in front, then the window comes back.
   QWidget other;
   other.show();
   QApplication::setActiveWindow(&other);
   changeSettings([](AppSettings& s) { s.companionSize = CompanionSize::small; });
+  entries.entered.clear();
   QApplication::setActiveWindow(controller().window());
-  EXPECT_EQ(focus(), size->segment(0)) << "back in the window";
+  expectOnChoice(0, "back in the window");
 }
 
 TEST_F(KeyboardFocusTest, RemoveByKeyboardLeavesTheFocusOnTheListAndASecondSpaceChangesNothing) {
