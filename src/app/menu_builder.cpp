@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QString>
 
+#include "bubbles/bubble_look.h"
 #include "bubbles/reminder_bubble_content.h"
 #include "bubbles/symbol_image.h"
 #include "settings/settings_form.h"
@@ -192,7 +193,9 @@ void render(const MenuTree& menu, QMenu& into) {
       into.addSeparator();
       continue;
     }
-    const QString title = QString::fromStdString(e.title);
+    // Titles carry reminder titles, intentions and application names as
+    // typed: an "&" in them is no mnemonic.
+    const QString title = BubbleLook::literal(e.title);
     QAction* action = nullptr;
     if (!e.submenu.empty()) {
       auto* sub = new QMenu(title, &into);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/settings_form.h"
+
 namespace pimble {
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
@@ -12,7 +14,7 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
 void ElidedLabel::setFullText(const QString& text) {
   if (text == full_ && !this->text().isEmpty()) return;
   full_ = text;
-  setToolTip(text);
+  setToolTip(form::plainToolTip(text));
   setAccessibleName(text);
   elide();
   updateGeometry();

@@ -163,6 +163,8 @@ FocusSettingsView::FocusSettingsView(AppModel& model, QWidget* parent)
   y->addWidget(stayNote);
   quietStatus_ = new QLabel(stay);
   quietStatus_->setObjectName(QStringLiteral("quietStatus"));
+  // It names applications as the desktop does.
+  quietStatus_->setTextFormat(Qt::PlainText);
   quietStatus_->setWordWrap(true);
   form::makeSmall(quietStatus_);
   auto* checkNow = form::button(QStringLiteral("Check now"), "checkNow", stay);

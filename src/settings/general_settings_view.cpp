@@ -104,6 +104,8 @@ GeneralSettingsView::GeneralSettingsView(AppModel& model, QWidget* parent)
   loginStatusLabel_->setObjectName(QStringLiteral("loginStatus"));
   loginErrorLabel_ = form::footnote(QString(), startup);
   loginErrorLabel_->setObjectName(QStringLiteral("loginError"));
+  // The system's own words, with a file name in them, as they stand.
+  loginErrorLabel_->setTextFormat(Qt::PlainText);
   {
     QPalette red = loginErrorLabel_->palette();
     red.setColor(QPalette::WindowText, QColor(0xd7, 0x00, 0x15));

@@ -32,6 +32,15 @@ QDBusMessage call(const QString& method) {
 QString qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// The three characters the notification specification has clients escape
+// in a body the server reads as markup.
+QString markupEscaped(QString text) {
+  text.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
+  text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+  text.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+  return text;
+}
 }  // namespace
 
 namespace {
@@ -144,6 +153,7 @@ void NotificationService::checkCapabilities() {
             QDBusPendingReply<QStringList> reply = *w;
             const bool actions =
                 !reply.isError() && reply.value().contains(QStringLiteral("actions"));
+            bodyMarkup_ = !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
             setAvailability(actions ? Availability::available : Availability::unavailable);
           });
 }
@@ -226,6 +236,11 @@ void NotificationService::send(const Uuid& id, Kind kind, QVariantList arguments
 void NotificationService::notify(const Uuid& id, QVariantList arguments) {
   Posted& entry = posted_[id];
   arguments[1] = entry.serverId;  // replaces_id: 0 for a new notification
+  // The body is the user's own text (a reminder's message, an application's
+  // name): a server that reads markup in it would swallow "<b>" or stumble
+  // over "&". Escaped here, as the server in place now needs it, because a
+  // held or queued post may meet another server than the one it was made for.
+  if (bodyMarkup_) arguments[4] = markupEscaped(arguments[4].toString());
   entry.inFlight = true;
   auto message = call(QStringLiteral("Notify"));
   message.setArguments(arguments);

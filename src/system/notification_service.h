@@ -119,6 +119,8 @@ class NotificationService : public QObject {
   QDBusServiceWatcher* watcher_ = nullptr;
   Availability availability_ = Availability::unknown;
   bool started_ = false;
+  // The server lists "body-markup": bodies go to it escaped.
+  bool bodyMarkup_ = false;
   // Only the answer to the latest capability request counts.
   unsigned capabilityRequest_ = 0;
   // Counts the servers seen; a reply from an earlier one is stale.

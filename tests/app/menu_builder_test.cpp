@@ -220,10 +220,14 @@ TEST(MenuIcons, DrawnForTheDensitiesOfTheScreensInUseAlone) {
 // a rendering that replaces the last one.
 TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   actions.current = AwarenessMode::relax;
+  actions.reminders[0].title = "Break & tea";
   QMenu menu;
-  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Next reminder soon"), menu);
+  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Next: Break & tea in 1 min"), menu);
   const QList<QAction*> items = menu.actions();
   ASSERT_EQ(items.size(), 13);
+  // Titles show as typed: an "&" in them is no mnemonic.
+  EXPECT_EQ(items[0]->iconText().toStdString(), "Next: Break & tea in 1 min");
+  EXPECT_EQ(items[4]->menu()->actions()[0]->iconText().toStdString(), "Break & tea");
   EXPECT_FALSE(items[0]->isEnabled());
   EXPECT_TRUE(items[1]->isSeparator());
   EXPECT_FALSE(items[2]->icon().isNull());

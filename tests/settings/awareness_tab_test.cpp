@@ -202,9 +202,12 @@ TEST_F(AwarenessTabTest, TheLimitMenusWriteNoneOrTheMinutesAndACategoryResetsThe
 TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
   EXPECT_TRUE(find<QLabel>("noWatchedApps")->isVisible());
   watch("org.videolan.VLC", "VLC media player");
-  watch("steam", "Steam");
+  watch("steam", "<b>Steam</b> & Co");
   EXPECT_FALSE(find<QLabel>("noWatchedApps")->isVisible());
   ASSERT_EQ(view().rows().size(), 2u);
+  // The name shows as given in the tooltips too.
+  for (QWidget* w : std::initializer_list<QWidget*>{row(1)->intentionFlag(), row(1)->removeButton()})
+    EXPECT_TRUE(testing::shownText(w->toolTip()).contains(" <b>Steam</b> & Co"));
   DayUsage today;
   today.apps["org.videolan.VLC"] = 3900;
   today.apps["steam"] = 59;

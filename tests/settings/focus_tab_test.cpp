@@ -155,8 +155,12 @@ TEST_F(FocusTabTest, QuietStatusIsRefreshedWhenShownAndOnCheckNow) {
   view->show();
   EXPECT_EQ(callCount("refreshAwareness"), 1);
   model().setQuietStatus("Right now: nothing is holding Pimble back.");
-  EXPECT_EQ(view->findChild<QLabel*>("quietStatus")->text(),
-            "Right now: nothing is holding Pimble back.");
+  auto* status = view->findChild<QLabel*>("quietStatus");
+  EXPECT_EQ(status->text(), "Right now: nothing is holding Pimble back.");
+  // Applications' names show as the desktop gives them.
+  const QString waiting = "Right now Pimble is waiting: <b>Tea</b> & Co is fullscreen.";
+  model().setQuietStatus(waiting.toStdString());
+  EXPECT_EQ(testing::shownText(status->text(), status->textFormat()), waiting);
   click(view->findChild<QPushButton*>("checkNow"));
   view->hide();
   view->show();

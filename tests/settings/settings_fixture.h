@@ -43,6 +43,11 @@ namespace pimble::testing {
 // edge, which is on a check box's indicator and inside any button.
 void click(QAbstractButton* button);
 
+// What a label (a tooltip is one) shows of `text` in that format, as
+// assistive technology reads it off: Qt takes text that looks like markup
+// for rich text unless told otherwise.
+QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
+
 class SettingsFixture : public ::testing::Test {
  protected:
   // 2027-01-15 08:00 UTC, a Friday.

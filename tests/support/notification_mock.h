@@ -24,14 +24,17 @@ inline bool serverRunning() {
   return QDBusConnection::sessionBus().interface()->isServiceRegistered(service).value();
 }
 
-// The mock server, with or without the "actions" capability, from the
-// standard template or another one (a file path).
+// The mock server, with or without the "actions" capability (and
+// "body-markup" with it when `markup`), from the standard template or
+// another one (a file path).
 inline std::unique_ptr<ScopedProcess> start(
-    bool actions = true, const QString& templateName = QStringLiteral("notification_daemon")) {
+    bool actions = true, const QString& templateName = QStringLiteral("notification_daemon"),
+    bool markup = false) {
   QStringList args{"-m", "dbusmock", "--session", "--template", templateName};
   if (actions)
     args << "-p"
-         << R"({"capabilities": "actions body"})";
+         << (markup ? R"({"capabilities": "actions body body-markup"})"
+                    : R"({"capabilities": "actions body"})");
   return std::make_unique<ScopedProcess>("/usr/bin/python3", args);
 }
 

@@ -157,6 +157,31 @@ TEST(NotificationService, UnavailableWithoutAServerOrWithoutActions) {
   EXPECT_EQ(count("Notify"), 0);
 }
 
+// The body is the user's text: escaped for a server that reads markup in it,
+// as typed for one that does not; the title is plain text to both.
+TEST(NotificationService, BodiesAreEscapedForAServerThatReadsMarkupOnly) {
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+  for (const bool markup : {true, false}) {
+    ASSERT_FALSE(serverRunning());
+    auto mock = notification_mock::start(true, "notification_daemon", markup);
+    if (!mock->started() || !waitUntil(serverRunning))
+      GTEST_SKIP() << "python3-dbusmock did not start";
+    NotificationService service;
+    service.start();
+    Reminder tea{.title = "Break & tea", .message = "Tea & biscuits <b>now</b>, then a < b"};
+    service.post(tea);  // before the server said what it reads
+    ASSERT_TRUE(waitUntil([&] { return service.isShown(tea.id); }));
+    const QString recorded = calls();
+    EXPECT_TRUE(recorded.contains("'Break & tea'")) << recorded.toStdString();
+    EXPECT_TRUE(recorded.contains(markup ? "'Tea &amp; biscuits &lt;b&gt;now&lt;/b&gt;, then a &lt; b'"
+                                         : "'Tea & biscuits <b>now</b>, then a < b'"))
+        << recorded.toStdString();
+    mock->stop();
+    ASSERT_TRUE(waitUntil([] { return !serverRunning(); }));
+  }
+}
+
 // At launch a reminder may come due before the server has said what it can
 // do; it must not be lost, nor may one posted while the server restarts.
 TEST(NotificationService, PostsBeforeTheServerAnswersAreHeldUntilItDoes) {
