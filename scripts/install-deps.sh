@@ -28,12 +28,6 @@ locked='^(Waiting for cache lock: |E: )Could not get lock '
 # What apt ends with when it did not get a lock in time.
 gave_up='^E: (Could not get lock |Unable to lock |Unable to acquire the dpkg)'
 
-# "/var/lib/dpkg/lock-frontend is held by process 812 (unattended-upgr)", of
-# the first lock apt could not get in the log.
-holder() {
-  grep -m1 -E "$locked" "$log" | sed -E "s/$locked//; s/\. It is held by/ is held by/; s/\.\.\.$//"
-}
-
 # apt-get with its arguments, again while a lock it needs is held by another
 # process. apt waits for the dpkg locks itself, repeating its notice every
 # second; it gives up at once on the package lists' lock, so that is tried
@@ -49,7 +43,9 @@ apt_get() {
         $0 ~ locked {
           held = ""
           if (!said) {
-            print "install-deps.sh: another package manager is at work (" holder($0) ");" \
+            # "/var/lib/dpkg/lock-frontend is held by process 812 (unattended-upgr)"
+            sub(locked, ""); sub(/\. It is held by/, " is held by"); sub(/\.\.\.$/, "")
+            print "install-deps.sh: another package manager is at work (" $0 ");" \
               " waiting up to " wait " s for it to finish"
             said = 1
           }
@@ -58,19 +54,15 @@ apt_get() {
         $0 ~ gave_up { next }
         { shown(); print; fflush() }
         END { shown() }
-        function shown() { if (held != "") { print held; fflush(); held = "" } }
-        function holder(line) {
-          sub(locked, "", line); sub(/\. It is held by/, " is held by", line); sub(/\.\.\.$/, "", line)
-          return line
-        }'
+        function shown() { if (held != "") { print held; fflush(); held = "" } }'
     status=${PIPESTATUS[0]}
     set -e
     grep -q -E "$locked" "$log" && said=1
     [ "$status" -eq 0 ] && return 0
     grep -q -E "$gave_up" "$log" || return "$status"
     if [ "$SECONDS" -ge "$deadline" ]; then
-      echo "install-deps.sh: gave up after $wait_seconds s: $(holder) still." \
-        "Run this again once that has finished." >&2
+      echo "install-deps.sh: gave up after $wait_seconds s: the other package manager still" \
+        "holds its lock. Run this again once it has finished." >&2
       return 1
     fi
     sleep 2

@@ -32,15 +32,6 @@ QDBusMessage call(const QString& method) {
 QString qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// The three characters the notification specification has clients escape
-// in a body the server reads as markup.
-QString markupEscaped(QString text) {
-  text.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
-  text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
-  text.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
-  return text;
-}
 }  // namespace
 
 namespace {
@@ -151,10 +142,11 @@ void NotificationService::checkCapabilities() {
             // An older answer may describe a server that has gone since.
             if (request != capabilityRequest_) return;
             QDBusPendingReply<QStringList> reply = *w;
-            const bool actions =
-                !reply.isError() && reply.value().contains(QStringLiteral("actions"));
-            bodyMarkup_ = !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
-            setAvailability(actions ? Availability::available : Availability::unavailable);
+            const QStringList capabilities = reply.isError() ? QStringList() : reply.value();
+            bodyMarkup_ = capabilities.contains(QStringLiteral("body-markup"));
+            setAvailability(capabilities.contains(QStringLiteral("actions"))
+                                ? Availability::available
+                                : Availability::unavailable);
           });
 }
 
@@ -240,7 +232,7 @@ void NotificationService::notify(const Uuid& id, QVariantList arguments) {
   // name): a server that reads markup in it would swallow "<b>" or stumble
   // over "&". Escaped here, as the server in place now needs it, because a
   // held or queued post may meet another server than the one it was made for.
-  if (bodyMarkup_) arguments[4] = markupEscaped(arguments[4].toString());
+  if (bodyMarkup_) arguments[4] = arguments[4].toString().toHtmlEscaped();
   entry.inFlight = true;
   auto message = call(QStringLiteral("Notify"));
   message.setArguments(arguments);
