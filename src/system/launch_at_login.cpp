@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "system/desktop_entry.h"
+
 namespace pimble {
 
 namespace {
@@ -46,13 +48,18 @@ QString LaunchAtLogin::autostartPath() {
 LaunchAtLogin::Status LaunchAtLogin::status() {
   QFile file(autostartPath());
   if (!file.open(QIODevice::ReadOnly)) return Status::notRegistered;
-  const QString text = QString::fromUtf8(file.read(64 * 1024));
+  const QByteArray contents = file.read(64 * 1024);
+  const QString text = QString::fromUtf8(contents);
   const auto exec = entryValue(text, QStringLiteral("Exec"));
   if (!exec || !exec->contains(QLatin1String(loginItemArgument))) return Status::notRegistered;
   // The desktop's own switch for an autostart entry.
   if (entryValue(text, QStringLiteral("Hidden")) == QStringLiteral("true") ||
       entryValue(text, QStringLiteral("X-GNOME-Autostart-enabled")) == QStringLiteral("false"))
     return Status::notRegistered;
+  // An entry left behind by a copy that was removed (a build folder) starts
+  // nothing at login.
+  const auto entry = DesktopEntry::parse(contents, file.fileName(), kFileName, {});
+  if (!entry || !entry->isRunnable()) return Status::notRegistered;
   return Status::enabled;
 }
 

@@ -11,7 +11,8 @@ namespace pimble {
 // Starting Pimble when the user logs in, through the XDG autostart file
 // $XDG_CONFIG_HOME/autostart/pimble-glimmet.desktop whose Exec runs this
 // executable with "--login-item". The file is the registration: its
-// presence (not hidden or disabled by the desktop) is the status.
+// presence (not hidden or disabled by the desktop, and naming a program
+// that is there) is the status.
 class LaunchAtLogin {
  public:
   enum class Status { notRegistered, enabled };
@@ -27,7 +28,8 @@ class LaunchAtLogin {
   static QString autostartPath();
   static Status status();
   // Writes (true) or removes (false) the autostart file; `executable` is
-  // this program's own file when empty. Answers the error, if any.
+  // this program's own file when empty. An enabled entry is kept as it is,
+  // also when it names another copy. Answers the error, if any.
   static std::optional<Error> set(bool enabled, const QString& executable = {});
   // Writes a failed change to the system journal and standard error:
   // "PimbleGlimmet: login item register failed: <description>" ("unregister"

@@ -34,6 +34,13 @@ class LaunchAtLoginTest : public ::testing::Test {
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
   }
+  QString otherExecutable() {
+    const QString path = dir_.filePath("other-pimble");
+    QFile f(path);
+    if (!f.exists() && f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\n");
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+  }
 
   QTemporaryDir dir_;
   QByteArray saved_;
@@ -51,10 +58,17 @@ TEST_F(LaunchAtLoginTest, RegistersWithAQuotedAbsoluteExecAndUnregisters) {
       "Exec=\"" + dir_.path() + "/a b/q\\\\\"d\\\\$e\\\\`f\\\\\\\\g%%h/pimble\" --login-item\n";
   EXPECT_TRUE(text.contains(expected)) << text.toStdString();
 
-  // Already registered: nothing is rewritten.
-  QFile::remove(exe);
-  EXPECT_EQ(LaunchAtLogin::set(true, exe), std::nullopt);
+  // Already registered by a copy that is there: nothing is rewritten.
+  EXPECT_EQ(LaunchAtLogin::set(true, otherExecutable()), std::nullopt);
   EXPECT_EQ(contents(), text);
+
+  // The copy the entry names is gone: it starts nothing, so it reads off,
+  // and turning it on names this copy.
+  QFile::remove(exe);
+  EXPECT_EQ(LaunchAtLogin::status(), Status::notRegistered);
+  EXPECT_EQ(LaunchAtLogin::set(true, otherExecutable()), std::nullopt);
+  EXPECT_EQ(LaunchAtLogin::status(), Status::enabled);
+  EXPECT_TRUE(contents().contains("Exec=\"" + otherExecutable() + "\" --login-item\n"));
 
   EXPECT_EQ(LaunchAtLogin::set(false), std::nullopt);
   EXPECT_FALSE(QFile::exists(LaunchAtLogin::autostartPath()));
