@@ -6,7 +6,11 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 #include <cmath>
 
 #include "bubbles/symbol_image.h"
@@ -25,6 +29,54 @@ QString roundedFamily() {
   }();
   return family;
 }
+
+// Shows as much of its title as its width holds, cut at the end with "…";
+// its size hints still ask for the whole title.
+class ElidedButton : public QPushButton {
+ public:
+  ElidedButton(const QString& text, QWidget* parent) : QPushButton(parent), full_(text) {
+    setText(literal(text));
+    setToolTip(plainToolTip(text));
+    setAccessibleName(text);
+  }
+
+  QSize sizeHint() const override {
+    QSize size = QPushButton::sizeHint();
+    size.rwidth() += fontMetrics().horizontalAdvance(full_) - shownAdvance();
+    return size;
+  }
+  QSize minimumSizeHint() const override {
+    QSize size = QPushButton::minimumSizeHint();
+    size.rwidth() -= shownAdvance() - fontMetrics().horizontalAdvance(QStringLiteral("W…"));
+    return size;
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QPushButton::resizeEvent(event);
+    elide();
+  }
+  void changeEvent(QEvent* event) override {
+    QPushButton::changeEvent(event);
+    // The style sheet's padding and the font decide the room.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) elide();
+  }
+
+ private:
+  int shownAdvance() const { return fontMetrics().horizontalAdvance(shown_); }
+  void elide() {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, std::max(1, room));
+    if (shown == shown_) return;
+    shown_ = shown;
+    setText(literal(shown));
+  }
+
+  QString full_;
+  QString shown_ = full_;
+};
 
 QString rgba(const QColor& c) {
   return QStringLiteral("rgba(%1,%2,%3,%4)")
@@ -159,8 +211,15 @@ QLabel* label(const QString& text, TextStyle style, QWidget* parent) {
   return l;
 }
 
-QPushButton* button(const QString& text, const char* look, QWidget* parent) {
-  auto* b = new QPushButton(literal(text), parent);
+QString plainToolTip(const QString& text) {
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+         QStringLiteral("</p>");
+}
+
+namespace {
+
+QPushButton* dress(QPushButton* b, const char* look) {
   b->setAutoDefault(false);
   b->setDefault(false);
   b->setFocusPolicy(Qt::StrongFocus);
@@ -168,6 +227,16 @@ QPushButton* button(const QString& text, const char* look, QWidget* parent) {
   if (look != nullptr && *look != '\0') b->setProperty("look", QString::fromLatin1(look));
   b->setFont(font(TextStyle::body));
   return b;
+}
+
+}  // namespace
+
+QPushButton* button(const QString& text, const char* look, QWidget* parent) {
+  return dress(new QPushButton(literal(text), parent), look);
+}
+
+QPushButton* nameButton(const QString& text, const char* look, QWidget* parent) {
+  return dress(new ElidedButton(text, parent), look);
 }
 
 QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent) {

@@ -51,6 +51,10 @@ void paintBackground(QPainter& painter, const QPainterPath& outline, BubbleStyle
 QString literal(std::string_view text);
 QString literal(const QString& text);
 
+// A tooltip that shows `text` as given: Qt reads a tooltip that looks like
+// markup as rich text.
+QString plainToolTip(const QString& text);
+
 // A label that shows its text as plain text, never as markup.
 QLabel* label(const QString& text, TextStyle style, QWidget* parent = nullptr);
 
@@ -59,6 +63,10 @@ QLabel* label(const QString& text, TextStyle style, QWidget* parent = nullptr);
 // never presses a focused button by itself: the bubble routes Return and
 // Escape to its default and cancel buttons.
 QPushButton* button(const QString& text, const char* look, QWidget* parent = nullptr);
+// The same for a title that carries a name of any length: where the button
+// is too narrow the title is cut at its end with "…", and the whole title is
+// its tooltip and accessible name.
+QPushButton* nameButton(const QString& text, const char* look, QWidget* parent = nullptr);
 
 // A symbol image in a label, hidden from assistive technologies.
 QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent = nullptr);

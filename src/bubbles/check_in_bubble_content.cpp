@@ -30,7 +30,7 @@ CheckInBubbleContent::CheckInBubbleContent(const CheckIn& checkIn, BubbleModel& 
     return [this, response] { BubbleModel::call(model_.onCheckIn, response); };
   };
   QPushButton* primary =
-      BubbleLook::button(QString::fromStdString(checkIn.primary.title), "prominent", this);
+      BubbleLook::nameButton(QString::fromStdString(checkIn.primary.title), "prominent", this);
   primary->setObjectName(QStringLiteral("primary"));
   primary->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   connect(primary, &QPushButton::clicked, this, answer(checkIn.primary.response));
@@ -42,7 +42,7 @@ CheckInBubbleContent::CheckInBubbleContent(const CheckIn& checkIn, BubbleModel& 
   row->setSpacing(8);
   if (checkIn.secondary) {
     QPushButton* secondary =
-        BubbleLook::button(QString::fromStdString(checkIn.secondary->title), "", this);
+        BubbleLook::nameButton(QString::fromStdString(checkIn.secondary->title), "", this);
     secondary->setObjectName(QStringLiteral("secondary"));
     secondary->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(secondary, &QPushButton::clicked, this, answer(checkIn.secondary->response));

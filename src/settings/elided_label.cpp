@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/settings_form.h"
+#include "bubbles/bubble_look.h"
 
 namespace pimble {
 
@@ -14,7 +14,7 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
 void ElidedLabel::setFullText(const QString& text) {
   if (text == full_ && !this->text().isEmpty()) return;
   full_ = text;
-  setToolTip(form::plainToolTip(text));
+  setToolTip(BubbleLook::plainToolTip(text));
   setAccessibleName(text);
   elide();
   updateGeometry();

@@ -56,7 +56,7 @@ void FlowButtons::setItems(std::vector<ReturnTarget> items) {
     const int textRoom = widest - 20;
     const QString shown = metrics.elidedText(name, Qt::ElideRight, textRoom);
     b->setText(BubbleLook::literal(shown));
-    if (shown != name) b->setToolTip(form::plainToolTip(name));
+    if (shown != name) b->setToolTip(BubbleLook::plainToolTip(name));
     b->setAccessibleName(name);
     b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     b->setMaximumWidth(widest);

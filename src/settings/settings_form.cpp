@@ -46,12 +46,6 @@ QVBoxLayout* sectionLayout(QGroupBox* section) {
   return static_cast<QVBoxLayout*>(section->layout());
 }
 
-QString plainToolTip(const QString& text) {
-  if (!Qt::mightBeRichText(text)) return text;
-  return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
-         QStringLiteral("</p>");
-}
-
 void makeSmall(QWidget* widget) {
   QFont f = widget->font();
   f.setPointSizeF(f.pointSizeF() * 0.9);

@@ -46,10 +46,6 @@ QVBoxLayout* sectionLayout(QGroupBox* section);
 // An explanatory sentence under a section's controls: word-wrapped, a
 // smaller font, in the palette's secondary text colour.
 QLabel* footnote(const QString& sentence, QWidget* parent);
-// A tooltip that shows `text` as it stands (a name the user typed or an
-// application's name in it): Qt reads a tooltip that looks like markup
-// ("<b>…") as rich text.
-QString plainToolTip(const QString& text);
 
 // The font of footnotes and other small texts.
 void makeSmall(QWidget* widget);

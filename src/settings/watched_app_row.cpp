@@ -199,13 +199,13 @@ void WatchedAppRow::setApp(const WatchedApp& app, double todaySeconds) {
     flag_->setChecked(app.askIntention);
     enabled_->setChecked(app.isEnabled);
   }
-  flag_->setToolTip(form::plainToolTip(
-      QStringLiteral("Ask what you're here for when you switch to ") + name +
-      QStringLiteral(" (Work mode)")));
+  flag_->setToolTip(
+      BubbleLook::plainToolTip(QStringLiteral("Ask what you're here for when you switch to ") +
+                               name + QStringLiteral(" (Work mode)")));
   flag_->setAccessibleName(QStringLiteral("Ask what I'm here for in ") + name);
   enabled_->setAccessibleName(QStringLiteral("Check in on ") + name);
   remove_->setAccessibleName(QStringLiteral("Remove ") + name);
-  remove_->setToolTip(form::plainToolTip(remove_->accessibleName()));
+  remove_->setToolTip(BubbleLook::plainToolTip(remove_->accessibleName()));
   dim_->setOpacity(app.isEnabled ? 1.0 : dimmedOpacity);
 }
 

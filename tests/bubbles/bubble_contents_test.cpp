@@ -8,7 +8,10 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 #include <optional>
 #include <vector>
@@ -207,6 +210,29 @@ TEST(CheckInBubble, LongTitleShrinksBeforeItIsCut) {
   EXPECT_TRUE(longer.get<BubbleText>("title")->isTruncated());
   // Still one line high.
   EXPECT_EQ(longer.get<BubbleText>("title")->height(), probe.get<BubbleText>("title")->height());
+}
+
+TEST(CheckInBubble, ANameTooLongForItsButtonIsCutAtTheEndAndWholeInTheTooltip) {
+  CheckIn c = samples::appCheckIn();
+  const QString title = QStringLiteral("Back to Back&_<i>x</i> Studio Professional Edition 2026");
+  c.primary.title = c.secondary->title = title.toStdString();
+  Bubble b(BubbleContent::checkIn(c));
+  for (const char* name : {"primary", "secondary"}) {
+    QPushButton* button = b.get(name);
+    const QString shown = button->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…")) && title.startsWith(shown.chopped(1)))
+        << name << ": " << shown.toStdString();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QRect room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    EXPECT_LE(button->fontMetrics().horizontalAdvance(shown), room.width()) << name;
+    EXPECT_LE(button->geometry().right(), b.root()->width()) << name;
+    QTextDocument tip;
+    tip.setHtml(button->toolTip());
+    EXPECT_EQ(tip.toPlainText(), title) << name;
+    EXPECT_EQ(button->accessibleName(), title) << name;
+  }
 }
 
 TEST(IntentionForm, StartReportsTheChoicesAndKeysAnswer) {
