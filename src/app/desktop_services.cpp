@@ -14,7 +14,7 @@ namespace {
 
 class LiveWorkspace : public WorkspaceService {
  public:
-  LiveWorkspace() {
+  explicit LiveWorkspace(TimeSource& time) : workspace(time) {
     workspace.onActivate = [this](const std::optional<AppIdentity>& app) {
       if (onActivate) onActivate(app);
     };
@@ -141,8 +141,8 @@ std::unique_ptr<Notifier> DesktopServices::liveNotifier() {
   return std::make_unique<LiveNotifier>();
 }
 
-std::unique_ptr<WorkspaceService> DesktopServices::liveWorkspace() {
-  return std::make_unique<LiveWorkspace>();
+std::unique_ptr<WorkspaceService> DesktopServices::liveWorkspace(TimeSource& time) {
+  return std::make_unique<LiveWorkspace>(time);
 }
 
 std::unique_ptr<GlobalShortcut> DesktopServices::liveShortcut() {
@@ -151,7 +151,7 @@ std::unique_ptr<GlobalShortcut> DesktopServices::liveShortcut() {
 
 DesktopServices DesktopServices::live(TimeSource& time) {
   DesktopServices d;
-  auto workspace = std::make_unique<LiveWorkspace>();
+  auto workspace = std::make_unique<LiveWorkspace>(time);
   d.probes = std::make_unique<LiveProbes>(workspace->workspace);
   d.workspace = std::move(workspace);
   d.events = std::make_unique<LiveEvents>(time);

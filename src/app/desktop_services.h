@@ -175,7 +175,7 @@ struct DesktopServices {
   // Single real adapters, for tests that put one beside fakes: the
   // notifications on the session bus, the workspace, the hot key.
   static std::unique_ptr<Notifier> liveNotifier();
-  static std::unique_ptr<WorkspaceService> liveWorkspace();
+  static std::unique_ptr<WorkspaceService> liveWorkspace(TimeSource& time);
   static std::unique_ptr<GlobalShortcut> liveShortcut();
 };
 

@@ -38,8 +38,8 @@ ReturnTarget targetOf(const DesktopEntry& entry) {
 
 }  // namespace
 
-Workspace::Workspace(QObject* parent)
-    : QObject(parent), windows_(std::make_unique<X11Windows>()), ownPid_(::getpid()) {
+Workspace::Workspace(TimeSource& time, QObject* parent)
+    : QObject(parent), time_(time), windows_(std::make_unique<X11Windows>()), ownPid_(::getpid()) {
   windows_->onActiveWindowChanged = [this] { activeWindowChanged(); };
   windows_->onClientListChanged = [this] { clientListChanged(); };
   windows_->onCurrentDesktopChanged = [this] {
@@ -106,8 +106,20 @@ std::optional<AppIdentity> Workspace::identify(WindowId window) {
 
 void Workspace::activeWindowChanged() {
   const WindowId active = windows_->activeWindow();
-  // The window manager clears the property between two activations.
-  if (active == 0) return;
+  if (active == 0) {
+    // Only a "none" that lasts means that no application is in front.
+    if (!noActiveWindow_) {
+      noActiveWindow_ = time_.callAfter(noActiveWindowWait, Seconds(0.1), [this] {
+        noActiveWindow_.reset();
+        front_.reset();
+        if (!reported_) return;
+        reported_.reset();
+        if (onActivate) onActivate(std::nullopt);
+      });
+    }
+    return;
+  }
+  noActiveWindow_.reset();
   auto app = identify(active);
   if (app && app->pid == ownPid_) return;
   front_ = app;

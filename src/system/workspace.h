@@ -21,6 +21,7 @@
 #include "models/return_target.h"
 #include "services/app_catalog.h"
 #include "system/desktop_entries.h"
+#include "system/time_source.h"
 #include "system/x11_windows.h"
 
 class QSocketNotifier;
@@ -31,12 +32,20 @@ class Workspace : public QObject {
   Q_OBJECT
 
  public:
-  explicit Workspace(QObject* parent = nullptr);
+  // `time` carries the wait before a lasting "no active window" counts.
+  explicit Workspace(TimeSource& time, QObject* parent = nullptr);
   ~Workspace() override;
+
+  // How long the active window must stay "none" before no application
+  // counts as in front: a window manager clears it for a moment between two
+  // activations, while on a Wayland desktop it stays none as long as a
+  // native Wayland window is in front.
+  static constexpr Seconds noActiveWindowWait{1.0};
 
   // The application owning the active window; our own windows and the
   // window manager's brief "no window" are passed over (the previous one
-  // stays in front). Nothing when none is known.
+  // stays in front). Nothing when none is known, or once no window has been
+  // active for `noActiveWindowWait`.
   std::optional<AppIdentity> frontmost();
   // Applications with a normal taskbar window, one row per application id
   // (never this program or the desktop shell), sorted by name for the
@@ -90,6 +99,8 @@ class Workspace : public QObject {
   void processEnded(pid_t pid);
   std::optional<WindowId> windowOf(const std::string& bundleID);
 
+  TimeSource& time_;
+  std::unique_ptr<ScheduledCall> noActiveWindow_;
   std::unique_ptr<X11Windows> windows_;
   DesktopEntries entries_;
   std::optional<AppIdentity> front_;     // the last foreign application seen in front

@@ -352,7 +352,7 @@ TEST_F(AwarenessTest, TheDefaultBrowserFromMimeappsIsLaunchedOrBroughtForward) {
                         "x-scheme-handler/https=pimble-test-browser.desktop\n"));
 
   AppController& c = startWithReal([&](DesktopServices& services) {
-    services.workspace = DesktopServices::liveWorkspace();
+    services.workspace = DesktopServices::liveWorkspace(time);
     desktop.workspace = nullptr;
   });
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "system/desktop_entries.h"
+#include "system/fake_time_source.h"
 #include "system/mime_apps.h"
 #include "system/probe_test_support.h"
 #include "system/workspace.h"
@@ -129,7 +130,8 @@ TEST_F(DesktopFolders, DefaultBrowserComesFromTheFirstMimeappsListNamingAnInstal
   app("system/applications/chromium.desktop", "Name=Chromium\n");
   ASSERT_TRUE(writeFile(home_.filePath("sysconfig/mimeapps.list"),
                         "[Default Applications]\nx-scheme-handler/https=chromium.desktop\n"));
-  Workspace workspace;
+  FakeTimeSource time;
+  Workspace workspace(time);
   EXPECT_EQ(workspace.defaultBrowser(), (ReturnTarget{"chromium", "Chromium"}));
   // The user's own file wins; an uninstalled first choice is passed over;
   // the desktop-specific file comes before the plain one.
@@ -154,7 +156,8 @@ TEST_F(DesktopFolders, PickedFilesNameTheirAppAndCategoriesGoToTheCatalogueAsWri
   app("data/applications/game.desktop", "Name=Chess\nCategories=Game;BoardGame;\n");
   app("data/applications/tv.desktop", "Name=TV\nCategories=AudioVideo;Video;Player;\n");
   app("data/applications/plain.desktop", "Categories=;\n");
-  Workspace workspace;
+  FakeTimeSource time;
+  Workspace workspace(time);
   EXPECT_EQ(workspace.appStoreCategory("game"), "Game;BoardGame;");
   EXPECT_EQ(workspace.appStoreCategory("tv"), "AudioVideo;Video;Player;");
   EXPECT_FALSE(workspace.appStoreCategory("plain"));

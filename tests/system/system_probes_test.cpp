@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "support/desktop_peers.h"
+#include "system/fake_time_source.h"
 #include "system/workspace.h"
 
 // A method of a dbusmock object: name, in and out signatures, Python code.
@@ -91,7 +92,8 @@ class ProbesWithPulse : public ::testing::Test {
 };
 
 TEST_F(ProbesWithPulse, RecordersOfARealInputAreNamedUntilTheyStop) {
-  Workspace workspace;
+  FakeTimeSource time;
+  Workspace workspace(time);
   SystemProbes probes(workspace);
   ASSERT_TRUE(waitUntil([&] { return probes.microphone().isConnected(); }));
   EXPECT_TRUE(probes.appsUsingMicrophone().empty());
@@ -183,7 +185,8 @@ TEST(IdleInhibitorsTest, AnIdleInhibitorOfAProcessOrItsChildKeepsTheDisplayAwake
       "/org/freedesktop/login1", "AddMethod",
       {"org.freedesktop.login1.Manager", "ListInhibitors", "", "a(ssssuu)", "ret = " + entries}));
 
-  Workspace workspace;
+  FakeTimeSource time;
+  Workspace workspace(time);
   SystemProbes probes(workspace);
   EXPECT_TRUE(waitUntil([&] {
     return probes.keepsDisplayAwake({"org.example.Player", "", static_cast<pid_t>(player.pid())});
@@ -230,7 +233,8 @@ TEST(IdleInhibitorsTest, GnomeAndKdeInhibitorsNameTheirApplication) {
       kde.call("/org/kde/Solid/PowerManagement/PolicyAgent", "AddMethod",
                {"", "ListInhibitions", "", "a(ss)", "ret = [('vlc.desktop', 'Playing a video')]"}));
 
-  Workspace workspace;
+  FakeTimeSource time;
+  Workspace workspace(time);
   SystemProbes probes(workspace);
   EXPECT_TRUE(waitUntil([&] { return probes.keepsDisplayAwake({"org.gnome.Totem", "", 0}); }));
   EXPECT_TRUE(probes.keepsDisplayAwake({"vlc", "", 0}));

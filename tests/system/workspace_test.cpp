@@ -7,11 +7,15 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "services/app_catalog.h"
 #include "support/desktop_peers.h"
+#include "system/fake_time_source.h"
 #include "system/probe_test_support.h"
 #include "system/system_probes.h"
+#include "system/xcb_screen.h"
 
 namespace pimble {
 namespace {
@@ -40,7 +44,7 @@ class WorkspaceOnX : public ::testing::Test {
                 "-e sleep 120\nStartupWMClass=%1\n")
             .arg(kHelperClass)
             .toUtf8()));
-    workspace_ = std::make_unique<Workspace>();
+    workspace_ = std::make_unique<Workspace>(time_);
     if (!workspace_->windows().isConnected()) GTEST_SKIP() << "no EWMH window manager answers";
   }
 
@@ -77,8 +81,24 @@ class WorkspaceOnX : public ::testing::Test {
                          [&](const AppIdentity& a) { return a.bundleID == id; });
   }
 
+  // Sets the root window's active window as a window manager does.
+  static void setActiveWindow(xcb_window_t window) {
+    const XcbScreen x = XcbScreen::open();
+    ASSERT_NE(x.connection, nullptr);
+    const char* name = "_NET_ACTIVE_WINDOW";
+    auto* atom = xcb_intern_atom_reply(
+        x.connection, xcb_intern_atom(x.connection, 0, uint16_t(strlen(name)), name), nullptr);
+    ASSERT_NE(atom, nullptr);
+    xcb_change_property(x.connection, XCB_PROP_MODE_REPLACE, x.root, atom->atom, XCB_ATOM_WINDOW,
+                        32, 1, &window);
+    free(atom);
+    xcb_flush(x.connection);
+    xcb_disconnect(x.connection);
+  }
+
   QTemporaryDir home_;
   std::optional<ScopedEnv> dataHome_;
+  FakeTimeSource time_;
   std::unique_ptr<Workspace> workspace_;
 };
 
@@ -152,6 +172,40 @@ TEST_F(WorkspaceOnX, ForeignWindowsAreFrontRunningOnceBroughtForwardAndFullScree
   ASSERT_TRUE(waitUntil([&] { return helperQuits() > 0; }));
   waitUntil([] { return false; }, std::chrono::milliseconds(300));
   EXPECT_EQ(helperQuits(), 1);
+}
+
+TEST_F(WorkspaceOnX, NoActiveWindowThatLastsLeavesNoApplicationInFront) {
+  std::vector<std::optional<AppIdentity>> activations;
+  workspace_->onActivate = [&](const std::optional<AppIdentity>& app) {
+    activations.push_back(app);
+  };
+  ScopedProcess xterm("xterm", {"-e", "sleep", "120"});
+  ASSERT_TRUE(xterm.started());
+  const auto pid = static_cast<pid_t>(xterm.pid());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(pid).empty(); }));
+  const WindowId window = windowsOf(pid).front();
+  activate(window);
+  ASSERT_TRUE(waitUntil([&] { return workspace_->frontmost() && !activations.empty(); }));
+  ASSERT_EQ(workspace_->frontmost()->pid, pid);
+  activations.clear();
+
+  // The moment between two activations changes nothing.
+  setActiveWindow(0);
+  ASSERT_TRUE(waitUntil([&] { return time_.pendingCount() == 1; }));
+  setActiveWindow(window);
+  ASSERT_TRUE(waitUntil([&] { return time_.pendingCount() == 0; }));
+  time_.advance(Workspace::noActiveWindowWait * 2);
+  EXPECT_TRUE(activations.empty());
+  EXPECT_EQ(workspace_->frontmost()->pid, pid);
+
+  // A "none" that lasts (a native Wayland window in front): nothing is.
+  setActiveWindow(0);
+  ASSERT_TRUE(waitUntil([&] { return time_.pendingCount() == 1; }));
+  time_.advance(Workspace::noActiveWindowWait * 0.9);
+  EXPECT_TRUE(activations.empty());
+  time_.advance(Workspace::noActiveWindowWait * 0.2);
+  EXPECT_EQ(activations, (std::vector<std::optional<AppIdentity>>{std::nullopt}));
+  EXPECT_EQ(workspace_->frontmost(), std::nullopt);
 }
 
 TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
@@ -271,7 +325,7 @@ TEST_F(WorkspaceOnX, TheSessionsBrowserIsTheOneInFrontElseTheDefault) {
                                  "StartupWMClass=PimbleFakeFirefox\n"));
   ASSERT_TRUE(testing::writeFile(home_.filePath("applications/chromium.desktop"),
                                  "[Desktop Entry]\nType=Application\nName=Chromium\nExec=true\n"));
-  workspace_ = std::make_unique<Workspace>();
+  workspace_ = std::make_unique<Workspace>(time_);
   AppCatalog::install(workspace_->catalogPlatform());
   struct Uninstall {
     ~Uninstall() { AppCatalog::install({}); }
