@@ -27,6 +27,10 @@ TEST(Install, PutsTheBinaryTheDesktopEntryAndTheIcons) {
 
   const QString binary = prefix + QStringLiteral("/bin/pimble");
   EXPECT_TRUE(QFileInfo(binary).isExecutable());
+  QFile installed(binary);
+  ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(installed.readAll().contains(".debug_info"))
+      << "installed with debugging information";
 
   const QString entryPath = prefix + QStringLiteral("/share/applications/pimble-glimmet.desktop");
   const auto entry = DesktopEntry::load(entryPath, QStringLiteral("pimble-glimmet"), {});
@@ -34,6 +38,8 @@ TEST(Install, PutsTheBinaryTheDesktopEntryAndTheIcons) {
   EXPECT_EQ(entry->name, QStringLiteral("Pimble Glimmet"));
   EXPECT_EQ(entry->icon, QStringLiteral("pimble-glimmet"));
   EXPECT_TRUE(entry->isListed());
+  // The class of the program's windows (its application name).
+  EXPECT_EQ(entry->startupWMClass, QStringLiteral("Pimble Glimmet"));
   EXPECT_EQ(entry->commandLine(), QStringList{binary});
   // The autostart entry of the installed program runs the same command.
   QFile file(entryPath);
