@@ -87,11 +87,18 @@ int main(int argc, char** argv) {
   if (instance.claim() == pimble::SingleInstance::Claim::running) {
     // Started at login while already running: nothing to do, nothing to show.
     if (loginItem) return 0;
-    if (instance.askToReopen() == pimble::SingleInstance::Reopen::done) return 0;
-    std::fprintf(stderr,
-                 "Pimble is already running for %s but did not answer; nothing was started.\n",
-                 dataDirectory.c_str());
-    return 1;
+    switch (instance.askToReopen()) {
+      case pimble::SingleInstance::Reopen::done:
+        return 0;
+      case pimble::SingleInstance::Reopen::gone:
+        // It ended as it was asked: this copy runs in its place.
+        break;
+      case pimble::SingleInstance::Reopen::noAnswer:
+        std::fprintf(stderr,
+                     "Pimble is already running for %s but did not answer; nothing was started.\n",
+                     dataDirectory.c_str());
+        return 1;
+    }
   }
   const bool signalsRouted = routeSignals();
 

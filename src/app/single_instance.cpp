@@ -163,8 +163,8 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
   const std::optional<sockaddr_un> address = socketAddress(socketPath_);
   if (!address) return Reopen::noAnswer;
 
-  // The running copy may still be starting: its socket comes a moment after
-  // its lock.
+  // The running copy may still be starting (its socket comes a moment after
+  // its lock), or be ending (its socket goes a moment before its lock).
   int fd = -1;
   while (true) {
     fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -172,8 +172,9 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) break;
     ::close(fd);
     fd = -1;
+    if (claim() == Claim::first) return Reopen::gone;
     if (msLeft(deadline) == 0) return Reopen::noAnswer;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 
   bool answered = false;
@@ -192,7 +193,14 @@ SingleInstance::Reopen SingleInstance::askToReopen(int timeoutMs) {
     answered = reply == reopenAnswer;
   }
   ::close(fd);
-  return answered ? Reopen::done : Reopen::noAnswer;
+  if (answered) return Reopen::done;
+  // A copy that ends as it is asked closes the connection unanswered; the
+  // kernel lets its lock go when the process is gone.
+  while (claim() != Claim::first) {
+    if (msLeft(deadline) == 0) return Reopen::noAnswer;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return Reopen::gone;
 }
 
 bool SingleInstance::listen() {

@@ -31,6 +31,7 @@ class SingleInstance : public QObject {
   enum class Reopen {
     done,      // the running copy answered
     noAnswer,  // it holds the lock but did not answer in time
+    gone,      // it ended without answering: this copy now holds the lock
   };
 
   explicit SingleInstance(const std::filesystem::path& dataDirectory, QObject* parent = nullptr);
@@ -40,7 +41,8 @@ class SingleInstance : public QObject {
 
   Claim claim();
   // Asks the running copy to reopen and waits for its answer, at most
-  // `timeoutMs` (it may still be starting).
+  // `timeoutMs` (it may still be starting, or be ending: then this copy
+  // takes the lock as soon as it is let go).
   Reopen askToReopen(int timeoutMs = 5000);
   // Listens for later copies (needs the Qt event loop); false when the
   // socket cannot be made, which leaves later copies unanswered.

@@ -86,6 +86,18 @@ TEST_F(ProcessTest, TwoLaunchesAtOnceLeaveOneCopy) {
   EXPECT_TRUE(runs.running());
 }
 
+TEST_F(ProcessTest, AStartJustAsTheRunningCopyEndsRunsInItsPlace) {
+  seed(true);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    Pimble ending(data_);
+    ASSERT_TRUE(ending.showsWindow());
+    Pimble next(data_);
+    pause(5ms);
+    EXPECT_EQ(ending.end(), 0);
+    EXPECT_TRUE(next.showsWindow()) << "attempt " << attempt << ": " << next.output().toStdString();
+  }
+}
+
 TEST_F(ProcessTest, CopiesOnOtherDirectoriesRunSideBySide) {
   Pimble first(data_);
   Pimble other(dir_.path() + QStringLiteral("/other"));

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <future>
 #include <string>
+#include <thread>
 
 #include "app/single_instance.h"
 
@@ -50,8 +51,14 @@ TEST(SingleInstance, OneHolderPerDirectoryUntilItLetsGo) {
   EXPECT_EQ(SingleInstance(b).claim(), SingleInstance::Claim::first);
   // Held but not listening: a later copy gets no answer, and says so.
   EXPECT_EQ(SingleInstance(a).askToReopen(200), SingleInstance::Reopen::noAnswer);
+  // Let go while a later copy asks: that copy takes its place.
+  SingleInstance later(a);
+  ASSERT_EQ(later.claim(), SingleInstance::Claim::running);
+  auto asked = std::async(std::launch::async, [&] { return later.askToReopen(2000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   first.reset();
-  EXPECT_EQ(SingleInstance(a).claim(), SingleInstance::Claim::first);
+  EXPECT_EQ(asked.get(), SingleInstance::Reopen::gone);
+  EXPECT_EQ(SingleInstance(a).claim(), SingleInstance::Claim::running);
 }
 
 // Sends `request` to the socket at `path` and returns what comes back before
