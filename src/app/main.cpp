@@ -26,6 +26,7 @@
 #include "system/display_loss.h"
 #include "system/launch_at_login.h"
 #include "system/system_time_source.h"
+#include "system/xcb_screen.h"
 
 namespace {
 
@@ -33,6 +34,36 @@ bool hasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
     if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// Every window of the program is placed, stacked, shaped and watched
+// through X11; on a Wayland desktop that is XWayland, which Qt would pass
+// over for its Wayland plugin. The user's own choice stands.
+bool wantX11(const QStringList& arguments) {
+  if (arguments.contains(QStringLiteral("-platform"))) return false;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  return platform.section(';', 0, 0).section(':', 0, 0) == QLatin1String("xcb");
+}
+
+// Without an X display Qt aborts with a core dump and advice to reinstall.
+bool xDisplayAnswers() {
+  const pimble::XcbScreen screen = pimble::XcbScreen::open();
+  if (screen.connection != nullptr) {
+    xcb_disconnect(screen.connection);
+    return true;
+  }
+  const QByteArray display = qgetenv("DISPLAY");
+  if (display.isEmpty()) {
+    std::fprintf(stderr,
+                 "Pimble needs an X display (on Wayland, XWayland), and DISPLAY is not set.\n");
+  } else {
+    std::fprintf(stderr,
+                 "Pimble needs an X display (on Wayland, XWayland), and the display \"%s\" does "
+                 "not answer.\n",
+                 display.constData());
   }
   return false;
 }
@@ -100,6 +131,7 @@ int main(int argc, char** argv) {
         return 1;
     }
   }
+  if (wantX11(arguments) && !xDisplayAnswers()) return 1;
   const bool signalsRouted = routeSignals();
 
   QApplication app(argc, argv);

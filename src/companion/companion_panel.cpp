@@ -51,6 +51,12 @@ void CompanionPanel::applyInputRegion() {
   X11WindowState::setInputRegion(*this, inputRegion_);
 }
 
+std::optional<QPoint> CompanionPanel::placedAt() const {
+  const std::optional<QPoint> pixels = X11WindowState::position(*this);
+  if (!pixels) return std::nullopt;
+  return (QPointF(*pixels) / devicePixelRatioF()).toPoint();
+}
+
 void CompanionPanel::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Cut before the window maps, so that no frame shows it whole.

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace pimble {
 
@@ -46,6 +47,10 @@ class CompanionPanel : public QWidget {
   // The window became visible on screen or fully hidden (unmapped,
   // minimised or covered, as far as the window system tells).
   std::function<void(bool)> onExposedChanged;
+
+  // Where the window manager has the window now (Qt's coordinates), which
+  // is not always where it was asked to go; none off X11.
+  std::optional<QPoint> placedAt() const;
 
   void setVisible(bool visible) override;
 

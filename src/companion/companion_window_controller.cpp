@@ -60,6 +60,12 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     stopFlight();
     hostView_->figure().beginFlight();
     firstDragStep_ = true;
+    // Where the window manager has the window, when that is not where it
+    // was asked to go: sway places X11 windows itself.
+    const std::optional<QPoint> placed = panel_->placedAt();
+    const QPointF asked = ScreenSpace::current().toQt(frame_).topLeft();
+    placedAtDragStart_ =
+        placed && (QPointF(*placed) - asked).manhattanLength() > 1 ? placed : std::nullopt;
   };
   hostView_->onDrag = [this](QSizeF delta) {
     if (!firstDragStep_) hostView_->figure().flightMoved(delta);
@@ -234,6 +240,12 @@ void CompanionWindowController::flightTick() {
 }
 
 void CompanionWindowController::settleAfterDrag() {
+  // Such a window manager carried out none of the drag's moves either: the
+  // character is where the window still is.
+  if (const std::optional<QPoint> there = panel_->placedAt();
+      placedAtDragStart_ && there == placedAtDragStart_) {
+    setFrameOrigin(ScreenSpace::current().fromQt(QRectF(*there, frame_.size())).topLeft());
+  }
   const QRectF f = frame();
   const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};
   if (auto s = CompanionPlacement::screen(f, screens)) {

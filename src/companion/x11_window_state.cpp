@@ -130,4 +130,16 @@ void setBoundingRegion(const QWidget& window, const std::optional<QRegion>& regi
   }
 }
 
+std::optional<QPoint> position(const QWidget& window) {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return std::nullopt;
+  xcb_translate_coordinates_reply_t* reply =
+      xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, rootOf(c), 0, 0), nullptr);
+  if (reply == nullptr) return std::nullopt;
+  const QPoint at(reply->dst_x, reply->dst_y);
+  std::free(reply);
+  return at;
+}
+
 }  // namespace pimble::X11WindowState

@@ -29,5 +29,10 @@ void setInputRegion(const QWidget& window, const QRegion& region);
 // the whole window); none gives the window back its whole rectangle.
 void setBoundingRegion(const QWidget& window, const std::optional<QRegion>& region);
 
+// Where the window's top-left corner is on the screen now, in device
+// pixels: where the window manager put it, whatever was asked. None off X11
+// or before the window exists.
+std::optional<QPoint> position(const QWidget& window);
+
 }  // namespace X11WindowState
 }  // namespace pimble
