@@ -18,6 +18,9 @@ BubblePanel::BubblePanel()
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+  // Read while another window is active: a tooltip (a name cut short shows
+  // whole in it) shows all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   setAccessibleName(QStringLiteral("Pimble Glimmet message"));
   resize(320, 140);
   // Clicks land on the bubble's buttons, not on the window itself: watch

@@ -1,12 +1,16 @@
 // On a real X server with a window manager: a bubble the program shows on
 // its own leaves the keyboard with the window the user is typing in, while
-// content the user opened, or a click on the bubble, takes it.
+// content the user opened, or a click on the bubble, takes it; its tooltips
+// show all the same.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include "bubble_samples.h"
 #include "bubbles/bubble_panel.h"
@@ -19,32 +23,43 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(BubbleFocusDesktop, ProgramBubblesLeaveTheKeyboardWhereItIs) {
-  if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-    GTEST_SKIP() << "needs an X server, running on "
-                 << QGuiApplication::platformName().toStdString();
+// A window of the test's own holds the keyboard, as the user's would.
+class BubbleFocusDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+      GTEST_SKIP() << "needs an X server, running on "
+                   << QGuiApplication::platformName().toStdString();
+    }
+    if (auto why = testing::missingX()) GTEST_SKIP() << *why;
+    typing.setWindowTitle(QStringLiteral("typing here"));
+    typing.setGeometry(100, 100, 300, 40);
+    typing.show();
+    typing.activateWindow();
+    ASSERT_TRUE(testing::waitUntil([&] { return QApplication::activeWindow() == &typing; }, 5s))
+        << "the window manager gave the test window no focus";
+    anchor->screenHeight = 800;
+    anchor->companion = QRectF(600, 200, 168, 174);
+    anchor->visible = QRectF(0, 0, 1280, 800);
+    bubble.reduceMotion = [] { return true; };
   }
-  if (auto why = testing::missingX()) GTEST_SKIP() << *why;
-  QLineEdit typing;
-  typing.setWindowTitle(QStringLiteral("typing here"));
-  typing.setGeometry(100, 100, 300, 40);
-  typing.show();
-  typing.activateWindow();
-  ASSERT_TRUE(testing::waitUntil([&] { return QApplication::activeWindow() == &typing; }, 5s))
-      << "the window manager gave the test window no focus";
+  // Shows the content as the program does on its own.
+  void show(BubbleContent content) {
+    bubble.show(std::move(content), BubbleStyle::soft);
+    ASSERT_TRUE(testing::waitUntil([&] { return bubble.panel().isVisible(); }, 2s));
+    QTest::qWait(400);
+    ASSERT_EQ(QApplication::activeWindow(), &typing);
+  }
 
-  auto anchor = std::make_shared<FakeAnchor>();
-  anchor->screenHeight = 800;
-  anchor->companion = QRectF(600, 200, 168, 174);
-  anchor->visible = QRectF(0, 0, 1280, 800);
-  BubblePanelController bubble(anchor);
-  bubble.reduceMotion = [] { return true; };
+  QLineEdit typing;
+  std::shared_ptr<FakeAnchor> anchor = std::make_shared<FakeAnchor>();
+  BubblePanelController bubble{anchor};
+};
+
+TEST_F(BubbleFocusDesktop, ProgramBubblesLeaveTheKeyboardWhereItIs) {
   int done = 0;
   bubble.model().onDone = [&] { ++done; };
-  bubble.show(BubbleContent::reminder(samples::water()), BubbleStyle::soft);
-  ASSERT_TRUE(testing::waitUntil([&] { return bubble.panel().isVisible(); }, 2s));
-  QTest::qWait(400);
-  ASSERT_EQ(QApplication::activeWindow(), &typing);
+  show(BubbleContent::reminder(samples::water()));
   // The user keeps typing: Return goes to the text field, not to Done.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   EXPECT_EQ(done, 0);
@@ -52,6 +67,25 @@ TEST(BubbleFocusDesktop, ProgramBubblesLeaveTheKeyboardWhereItIs) {
   bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
   EXPECT_TRUE(
       testing::waitUntil([&] { return QApplication::activeWindow() == &bubble.panel(); }, 5s));
+  bubble.hide();
+}
+
+TEST_F(BubbleFocusDesktop, ANameCutShortShowsWholeInTheTooltipOfABubbleThatIsNotActive) {
+  CheckIn c = samples::appCheckIn();
+  const QString title = QStringLiteral("Back to Back&_<i>x</i> Studio Professional Edition 2026");
+  c.primary.title = title.toStdString();
+  show(BubbleContent::checkIn(c));
+  auto* primary = bubble.panel().findChild<QPushButton*>(QStringLiteral("primary"));
+  ASSERT_NE(primary, nullptr);
+  const QPoint at = primary->mapToGlobal(primary->rect().center());
+  for (int dx : {0, 4}) {
+    testing::runTool("xdotool",
+                     {"mousemove", QString::number(at.x() + dx), QString::number(at.y())});
+  }
+  ASSERT_TRUE(testing::waitUntil([] { return QToolTip::isVisible(); }, 3s));
+  QTextDocument tip;
+  tip.setHtml(QToolTip::text());
+  EXPECT_EQ(tip.toPlainText(), title);
   bubble.hide();
 }
 
