@@ -61,11 +61,12 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     hostView_->figure().beginFlight();
     firstDragStep_ = true;
     // Where the window manager has the window, when that is not where it
-    // was asked to go: sway places X11 windows itself.
+    // was asked to go (sway places X11 windows itself); a pixel either way
+    // is a scaled screen's rounding.
     const std::optional<QPoint> placed = panel_->placedAt();
     const QPointF asked = ScreenSpace::current().toQt(frame_).topLeft();
     placedAtDragStart_ =
-        placed && (QPointF(*placed) - asked).manhattanLength() > 1 ? placed : std::nullopt;
+        placed && (QPointF(*placed) - asked).manhattanLength() > 2 ? placed : std::nullopt;
   };
   hostView_->onDrag = [this](QSizeF delta) {
     if (!firstDragStep_) hostView_->figure().flightMoved(delta);
