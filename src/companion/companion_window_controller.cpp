@@ -60,13 +60,13 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     stopFlight();
     hostView_->figure().beginFlight();
     firstDragStep_ = true;
-    // Where the window manager has the window, when that is not where it
-    // was asked to go (sway places X11 windows itself); a pixel either way
-    // is a scaled screen's rounding.
-    const std::optional<QPoint> placed = panel_->placedAt();
+    // The window system last told of the window somewhere else than it was
+    // asked to go: the window manager places it itself (sway does). A pixel
+    // either way is a scaled screen's rounding.
     const QPointF asked = ScreenSpace::current().toQt(frame_).topLeft();
-    placedAtDragStart_ =
-        placed && (QPointF(*placed) - asked).manhattanLength() > 2 ? placed : std::nullopt;
+    if ((QPointF(panel_->geometry().topLeft()) - asked).manhattanLength() > 2)
+      managerPlacesWindow_ = true;
+    placedAtDragStart_ = managerPlacesWindow_ ? panel_->placedAt() : std::nullopt;
   };
   hostView_->onDrag = [this](QSizeF delta) {
     if (!firstDragStep_) hostView_->figure().flightMoved(delta);
@@ -243,9 +243,9 @@ void CompanionWindowController::flightTick() {
 void CompanionWindowController::settleAfterDrag() {
   // Such a window manager carried out none of the drag's moves either: the
   // character is where the window still is.
-  if (const std::optional<QPoint> there = panel_->placedAt();
-      placedAtDragStart_ && there == placedAtDragStart_) {
-    setFrameOrigin(ScreenSpace::current().fromQt(QRectF(*there, frame_.size())).topLeft());
+  if (placedAtDragStart_ && panel_->placedAt() == placedAtDragStart_) {
+    const QRectF there(QPointF(*placedAtDragStart_), frame_.size());
+    setFrameOrigin(ScreenSpace::current().fromQt(there).topLeft());
   }
   const QRectF f = frame();
   const ScreenList screens = env_.screens ? env_.screens() : ScreenList{};

@@ -109,6 +109,7 @@ class CompanionWindowController {
   // The step that crosses the drag slop covers the time since the press, not
   // since the drag began: fed to the cape it reads as a fast throw.
   bool firstDragStep_ = false;
+  bool managerPlacesWindow_ = false;
   std::optional<QPoint> placedAtDragStart_;
   QTimer flyTimer_;
 };

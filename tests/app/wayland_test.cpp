@@ -139,9 +139,12 @@ TEST_F(ProcessTest, ADragTheWindowManagerDoesNotCarryOutStoresWhereTheWindowIs) 
        << "0.05"
        << "mouseup"
        << "1";
-  ASSERT_TRUE(runTool("xdotool", drag));
-  pause(300ms);
-  EXPECT_EQ(placed(), before);
+  // The second time the character already stands where the window is.
+  for (int time = 0; time < 2; ++time) {
+    ASSERT_TRUE(runTool("xdotool", drag));
+    pause(300ms);
+    EXPECT_EQ(placed(), before);
+  }
   ASSERT_EQ(pimble.end(), 0);
   const auto settings = FilePersistence(data_.toStdString()).load<AppSettings>("settings");
   ASSERT_TRUE(settings && settings->position);
