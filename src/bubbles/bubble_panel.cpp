@@ -12,12 +12,11 @@
 namespace pimble {
 
 BubblePanel::BubblePanel()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::NoDropShadowWindowHint) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                           Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint) {
   setObjectName(QStringLiteral("bubblePanel"));
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
-  setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
   // Read while another window is active: a tooltip (a name cut short shows
   // whole in it) shows all the same.
   setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -58,7 +57,11 @@ void BubblePanel::updateShape() {
 }
 
 void BubblePanel::setFlag(Qt::WindowType flag, bool on) {
-  const Qt::WindowFlags flags = on ? (windowFlags() | flag) : (windowFlags() & ~flag);
+  Qt::WindowFlags flags = on ? (windowFlags() | flag) : (windowFlags() & ~flag);
+  // Qt tells the window manager the stays-on-top state of the flags on each
+  // change of them: kept in them, taking the keyboard never drops the bubble
+  // below the character.
+  flags.setFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_);
   if (flags == windowFlags()) return;
   // Changing a shown widget's flags would hide and re-create its window;
   // the window system is told through the existing window instead.
@@ -82,13 +85,13 @@ void BubblePanel::refuseFocus() {
 
 void BubblePanel::setAlwaysOnTop(bool on) {
   alwaysOnTop_ = on;
-  if (isVisible()) X11WindowState::setAbove(*this, on);
+  setFlag(Qt::WindowStaysOnTopHint, on);
 }
 
 void BubblePanel::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Cut before the window maps, so that it never shows whole.
-    winId();
+    X11WindowState::createPanelWindow(*this);
     shape_->windowShown();
   }
   QWidget::setVisible(visible);

@@ -33,14 +33,7 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
     view_->resetAppearance();
     layoutNearCompanion();
     panel_->setWindowOpacity(1);
-    QWidget* parent = companion_ != nullptr ? companion_->window() : nullptr;
-    if (parent != nullptr) {
-      panel_->setAlwaysOnTop(companion_->alwaysOnTop());
-      panel_->winId();  // the window must exist to be tied to its parent
-      if (panel_->windowHandle() != nullptr && parent->windowHandle() != nullptr) {
-        panel_->windowHandle()->setTransientParent(parent->windowHandle());
-      }
-    }
+    if (companion_ != nullptr) panel_->setAlwaysOnTop(companion_->alwaysOnTop());
     if (!userOpened) panel_->refuseFocus();
     panel_->show();
     panel_->raise();
@@ -57,7 +50,6 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
 void BubblePanelController::hide() {
   if (!isShown_) return;
   isShown_ = false;
-  if (panel_->windowHandle() != nullptr) panel_->windowHandle()->setTransientParent(nullptr);
   panel_->hide();
   panel_->refuseFocus();
 }

@@ -43,7 +43,7 @@ GreetingBubbleController::GreetingBubbleController(std::shared_ptr<CompanionAnch
                                                    TimeSource& time)
     : companion_(std::move(companion)), time_(time) {
   panel_ = std::make_unique<QWidget>(
-      nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+      nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                    Qt::WindowTransparentForInput | Qt::NoDropShadowWindowHint);
   panel_->setObjectName(QStringLiteral("greetingPanel"));
   panel_->setAttribute(Qt::WA_TranslucentBackground);
@@ -135,13 +135,7 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
   if (!isShown_) {
     panel_->setWindowOpacity(0);
     // Made before it is placed, so that it is cut before it maps.
-    panel_->winId();
-    QWidget* parent = companion_->window();
-    if (parent != nullptr) {
-      if (panel_->windowHandle() != nullptr && parent->windowHandle() != nullptr) {
-        panel_->windowHandle()->setTransientParent(parent->windowHandle());
-      }
-    }
+    X11WindowState::createPanelWindow(*panel_);
   }
   applyFrame(0);
   if (!isShown_) {
@@ -181,7 +175,6 @@ void GreetingBubbleController::finishHide() {
   // A show that came during the fade keeps the bubble.
   if (hideWork_ != nullptr) return;
   isShown_ = false;
-  if (panel_->windowHandle() != nullptr) panel_->windowHandle()->setTransientParent(nullptr);
   panel_->hide();
 }
 

@@ -10,7 +10,7 @@
 namespace pimble {
 
 CompanionPanel::CompanionPanel()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                            Qt::NoDropShadowWindowHint) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -60,7 +60,7 @@ std::optional<QPoint> CompanionPanel::placedAt() const {
 void CompanionPanel::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Cut before the window maps, so that no frame shows it whole.
-    winId();
+    X11WindowState::createPanelWindow(*this);
     shape_->windowShown();
     presenter_->attach();
   }

@@ -90,6 +90,33 @@ bool available() {
   return connection() != nullptr;
 }
 
+void createPanelWindow(QWidget& window) {
+  window.winId();
+  // Set on a window not yet created, the attribute never reaches the window system.
+  window.setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+  xcb_connection_t* c = nullptr;
+  xcb_window_t w = XCB_WINDOW_NONE;
+  if (!target(window, c, w)) return;
+  // WM_HINTS: flags, input, initial state, icon pixmap, icon window, icon
+  // position (2), icon mask, window group. Qt changes the other fields by
+  // reading the property back, so the group stays out.
+  constexpr std::uint32_t fields = 9, groupFlag = 1u << 6, groupField = 8;
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, fields), nullptr);
+  if (reply == nullptr) return;
+  std::uint32_t hints[fields] = {};
+  const int length = xcb_get_property_value_length(reply);
+  if (reply->format == 32 && length >= int(sizeof hints)) {
+    std::memcpy(hints, xcb_get_property_value(reply), sizeof hints);
+  }
+  std::free(reply);
+  if ((hints[0] & groupFlag) == 0) return;
+  hints[0] &= ~groupFlag;
+  hints[groupField] = XCB_WINDOW_NONE;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, fields,
+                      hints);
+}
+
 void applyStates(const QWidget& window, bool above) {
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;

@@ -17,6 +17,16 @@ namespace X11WindowState {
 // Whether the application runs on an X server.
 bool available();
 
+// Creates the native window of a floating panel (the character, a bubble):
+// a utility window tied to no other window. Qt makes its tool windows
+// transient for another window, and puts every window in the program's
+// group; window managers draw their own conclusions from either tie: they
+// take the panel off the other workspaces when a window it is tied to is
+// activated, hide it while another application is active, or minimise it
+// with the settings window. Qt applies the type only to a window that
+// exists, so this goes before every show.
+void createPanelWindow(QWidget& window);
+
 // On every workspace, out of the taskbar and pager, above other windows when
 // `above`. For a mapped window.
 void applyStates(const QWidget& window, bool above);
