@@ -16,6 +16,7 @@
 #include "app/tray_hosts.h"
 #include "models/activity_data.h"
 #include "models/schedule_snapshot.h"
+#include "system/probe_test_support.h"
 #include "system/tray_host_watch.h"
 
 namespace pimble::testing {
@@ -70,12 +71,14 @@ class TrayProcess : public ProcessTest {
 
   // The top level of the item's menu as the host reads it: it announces the
   // opening, then asks for the layout.
-  static std::vector<MenuLine> openMenu(const QString& service, const QString& path) {
+  // `depth` -1 reads the submenus' entries too.
+  static std::vector<MenuLine> openMenu(const QString& service, const QString& path,
+                                        int depth = 1) {
     runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
                       "com.canonical.dbusmenu.AboutToShow", "0"});
-    const auto layout =
-        runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
-                          "com.canonical.dbusmenu.GetLayout", "0", "1", "[]"});
+    const auto layout = runTool(
+        "gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                  "com.canonical.dbusmenu.GetLayout", "--", "0", QString::number(depth), "[]"});
     std::vector<MenuLine> lines;
     static const QRegularExpression item(R"(<\((\d+), \{[^{}]*?'label': <(['"])(.*?)\2>)");
     auto it = item.globalMatch(layout.value_or(QString()));
@@ -187,6 +190,61 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   const auto settings = store.load<AppSettings>("settings");
   ASSERT_TRUE(settings);
   EXPECT_FALSE(settings->showCompanion);
+}
+
+// A program opened from the menu starts with the environment the program
+// was started with, not with what it chose for itself.
+TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStartedWith) {
+  if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
+  auto watcher = startStatusNotifierWatcher(true);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  // The default https handler writes down its environment.
+  const QString browser = dir_.path() + "/browser";
+  ASSERT_TRUE(writeFile(browser, "#!/bin/sh\nenv > \"$0.part\" && mv \"$0.part\" \"$0.env\"\n"));
+  QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  ASSERT_TRUE(writeFile(
+      dir_.path() + "/share/applications/test-browser.desktop",
+      "[Desktop Entry]\nType=Application\nName=Browser\nExec=" + browser.toUtf8() + " %u\n"));
+  for (const QString& platform : {QString(), QStringLiteral("xcb;offscreen")}) {
+    const QString data = data_ + QString::number(platform.size());
+    AppSettings settings;
+    settings.onboardingCompleted = true;
+    FilePersistence(data.toStdString()).save(settings, "settings");
+    ASSERT_TRUE(writeFile(data + "-config/mimeapps.list",
+                          "[Default Applications]\nx-scheme-handler/https=test-browser.desktop\n"));
+    Pimble pimble(data, {},
+                  {"XDG_DATA_HOME=" + dir_.path() + "/share",
+                   platform.isEmpty() ? "QT_QPA_PLATFORM" : "QT_QPA_PLATFORM=" + platform});
+    ASSERT_TRUE(pimble.showsWindow());
+    QString service, menuPath;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          // The last one: the copy before is still listed.
+          const QStringList items = registeredItems();
+          service = items.isEmpty() ? QString() : items.last().section('/', 0, 0);
+          if (service.isEmpty()) return false;
+          QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
+          menuPath = item.property("Menu").value<QDBusObjectPath>().path();
+          return !menuPath.isEmpty();
+        },
+        10s));
+    int timer = -1;
+    const std::vector<MenuLine> menu = openMenu(service, menuPath, -1);
+    for (const MenuLine& l : menu)
+      if (l.label.endsWith(" 15 min")) timer = l.id;
+    ASSERT_NE(timer, -1) << labels(menu).join(" | ").toStdString();
+    ASSERT_TRUE(runTool(
+        "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
+                  "com.canonical.dbusmenu.Event", QString::number(timer), "clicked", "<0>", "0"}));
+    QFile opened(browser + ".env");
+    ASSERT_TRUE(waitUntil([&] { return opened.exists(); }, 10s));
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    const QStringList seen = QString::fromLocal8Bit(opened.readAll()).split('\n');
+    EXPECT_EQ(seen.filter(QRegularExpression("^QT_QPA_PLATFORM=")).join(' ').toStdString(),
+              platform.isEmpty() ? "" : "QT_QPA_PLATFORM=" + platform.toStdString());
+    opened.remove();
+    EXPECT_EQ(pimble.end(), 0);
+  }
 }
 
 // The program comes up before the panel's tray: the icon follows the tray.
