@@ -177,6 +177,7 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& contents, cons
   entry.workingDirectory = value(QStringLiteral("Path"));
   entry.startupWMClass = value(QStringLiteral("StartupWMClass"));
   entry.categories = splitList(value(QStringLiteral("Categories")));
+  entry.mimeTypes = splitList(value(QStringLiteral("MimeType")));
   entry.isApplication = value(QStringLiteral("Type")) == QLatin1String("Application");
   entry.noDisplay = isTrue(value(QStringLiteral("NoDisplay")));
   entry.hidden = isTrue(value(QStringLiteral("Hidden")));
