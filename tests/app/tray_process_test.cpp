@@ -69,9 +69,8 @@ class TrayProcess : public ProcessTest {
     return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
   }
 
-  // The top level of the item's menu as the host reads it: it announces the
-  // opening, then asks for the layout.
-  // `depth` -1 reads the submenus' entries too.
+  // The item's menu as the host reads it: it announces the opening, then
+  // asks for the layout, of the top level or (`depth` -1) of every level.
   static std::vector<MenuLine> openMenu(const QString& service, const QString& path,
                                         int depth = 1) {
     runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
@@ -206,13 +205,11 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
       dir_.path() + "/share/applications/test-browser.desktop",
       "[Desktop Entry]\nType=Application\nName=Browser\nExec=" + browser.toUtf8() + " %u\n"));
   for (const QString& platform : {QString(), QStringLiteral("xcb;offscreen")}) {
-    const QString data = data_ + QString::number(platform.size());
-    AppSettings settings;
-    settings.onboardingCompleted = true;
-    FilePersistence(data.toStdString()).save(settings, "settings");
-    ASSERT_TRUE(writeFile(data + "-config/mimeapps.list",
+    data_ = dir_.path() + "/data" + QString::number(platform.size());
+    seed(true);
+    ASSERT_TRUE(writeFile(data_ + "-config/mimeapps.list",
                           "[Default Applications]\nx-scheme-handler/https=test-browser.desktop\n"));
-    Pimble pimble(data, {},
+    Pimble pimble(data_, {},
                   {"XDG_DATA_HOME=" + dir_.path() + "/share",
                    platform.isEmpty() ? "QT_QPA_PLATFORM" : "QT_QPA_PLATFORM=" + platform});
     ASSERT_TRUE(pimble.showsWindow());
