@@ -192,14 +192,17 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
 }
 
 // A program opened from the menu starts with the environment the program
-// was started with, not with what it chose for itself.
+// was started with, not with what it chose for itself, and with none of its
+// open files.
 TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStartedWith) {
   if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
   auto watcher = startStatusNotifierWatcher(true);
   if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
-  // The default https handler writes down its environment.
+  // The default https handler writes down its descriptors and environment.
   const QString browser = dir_.path() + "/browser";
-  ASSERT_TRUE(writeFile(browser, "#!/bin/sh\nenv > \"$0.part\" && mv \"$0.part\" \"$0.env\"\n"));
+  ASSERT_TRUE(writeFile(browser,
+                        "#!/bin/sh\nls /proc/self/fd > \"$0.fds\"\n"
+                        "env > \"$0.part\" && mv \"$0.part\" \"$0.env\"\n"));
   QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ASSERT_TRUE(writeFile(
       dir_.path() + "/share/applications/test-browser.desktop",
@@ -240,6 +243,10 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
     EXPECT_EQ(seen.filter(QRegularExpression("^QT_QPA_PLATFORM=")).join(' ').toStdString(),
               platform.isEmpty() ? "" : "QT_QPA_PLATFORM=" + platform.toStdString());
     opened.remove();
+    // The standard three, and the one ls reads the list with.
+    QFile descriptors(browser + ".fds");
+    ASSERT_TRUE(descriptors.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(descriptors.readAll()).simplified().toStdString(), "0 1 2 3");
     EXPECT_EQ(pimble.end(), 0);
   }
 }
