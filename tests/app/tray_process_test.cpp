@@ -69,6 +69,23 @@ class TrayProcess : public ProcessTest {
     return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
   }
 
+  // The service of the item registered last (an ended copy's stays listed)
+  // and its menu's path, once it answers; empty ones when none does.
+  static std::pair<QString, QString> lastItemMenu() {
+    std::pair<QString, QString> found;
+    waitUntil(
+        [&] {
+          const QStringList items = registeredItems();
+          if (items.isEmpty()) return false;
+          found.first = items.last().section('/', 0, 0);
+          QDBusInterface item(found.first, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
+          found.second = item.property("Menu").value<QDBusObjectPath>().path();
+          return !found.second.isEmpty();
+        },
+        10s);
+    return found;
+  }
+
   // The item's menu as the host reads it: it announces the opening, then
   // asks for the layout, of the top level or (`depth` -1) of every level.
   static std::vector<MenuLine> openMenu(const QString& service, const QString& path,
@@ -142,18 +159,10 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
   ASSERT_TRUE(pimble.showsWindow());
-  QString service;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        const QStringList items = registeredItems();
-        if (!items.isEmpty()) service = items.front().section('/', 0, 0);
-        return !service.isEmpty();
-      },
-      10s));
+  const auto [service, menuPath] = lastItemMenu();
+  ASSERT_FALSE(menuPath.isEmpty());
   QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
   ASSERT_TRUE(item.isValid());
-  const QString menuPath = item.property("Menu").value<QDBusObjectPath>().path();
-  ASSERT_FALSE(menuPath.isEmpty());
   EXPECT_EQ(item.property("Title").toString(), "Pimble Glimmet");
 
   std::vector<MenuLine> menu = openMenu(service, menuPath);
@@ -216,18 +225,8 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
                   {"XDG_DATA_HOME=" + dir_.path() + "/share",
                    platform.isEmpty() ? "QT_QPA_PLATFORM" : "QT_QPA_PLATFORM=" + platform});
     ASSERT_TRUE(pimble.showsWindow());
-    QString service, menuPath;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-          // The last one: the copy before is still listed.
-          const QStringList items = registeredItems();
-          service = items.isEmpty() ? QString() : items.last().section('/', 0, 0);
-          if (service.isEmpty()) return false;
-          QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
-          menuPath = item.property("Menu").value<QDBusObjectPath>().path();
-          return !menuPath.isEmpty();
-        },
-        10s));
+    const auto [service, menuPath] = lastItemMenu();
+    ASSERT_FALSE(menuPath.isEmpty());
     int timer = -1;
     const std::vector<MenuLine> menu = openMenu(service, menuPath, -1);
     for (const MenuLine& l : menu)
