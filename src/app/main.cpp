@@ -13,10 +13,12 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/app_controller.h"
 #include "app/single_instance.h"
@@ -41,9 +43,14 @@ bool hasDisplay() {
 // Every window of the program is placed, stacked, shaped and watched
 // through X11; on a Wayland desktop that is XWayland, which Qt would pass
 // over for its Wayland plugin. The user's own choice stands.
+bool platformLeftToUs(const QStringList& arguments) {
+  return !arguments.contains(QStringLiteral("-platform")) &&
+         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 bool wantX11(const QStringList& arguments) {
   if (arguments.contains(QStringLiteral("-platform"))) return false;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+  if (platformLeftToUs(arguments)) return true;
   const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
   return platform.section(';', 0, 0).section(':', 0, 0) == QLatin1String("xcb");
 }
@@ -134,7 +141,17 @@ int main(int argc, char** argv) {
   if (wantX11(arguments) && !xDisplayAnswers()) return 1;
   const bool signalsRouted = routeSignals();
 
-  QApplication app(argc, argv);
+  // Asked for on Qt's command line, not in the environment: the programs
+  // Pimble opens inherit its environment, and a Qt application among them
+  // belongs on the desktop's own platform.
+  std::vector<char*> qtArguments(argv, argv + argc);
+  char platformOption[] = "-platform";
+  char xcb[] = "xcb";
+  if (platformLeftToUs(arguments))
+    qtArguments.insert(qtArguments.begin() + std::min(argc, 1), {platformOption, xcb});
+  int qtArgumentCount = static_cast<int>(qtArguments.size());
+  qtArguments.push_back(nullptr);
+  QApplication app(qtArgumentCount, qtArguments.data());
   QApplication::setApplicationName(QStringLiteral("Pimble Glimmet"));
   QGuiApplication::setDesktopFileName(QStringLiteral("pimble-glimmet"));
   app.setQuitOnLastWindowClosed(false);

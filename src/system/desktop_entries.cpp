@@ -171,6 +171,19 @@ QString DesktopEntries::resolvedProgram(const QString& program) {
   return canonical;
 }
 
+QStringList DesktopEntries::declaring(const QString& mimeType, const QString& folder) {
+  refreshIfChanged();
+  const QString root = QDir::cleanPath(folder) + '/';
+  QStringList ids;
+  for (const auto& [id, entry] : entries_) {
+    if (entry.isApplication && !entry.hidden && entry.path.startsWith(root) &&
+        entry.mimeTypes.contains(mimeType, Qt::CaseInsensitive)) {
+      ids << id;
+    }
+  }
+  return ids;
+}
+
 std::vector<DesktopEntry> DesktopEntries::installed() {
   refreshIfChanged();
   std::vector<DesktopEntry> result;

@@ -34,6 +34,9 @@ class DesktopEntries {
   // The entry of a window's application: by StartupWMClass, then by the
   // WM_CLASS parts as an id, then _GTK_APPLICATION_ID, then the executable.
   std::optional<DesktopEntry> forWindow(const WindowIdentity& window);
+  // The ids of the applications found in `folder` (one of
+  // applicationFolders()) whose MimeType names `mimeType`, by id.
+  QStringList declaring(const QString& mimeType, const QString& folder);
   // Entries the user should see as installed applications, sorted by name.
   std::vector<DesktopEntry> installed();
   // The entry stored at a path (a ".desktop" file anywhere), id from its file name.

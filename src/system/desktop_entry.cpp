@@ -1,5 +1,8 @@
 #include "system/desktop_entry.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -94,6 +97,19 @@ std::optional<QStringList> splitExec(const QString& exec) {
   return words;
 }
 
+// Descriptors opened without close-on-exec, by this program's libraries
+// (the sound server's shared memory) or by whatever started it, are no
+// business of the applications it starts; a desktop's launcher closes them.
+void closeDescriptorsOnExec() {
+  if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
+  for (const QString& name :
+       QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System)) {
+    bool number = false;
+    const int fd = name.toInt(&number);
+    if (number && fd > 2) ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+  }
+}
+
 }  // namespace
 
 QStringList DesktopEntry::preferredLanguages() {
@@ -177,6 +193,7 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& contents, cons
   entry.workingDirectory = value(QStringLiteral("Path"));
   entry.startupWMClass = value(QStringLiteral("StartupWMClass"));
   entry.categories = splitList(value(QStringLiteral("Categories")));
+  entry.mimeTypes = splitList(value(QStringLiteral("MimeType")));
   entry.isApplication = value(QStringLiteral("Type")) == QLatin1String("Application");
   entry.noDisplay = isTrue(value(QStringLiteral("NoDisplay")));
   entry.hidden = isTrue(value(QStringLiteral("Hidden")));
@@ -255,6 +272,7 @@ std::optional<pid_t> DesktopEntry::launch() const {
   // Launchers start applications in the home folder unless the entry says otherwise.
   const QString directory =
       QFileInfo(workingDirectory).isDir() ? workingDirectory : QDir::homePath();
+  closeDescriptorsOnExec();
   if (!QProcess::startDetached(program, command->mid(1), directory, &pid) || pid <= 0) {
     return std::nullopt;
   }

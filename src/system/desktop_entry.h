@@ -24,6 +24,7 @@ class DesktopEntry {
   QString workingDirectory;  // Path
   QString startupWMClass;
   QStringList categories;
+  QStringList mimeTypes;       // MimeType: the types and URL schemes it opens
   bool isApplication = false;  // Type=Application
   bool noDisplay = false;
   bool hidden = false;

@@ -255,7 +255,9 @@ std::optional<ReturnTarget> Workspace::target(const QString& pathOfDesktopFile) 
 std::optional<ReturnTarget> Workspace::defaultBrowser() {
   auto installed = [this](const QString& id) { return entries_.byId(id).has_value(); };
   for (const char* scheme : {"x-scheme-handler/https", "x-scheme-handler/http"}) {
-    const QString id = MimeApps::defaultApplication(QString::fromLatin1(scheme), installed);
+    const QString type = QString::fromLatin1(scheme);
+    const QString id = MimeApps::defaultApplication(
+        type, installed, [&](const QString& folder) { return entries_.declaring(type, folder); });
     if (id.isEmpty()) continue;
     if (auto entry = entries_.byId(id)) return targetOf(*entry);
   }

@@ -25,12 +25,17 @@ inline const QString pimblePath = QStringLiteral(PIMBLE_BINARY_DIR "/src/pimble"
 // One run of the program on a data directory.
 class Pimble {
  public:
-  // `extraEnv`: variables set for this run only, as NAME=value; `program`:
-  // another program run as pimble is.
+  // `extraEnv`: variables set for this run only, as NAME=value, or NAME
+  // alone for one left out; `program`: another program run as pimble is.
   Pimble(const QString& dataDir, const QStringList& args = {}, const QStringList& extraEnv = {},
          const QString& program = pimblePath) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& pair : extraEnv) env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    for (const QString& pair : extraEnv) {
+      if (pair.contains('='))
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+      else
+        env.remove(pair);
+    }
     env.insert(QStringLiteral("PIMBLE_DATA_DIR"), dataDir);
     // An autostart folder of the test's own, never the user's.
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dataDir + QStringLiteral("-config"));

@@ -16,6 +16,7 @@
 #include "app/tray_hosts.h"
 #include "models/activity_data.h"
 #include "models/schedule_snapshot.h"
+#include "system/probe_test_support.h"
 #include "system/tray_host_watch.h"
 
 namespace pimble::testing {
@@ -68,14 +69,32 @@ class TrayProcess : public ProcessTest {
     return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
   }
 
-  // The top level of the item's menu as the host reads it: it announces the
-  // opening, then asks for the layout.
-  static std::vector<MenuLine> openMenu(const QString& service, const QString& path) {
+  // The service of the item registered last (an ended copy's stays listed)
+  // and its menu's path, once it answers; empty ones when none does.
+  static std::pair<QString, QString> lastItemMenu() {
+    std::pair<QString, QString> found;
+    waitUntil(
+        [&] {
+          const QStringList items = registeredItems();
+          if (items.isEmpty()) return false;
+          found.first = items.last().section('/', 0, 0);
+          QDBusInterface item(found.first, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
+          found.second = item.property("Menu").value<QDBusObjectPath>().path();
+          return !found.second.isEmpty();
+        },
+        10s);
+    return found;
+  }
+
+  // The item's menu as the host reads it: it announces the opening, then
+  // asks for the layout, of the top level or (`depth` -1) of every level.
+  static std::vector<MenuLine> openMenu(const QString& service, const QString& path,
+                                        int depth = 1) {
     runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
                       "com.canonical.dbusmenu.AboutToShow", "0"});
-    const auto layout =
-        runTool("gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
-                          "com.canonical.dbusmenu.GetLayout", "0", "1", "[]"});
+    const auto layout = runTool(
+        "gdbus", {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                  "com.canonical.dbusmenu.GetLayout", "--", "0", QString::number(depth), "[]"});
     std::vector<MenuLine> lines;
     static const QRegularExpression item(R"(<\((\d+), \{[^{}]*?'label': <(['"])(.*?)\2>)");
     auto it = item.globalMatch(layout.value_or(QString()));
@@ -140,18 +159,10 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
   ASSERT_TRUE(pimble.showsWindow());
-  QString service;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        const QStringList items = registeredItems();
-        if (!items.isEmpty()) service = items.front().section('/', 0, 0);
-        return !service.isEmpty();
-      },
-      10s));
+  const auto [service, menuPath] = lastItemMenu();
+  ASSERT_FALSE(menuPath.isEmpty());
   QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
   ASSERT_TRUE(item.isValid());
-  const QString menuPath = item.property("Menu").value<QDBusObjectPath>().path();
-  ASSERT_FALSE(menuPath.isEmpty());
   EXPECT_EQ(item.property("Title").toString(), "Pimble Glimmet");
 
   std::vector<MenuLine> menu = openMenu(service, menuPath);
@@ -187,6 +198,56 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   const auto settings = store.load<AppSettings>("settings");
   ASSERT_TRUE(settings);
   EXPECT_FALSE(settings->showCompanion);
+}
+
+// A program opened from the menu starts with the environment the program
+// was started with, not with what it chose for itself, and with none of its
+// open files.
+TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStartedWith) {
+  if (auto why = missingProgram("gdbus")) GTEST_SKIP() << *why;
+  auto watcher = startStatusNotifierWatcher(true);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  // The default https handler writes down its descriptors and environment.
+  const QString browser = dir_.path() + "/browser";
+  ASSERT_TRUE(writeFile(browser,
+                        "#!/bin/sh\nls /proc/self/fd > \"$0.fds\"\n"
+                        "env > \"$0.part\" && mv \"$0.part\" \"$0.env\"\n"));
+  QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  ASSERT_TRUE(writeFile(
+      dir_.path() + "/share/applications/test-browser.desktop",
+      "[Desktop Entry]\nType=Application\nName=Browser\nExec=" + browser.toUtf8() + " %u\n"));
+  for (const QString& platform : {QString(), QStringLiteral("xcb;offscreen")}) {
+    data_ = dir_.path() + "/data" + QString::number(platform.size());
+    seed(true);
+    ASSERT_TRUE(writeFile(data_ + "-config/mimeapps.list",
+                          "[Default Applications]\nx-scheme-handler/https=test-browser.desktop\n"));
+    Pimble pimble(data_, {},
+                  {"XDG_DATA_HOME=" + dir_.path() + "/share",
+                   platform.isEmpty() ? "QT_QPA_PLATFORM" : "QT_QPA_PLATFORM=" + platform});
+    ASSERT_TRUE(pimble.showsWindow());
+    const auto [service, menuPath] = lastItemMenu();
+    ASSERT_FALSE(menuPath.isEmpty());
+    int timer = -1;
+    const std::vector<MenuLine> menu = openMenu(service, menuPath, -1);
+    for (const MenuLine& l : menu)
+      if (l.label.endsWith(" 15 min")) timer = l.id;
+    ASSERT_NE(timer, -1) << labels(menu).join(" | ").toStdString();
+    ASSERT_TRUE(runTool(
+        "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
+                  "com.canonical.dbusmenu.Event", QString::number(timer), "clicked", "<0>", "0"}));
+    QFile opened(browser + ".env");
+    ASSERT_TRUE(waitUntil([&] { return opened.exists(); }, 10s));
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    const QStringList seen = QString::fromLocal8Bit(opened.readAll()).split('\n');
+    EXPECT_EQ(seen.filter(QRegularExpression("^QT_QPA_PLATFORM=")).join(' ').toStdString(),
+              platform.isEmpty() ? "" : "QT_QPA_PLATFORM=" + platform.toStdString());
+    opened.remove();
+    // The standard three, and the one ls reads the list with.
+    QFile descriptors(browser + ".fds");
+    ASSERT_TRUE(descriptors.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(descriptors.readAll()).simplified().toStdString(), "0 1 2 3");
+    EXPECT_EQ(pimble.end(), 0);
+  }
 }
 
 // The program comes up before the panel's tray: the icon follows the tray.

@@ -152,6 +152,27 @@ TEST_F(DesktopFolders, DefaultBrowserComesFromTheFirstMimeappsListNamingAnInstal
   EXPECT_FALSE(workspace.defaultBrowser());
 }
 
+TEST_F(DesktopFolders, WithoutADefaultTheBrowserIsAnInstalledApplicationThatOpensHttps) {
+  app("system/applications/firefox-esr.desktop",
+      "Name=Firefox ESR\nMimeType=text/html;x-scheme-handler/https;\n");
+  app("data/applications/viewer.desktop", "Name=Viewer\nMimeType=text/html;\n");
+  FakeTimeSource time;
+  Workspace workspace(time);
+  EXPECT_EQ(workspace.defaultBrowser(), (ReturnTarget{"firefox-esr", "Firefox ESR"}));
+  // A folder's mimeinfo.cache gives its order; the user's added association
+  // comes first, and one the user removed is passed over.
+  app("system/applications/zen.desktop", "Name=Zen\nMimeType=x-scheme-handler/https;\n");
+  ASSERT_TRUE(writeFile(home_.filePath("system/applications/mimeinfo.cache"),
+                        "[MIME Cache]\nx-scheme-handler/https=gone.desktop;zen.desktop;\n"));
+  EXPECT_EQ(workspace.defaultBrowser(), (ReturnTarget{"zen", "Zen"}));
+  ASSERT_TRUE(writeFile(home_.filePath("config/mimeapps.list"),
+                        "[Removed Associations]\nx-scheme-handler/https=zen.desktop\n"));
+  EXPECT_EQ(workspace.defaultBrowser(), (ReturnTarget{"firefox-esr", "Firefox ESR"}));
+  ASSERT_TRUE(writeFile(home_.filePath("data/applications/mimeapps.list"),
+                        "[Added Associations]\nx-scheme-handler/https=viewer.desktop;\n"));
+  EXPECT_EQ(workspace.defaultBrowser(), (ReturnTarget{"viewer", "Viewer"}));
+}
+
 TEST_F(DesktopFolders, PickedFilesNameTheirAppAndCategoriesGoToTheCatalogueAsWritten) {
   app("data/applications/game.desktop", "Name=Chess\nCategories=Game;BoardGame;\n");
   app("data/applications/tv.desktop", "Name=TV\nCategories=AudioVideo;Video;Player;\n");
