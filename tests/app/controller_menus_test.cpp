@@ -127,6 +127,33 @@ TEST_F(ControllerMenus, SessionsIntentionsAndModes) {
   EXPECT_TRUE(c.showingIntentionForm());
 }
 
+// A panel lays the tray's menu out before it announces an opening: the menu
+// follows each change of what it shows without being opened.
+TEST_F(ControllerMenus, TheTrayMenuFollowsTheStateWithoutOpening) {
+  AppController& c = *controller;
+  desktop.workspace->defaultBrowser = ReturnTarget{"firefox", "Firefox"};
+  auto holds = [&](const std::string& title, bool held = true) {
+    return waitUntil([&] {
+      const QList<QAction*> items = c.statusItem().menu().actions();
+      return held == std::any_of(items.begin(), items.end(),
+                                 [&](QAction* a) { return a->text().toStdString() == title; });
+    });
+  };
+  choose(status(), {"Hide companion"});
+  EXPECT_TRUE(holds("Hide companion", false));
+  choose(status(), {"Summon Pimble"});
+  EXPECT_TRUE(holds("Hide companion"));
+  choose(status(), {"Start a session timer", "YouTube · 30 min"});
+  ASSERT_TRUE(c.intentionStatus());
+  EXPECT_TRUE(holds(*c.intentionStatus()));
+  choose(status(), {*c.intentionStatus(), "I'm done"});
+  EXPECT_TRUE(holds("Start a session timer"));
+  choose(status(), {"Mode: Work", "Night"});
+  EXPECT_TRUE(holds("Mode: Night"));
+  choose(status(), {"Pause reminders", "Until I resume"});
+  EXPECT_TRUE(holds("Reminders paused"));
+}
+
 // A real right click on the character opens the context menu at the pointer.
 TEST_F(ControllerMenus, ARightClickOnTheCharacterOpensTheContextMenu) {
   if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;

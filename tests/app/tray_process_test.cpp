@@ -3,12 +3,14 @@
 // with a mocked watcher and its menu read and clicked over
 // com.canonical.dbusmenu, a tray that comes up after the program, and no
 // tray at all, where the character's own menu opens on a right click.
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QImage>
 #include <QRect>
 #include <QRegularExpression>
 
@@ -50,6 +52,28 @@ struct MenuLine {
   QString label;
 };
 
+// An entry of the exported menu as GetLayout gives it, with its children.
+struct MenuNode {
+  int id = 0;
+  QVariantMap properties;
+  std::vector<MenuNode> children;
+};
+
+MenuNode readNode(const QDBusArgument& arg) {
+  MenuNode node;
+  arg.beginStructure();
+  arg >> node.id >> node.properties;
+  arg.beginArray();
+  while (!arg.atEnd()) {
+    QDBusVariant child;
+    arg >> child;
+    node.children.push_back(readNode(child.variant().value<QDBusArgument>()));
+  }
+  arg.endArray();
+  arg.endStructure();
+  return node;
+}
+
 class TrayProcess : public ProcessTest {
  protected:
   void SetUp() override {
@@ -66,6 +90,29 @@ class TrayProcess : public ProcessTest {
     const QDBusReply<QDBusVariant> reply =
         watcher.call("Get", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems");
     return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
+  }
+
+  // The bus name of the first item registered, once there is one.
+  static QString itemService() {
+    QString service;
+    waitUntil(
+        [&] {
+          const QStringList items = registeredItems();
+          if (!items.isEmpty()) service = items.front().section('/', 0, 0);
+          return !service.isEmpty();
+        },
+        10s);
+    return service;
+  }
+
+  // The whole menu as a host reads it, without announcing an opening.
+  static MenuNode layout(const QString& service, const QString& path) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
+    call << 0 << -1 << QStringList();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    if (reply.arguments().size() < 2) return {};
+    return readNode(reply.arguments()[1].value<QDBusArgument>());
   }
 
   // The top level of the item's menu as the host reads it: it announces the
@@ -140,14 +187,8 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
   ASSERT_TRUE(pimble.showsWindow());
-  QString service;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        const QStringList items = registeredItems();
-        if (!items.isEmpty()) service = items.front().section('/', 0, 0);
-        return !service.isEmpty();
-      },
-      10s));
+  const QString service = itemService();
+  ASSERT_FALSE(service.isEmpty());
   QDBusInterface item(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
   ASSERT_TRUE(item.isValid());
   const QString menuPath = item.property("Menu").value<QDBusObjectPath>().path();
@@ -187,6 +228,63 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   const auto settings = store.load<AppSettings>("settings");
   ASSERT_TRUE(settings);
   EXPECT_FALSE(settings->showCompanion);
+}
+
+// A panel such as Xfce's lays the menu out from what it holds before it
+// announces an opening: the exported menu follows the state at once, and its
+// images are drawn at menu size to read on a light and on a dark menu.
+TEST_F(TrayProcess, ItsExportedMenuFollowsTheStateBeforeAnyOpening) {
+  auto watcher = startStatusNotifierWatcher(true);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  const QString service = itemService();
+  ASSERT_FALSE(service.isEmpty());
+  const QString path = QDBusInterface(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem")
+                           .property("Menu")
+                           .value<QDBusObjectPath>()
+                           .path();
+  auto find = [&](const QString& label) {
+    for (const MenuNode& n : layout(service, path).children)
+      if (n.properties.value("label") == label) return n.id;
+    return -1;
+  };
+  auto click = [&](int id) {
+    return runTool("gdbus",
+                   {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                    "com.canonical.dbusmenu.Event", QString::number(id), "clicked", "<0>", "0"})
+        .has_value();
+  };
+  ASSERT_TRUE(click(find("Hide companion")));
+  EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }, 10s));
+  EXPECT_TRUE(waitUntil([&] { return find("Hide companion") < 0; }));
+  ASSERT_TRUE(click(find("Summon Pimble")));
+  EXPECT_TRUE(waitUntil([&] { return find("Hide companion") >= 0; }));
+
+  // No theme icon by name: a panel shows those at its theme's sizes.
+  int images = 0;
+  std::function<void(const MenuNode&)> check = [&](const MenuNode& node) {
+    const std::string label = node.properties.value("label").toString().toStdString();
+    EXPECT_FALSE(node.properties.contains("icon-name")) << label;
+    const QImage image = QImage::fromData(node.properties.value("icon-data").toByteArray());
+    if (!image.isNull()) {
+      ++images;
+      EXPECT_EQ(image.size(), QSize(16, 16)) << label;
+      // A contrast of 3:1 at least on white and on a dark theme's menu
+      // (#303030): a grey between #797979 and #959595.
+      int unreadable = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+          const QRgb p = image.pixel(x, y);
+          unreadable += qAlpha(p) == 255 && (qGray(p) < 0x79 || qGray(p) > 0x95);
+        }
+      EXPECT_EQ(unreadable, 0) << label;
+    }
+    for (const MenuNode& child : node.children) check(child);
+  };
+  check(layout(service, path));
+  EXPECT_GT(images, 15);
+  EXPECT_EQ(pimble.end(), 0);
 }
 
 // The program comes up before the panel's tray: the icon follows the tray.
