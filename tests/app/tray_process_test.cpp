@@ -256,30 +256,25 @@ TEST_F(TrayProcess, ItsExportedMenuFollowsTheStateBeforeAnyOpening) {
         .has_value();
   };
   ASSERT_TRUE(click(find("Hide companion")));
-  EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }, 10s));
   EXPECT_TRUE(waitUntil([&] { return find("Hide companion") < 0; }));
   ASSERT_TRUE(click(find("Summon Pimble")));
   EXPECT_TRUE(waitUntil([&] { return find("Hide companion") >= 0; }));
 
-  // No theme icon by name: a panel shows those at its theme's sizes.
+  // Drawn, not theme icons a panel shows at its theme's sizes; 16 pixels; a
+  // grey with a contrast of 3:1 at least on white and on a dark theme's menu
+  // (#303030): between #797979 and #959595.
   int images = 0;
   std::function<void(const MenuNode&)> check = [&](const MenuNode& node) {
-    const std::string label = node.properties.value("label").toString().toStdString();
-    EXPECT_FALSE(node.properties.contains("icon-name")) << label;
+    EXPECT_FALSE(node.properties.contains("icon-name")) << node.id;
     const QImage image = QImage::fromData(node.properties.value("icon-data").toByteArray());
-    if (!image.isNull()) {
-      ++images;
-      EXPECT_EQ(image.size(), QSize(16, 16)) << label;
-      // A contrast of 3:1 at least on white and on a dark theme's menu
-      // (#303030): a grey between #797979 and #959595.
-      int unreadable = 0;
-      for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-          const QRgb p = image.pixel(x, y);
-          unreadable += qAlpha(p) == 255 && (qGray(p) < 0x79 || qGray(p) > 0x95);
-        }
-      EXPECT_EQ(unreadable, 0) << label;
+    int unreadable = 0;
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+      const QRgb p = image.pixel(i % image.width(), i / image.width());
+      unreadable += qAlpha(p) == 255 && (qGray(p) < 0x79 || qGray(p) > 0x95);
     }
+    EXPECT_EQ(unreadable, 0) << node.id;
+    images += !image.isNull();
+    EXPECT_TRUE(image.isNull() || image.size() == QSize(16, 16)) << node.id;
     for (const MenuNode& child : node.children) check(child);
   };
   check(layout(service, path));
