@@ -1,5 +1,6 @@
-// The tray icon and its status menu, and the character's context menu: both
-// built from the controller each time they open, through MenuActions.
+// The tray icon and its status menu, kept current as the model changes, and
+// the character's context menu, built each time it opens; both from the
+// controller, through MenuActions.
 #include <QMenu>
 
 #include "app/app_controller.h"
@@ -49,6 +50,19 @@ void AppController::startStatusItem() {
   menuActions_ = std::make_unique<ControllerMenuActions>(*this);
   statusItem_ = std::make_unique<StatusItem>(
       *menuActions_, [this] { return nextReminderSummary(); }, desktop_.trays.get());
+  // What the status menu shows, as the model publishes it: the character
+  // switched on, the reminders, the pause, the summary, the mode, and an
+  // intention or session begun or ended (published with today's activity).
+  StatusItem* item = statusItem_.get();
+  AppModel* m = model_.get();
+  connect(m, &AppModel::settingsChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::remindersChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::presenceChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::pausedUntilChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::pausedIndefinitelyChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::nextReminderSummaryChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::modeChanged, item, &StatusItem::refresh);
+  connect(m, &AppModel::activityTodayChanged, item, &StatusItem::refresh);
 }
 
 MenuActions& AppController::menuActions() {

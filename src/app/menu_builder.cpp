@@ -61,11 +61,86 @@ MenuEntry quitItem(MenuActions& actions) {
   return e;
 }
 
-QIcon symbolIcon(const std::string& name) {
+// A grey with a contrast of at least 3:1 both on white and on the dark
+// menus of dark themes (#2d2d2d to #3c3c3c), as a drawn symbol needs where
+// the menu's colours are not known.
+const QColor anyMenuSymbolColor(0x88, 0x88, 0x88);
+
+QIcon symbolIcon(const std::string& name, Symbols symbols) {
+  // A panel lays out a theme icon by name at the sizes its own theme has
+  // (a 48-pixel bell in a menu) and shows a drawing as it comes: drawings
+  // only, in a colour that reads on light and dark menus.
+  if (symbols == Symbols::anyMenu)
+    return SymbolImage::menuIcon(name, 16, anyMenuSymbolColor, /*themed=*/false);
   // The menu's own text colour, so a drawn symbol matches the desktop's
   // light or dark menus.
   const QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
   return SymbolImage::menuIcon(name, 16, color);
+}
+
+// What an action runs and the symbol it shows, kept with the action: a
+// rendering in place changes only what changed, and swaps what it runs.
+class EntryState : public QObject {
+ public:
+  using QObject::QObject;
+  std::function<void()> run;
+  std::string symbol;
+  Symbols look = Symbols::ownMenu;
+};
+
+const char* const entryStateName = "pimble-menu-entry";
+
+EntryState& stateOf(QAction& action) {
+  if (auto* state = action.findChild<QObject*>(entryStateName, Qt::FindDirectChildrenOnly))
+    return *static_cast<EntryState*>(state);
+  auto* state = new EntryState(&action);
+  state->setObjectName(entryStateName);
+  QObject::connect(&action, &QAction::triggered, state, [state] {
+    // A copy: what it runs may render the menu again.
+    if (std::function<void()> run = state->run) run();
+  });
+  return *state;
+}
+
+// The same separators and submenus in the same places, all the way down.
+bool sameShape(const MenuTree& menu, const QMenu& into) {
+  const QList<QAction*> actions = into.actions();
+  if (actions.size() != static_cast<qsizetype>(menu.size())) return false;
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const MenuEntry& e = menu[i];
+    const QAction& a = *actions[static_cast<qsizetype>(i)];
+    if (a.isSeparator() != e.separator) return false;
+    if (e.separator) continue;
+    const QMenu* sub = a.menu();
+    if ((sub != nullptr) != !e.submenu.empty()) return false;
+    if (sub && !sameShape(e.submenu, *sub)) return false;
+  }
+  return true;
+}
+
+void update(QAction& action, const MenuEntry& e, Symbols symbols) {
+  // Titles carry reminder titles, intentions and application names as
+  // typed: an "&" in them is no mnemonic.
+  action.setText(BubbleLook::literal(e.title));
+  EntryState& state = stateOf(action);
+  if (state.symbol != e.symbol || state.look != symbols) {
+    action.setIcon(e.symbol.empty() ? QIcon() : symbolIcon(e.symbol, symbols));
+    state.symbol = e.symbol;
+    state.look = symbols;
+  }
+  const QKeySequence shortcut =
+      e.shortcut.empty()
+          ? QKeySequence()
+          : QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText);
+  if (action.shortcut() != shortcut) action.setShortcut(shortcut);
+  const QString toolTip = QString::fromStdString(e.toolTip);
+  if (action.toolTip() != toolTip) action.setToolTip(toolTip);
+  // Only the entry that carries a check mark is checkable, so the others
+  // show no empty box.
+  action.setCheckable(e.checked);
+  if (e.checked) action.setChecked(true);
+  action.setEnabled(e.enabled);
+  state.run = e.action;
 }
 
 }  // namespace
@@ -183,45 +258,30 @@ const MenuEntry* find(const MenuTree& menu, std::string_view title) {
   return nullptr;
 }
 
-void render(const MenuTree& menu, QMenu& into) {
-  into.clear();
-  // Submenus of the last rendering go once the menu is done with them.
-  for (QMenu* old : into.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+void render(const MenuTree& menu, QMenu& into, Symbols symbols) {
+  const bool inPlace = sameShape(menu, into);
+  if (!inPlace) {
+    into.clear();
+    // Submenus of the last rendering go once the menu is done with them.
+    for (QMenu* old : into.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+  }
+  const QList<QAction*> kept = into.actions();
   bool toolTips = false;
-  for (const MenuEntry& e : menu) {
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const MenuEntry& e = menu[i];
     if (e.separator) {
-      into.addSeparator();
+      if (!inPlace) into.addSeparator();
       continue;
     }
-    // Titles carry reminder titles, intentions and application names as
-    // typed: an "&" in them is no mnemonic.
-    const QString title = BubbleLook::literal(e.title);
-    QAction* action = nullptr;
+    QAction* action = inPlace ? kept[static_cast<qsizetype>(i)] : nullptr;
     if (!e.submenu.empty()) {
-      auto* sub = new QMenu(title, &into);
-      render(e.submenu, *sub);
-      action = into.addMenu(sub);
-    } else {
-      action = into.addAction(title);
+      if (!action) action = into.addMenu(new QMenu(&into));
+      render(e.submenu, *action->menu(), symbols);
+    } else if (!action) {
+      action = into.addAction(QString());
     }
-    if (!e.symbol.empty()) action->setIcon(symbolIcon(e.symbol));
-    if (!e.shortcut.empty())
-      action->setShortcut(
-          QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText));
-    if (!e.toolTip.empty()) {
-      action->setToolTip(QString::fromStdString(e.toolTip));
-      toolTips = true;
-    }
-    // Only the entry that carries a check mark is checkable, so the others
-    // show no empty box.
-    if (e.checked) {
-      action->setCheckable(true);
-      action->setChecked(true);
-    }
-    action->setEnabled(e.enabled);
-    if (e.action) {
-      QObject::connect(action, &QAction::triggered, action, [run = e.action] { run(); });
-    }
+    update(*action, e, symbols);
+    toolTips |= !e.toolTip.empty();
   }
   into.setToolTipsVisible(toolTips);
 }

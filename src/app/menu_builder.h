@@ -3,8 +3,9 @@
 // The status menu and the character's context menu are built as plain data
 // first: each entry with its title, symbol, key hint, state and the action
 // it runs, the values it acts on captured when the entry was built. Tests
-// read the data; one small renderer turns it into a QMenu. Menus are never
-// kept up to date: they are built anew each time they open.
+// read the data; one small renderer turns it into a QMenu. The tray's menu
+// is rendered again whenever what it shows changes, and as it opens; the
+// character's menu is built anew each time it opens.
 
 #include <functional>
 #include <optional>
@@ -68,11 +69,19 @@ bool isPaused(const MenuActions& actions);
 // The entry at that title on the top level of `menu`; nullptr without one.
 const MenuEntry* find(const MenuTree& menu, std::string_view title);
 
-// Replaces the content of `into` by the tree: one action per entry, a
+// How symbols show: as the desktop theme's icons or drawn in the text colour
+// of the program's own menus, or drawn to read on any menu, light or dark,
+// for a menu that another program lays out in its own theme (the tray's,
+// which a panel draws).
+enum class Symbols { ownMenu, anyMenu };
+
+// Makes the content of `into` that of the tree: one action per entry, a
 // submenu (owned by `into`) per entry with children, disabled entries
 // greyed, check marks, symbols and key hints. Choosing an action runs its
-// entry's action.
-void render(const MenuTree& menu, QMenu& into);
+// entry's action. A tree of the shape `into` already has (the same
+// separators and submenus in the same places) updates its actions in
+// place, so that nothing changes in the menu's layout but what changed.
+void render(const MenuTree& menu, QMenu& into, Symbols symbols = Symbols::ownMenu);
 
 }  // namespace MenuBuilder
 }  // namespace pimble

@@ -77,7 +77,8 @@ StatusItem::StatusItem(MenuActions& actions, std::function<std::string()> nextSu
       nextSummary_(std::move(nextSummary)),
       hosts_(hosts),
       menu_(std::make_unique<QMenu>()) {
-  // Rebuilt each time it is about to open, never kept up to date.
+  // Kept up to date through refresh(); rendered again as it opens too, for
+  // the texts that change with time (minutes left), in place.
   connect(menu_.get(), &QMenu::aboutToShow, this, [this] { rebuildMenu(); });
   // A first content for hosts that read the menu before opening it.
   rebuildMenu();
@@ -115,8 +116,23 @@ MenuTree StatusItem::menuTree() const {
   return MenuBuilder::statusMenu(actions_, nextSummary_ ? nextSummary_() : std::string());
 }
 
+void StatusItem::refresh() {
+  // Once for a burst of changes, and never inside the action that caused
+  // them (it may be one of the menu's own).
+  if (refreshPending_) return;
+  refreshPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        refreshPending_ = false;
+        rebuildMenu();
+      },
+      Qt::QueuedConnection);
+}
+
 void StatusItem::rebuildMenu() {
-  MenuBuilder::render(menuTree(), *menu_);
+  // A panel draws this menu in its own theme, light or dark.
+  MenuBuilder::render(menuTree(), *menu_, MenuBuilder::Symbols::anyMenu);
 }
 
 StatusItem::Placement StatusItem::iconPlacement(const QRectF& rect) {

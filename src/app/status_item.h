@@ -1,8 +1,8 @@
 #pragma once
 
 // The program's place in the desktop's tray: an icon drawn from the
-// character's silhouette and the status menu behind it, rebuilt from the
-// controller each time it is about to open. The icon is made once a tray
+// character's silhouette and the status menu behind it, rendered from the
+// controller whenever what it shows changes. The icon is made once a tray
 // is there to show it, which may be long after start (a panel that comes up
 // after the program at login); until then, and on a desktop without any
 // tray, the character's own context menu offers the same commands.
@@ -66,8 +66,12 @@ class StatusItem : public QObject {
   void setPaused(bool paused);
   bool isPaused() const { return paused_; }
 
-  // The status menu. Its content is rebuilt just before it opens.
+  // The status menu. A panel that draws it over D-Bus lays it out from what
+  // it holds before it announces an opening: it is rendered again, in place,
+  // soon after each refresh(), and just before it opens.
   QMenu& menu() const { return *menu_; }
+  // What the menu shows has changed.
+  void refresh();
   // The menu's content as data, as the next opening will show it.
   MenuTree menuTree() const;
   // The tray icon once a tray host was found, else nullptr.
@@ -83,6 +87,7 @@ class StatusItem : public QObject {
   std::unique_ptr<QMenu> menu_;
   std::unique_ptr<QSystemTrayIcon> tray_;
   bool paused_ = false;
+  bool refreshPending_ = false;
 };
 
 }  // namespace pimble

@@ -31,8 +31,9 @@ class SymbolImage {
   static QIcon icon(std::string_view name, int points, const QColor& color,
                     const std::optional<QColor>& checkedColor = std::nullopt);
   // As `icon`, for an icon shown at `points` only (a menu's entries): drawn
-  // for the pixel densities of the screens in use alone.
-  static QIcon menuIcon(std::string_view name, int points, const QColor& color);
+  // for the pixel densities of the screens in use alone; always drawn
+  // unless `themed`.
+  static QIcon menuIcon(std::string_view name, int points, const QColor& color, bool themed = true);
 
  private:
   static QIcon drawnIcon(std::string_view name, int points, const QColor& color,

@@ -169,8 +169,10 @@ void NotificationService::postHeld() {
 
 void NotificationService::postReminder(const Uuid& id, const std::string& title,
                                        const std::string& message, bool soundEnabled) {
-  // "default" is the click on the body, which counts as done.
-  QStringList actions{QStringLiteral("default"), qs(this->title(Action::done))};
+  // "default" is the click on the body, which counts as done. Its label is
+  // empty: servers that draw it as a button too (xfce4-notifyd) leave out a
+  // button without a label, where "Done" would show twice.
+  QStringList actions{QStringLiteral("default"), QString()};
   for (const auto& row : kReminderActions) actions << qs(row.identifier) << qs(row.title);
   QVariantMap hints;
   if (soundEnabled)

@@ -127,6 +127,31 @@ TEST_F(ControllerMenus, SessionsIntentionsAndModes) {
   EXPECT_TRUE(c.showingIntentionForm());
 }
 
+// A panel lays the tray's menu out before it announces an opening: the menu
+// follows each change of what it shows without being opened (the character
+// shown or hidden: TrayProcess).
+TEST_F(ControllerMenus, TheTrayMenuFollowsTheStateWithoutOpening) {
+  AppController& c = *controller;
+  desktop.workspace->defaultBrowser = ReturnTarget{"firefox", "Firefox"};
+  auto holds = [&](const std::string& title, bool held = true) {
+    return waitUntil([&] {
+      const QList<QAction*> items = c.statusItem().menu().actions();
+      return held == std::any_of(items.begin(), items.end(),
+                                 [&](QAction* a) { return a->text().toStdString() == title; });
+    });
+  };
+  choose(status(), {"Start a session timer", "YouTube · 30 min"});
+  const std::optional<std::string> line = c.intentionStatus();
+  ASSERT_TRUE(line);
+  EXPECT_TRUE(holds(*line));
+  choose(status(), {*line, "I'm done"});
+  EXPECT_TRUE(holds(*line, false));
+  choose(status(), {"Mode: Work", "Night"});
+  EXPECT_TRUE(holds("Mode: Night"));
+  choose(status(), {"Pause reminders", "Until I resume"});
+  EXPECT_TRUE(holds("Reminders paused"));
+}
+
 // A real right click on the character opens the context menu at the pointer.
 TEST_F(ControllerMenus, ARightClickOnTheCharacterOpensTheContextMenu) {
   if (auto why = missingProgram("xdotool")) GTEST_SKIP() << *why;

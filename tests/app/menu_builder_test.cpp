@@ -255,6 +255,19 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   EXPECT_EQ(texts, (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder",
                                 "Pause reminders", "Writing · 5 of 25 min", "Mode: Relax",
                                 "Show today's progress", "-", "Settings…", "Quit Pimble Glimmet"}));
+
+  // A rendering of the same shape keeps every action: what it shows and
+  // runs are the new entry's.
+  const QList<QAction*> kept = menu.actions();
+  QAction* water = kept[3]->menu()->actions()[0];
+  actions.reminders[0].title = "Tea";
+  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused for now"), menu);
+  ASSERT_EQ(menu.actions(), kept);
+  EXPECT_EQ(kept[3]->menu()->actions()[0], water);
+  EXPECT_EQ(kept[0]->text(), "Paused for now");
+  actions.calls.clear();
+  water->trigger();
+  EXPECT_EQ(actions.calls, std::vector<std::string>{"remind:Tea"});
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 // with a mocked watcher and its menu read and clicked over
 // com.canonical.dbusmenu, a tray that comes up after the program, and no
 // tray at all, where the character's own menu opens on a right click.
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QImage>
 #include <QRect>
 #include <QRegularExpression>
 
@@ -51,6 +53,28 @@ struct MenuLine {
   QString label;
 };
 
+// An entry of the exported menu as GetLayout gives it, with its children.
+struct MenuNode {
+  int id = 0;
+  QVariantMap properties;
+  std::vector<MenuNode> children;
+};
+
+MenuNode readNode(const QDBusArgument& arg) {
+  MenuNode node;
+  arg.beginStructure();
+  arg >> node.id >> node.properties;
+  arg.beginArray();
+  while (!arg.atEnd()) {
+    QDBusVariant child;
+    arg >> child;
+    node.children.push_back(readNode(child.variant().value<QDBusArgument>()));
+  }
+  arg.endArray();
+  arg.endStructure();
+  return node;
+}
+
 class TrayProcess : public ProcessTest {
  protected:
   void SetUp() override {
@@ -84,6 +108,16 @@ class TrayProcess : public ProcessTest {
         },
         10s);
     return found;
+  }
+
+  // The whole menu as a host reads it, without announcing an opening.
+  static MenuNode layout(const QString& service, const QString& path) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
+    call << 0 << -1 << QStringList();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    if (reply.arguments().size() < 2) return {};
+    return readNode(reply.arguments()[1].value<QDBusArgument>());
   }
 
   // The item's menu as the host reads it: it announces the opening, then
@@ -248,6 +282,54 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
     EXPECT_EQ(QString::fromLatin1(descriptors.readAll()).simplified().toStdString(), "0 1 2 3");
     EXPECT_EQ(pimble.end(), 0);
   }
+}
+
+// A panel such as Xfce's lays the menu out from what it holds before it
+// announces an opening: the exported menu follows the state at once, and its
+// images are drawn at menu size to read on a light and on a dark menu.
+TEST_F(TrayProcess, ItsExportedMenuFollowsTheStateBeforeAnyOpening) {
+  auto watcher = startStatusNotifierWatcher(true);
+  if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.started());
+  const auto [service, path] = lastItemMenu();
+  ASSERT_FALSE(path.isEmpty());
+  auto find = [&](const QString& label) {
+    for (const MenuNode& n : layout(service, path).children)
+      if (n.properties.value("label") == label) return n.id;
+    return -1;
+  };
+  auto click = [&](int id) {
+    return runTool("gdbus",
+                   {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                    "com.canonical.dbusmenu.Event", QString::number(id), "clicked", "<0>", "0"})
+        .has_value();
+  };
+  ASSERT_TRUE(click(find("Hide companion")));
+  EXPECT_TRUE(waitUntil([&] { return find("Hide companion") < 0; }));
+  ASSERT_TRUE(click(find("Summon Pimble")));
+  EXPECT_TRUE(waitUntil([&] { return find("Hide companion") >= 0; }));
+
+  // Drawn, not theme icons a panel shows at its theme's sizes; 16 pixels; a
+  // grey with a contrast of 3:1 at least on white and on a dark theme's menu
+  // (#303030): between #797979 and #959595.
+  int images = 0;
+  std::function<void(const MenuNode&)> check = [&](const MenuNode& node) {
+    EXPECT_FALSE(node.properties.contains("icon-name")) << node.id;
+    const QImage image = QImage::fromData(node.properties.value("icon-data").toByteArray());
+    int unreadable = 0;
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+      const QRgb p = image.pixel(i % image.width(), i / image.width());
+      unreadable += qAlpha(p) == 255 && (qGray(p) < 0x79 || qGray(p) > 0x95);
+    }
+    EXPECT_EQ(unreadable, 0) << node.id;
+    images += !image.isNull();
+    EXPECT_TRUE(image.isNull() || image.size() == QSize(16, 16)) << node.id;
+    for (const MenuNode& child : node.children) check(child);
+  };
+  check(layout(service, path));
+  EXPECT_GT(images, 15);
+  EXPECT_EQ(pimble.end(), 0);
 }
 
 // The program comes up before the panel's tray: the icon follows the tray.

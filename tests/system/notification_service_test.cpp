@@ -66,6 +66,8 @@ TEST_F(NotificationMock, ReminderActionsComeBackWithTheReminderId) {
         "'pimble.snooze'", "'Snooze'", "'pimble.skip'", "'Skip'", "'message-new-instant'"})
     EXPECT_TRUE(recorded.contains(part)) << part << " missing from " << recorded.toStdString();
   EXPECT_TRUE(recorded.contains(QString::fromStdString(id.string())));
+  // A server that draws the body's action as a button too shows each once.
+  EXPECT_EQ(recorded.count("'Done'"), 1) << recorded.toStdString();
 
   // The mock numbers notifications from 1.
   for (const char* key : {"pimble.snooze", "pimble.skip", "pimble.done", "default"})
@@ -174,8 +176,9 @@ TEST(NotificationService, BodiesAreEscapedForAServerThatReadsMarkupOnly) {
     ASSERT_TRUE(waitUntil([&] { return service.isShown(tea.id); }));
     const QString recorded = calls();
     EXPECT_TRUE(recorded.contains("'Break & tea'")) << recorded.toStdString();
-    EXPECT_TRUE(recorded.contains(markup ? "'Tea &amp; biscuits &lt;b&gt;now&lt;/b&gt;, then a &lt; b'"
-                                         : "'Tea & biscuits <b>now</b>, then a < b'"))
+    EXPECT_TRUE(recorded.contains(markup
+                                      ? "'Tea &amp; biscuits &lt;b&gt;now&lt;/b&gt;, then a &lt; b'"
+                                      : "'Tea & biscuits <b>now</b>, then a < b'"))
         << recorded.toStdString();
     mock->stop();
     ASSERT_TRUE(waitUntil([] { return !serverRunning(); }));
