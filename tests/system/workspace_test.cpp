@@ -89,8 +89,10 @@ class WorkspaceOnX : public ::testing::Test {
     auto* atom = xcb_intern_atom_reply(
         x.connection, xcb_intern_atom(x.connection, 0, uint16_t(strlen(name)), name), nullptr);
     ASSERT_NE(atom, nullptr);
-    xcb_change_property(x.connection, XCB_PROP_MODE_REPLACE, x.root, atom->atom, XCB_ATOM_WINDOW,
-                        32, 1, &window);
+    // Done before the connection goes: a change still queued may be lost.
+    free(xcb_request_check(
+        x.connection, xcb_change_property_checked(x.connection, XCB_PROP_MODE_REPLACE, x.root,
+                                                  atom->atom, XCB_ATOM_WINDOW, 32, 1, &window)));
     free(atom);
     xcb_flush(x.connection);
     xcb_disconnect(x.connection);
