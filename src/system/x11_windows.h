@@ -56,7 +56,9 @@ class X11Windows : public QObject {
   std::vector<QRect> monitors();
   std::optional<std::uint32_t> currentDesktop();
 
-  // Asks the window manager to activate the window (a pager-style request).
+  // Asks the window manager to activate the window as a pager does: when
+  // the window is on another desktop, the user is taken there first. The
+  // requests carry the server's time, taken now, on the user's action.
   void requestActivation(WindowId window);
 
   // Root property changes, delivered on the main thread.
@@ -67,11 +69,15 @@ class X11Windows : public QObject {
  private:
   void drainEvents();
   void scheduleDrain();
+  void noteProperty(std::uint32_t window, std::uint32_t atom);
+  std::uint32_t serverTime();
 
   struct Connection;
   std::unique_ptr<Connection> x_;
   QSocketNotifier* notifier_ = nullptr;
   bool drainScheduled_ = false;
+  // Root property changes seen but not yet reported.
+  bool activeChanged_ = false, clientsChanged_ = false, desktopChanged_ = false;
 };
 
 }  // namespace pimble
