@@ -272,6 +272,13 @@ bool X11Windows::isDesktopElement(WindowId window) {
   return false;
 }
 
+bool X11Windows::isWorkWindow(WindowId window) {
+  if (!isConnected() || window == 0) return false;
+  const auto types = x_->types(window);
+  return types.empty() || types.front() == x_->ewmh._NET_WM_WINDOW_TYPE_NORMAL ||
+         types.front() == x_->ewmh._NET_WM_WINDOW_TYPE_DIALOG;
+}
+
 bool X11Windows::isShown(WindowId window) {
   if (!isConnected() || window == 0) return false;
   XcbPtr<xcb_get_window_attributes_reply_t> attributes(

@@ -46,6 +46,10 @@ class X11Windows : public QObject {
   bool isFullscreenState(WindowId window);
   // The desktop background or a panel, which never counts as an application window.
   bool isDesktopElement(WindowId window);
+  // A window the user works in, as in any application's main window or
+  // dialog: its type is normal or dialog, or it gives none. Not a utility
+  // window, tool bar, menu, splash or notification.
+  bool isWorkWindow(WindowId window);
   // Mapped, viewable and not minimized.
   bool isShown(WindowId window);
   // _NET_WM_WINDOW_OPACITY as 0…1, when set.

@@ -210,7 +210,7 @@ TEST_F(WorkspaceOnX, NoActiveWindowThatLastsLeavesNoApplicationInFront) {
   EXPECT_EQ(workspace_->frontmost(), std::nullopt);
 }
 
-TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
+TEST_F(WorkspaceOnX, OurBubbleIsNeverFrontNorRunning) {
   auto helper = startHelper();
   ASSERT_TRUE(helper->started());
   const auto helperPid = static_cast<pid_t>(helper->pid());
@@ -225,7 +225,8 @@ TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
       << " helper " << helperPid << " active " << workspace_->windows().activeWindow() << " "
       << describeRunning();
 
-  QWidget own;
+  // A bubble that takes the keyboard (the intention form): a utility window.
+  QWidget own(nullptr, Qt::Tool | Qt::FramelessWindowHint);
   own.setWindowTitle("Pimble own window");
   own.resize(200, 100);
   own.show();
