@@ -33,8 +33,9 @@ class WorkspaceService {
  public:
   virtual ~WorkspaceService() = default;
 
-  // The application in front; none when none is known (our own windows
-  // never count).
+  // The application in front; none when none is known. This program while
+  // its settings window or tour is active; the character and the bubbles
+  // never change it.
   virtual std::optional<AppIdentity> frontmost() = 0;
   // Brings a running application forward; false (and nothing launched)
   // when it does not run.

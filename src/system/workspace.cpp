@@ -49,8 +49,9 @@ Workspace::Workspace(TimeSource& time, QObject* parent)
   clientListChanged();
   const WindowId active = windows_->activeWindow();
   if (active != 0) {
-    auto app = identify(active);
-    if (app && app->pid != ownPid_) front_ = reported_ = app;
+    bool keep = false;
+    auto app = appInFront(active, keep);
+    if (app && !keep) front_ = reported_ = app;
   }
 }
 
@@ -104,6 +105,20 @@ std::optional<AppIdentity> Workspace::identify(WindowId window) {
   return app;
 }
 
+std::optional<AppIdentity> Workspace::appInFront(WindowId window, bool& keep) {
+  auto app = identify(window);
+  keep = false;
+  if (!app || app->pid != ownPid_) return app;
+  // The character and its bubbles are utility windows: a click on a
+  // bubble's button is no switch away from the application the user is in.
+  // Our settings window, the tour and their dialogs are where the user is.
+  if (!windows_->isWorkWindow(window)) {
+    keep = true;
+    return std::nullopt;
+  }
+  return AppIdentity{AppCatalog::ownBundleID(), "Pimble Glimmet", ownPid_};
+}
+
 void Workspace::activeWindowChanged() {
   const WindowId active = windows_->activeWindow();
   if (active == 0) {
@@ -120,8 +135,9 @@ void Workspace::activeWindowChanged() {
     return;
   }
   noActiveWindow_.reset();
-  auto app = identify(active);
-  if (app && app->pid == ownPid_) return;
+  bool keep = false;
+  auto app = appInFront(active, keep);
+  if (keep) return;
   front_ = app;
   if (app == reported_) return;
   reported_ = app;
@@ -184,8 +200,9 @@ std::optional<AppIdentity> Workspace::frontmost() {
   // by the event.
   const WindowId active = windows_->activeWindow();
   if (active != 0) {
-    auto app = identify(active);
-    if (!app || app->pid != ownPid_) front_ = app;
+    bool keep = false;
+    auto app = appInFront(active, keep);
+    if (!keep) front_ = app;
   }
   if (front_ && front_->pid > 0 && !processAlive(front_->pid)) front_.reset();
   return front_;

@@ -4,7 +4,8 @@
 // front, which are running, bringing one forward or launching it, the
 // default browser, installed applications, names and icons. An application
 // is known by its desktop-entry id (the file name without ".desktop"), or
-// by its WM_CLASS class when it has no entry. Our own windows never count.
+// by its WM_CLASS class when it has no entry. Our own windows are never
+// running applications to switch to.
 
 #include <sys/types.h>
 #include <QIcon>
@@ -42,10 +43,12 @@ class Workspace : public QObject {
   // native Wayland window is in front.
   static constexpr Seconds noActiveWindowWait{1.0};
 
-  // The application owning the active window; our own windows and the
-  // window manager's brief "no window" are passed over (the previous one
-  // stays in front). Nothing when none is known, or once no window has been
-  // active for `noActiveWindowWait`.
+  // The application owning the active window: this program
+  // (AppCatalog::ownBundleID) while its settings window, tour or a dialog of
+  // theirs is active. The character and its bubbles, and the window
+  // manager's brief "no window", are passed over (the previous one stays in
+  // front). Nothing when none is known, or once no window has been active
+  // for `noActiveWindowWait`.
   std::optional<AppIdentity> frontmost();
   // Applications with a normal taskbar window, one row per application id
   // (never this program or the desktop shell), sorted by name for the
@@ -93,6 +96,9 @@ class Workspace : public QObject {
  private:
   std::optional<AppIdentity> identify(WindowId window);
   std::optional<AppIdentity> identifyUncached(WindowId window);
+  // The application in front while `window` is active; `keep` is set when
+  // the window leaves the one in front as it is.
+  std::optional<AppIdentity> appInFront(WindowId window, bool& keep);
   void activeWindowChanged();
   void clientListChanged();
   void watchProcess(const AppIdentity& app);
@@ -103,7 +109,7 @@ class Workspace : public QObject {
   std::unique_ptr<ScheduledCall> noActiveWindow_;
   std::unique_ptr<X11Windows> windows_;
   DesktopEntries entries_;
-  std::optional<AppIdentity> front_;     // the last foreign application seen in front
+  std::optional<AppIdentity> front_;     // the last application seen in front
   std::optional<AppIdentity> reported_;  // the last one reported through onActivate
   std::map<WindowId, std::optional<AppIdentity>> identities_;
   struct Watch {

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "system/xcb_screen.h"
 
@@ -22,6 +23,9 @@ struct FreeDeleter {
 template <typename T>
 using XcbPtr = std::unique_ptr<T, FreeDeleter>;
 
+// _NET_WM_DESKTOP of a window shown on every desktop.
+constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+
 }  // namespace
 
 struct X11Windows::Connection {
@@ -34,6 +38,9 @@ struct X11Windows::Connection {
   xcb_atom_t utf8String = XCB_ATOM_NONE;
   xcb_atom_t opacity = XCB_ATOM_NONE;
   bool randrMonitors = false;
+  // An unmapped window of ours whose property changes tell the server's time.
+  xcb_window_t clock = 0;
+  xcb_atom_t clockProperty = XCB_ATOM_NONE;
 
   xcb_atom_t intern(const char* name) {
     auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
@@ -93,6 +100,12 @@ X11Windows::X11Windows(const QString& display, QObject* parent)
   // anybody else's.
   const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(x_->c, x_->root, XCB_CW_EVENT_MASK, &mask);
+  x_->clock = xcb_generate_id(x_->c);
+  const uint32_t clockValues[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
+  xcb_create_window(x_->c, XCB_COPY_FROM_PARENT, x_->clock, x_->root, -1, -1, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
+                    XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, clockValues);
+  x_->clockProperty = x_->intern("_PIMBLE_SERVER_TIME");
   xcb_flush(x_->c);
 
   notifier_ = new QSocketNotifier(xcb_get_file_descriptor(x_->c), QSocketNotifier::Read, this);
@@ -118,29 +131,58 @@ void X11Windows::scheduleDrain() {
       this, [this] { drainEvents(); }, Qt::QueuedConnection);
 }
 
+void X11Windows::noteProperty(std::uint32_t window, std::uint32_t atom) {
+  if (window != x_->root) return;
+  if (atom == x_->ewmh._NET_ACTIVE_WINDOW) activeChanged_ = true;
+  if (atom == x_->ewmh._NET_CLIENT_LIST || atom == x_->ewmh._NET_CLIENT_LIST_STACKING) {
+    clientsChanged_ = true;
+  }
+  if (atom == x_->ewmh._NET_CURRENT_DESKTOP) desktopChanged_ = true;
+}
+
 void X11Windows::drainEvents() {
   drainScheduled_ = false;
   if (!isConnected()) {
     if (notifier_) notifier_->setEnabled(false);
     return;
   }
-  bool active = false, clients = false, desktop = false;
   while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(x_->c)}) {
     if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) continue;
     const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-    if (notify->window != x_->root) continue;
-    if (notify->atom == x_->ewmh._NET_ACTIVE_WINDOW) active = true;
-    if (notify->atom == x_->ewmh._NET_CLIENT_LIST ||
-        notify->atom == x_->ewmh._NET_CLIENT_LIST_STACKING) {
-      clients = true;
-    }
-    if (notify->atom == x_->ewmh._NET_CURRENT_DESKTOP) desktop = true;
+    noteProperty(notify->window, notify->atom);
   }
+  const bool active = std::exchange(activeChanged_, false);
+  const bool clients = std::exchange(clientsChanged_, false);
+  const bool desktop = std::exchange(desktopChanged_, false);
   // Callbacks may read more properties; the queued drain picks up whatever
   // those reads pulled in.
   if (clients && onClientListChanged) onClientListChanged();
   if (active && onActiveWindowChanged) onActiveWindowChanged();
   if (desktop && onCurrentDesktopChanged) onCurrentDesktopChanged();
+}
+
+std::uint32_t X11Windows::serverTime() {
+  // Appending nothing to a property of our own still changes it, and the
+  // change's event carries the server's time. Root changes that arrive
+  // meanwhile are reported at the next drain.
+  std::uint32_t time = XCB_CURRENT_TIME;
+  if (x_->clockProperty == XCB_ATOM_NONE) return time;
+  const xcb_void_cookie_t change = xcb_change_property(
+      x_->c, XCB_PROP_MODE_APPEND, x_->clock, x_->clockProperty, XCB_ATOM_CARDINAL, 32, 0, nullptr);
+  xcb_flush(x_->c);
+  while (XcbPtr<xcb_generic_event_t> event{xcb_wait_for_event(x_->c)}) {
+    // A refused change sends no event to wait for.
+    if (event->response_type == 0 && event->sequence == (change.sequence & 0xffff)) break;
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) continue;
+    const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+    if (notify->window == x_->clock && notify->atom == x_->clockProperty) {
+      time = notify->time;
+      break;
+    }
+    noteProperty(notify->window, notify->atom);
+  }
+  scheduleDrain();
+  return time;
 }
 
 WindowId X11Windows::activeWindow() {
@@ -230,6 +272,13 @@ bool X11Windows::isDesktopElement(WindowId window) {
   return false;
 }
 
+bool X11Windows::isWorkWindow(WindowId window) {
+  if (!isConnected() || window == 0) return false;
+  const auto types = x_->types(window);
+  return types.empty() || types.front() == x_->ewmh._NET_WM_WINDOW_TYPE_NORMAL ||
+         types.front() == x_->ewmh._NET_WM_WINDOW_TYPE_DIALOG;
+}
+
 bool X11Windows::isShown(WindowId window) {
   if (!isConnected() || window == 0) return false;
   XcbPtr<xcb_get_window_attributes_reply_t> attributes(
@@ -297,9 +346,22 @@ std::optional<std::uint32_t> X11Windows::currentDesktop() {
 
 void X11Windows::requestActivation(WindowId window) {
   if (!isConnected() || window == 0) return;
+  // Called on the user's action: the time now is the time of that action,
+  // which window managers want to see in a user's request.
+  const std::uint32_t time = serverTime();
+  // Some window managers (openbox) never focus a window on another desktop
+  // for a request; a pager takes the user to its desktop first.
+  uint32_t desktop = 0;
+  if (xcb_ewmh_get_wm_desktop_reply(&x_->ewmh, xcb_ewmh_get_wm_desktop(&x_->ewmh, window), &desktop,
+                                    nullptr) &&
+      desktop != kAllDesktops) {
+    const auto current = currentDesktop();
+    if (current && *current != desktop) {
+      xcb_ewmh_request_change_current_desktop(&x_->ewmh, x_->screenNumber, desktop, time);
+    }
+  }
   xcb_ewmh_request_change_active_window(&x_->ewmh, x_->screenNumber, window,
-                                        XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
-                                        activeWindow());
+                                        XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, time, activeWindow());
   xcb_flush(x_->c);
 }
 

@@ -46,6 +46,10 @@ class X11Windows : public QObject {
   bool isFullscreenState(WindowId window);
   // The desktop background or a panel, which never counts as an application window.
   bool isDesktopElement(WindowId window);
+  // A window the user works in, as in any application's main window or
+  // dialog: its type is normal or dialog, or it gives none. Not a utility
+  // window, tool bar, menu, splash or notification.
+  bool isWorkWindow(WindowId window);
   // Mapped, viewable and not minimized.
   bool isShown(WindowId window);
   // _NET_WM_WINDOW_OPACITY as 0…1, when set.
@@ -56,7 +60,9 @@ class X11Windows : public QObject {
   std::vector<QRect> monitors();
   std::optional<std::uint32_t> currentDesktop();
 
-  // Asks the window manager to activate the window (a pager-style request).
+  // Asks the window manager to activate the window as a pager does: when
+  // the window is on another desktop, the user is taken there first. The
+  // requests carry the server's time, taken now, on the user's action.
   void requestActivation(WindowId window);
 
   // Root property changes, delivered on the main thread.
@@ -67,11 +73,15 @@ class X11Windows : public QObject {
  private:
   void drainEvents();
   void scheduleDrain();
+  void noteProperty(std::uint32_t window, std::uint32_t atom);
+  std::uint32_t serverTime();
 
   struct Connection;
   std::unique_ptr<Connection> x_;
   QSocketNotifier* notifier_ = nullptr;
   bool drainScheduled_ = false;
+  // Root property changes seen but not yet reported.
+  bool activeChanged_ = false, clientsChanged_ = false, desktopChanged_ = false;
 };
 
 }  // namespace pimble

@@ -1,11 +1,11 @@
 // The controller's settings window: made once, brought back on its last
-// tab, kept when closed, opened by a second launch, and Ctrl+Q in it quits
-// the orderly way.
+// tab, kept when closed, opened by a second launch, Ctrl+Q in it quits the
+// orderly way, and time in it is time in this program.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QTest>
 
-#include "app/controller_harness.h"
+#include "app/awareness_fixture.h"
 #include "settings/settings_window_controller.h"
 
 namespace pimble::testing {
@@ -66,6 +66,39 @@ TEST_F(ControllerWindowsTest, TheWindowsControlsReachTheProgramAndCtrlQQuitsTheO
   EXPECT_TRUE(c.isShutDown());
   EXPECT_EQ(store.writeCount("settings"), 1);
   EXPECT_EQ(store.writeCount("progress"), 1);
+}
+
+TEST_F(ControllerWindowsTest, TimeInTheSettingsWindowIsNotCountedToTheApplicationBefore) {
+  for (auto program : {"xterm", "wmctrl"})
+    if (auto why = missingProgram(program)) GTEST_SKIP() << *why;
+  AppSettings s;
+  s.awareness.isEnabled = true;
+  s.awareness.apps = {watched({"debian-xterm", "XTerm", 0}, AppCategory::social)};
+  seedQuietUser(s);
+  DesktopServices services = desktop.services();
+  services.workspace = DesktopServices::liveWorkspace(time);
+  controller = std::make_unique<AppController>(store, time, std::move(services));
+  AppController& c = started();
+  const auto inFront = [&](const std::string& id) {
+    return c.frontmost() && c.frontmost()->bundleID == id;
+  };
+  ScopedProcess xterm("xterm", {"-title", "pimble-counted", "-e", "sleep", "120"});
+  ASSERT_TRUE(xterm.started());
+  ASSERT_TRUE(waitUntil([&] {
+    return runTool("wmctrl", {"-a", "pimble-counted"}) && inFront("debian-xterm");
+  }));
+  time.advance(Seconds(5));
+
+  c.openSettings();
+  QWidget* window = c.settingsWindow()->window();
+  ASSERT_TRUE(waitUntil([&] {
+    window->activateWindow();
+    return window->isActiveWindow();
+  }));
+  // The window manager's word on the active window follows the focus.
+  waitUntil([&] { return inFront(AppCatalog::ownBundleID()); }, std::chrono::seconds(1));
+  time.advance(Seconds(20));
+  EXPECT_DOUBLE_EQ(c.awareness().tracker().activeSeconds("debian-xterm"), 5);
 }
 
 }  // namespace

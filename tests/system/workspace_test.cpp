@@ -89,8 +89,10 @@ class WorkspaceOnX : public ::testing::Test {
     auto* atom = xcb_intern_atom_reply(
         x.connection, xcb_intern_atom(x.connection, 0, uint16_t(strlen(name)), name), nullptr);
     ASSERT_NE(atom, nullptr);
-    xcb_change_property(x.connection, XCB_PROP_MODE_REPLACE, x.root, atom->atom, XCB_ATOM_WINDOW,
-                        32, 1, &window);
+    // Done before the connection goes: a change still queued may be lost.
+    free(xcb_request_check(
+        x.connection, xcb_change_property_checked(x.connection, XCB_PROP_MODE_REPLACE, x.root,
+                                                  atom->atom, XCB_ATOM_WINDOW, 32, 1, &window)));
     free(atom);
     xcb_flush(x.connection);
     xcb_disconnect(x.connection);
@@ -208,7 +210,7 @@ TEST_F(WorkspaceOnX, NoActiveWindowThatLastsLeavesNoApplicationInFront) {
   EXPECT_EQ(workspace_->frontmost(), std::nullopt);
 }
 
-TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
+TEST_F(WorkspaceOnX, OurBubbleIsNeverFrontNorRunning) {
   auto helper = startHelper();
   ASSERT_TRUE(helper->started());
   const auto helperPid = static_cast<pid_t>(helper->pid());
@@ -223,7 +225,8 @@ TEST_F(WorkspaceOnX, OurOwnWindowIsNeverFrontNorRunning) {
       << " helper " << helperPid << " active " << workspace_->windows().activeWindow() << " "
       << describeRunning();
 
-  QWidget own;
+  // A bubble that takes the keyboard (the intention form): a utility window.
+  QWidget own(nullptr, Qt::Tool | Qt::FramelessWindowHint);
   own.setWindowTitle("Pimble own window");
   own.resize(200, 100);
   own.show();
@@ -369,6 +372,43 @@ TEST_F(WorkspaceOnX, SwitchingDesktopsIsReported) {
   ASSERT_TRUE(testing::runTool("wmctrl", {"-s", *before == 0 ? "1" : "0"}));
   EXPECT_TRUE(waitUntil([&] { return changes > 0; }));
   testing::runTool("wmctrl", {"-s", QString::number(*before)});
+}
+
+TEST_F(WorkspaceOnX, BringingForwardAWindowOnAnotherDesktopTakesTheUserThere) {
+  X11Windows& x = workspace_->windows();
+  const std::uint32_t before = x.currentDesktop().value_or(0), other = before == 0 ? 1 : 0;
+  struct Restore {
+    QString desktop;
+    ~Restore() { testing::runTool("wmctrl", {"-s", desktop}); }
+  } restore{QString::number(before)};
+  auto helper = startHelper();
+  ASSERT_TRUE(helper->started());
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(helper->pid()).empty(); }));
+  const WindowId away = windowsOf(helper->pid()).front();
+  ASSERT_TRUE(testing::runTool("wmctrl",
+                               {"-i", "-r", QString::number(away), "-t", QString::number(other)}));
+  // The requests to the window manager, as a pager on the root window sees them.
+  const XcbScreen pager = XcbScreen::open();
+  ASSERT_NE(pager.connection, nullptr);
+  const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(pager.connection, pager.root, XCB_CW_EVENT_MASK, &mask);
+  auto* atom = xcb_intern_atom_reply(
+      pager.connection, xcb_intern_atom(pager.connection, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+  ASSERT_NE(atom, nullptr);
+  const xcb_atom_t activate = atom->atom;
+  free(atom);
+
+  EXPECT_TRUE(workspace_->bringToFront(kHelperId));
+  EXPECT_TRUE(waitUntil([&] { return x.activeWindow() == away && x.currentDesktop() == other; }));
+  std::uint32_t requestTime = 0;
+  while (xcb_generic_event_t* event = xcb_poll_for_event(pager.connection)) {
+    const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+    if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == activate)
+      requestTime = message->data.data32[1];
+    free(event);
+  }
+  xcb_disconnect(pager.connection);
+  EXPECT_NE(requestTime, 0u) << "the activation carries the time of the user's action";
 }
 
 TEST_F(WorkspaceOnX, FullScreenAllowsTwoPixelsOfDifference) {
