@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -233,6 +234,48 @@ TEST(CheckInBubble, ANameTooLongForItsButtonIsCutAtTheEndAndWholeInTheTooltip) {
     EXPECT_EQ(tip.toPlainText(), title) << name;
     EXPECT_EQ(button->accessibleName(), title) << name;
   }
+  // A title that names a long application is cut in the same way.
+  c.title = title.toStdString() + " · 45m";
+  Bubble titled(BubbleContent::checkIn(c));
+  auto* t = titled.get<BubbleText>("title");
+  EXPECT_TRUE(t->isTruncated());
+  QTextDocument tip;
+  tip.setHtml(t->toolTip());
+  EXPECT_EQ(tip.toPlainText().toStdString(), c.title);
+}
+
+TEST(IntentionForm, ALongNameIsCutAtTheEndOfItsBoxAndWholeInItsTooltipAndList) {
+  const QString going = QStringLiteral("Studio Professional Edition 2026 Long Name");
+  const QString back = QStringLiteral("Back&_<i>x</i> Studio Professional Edition 2026");
+  IntentionForm f = samples::form(false);
+  f.apps[0].name = f.returnChoices[0].name = going.toStdString();
+  f.apps[2].name = f.returnChoices[2].name = back.toStdString();
+  f.target = f.apps[0];
+  f.returnTo = f.apps[2];
+  Bubble b(BubbleContent::intentionForm(f));
+  auto check = [&](const char* name, const QString& whole) {
+    auto* box = b.get<BubbleLook::NamePicker>(name);
+    const QString shown = box->shownText();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…")) && whole.startsWith(shown.chopped(1)))
+        << name << ": " << shown.toStdString();
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QRect room = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, box);
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(shown), room.width()) << name;
+    EXPECT_LE(box->geometry().right(), b.root()->width()) << name;
+    QTextDocument tip;
+    tip.setHtml(box->toolTip());
+    EXPECT_EQ(tip.toPlainText(), whole) << name;
+    EXPECT_EQ(box->currentText(), whole) << name << ": the list holds the name as typed";
+  };
+  check("target", going);
+  check("returnTo", back);
+  // The list of "Then back to" filled anew for another target keeps it so.
+  b.get<QComboBox>("target")->setCurrentIndex(1);
+  emit b.get<QComboBox>("target")->activated(1);
+  check("returnTo", back);
+  EXPECT_EQ(b.get<BubbleLook::NamePicker>("target")->shownText(), "VLC");
 }
 
 TEST(IntentionForm, StartReportsTheChoicesAndKeysAnswer) {
