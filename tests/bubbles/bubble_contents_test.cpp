@@ -266,8 +266,9 @@ TEST(IntentionForm, ALongNameIsCutAtTheEndOfItsBoxAndWholeInItsTooltipAndList) {
     EXPECT_LE(box->geometry().right(), b.root()->width()) << name;
     QTextDocument tip;
     tip.setHtml(box->toolTip());
-    EXPECT_EQ(tip.toPlainText(), whole) << name;
-    EXPECT_EQ(box->currentText(), whole) << name << ": the list holds the name as typed";
+    EXPECT_EQ(tip.toPlainText().toStdString(), whole.toStdString()) << name;
+    EXPECT_EQ(box->currentText().toStdString(), whole.toStdString())
+        << name << ": the list holds the name as typed";
   };
   check("target", going);
   check("returnTo", back);

@@ -95,7 +95,7 @@ TEST_F(BubbleFocusDesktop, ANameCutShortShowsWholeInTheTooltipOfABubbleThatIsNot
     ASSERT_TRUE(testing::waitUntil([] { return QToolTip::isVisible(); }, 3s)) << control;
     QTextDocument tip;
     tip.setHtml(QToolTip::text());
-    EXPECT_EQ(tip.toPlainText(), whole) << control;
+    EXPECT_EQ(tip.toPlainText().toStdString(), whole.toStdString()) << control;
     bubble.hide();
     QToolTip::hideText();
     testing::runTool("xdotool", {"mousemove", "5", "5"});

@@ -335,7 +335,7 @@ TEST_F(AwarenessTabTest, APickerRowsTooltipHoldsTheWholeNameTheListCutsShort) {
   EXPECT_EQ(row.data().toString(), name);
   QTextDocument tip;
   tip.setHtml(row.data(Qt::ToolTipRole).toString());
-  EXPECT_EQ(tip.toPlainText(), name + QStringLiteral("\ncom.example.Studio"));
+  EXPECT_EQ(tip.toPlainText().toStdString(), name.toStdString() + "\ncom.example.Studio");
   picker->reject();
 }
 
