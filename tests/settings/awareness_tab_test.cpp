@@ -329,14 +329,10 @@ TEST_F(AwarenessTabTest, APickerRowsTooltipHoldsTheWholeNameTheListCutsShort) {
   const QString name = QStringLiteral("Back&_<i>x</i> Studio Professional Edition 2026 Long Name");
   writeEntry(data_.filePath("home"), "com.example.Studio", name);
   view().addAppMenu()->chooseApp();
-  InstalledAppsPicker* picker = view().addAppMenu()->picker();
-  ASSERT_NE(picker, nullptr);
-  const QModelIndex row = picker->list()->model()->index(0, 0);
-  EXPECT_EQ(row.data().toString(), name);
   QTextDocument tip;
-  tip.setHtml(row.data(Qt::ToolTipRole).toString());
+  tip.setHtml(
+      view().addAppMenu()->picker()->list()->model()->index(0, 0).data(Qt::ToolTipRole).toString());
   EXPECT_EQ(tip.toPlainText().toStdString(), name.toStdString() + "\ncom.example.Studio");
-  picker->reject();
 }
 
 TEST_F(AwarenessTabTest, ThePickerLooksUpIconsOnlyForRowsInView) {
