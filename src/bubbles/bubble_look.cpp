@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <algorithm>
 #include <cmath>
 
@@ -237,6 +238,31 @@ QPushButton* button(const QString& text, const char* look, QWidget* parent) {
 
 QPushButton* nameButton(const QString& text, const char* look, QWidget* parent) {
   return dress(new ElidedButton(text, parent), look);
+}
+
+NamePicker::NamePicker(QWidget* parent) : QComboBox(parent) {
+  // Follows the choice however it changes: the user's, the program's, or a
+  // list filled anew.
+  connect(this, &QComboBox::currentTextChanged, this,
+          [this](const QString& name) { setToolTip(plainToolTip(name)); });
+}
+
+QString NamePicker::shownText() const {
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  return option.currentText;
+}
+
+void NamePicker::initStyleOption(QStyleOptionComboBox* option) const {
+  QComboBox::initStyleOption(option);
+  if (option->currentText.isEmpty()) return;
+  QRect room =
+      style()->subControlRect(QStyle::CC_ComboBox, option, QStyle::SC_ComboBoxEditField, this);
+  // Styles draw the label a pixel in from each side, after the icon.
+  room.adjust(1, 0, -1, 0);
+  if (!option->currentIcon.isNull()) room.setLeft(room.left() + option->iconSize.width() + 4);
+  option->currentText =
+      fontMetrics().elidedText(option->currentText, Qt::ElideRight, std::max(1, room.width()));
 }
 
 QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent) {

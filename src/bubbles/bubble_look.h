@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QComboBox>
 #include <QFont>
 #include <QLabel>
 #include <QPainterPath>
@@ -67,6 +68,21 @@ QPushButton* button(const QString& text, const char* look, QWidget* parent = nul
 // is too narrow the title is cut at its end with "…", and the whole title is
 // its tooltip and accessible name.
 QPushButton* nameButton(const QString& text, const char* look, QWidget* parent = nullptr);
+
+// A picker of names of any length. Where the closed box is too narrow, the
+// chosen name shows cut at its end with "…", and the whole name is its
+// tooltip; the list shows every name whole, and the box's size hints still
+// ask for the widest.
+class NamePicker : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit NamePicker(QWidget* parent = nullptr);
+  // What the closed box shows of the chosen name.
+  QString shownText() const;
+
+ protected:
+  void initStyleOption(QStyleOptionComboBox* option) const override;
+};
 
 // A symbol image in a label, hidden from assistive technologies.
 QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent = nullptr);

@@ -123,6 +123,11 @@ QSize BubbleText::minimumSizeHint() const {
   return {std::min(sizeHint().width(), 24), int(std::ceil(QFontMetricsF(font_).lineSpacing()))};
 }
 
+void BubbleText::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  setToolTip(isTruncated() ? BubbleLook::plainToolTip(text_) : QString());
+}
+
 void BubbleText::paintEvent(QPaintEvent*) {
   const Layout l = layoutFor(width());
   QPainter p(this);

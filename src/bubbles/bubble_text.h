@@ -9,8 +9,9 @@ namespace pimble {
 
 // A piece of bubble text, always plain text: wraps to the width it is given,
 // optionally keeps to a number of lines (the last one cut with an ellipsis)
-// and may first shrink a single line before cutting it. Its colour is the
-// palette's window text at the tone's strength.
+// and may first shrink a single line before cutting it; a cut text is whole
+// in its tooltip. Its colour is the palette's window text at the tone's
+// strength.
 class BubbleText : public QWidget {
   Q_OBJECT
  public:
@@ -36,6 +37,7 @@ class BubbleText : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Layout {

@@ -35,7 +35,7 @@ QHBoxLayout* row(const QString& title, QWidget* picker, QWidget* parent) {
 }
 
 QComboBox* picker(const QString& name, const QString& accessible, QWidget* parent) {
-  auto* c = new QComboBox(parent);
+  auto* c = new BubbleLook::NamePicker(parent);
   c->setObjectName(name);
   c->setAccessibleName(accessible);
   c->setFont(BubbleLook::font(BubbleLook::TextStyle::body));
@@ -214,7 +214,7 @@ void IntentionFormContent::purposeEdited(const QString& text) {
 void IntentionFormContent::fillReturnChoices() {
   // The list follows the target: the application being gone to is not
   // offered to go back to, and comes back once another target is chosen.
-  const QSignalBlocker block(returnPicker_);
+  // Its signals stay on: the box's tooltip follows the name it shows.
   returnPicker_->clear();
   returnPicker_->addItem(tr("Nothing"), QString());
   for (const ReturnTarget& app : form_.returnChoices) {

@@ -162,7 +162,7 @@ AwarenessSettingsView::AwarenessSettingsView(AppModel& model, QWidget* parent)
   QVBoxLayout* n = form::sectionLayout(intentions);
   n->addWidget(form::footnote(
       QStringLiteral("Tell Pimble what you're opening an app for (\u201CYouTube, 15 minutes, a "
-                     "SwiftUI tutorial\u201D) and it checks in when the time's up, with a way back "
+                     "Python tutorial\u201D) and it checks in when the time's up, with a way back "
                      "to what you were doing. Works even with Awareness off."),
       intentions));
   shortcut_ = form::toggle(

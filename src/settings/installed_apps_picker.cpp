@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "bubbles/bubble_look.h"
+
 namespace pimble {
 
 // The installed applications as list rows. A row's icon is looked up the
@@ -37,7 +39,9 @@ class InstalledAppsModel : public QAbstractListModel {
       case Qt::AccessibleTextRole:
         return QString::fromStdString(app.target.name);
       case Qt::ToolTipRole:
-        return app.entry.id;
+        // The whole name, which a narrow list cuts short, over the entry.
+        return BubbleLook::plainToolTip(QString::fromStdString(app.target.name) +
+                                        QLatin1Char('\n') + app.entry.id);
       case Qt::DecorationRole:
         if (!icons_[row]) {
           icons_[row] = AppDirectory::icon(app.entry);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -232,6 +233,40 @@ TEST(CheckInBubble, ANameTooLongForItsButtonIsCutAtTheEndAndWholeInTheTooltip) {
     tip.setHtml(button->toolTip());
     EXPECT_EQ(tip.toPlainText(), title) << name;
     EXPECT_EQ(button->accessibleName(), title) << name;
+  }
+  // A title that names a long application is cut in the same way.
+  c.title = title.toStdString() + " · 45m";
+  Bubble titled(BubbleContent::checkIn(c));
+  auto* t = titled.get<BubbleText>("title");
+  EXPECT_TRUE(t->isTruncated());
+  QTextDocument tip;
+  tip.setHtml(t->toolTip());
+  EXPECT_EQ(tip.toPlainText().toStdString(), c.title);
+}
+
+TEST(IntentionForm, ALongNameIsCutAtTheEndOfItsBoxAndWholeInItsTooltipAndList) {
+  const QString going = QStringLiteral("Studio Professional Edition 2026 Long Name");
+  const QString back = QStringLiteral("Back&_<i>x</i> Studio Professional Edition 2026");
+  IntentionForm f = samples::form(false);
+  f.apps[0].name = f.returnChoices[0].name = going.toStdString();
+  f.apps[2].name = f.returnChoices[2].name = back.toStdString();
+  f.target = f.apps[0];
+  f.returnTo = f.apps[2];
+  Bubble b(BubbleContent::intentionForm(f));
+  for (const auto& [name, whole] : {std::pair{"target", going}, std::pair{"returnTo", back}}) {
+    auto* box = b.get<BubbleLook::NamePicker>(name);
+    const QString shown = box->shownText();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…")) && whole.startsWith(shown.chopped(1)))
+        << name << ": " << shown.toStdString();
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QRect room = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, box);
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(shown), room.width()) << name;
+    QTextDocument tip;
+    tip.setHtml(box->toolTip());
+    EXPECT_EQ(tip.toPlainText().toStdString(), whole.toStdString()) << name;
+    EXPECT_EQ(box->currentText().toStdString(), whole.toStdString()) << name << ": the list's own";
   }
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "services/app_catalog.h"
@@ -206,7 +207,8 @@ TEST_F(AwarenessTabTest, RowsShowTodayAndTheirSwitchesFlagAndRemoveButtonWork) {
   EXPECT_FALSE(find<QLabel>("noWatchedApps")->isVisible());
   ASSERT_EQ(view().rows().size(), 2u);
   // The name shows as given in the tooltips too.
-  for (QWidget* w : std::initializer_list<QWidget*>{row(1)->intentionFlag(), row(1)->removeButton()})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{row(1)->intentionFlag(), row(1)->removeButton()})
     EXPECT_TRUE(testing::shownText(w->toolTip()).contains(" <b>Steam</b> & Co"));
   DayUsage today;
   today.apps["org.videolan.VLC"] = 3900;
@@ -321,6 +323,16 @@ TEST_F(AwarenessTabTest, ReturnInThePickerAddsTheRowTheKeyboardMarks) {
   QTest::keyClick(picker->list(), Qt::Key_Return);
   ASSERT_EQ(model().settings().awareness.apps.size(), 1u);
   EXPECT_EQ(app(0).name, "Calculator");
+}
+
+TEST_F(AwarenessTabTest, APickerRowsTooltipHoldsTheWholeNameTheListCutsShort) {
+  const QString name = QStringLiteral("Back&_<i>x</i> Studio Professional Edition 2026 Long Name");
+  writeEntry(data_.filePath("home"), "com.example.Studio", name);
+  view().addAppMenu()->chooseApp();
+  QTextDocument tip;
+  tip.setHtml(
+      view().addAppMenu()->picker()->list()->model()->index(0, 0).data(Qt::ToolTipRole).toString());
+  EXPECT_EQ(tip.toPlainText().toStdString(), name.toStdString() + "\ncom.example.Studio");
 }
 
 TEST_F(AwarenessTabTest, ThePickerLooksUpIconsOnlyForRowsInView) {
