@@ -120,6 +120,14 @@ class TrayProcess : public ProcessTest {
     return readNode(reply.arguments()[1].value<QDBusArgument>());
   }
 
+  // A click on the entry `id` of the item's menu, as the host passes it on.
+  static bool clickEntry(const QString& service, const QString& path, int id) {
+    return runTool("gdbus",
+                   {"call", "--session", "--dest", service, "--object-path", path, "--method",
+                    "com.canonical.dbusmenu.Event", QString::number(id), "clicked", "<0>", "0"})
+        .has_value();
+  }
+
   // The item's menu as the host reads it: it announces the opening, then
   // asks for the layout, of the top level or (`depth` -1) of every level.
   static std::vector<MenuLine> openMenu(const QString& service, const QString& path,
@@ -211,9 +219,7 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   int hide = -1;
   for (const MenuLine& l : menu)
     if (l.label == "Hide companion") hide = l.id;
-  ASSERT_TRUE(runTool(
-      "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
-                "com.canonical.dbusmenu.Event", QString::number(hide), "clicked", "<0>", "0"}));
+  ASSERT_TRUE(clickEntry(service, menuPath, hide));
   EXPECT_TRUE(waitUntil([&] { return !pimble.showsWindow(100ms); }, 10s));
   EXPECT_TRUE(waitUntil(
       [&] { return !labels(openMenu(service, menuPath)).contains("Hide companion"); }, 10s));
@@ -222,9 +228,7 @@ TEST_F(TrayProcess, ItsStatusNotifierItemsMenuIsRebuiltAtEachOpening) {
   int quit = -1;
   for (const MenuLine& l : openMenu(service, menuPath))
     if (l.label == "Quit Pimble Glimmet") quit = l.id;
-  ASSERT_TRUE(runTool(
-      "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
-                "com.canonical.dbusmenu.Event", QString::number(quit), "clicked", "<0>", "0"}));
+  ASSERT_TRUE(clickEntry(service, menuPath, quit));
   EXPECT_EQ(pimble.finish(), 0);
   FilePersistence store(data_.toStdString());
   EXPECT_TRUE(store.load<ScheduleSnapshot>("schedule"));
@@ -266,9 +270,7 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
     for (const MenuLine& l : menu)
       if (l.label.endsWith(" 15 min")) timer = l.id;
     ASSERT_NE(timer, -1) << labels(menu).join(" | ").toStdString();
-    ASSERT_TRUE(runTool(
-        "gdbus", {"call", "--session", "--dest", service, "--object-path", menuPath, "--method",
-                  "com.canonical.dbusmenu.Event", QString::number(timer), "clicked", "<0>", "0"}));
+    ASSERT_TRUE(clickEntry(service, menuPath, timer));
     QFile opened(browser + ".env");
     ASSERT_TRUE(waitUntil([&] { return opened.exists(); }, 10s));
     ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
@@ -299,12 +301,7 @@ TEST_F(TrayProcess, ItsExportedMenuFollowsTheStateBeforeAnyOpening) {
       if (n.properties.value("label") == label) return n.id;
     return -1;
   };
-  auto click = [&](int id) {
-    return runTool("gdbus",
-                   {"call", "--session", "--dest", service, "--object-path", path, "--method",
-                    "com.canonical.dbusmenu.Event", QString::number(id), "clicked", "<0>", "0"})
-        .has_value();
-  };
+  auto click = [&](int id) { return clickEntry(service, path, id); };
   ASSERT_TRUE(click(find("Hide companion")));
   EXPECT_TRUE(waitUntil([&] { return find("Hide companion") < 0; }));
   ASSERT_TRUE(click(find("Summon Pimble")));
