@@ -136,6 +136,8 @@ TEST_P(WindowManagerTest,
   pause(500ms);
   EXPECT_TRUE(onEveryWorkspace(character));
   EXPECT_TRUE(onEveryWorkspace(bubble));
+  // Taking the keyboard kept it above other windows.
+  EXPECT_TRUE(property(bubble, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
   saveScreenshot(QStringLiteral("window-manager-%1.png").arg(GetParam().name));
 }
 
