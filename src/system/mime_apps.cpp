@@ -29,6 +29,9 @@ struct Folder {
   QStringList files;  // its mimeapps.list files, most important first
 };
 
+// The folders consulted, in order: $XDG_CONFIG_HOME, $XDG_CONFIG_DIRS,
+// $XDG_DATA_HOME/applications, $XDG_DATA_DIRS/applications; in each the
+// desktop-specific "mimeapps.list" before the plain one.
 std::vector<Folder> folders() {
   const QString home = QDir::homePath();
   std::vector<Folder> result;
@@ -89,12 +92,6 @@ Associations associationsIn(const QString& path, const QString& mimeType) {
 }
 
 }  // namespace
-
-QStringList MimeApps::listFiles() {
-  QStringList files;
-  for (const Folder& folder : folders()) files << folder.files;
-  return files;
-}
 
 QString MimeApps::defaultApplication(
     const QString& mimeType, const std::function<bool(const QString& id)>& isInstalled,

@@ -11,11 +11,6 @@ namespace pimble {
 
 class MimeApps {
  public:
-  // The "mimeapps.list" files in the order they are consulted: the
-  // desktop-specific one before the plain one in each folder, and
-  // $XDG_CONFIG_HOME, $XDG_CONFIG_DIRS, $XDG_DATA_HOME/applications,
-  // $XDG_DATA_DIRS/applications.
-  static QStringList listFiles();
   // The desktop id of the default application for a MIME type (or
   // "x-scheme-handler/…"): the first id in the files' [Default Applications]
   // that `isInstalled` accepts. Without one, the first installed application
