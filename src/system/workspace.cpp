@@ -159,6 +159,36 @@ void Workspace::clientListChanged() {
     if (watch.pidfd < 0 && !processAlive(pid)) ended.push_back(pid);
   }
   for (pid_t pid : ended) processEnded(pid);
+  // A window closed: the application in front may have none left.
+  leaveClosedFront();
+}
+
+std::optional<AppIdentity> Workspace::withWindow(const AppIdentity& app) {
+  if (app.bundleID == AppCatalog::ownBundleID()) return app;
+  std::vector<WindowId> windows = windows_->clientList();
+  if (const WindowId active = windows_->activeWindow(); active != 0) windows.push_back(active);
+  std::optional<AppIdentity> other;
+  for (WindowId window : windows) {
+    const auto found = identify(window);
+    if (!found || found->pid == ownPid_ || found->bundleID != app.bundleID) continue;
+    // A window can outlive its process for a moment.
+    if (found->pid > 0 && !processAlive(found->pid)) continue;
+    if (found->pid == app.pid) return app;
+    if (!other) other = found;
+  }
+  return other;
+}
+
+void Workspace::leaveClosedFront() {
+  // While the character or a bubble is active the application in front
+  // stays what it was, but a closed one must neither go on counting nor be
+  // taken for the application in front when the user asks to go to it.
+  if (front_) front_ = withWindow(*front_);
+  if (!reported_) return;
+  const auto still = withWindow(*reported_);
+  if (still == reported_) return;
+  reported_ = still;
+  if (onActivate) onActivate(still);
 }
 
 void Workspace::watchProcess(const AppIdentity& app) {
@@ -184,8 +214,7 @@ void Workspace::processEnded(pid_t pid) {
   watches_.erase(it);
   std::erase_if(identities_,
                 [&](const auto& item) { return item.second && item.second->pid == pid; });
-  if (front_ && front_->pid == pid) front_.reset();
-  if (reported_ && reported_->pid == pid) reported_.reset();
+  leaveClosedFront();
   // An application with another process still running has not quit.
   for (const auto& [otherPid, watch] : watches_) {
     if (watch.app.bundleID == app.bundleID) return;
@@ -204,7 +233,7 @@ std::optional<AppIdentity> Workspace::frontmost() {
     auto app = appInFront(active, keep);
     if (!keep) front_ = app;
   }
-  if (front_ && front_->pid > 0 && !processAlive(front_->pid)) front_.reset();
+  if (front_) front_ = withWindow(*front_);
   return front_;
 }
 

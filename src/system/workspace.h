@@ -47,8 +47,9 @@ class Workspace : public QObject {
   // (AppCatalog::ownBundleID) while its settings window, tour or a dialog of
   // theirs is active. The character and its bubbles, and the window
   // manager's brief "no window", are passed over (the previous one stays in
-  // front). Nothing when none is known, or once no window has been active
-  // for `noActiveWindowWait`.
+  // front while it has a window). Nothing when none is known, once the one
+  // in front has no window left, or once no window has been active for
+  // `noActiveWindowWait`.
   std::optional<AppIdentity> frontmost();
   // Applications with a normal taskbar window, one row per application id
   // (never this program or the desktop shell), sorted by name for the
@@ -101,6 +102,11 @@ class Workspace : public QObject {
   std::optional<AppIdentity> appInFront(WindowId window, bool& keep);
   void activeWindowChanged();
   void clientListChanged();
+  // `app`, or another process of its application, while one of their
+  // windows is still there; nothing once the application has closed.
+  std::optional<AppIdentity> withWindow(const AppIdentity& app);
+  // Reports that no application is in front once the one in front closed.
+  void leaveClosedFront();
   void watchProcess(const AppIdentity& app);
   void processEnded(pid_t pid);
   std::optional<WindowId> windowOf(const std::string& bundleID);

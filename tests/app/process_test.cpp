@@ -1,6 +1,6 @@
 // The real pimble program on the headless desktop, each run on a private
-// data directory: its window, one copy per directory, the saves at SIGTERM
-// and a damaged settings document.
+// data directory: its window, one copy per directory, the saves at SIGTERM,
+// a damaged settings document and the time booked to a watched application.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -12,15 +12,18 @@
 #include "app/pimble_process.h"
 #include "models/activity_data.h"
 #include "models/app_settings.h"
+#include "models/awareness_settings.h"
 #include "models/file_persistence.h"
 #include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "system/probe_test_support.h"
 
 namespace pimble::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 TEST_F(ProcessTest, TheCharacterComesOnScreenAndTheDocumentsSurviveEverySignalToEnd) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -105,6 +108,49 @@ TEST_F(ProcessTest, CopiesOnOtherDirectoriesRunSideBySide) {
   EXPECT_TRUE(other.showsWindow());
   EXPECT_TRUE(first.running());
   EXPECT_TRUE(other.running());
+}
+
+TEST_F(ProcessTest, AWatchedApplicationClosedBehindTheIntentionFormStopsCounting) {
+  for (const char* tool : {"xterm", "wmctrl"}) {
+    if (auto why = missingProgram(tool)) GTEST_SKIP() << *why;
+  }
+  // A watched application of the test's own: an xterm whose class an entry names.
+  const QString share = dir_.path() + "/share";
+  ASSERT_TRUE(writeFile(share + "/applications/pimble-watched.desktop",
+                        "[Desktop Entry]\nType=Application\nName=Watched\nExec=xterm\n"
+                        "StartupWMClass=PimbleWatched\n"));
+  AppSettings settings;
+  settings.onboardingCompleted = settings.awareness.isEnabled = true;
+  settings.awareness.apps.emplace_back().bundleID = "pimble-watched";
+  FilePersistence(data_.toStdString()).save(settings, "settings");
+  Pimble pimble(data_, {}, {"XDG_DATA_HOME=" + share});
+  ASSERT_TRUE(pimble.showsWindow());
+  ScopedProcess xterm("xterm", {"-class", "PimbleWatched", "-e", "sleep", "120"});
+  const QString window = runTool("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                                             QString::number(xterm.pid())})
+                             .value_or("")
+                             .section('\n', 0, 0);
+  ASSERT_TRUE(runTool("xdotool", {"windowactivate", "--sync", window}));
+  const auto inFront = Clock::now();
+  pause(2s);
+  // The intention form takes the keyboard; then the application closes.
+  ASSERT_TRUE(type(window, "ctrl+alt+i"));
+  ASSERT_TRUE(waitUntil([&] {
+    return runTool("xdotool", {"getactivewindow", "getwindowpid"}) == QString::number(pimble.pid());
+  }));
+  ASSERT_TRUE(runTool("wmctrl", {"-i", "-c", window}));
+  ASSERT_TRUE(xterm.process().waitForFinished(5000));
+  const double open = std::chrono::duration<double>(Clock::now() - inFront).count();
+  pause(8s);
+  ASSERT_EQ(pimble.end(), 0);
+
+  const auto activity = FilePersistence(data_.toStdString()).load<ActivityData>("activity");
+  ASSERT_TRUE(activity);
+  double booked = 0;
+  for (const auto& [day, usage] : activity->days)
+    if (auto it = usage.apps.find("pimble-watched"); it != usage.apps.end()) booked += it->second;
+  EXPECT_GT(booked, 1.0);
+  EXPECT_LT(booked, open + 2.0) << "counted on for " << booked - open << " s after it closed";
 }
 
 TEST_F(ProcessTest, ADamagedSettingsDocumentFallsBackAndIsKeptAside) {
