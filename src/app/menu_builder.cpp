@@ -70,11 +70,10 @@ QIcon symbolIcon(const std::string& name, Symbols symbols) {
   // A panel lays out a theme icon by name at the sizes its own theme has
   // (a 48-pixel bell in a menu) and shows a drawing as it comes: drawings
   // only, in a colour that reads on light and dark menus.
-  if (symbols == Symbols::anyMenu)
-    return SymbolImage::menuIcon(name, 16, anyMenuSymbolColor, /*themed=*/false);
-  // The menu's own text colour, so a drawn symbol matches the desktop's
-  // light or dark menus.
-  const QColor color = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+  if (symbols == Symbols::anyMenu) return SymbolImage::menuIcon(name, 16, anyMenuSymbolColor);
+  // The menu's own text colour, so that a symbol reads on light and dark
+  // menus alike.
+  const QColor color = QApplication::palette("QMenu").color(QPalette::Active, QPalette::WindowText);
   return SymbolImage::menuIcon(name, 16, color);
 }
 

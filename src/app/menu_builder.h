@@ -69,10 +69,9 @@ bool isPaused(const MenuActions& actions);
 // The entry at that title on the top level of `menu`; nullptr without one.
 const MenuEntry* find(const MenuTree& menu, std::string_view title);
 
-// How symbols show: as the desktop theme's icons or drawn in the text colour
-// of the program's own menus, or drawn to read on any menu, light or dark,
-// for a menu that another program lays out in its own theme (the tray's,
-// which a panel draws).
+// How symbols show: drawn in the text colour of the program's own menus, or
+// drawn to read on any menu, light or dark, for a menu that another program
+// lays out in its own theme (the tray's, which a panel draws).
 enum class Symbols { ownMenu, anyMenu };
 
 // Makes the content of `into` that of the tree: one action per entry, a

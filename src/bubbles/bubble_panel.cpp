@@ -67,6 +67,7 @@ void BubblePanel::setFlag(Qt::WindowType flag, bool on) {
   // the window system is told through the existing window instead.
   overrideWindowFlags(flags);
   if (QWindow* w = windowHandle()) w->setFlags(flags);
+  X11WindowState::keepPanelHints(*this);
 }
 
 void BubblePanel::takeFocus() {
@@ -106,6 +107,11 @@ bool BubblePanel::eventFilter(QObject* watched, QEvent* event) {
     takeFocus();
   }
   return false;
+}
+
+void BubblePanel::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (onMoved && isVisible()) onMoved();
 }
 
 void BubblePanel::resizeEvent(QResizeEvent* event) {

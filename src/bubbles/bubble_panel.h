@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace pimble {
@@ -33,8 +34,12 @@ class BubblePanel : public QWidget {
   // blends its rounded corners, tail and shadow with the desktop.
   bool isShaped() const;
 
+  // The shown window moved, by the program or the window manager.
+  std::function<void()> onMoved;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:

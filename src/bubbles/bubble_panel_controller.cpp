@@ -15,6 +15,16 @@ BubblePanelController::BubblePanelController(std::shared_ptr<CompanionAnchor> co
       panel_(std::make_unique<BubblePanel>()) {
   view_ = new BubbleView(*model_);
   panel_->setView(view_);
+  // A window manager that places every new window itself (awesome) does so
+  // a moment after it maps it, and honours a move of the window's own after
+  // that: the bubble goes back beside the character once. Only once, for a
+  // window manager that keeps windows where it puts them (sway).
+  panel_->onMoved = [this] {
+    // A pixel either way is a scaled screen's rounding.
+    if (!keepPlace_ || (panel_->pos() - placed_.topLeft()).manhattanLength() <= 2) return;
+    keepPlace_ = false;
+    layoutNearCompanion();
+  };
 }
 
 BubblePanelController::~BubblePanelController() = default;
@@ -34,7 +44,13 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
     layoutNearCompanion();
     panel_->setWindowOpacity(1);
     if (companion_ != nullptr) panel_->setAlwaysOnTop(companion_->alwaysOnTop());
-    if (!userOpened) panel_->refuseFocus();
+    // A window manager reads whether the window takes the keyboard as it
+    // takes the window in.
+    if (userOpened)
+      panel_->takeFocus();
+    else
+      panel_->refuseFocus();
+    keepPlace_ = true;
     panel_->show();
     panel_->raise();
   }
@@ -64,7 +80,8 @@ void BubblePanelController::layoutNearCompanion() {
   if (placed.tailOnLeading != model_->tailOnLeading()) {
     model_->setTailOnLeading(placed.tailOnLeading);
   }
-  panel_->setGeometry(companion_->toQt(placed.frame));
+  placed_ = companion_->toQt(placed.frame);
+  panel_->setGeometry(placed_);
   panel_->update();
 }
 

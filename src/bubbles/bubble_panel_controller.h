@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <functional>
 #include <memory>
 
@@ -50,6 +51,10 @@ class BubblePanelController {
   std::unique_ptr<BubblePanel> panel_;
   BubbleView* view_ = nullptr;  // owned by the panel
   bool isShown_ = false;
+  // Where the bubble was put, and whether a window manager's move away from
+  // there, once after showing, is still to be undone.
+  QRect placed_;
+  bool keepPlace_ = false;
 };
 
 }  // namespace pimble

@@ -620,9 +620,7 @@ QIcon SymbolImage::icon(std::string_view name, int points, const QColor& color,
   return drawnIcon(name, points, color, checkedColor, true);
 }
 
-QIcon SymbolImage::menuIcon(std::string_view name, int points, const QColor& color, bool themed) {
-  const QString theme = themed ? themeName(name) : QString();
-  if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+QIcon SymbolImage::menuIcon(std::string_view name, int points, const QColor& color) {
   // At its own size the picture of twice the pixels only serves a screen of
   // more than one pixel a point: on others it would be kept for nothing (a
   // menu holds dozens of these).

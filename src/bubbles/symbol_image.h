@@ -30,10 +30,11 @@ class SymbolImage {
   // the rest of the desktop).
   static QIcon icon(std::string_view name, int points, const QColor& color,
                     const std::optional<QColor>& checkedColor = std::nullopt);
-  // As `icon`, for an icon shown at `points` only (a menu's entries): drawn
-  // for the pixel densities of the screens in use alone; always drawn
-  // unless `themed`.
-  static QIcon menuIcon(std::string_view name, int points, const QColor& color, bool themed = true);
+  // The drawing alone, for an icon shown at `points` only (a menu's
+  // entries), for the pixel densities of the screens in use alone. A theme's
+  // icons come in its own colours and sizes, and a theme has icons for some
+  // symbols only: a menu mixing them with drawings looks patched together.
+  static QIcon menuIcon(std::string_view name, int points, const QColor& color);
 
  private:
   static QIcon drawnIcon(std::string_view name, int points, const QColor& color,

@@ -110,7 +110,9 @@ bool CompanionPanel::event(QEvent* event) {
     exposed_ = false;
     if (onExposedChanged) onExposedChanged(false);
   }
-  return QWidget::event(event);
+  const bool handled = QWidget::event(event);
+  if (event->type() == QEvent::Move && isVisible() && onMoved) onMoved();
+  return handled;
 }
 
 }  // namespace pimble

@@ -47,6 +47,8 @@ class CompanionPanel : public QWidget {
   // The window became visible on screen or fully hidden (unmapped,
   // minimised or covered, as far as the window system tells).
   std::function<void(bool)> onExposedChanged;
+  // The shown window moved, by the program or the window manager.
+  std::function<void()> onMoved;
 
   // Where the window manager has the window now (Qt's coordinates), which
   // is not always where it was asked to go; none off X11.

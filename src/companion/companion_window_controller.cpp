@@ -52,6 +52,19 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
   // The character moves only while it can be seen.
   panel_->onExposedChanged = [this](bool exposed) {
     if (animator_ && panel_->isVisible()) animator_->setVisible(exposed);
+    if (exposed) keepPlace_ = true;
+  };
+  // A window manager that places every new window itself (awesome) does so
+  // a moment after it maps it, and honours a move of the window's own after
+  // that: the character goes back where it was put, once after it shows.
+  // Only once, for a window manager that keeps windows where it puts them
+  // (sway).
+  panel_->onMoved = [this] {
+    if (!keepPlace_) return;
+    const QPointF asked = ScreenSpace::current().toQt(frame_).topLeft();
+    if ((QPointF(panel_->pos()) - asked).manhattanLength() <= 2) return;
+    keepPlace_ = false;
+    setFrame(frame_);
   };
 
   hostView_->onDragBegan = [this] {
@@ -60,6 +73,7 @@ CompanionWindowController::CompanionWindowController(std::unique_ptr<HostedFigur
     stopFlight();
     hostView_->figure().beginFlight();
     firstDragStep_ = true;
+    keepPlace_ = false;
     // The window system last told of the window somewhere else than it was
     // asked to go: the window manager places it itself (sway does). A pixel
     // either way is a scaled screen's rounding.

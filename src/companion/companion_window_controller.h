@@ -110,6 +110,9 @@ class CompanionWindowController {
   // since the drag began: fed to the cape it reads as a fast throw.
   bool firstDragStep_ = false;
   bool managerPlacesWindow_ = false;
+  // Whether a window manager's move away from where the window was put,
+  // once after it shows, is still to be undone.
+  bool keepPlace_ = false;
   std::optional<QPoint> placedAtDragStart_;
   QTimer flyTimer_;
 };

@@ -3,6 +3,7 @@
 // conclusions from how the character's and the bubbles' windows are tied
 // to each other and to the program's other windows.
 #include <QDir>
+#include <QRect>
 #include <QRegularExpression>
 
 #include "app/pimble_process.h"
@@ -23,12 +24,11 @@ void PrintTo(const Manager& m, std::ostream* out) {
   *out << m.name;
 }
 
-class WindowManagerTest : public ProcessTest, public ::testing::WithParamInterface<Manager> {
+// A window manager on an X server and a session bus of the test's own.
+class OwnDesktopTest : public ProcessTest {
  protected:
-  // The window manager on a server of its own with four workspaces; false
-  // (the test skipped) when it cannot start.
-  bool startDesktop() {
-    const QStringList command = GetParam().command;
+  // False (the test skipped) when it cannot start; `workspaces`: four of them.
+  bool startDesktop(const QStringList& command, bool workspaces = false) {
     if (missingProgram(command.first()) || missingProgram("dbus-daemon") ||
         missingProgram("wmctrl") || missingProgram("xprop"))
       return false;
@@ -43,6 +43,7 @@ class WindowManagerTest : public ProcessTest, public ::testing::WithParamInterfa
     bus_ = std::make_unique<ScopedProcess>(
         "dbus-daemon", QStringList{"--config-file=" + busConfig, "--nofork", "--print-address=1"});
     if (!bus_->process().waitForReadyRead(5000)) return false;
+    // The window manager's own defaults: no configuration of the user's.
     const QString config = dir_.path() + "/wm-config";
     writeFile(config + "/glib-2.0/settings/keyfile",
               "[org/gnome/mutter]\ndynamic-workspaces=false\n"
@@ -55,6 +56,7 @@ class WindowManagerTest : public ProcessTest, public ::testing::WithParamInterfa
     env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config));
     manager_ = std::make_unique<ScopedProcess>(command.first(), command.mid(1));
     if (!waitUntil([] { return runTool("wmctrl", {"-m"}).has_value(); }, 10s)) return false;
+    if (!workspaces) return true;
     runTool("wmctrl", {"-n", "4"});
     return waitUntil([] { return runTool("wmctrl", {"-d"}).value_or("").count('\n') == 3; });
   }
@@ -71,17 +73,20 @@ class WindowManagerTest : public ProcessTest, public ::testing::WithParamInterfa
     store.save(schedule, "schedule");
   }
 
-  // Another application, in front.
-  void startOtherApplication() {
-    other_ = std::make_unique<ScopedProcess>("xterm", QStringList{"-geometry", "80x20+40+40"});
+  // Another application, in front; its window.
+  QString startOtherApplication(const QString& at = QStringLiteral("+40+40")) {
+    others_.push_back(
+        std::make_unique<ScopedProcess>("xterm", QStringList{"-geometry", "80x20" + at}));
+    const QString pid = QString::number(others_.back()->process().processId());
     QString window;
     waitUntil([&] {
-      window = runTool("xdotool", {"search", "--onlyvisible", "--class", "xterm"})
+      window = runTool("xdotool", {"search", "--onlyvisible", "--pid", pid})
                    .value_or("")
                    .section('\n', 0, 0);
       return !window.isEmpty();
     });
     runTool("xdotool", {"windowactivate", "--sync", window});
+    return window;
   }
 
   static QString property(const QString& window, const QString& name) {
@@ -95,9 +100,33 @@ class WindowManagerTest : public ProcessTest, public ::testing::WithParamInterfa
            property(window, "_NET_WM_DESKTOP") == "4294967295";
   }
 
+  // The speech bubble's window, as wide as ever (the greeting's is narrower).
+  static QString bubbleOf(Pimble& pimble) {
+    const QString width = QStringLiteral("Geometry: %1x").arg(int(BubblePlacement::panelWidth));
+    for (const QString& w : pimble.windows(".*"))
+      if (runTool("xdotool", {"getwindowgeometry", w}).value_or("").contains(width)) return w;
+    return {};
+  }
+  static QRect geometry(const QString& window) {
+    const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
+    auto value = [&](const char* name) {
+      return shown.section(QString(name) + "=", 1).section('\n', 0, 0).toInt();
+    };
+    return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+  }
+  static QString activeWindow() {
+    return runTool("xdotool", {"getactivewindow"}).value_or("").trimmed();
+  }
+
   OwnXServer server_;
-  std::unique_ptr<ScopedProcess> bus_, manager_, other_;
+  std::unique_ptr<ScopedProcess> bus_, manager_;
+  std::vector<std::unique_ptr<ScopedProcess>> others_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
+};
+
+class WindowManagerTest : public OwnDesktopTest, public ::testing::WithParamInterface<Manager> {
+ protected:
+  bool startDesktop() { return OwnDesktopTest::startDesktop(GetParam().command, true); }
 };
 
 TEST_P(WindowManagerTest,
@@ -110,13 +139,10 @@ TEST_P(WindowManagerTest,
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.showsWindow(20s));
   const QString character = pimble.windows("^Pimble Glimmet$").value(0);
-  // The speech bubble, as wide as ever; the greeting's is narrower.
-  const QString width = QStringLiteral("Geometry: %1x").arg(int(BubblePlacement::panelWidth));
   QString bubble;
   ASSERT_TRUE(waitUntil(
       [&] {
-        for (const QString& w : pimble.windows(".*"))
-          if (runTool("xdotool", {"getwindowgeometry", w}).value_or("").contains(width)) bubble = w;
+        bubble = bubbleOf(pimble);
         return !bubble.isEmpty() && onEveryWorkspace(bubble);
       },
       30s))
@@ -162,6 +188,105 @@ TEST_P(WindowManagerTest, TheSettingsWindowMinimisedLeavesTheCharacterOnScreen) 
   pause(500ms);
   EXPECT_TRUE(onEveryWorkspace(character));
   EXPECT_TRUE(property(character, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"));
+}
+
+// The bubble that takes the keyboard, and every bubble shown in its window
+// after it, stays a utility window; the window manager offers it the
+// keyboard only while it takes it.
+TEST_F(OwnDesktopTest, ABubbleStaysAUtilityWindowWhateverKeyboardItTakes) {
+  if (!startDesktop({"openbox", "--sm-disable"}))
+    GTEST_SKIP() << "openbox did not start on an X server of its own";
+  seed(true);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+  auto type = [](const QString& w) {
+    return property(w, "_NET_WM_WINDOW_TYPE").section(',', 0, 0);
+  };
+  auto offered = [](const QString& w) {
+    return runTool("xprop", {"-id", w, "WM_PROTOCOLS"}).value_or("").contains("WM_TAKE_FOCUS");
+  };
+  EXPECT_EQ(type(character).toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
+  EXPECT_FALSE(offered(character));
+  pause(2s);
+  // The quick actions, which hold the keyboard.
+  runTool("xdotool", {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2",
+                      "--delay", "80", "1"});
+  QString bubble;
+  ASSERT_TRUE(waitUntil([&] {
+    bubble = bubbleOf(pimble);
+    return !bubble.isEmpty() && activeWindow() == bubble;
+  }));
+  EXPECT_EQ(type(bubble).toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
+  EXPECT_TRUE(offered(bubble));
+  // Their first button gives a water reminder, in the same window, which
+  // leaves the keyboard alone.
+  click(bubble, QPoint(86, 72));
+  EXPECT_TRUE(waitUntil([&] { return !offered(bubble); }));
+  EXPECT_EQ(type(bubble).toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
+  EXPECT_TRUE(runTool("xwininfo", {"-id", bubble}).value_or("").contains("IsViewable"));
+}
+
+// awesome's own configuration places every new window itself and focuses
+// every one that takes the keyboard when it is offered it.
+TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramPutsThem) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startDesktop({"awesome"})) GTEST_SKIP() << "awesome did not start on an X server of its own";
+  seedReminderSoon();
+  const QString xterm = startOtherApplication();
+  QPoint left;
+  {
+    Pimble pimble(data_);
+    ASSERT_TRUE(pimble.showsWindow(20s));
+    const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+    QString bubble;
+    ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 30s));
+    pause(500ms);
+    // Beside the character, its tail against the character's window.
+    const QRect b = geometry(bubble), c = geometry(character);
+    EXPECT_TRUE(b.adjusted(-10, -10, 10, 10).intersects(c))
+        << b.x() << "," << b.y() << " beside " << c.x() << "," << c.y();
+    EXPECT_EQ(activeWindow().toStdString(), xterm.toStdString());
+    const QPoint grab = c.center();
+    QString drag = QStringLiteral("mousemove %1 %2 mousedown 1").arg(grab.x()).arg(grab.y());
+    for (int step = 0; step < 6; ++step)
+      drag += QStringLiteral(" sleep 0.03 mousemove_relative -- -60 -40");
+    drag += QStringLiteral(" sleep 0.1 mouseup 1");
+    ASSERT_TRUE(runTool("xdotool", drag.split(' ')));
+    pause(1s);
+    left = geometry(character).topLeft();
+    EXPECT_GE((left - c.topLeft()).manhattanLength(), 300) << "not dragged";
+    ASSERT_EQ(pimble.end(), 0);
+  }
+  Pimble again(data_);
+  ASSERT_TRUE(again.showsWindow(20s));
+  pause(1s);
+  const QPoint back = geometry(again.windows("^Pimble Glimmet$").value(0)).topLeft();
+  EXPECT_LE((back - left).manhattanLength(), 2) << back.x() << "," << back.y();
+}
+
+// IceWM's Alt+Tab goes first to the window it last offered the keyboard:
+// a bubble that came while the user was in another application.
+TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startDesktop({"icewm"})) GTEST_SKIP() << "IceWM did not start on an X server of its own";
+  seedReminderSoon();
+  const QString first = startOtherApplication(), second = startOtherApplication("+300+300");
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  click(first, QPoint(20, 20));
+  ASSERT_TRUE(waitUntil([&] { return !bubbleOf(pimble).isEmpty(); }, 30s));
+  pause(500ms);
+  QString was = first;
+  for (int press = 0; press < 4; ++press) {
+    SCOPED_TRACE(press);
+    runTool("xdotool", {"key", "alt+Tab"});
+    pause(500ms);
+    const QString now = activeWindow();
+    EXPECT_TRUE(now == first || now == second) << now.toStdString();
+    EXPECT_NE(now.toStdString(), was.toStdString());
+    was = now;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
