@@ -67,7 +67,7 @@ void BubblePanel::setFlag(Qt::WindowType flag, bool on) {
   // the window system is told through the existing window instead.
   overrideWindowFlags(flags);
   if (QWindow* w = windowHandle()) w->setFlags(flags);
-  X11WindowState::keepPanelHints(*this);
+  X11WindowState::offerKeyboardWhileAccepted(*this);
 }
 
 void BubblePanel::takeFocus() {

@@ -85,12 +85,6 @@ std::vector<xcb_atom_t> atomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t
   return atoms;
 }
 
-void setAtomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
-                 const std::vector<xcb_atom_t>& atoms) {
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, XCB_ATOM_ATOM, 32,
-                      std::uint32_t(atoms.size()), atoms.data());
-}
-
 void setRegion(xcb_connection_t* c, xcb_window_t w, xcb_shape_kind_t kind, const QRegion& region) {
   std::vector<xcb_rectangle_t> rects;
   rects.reserve(std::size_t(region.rectCount()));
@@ -113,18 +107,17 @@ bool available() {
 
 void createPanelWindow(QWidget& window) {
   window.winId();
-  // Qt's X11 plugin writes the window type again from this property and the
-  // flags on every change of the flags; without it a frameless Qt::Window
-  // reads as a normal window for a moment, long enough for a window manager
-  // that reads it then (awesome, as it takes the window in) to keep it so.
-  // 0x20 is the plugin's utility type.
+  // Qt's X11 plugin writes the window type again on every change of the
+  // flags, from this property and the flags: without it a frameless
+  // Qt::Window reads as a normal window from the first time a bubble takes
+  // or refuses the keyboard on. 0x20 is the plugin's utility type.
   if (QWindow* handle = window.windowHandle()) handle->setProperty("_q_xcb_wm_window_type", 0x20);
   // Set on a window not yet created, the attribute never reaches the window system.
   window.setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;
   if (!target(window, c, w)) return;
-  keepPanelHints(window);
+  offerKeyboardWhileAccepted(window);
   // WM_HINTS: flags, input, initial state, icon pixmap, icon window, icon
   // position (2), icon mask, window group. Qt changes the other fields by
   // reading the property back, so the group stays out.
@@ -145,20 +138,10 @@ void createPanelWindow(QWidget& window) {
                       hints);
 }
 
-void keepPanelHints(const QWidget& window) {
+void offerKeyboardWhileAccepted(const QWidget& window) {
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;
   if (!target(window, c, w)) return;
-  // The utility type first; what Qt lists after it stays, for window
-  // managers that know none before it.
-  const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
-  const xcb_atom_t utility = atom(c, "_NET_WM_WINDOW_TYPE_UTILITY");
-  std::vector<xcb_atom_t> types = atomList(c, w, type);
-  if (types.empty() || types.front() != utility) {
-    std::erase(types, utility);
-    types.insert(types.begin(), utility);
-    setAtomList(c, w, type, types);
-  }
   const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
   const xcb_atom_t takeFocus = atom(c, "WM_TAKE_FOCUS");
   std::vector<xcb_atom_t> listed = atomList(c, w, protocols);
@@ -169,7 +152,8 @@ void keepPanelHints(const QWidget& window) {
       listed.push_back(takeFocus);
     else
       std::erase(listed, takeFocus);
-    setAtomList(c, w, protocols, listed);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, protocols, XCB_ATOM_ATOM, 32,
+                        std::uint32_t(listed.size()), listed.data());
   }
   xcb_flush(c);
 }

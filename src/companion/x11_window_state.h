@@ -26,15 +26,12 @@ bool available();
 // with the settings window. Qt applies the type only to a window that
 // exists, so this goes before every show.
 void createPanelWindow(QWidget& window);
-// Keeps a panel's window what createPanelWindow made it after Qt rewrote
-// its hints, as it does on every change of its flags: a utility window
-// (Qt writes the type from the flags alone, and a frameless Qt::Window
-// reads as a normal one), offered the keyboard by the window manager only
-// while it accepts focus. Qt lists WM_TAKE_FOCUS on every window; with the
-// input hint off that reads as a window that takes the keyboard when it is
-// offered it, and window managers offer it: awesome as the window maps,
-// KWin and IceWM in their window switchers.
-void keepPanelHints(const QWidget& window);
+// Lists WM_TAKE_FOCUS in the window's protocols only while it accepts the
+// keyboard. Qt lists it on every window; with the input hint off that reads
+// as a window that takes the keyboard when it is offered it, and window
+// managers offer it: awesome as the window maps, KWin and IceWM in their
+// window switchers. After every change of the focus flag.
+void offerKeyboardWhileAccepted(const QWidget& window);
 
 // On every workspace, out of the taskbar and pager, above other windows when
 // `above`. For a mapped window.
