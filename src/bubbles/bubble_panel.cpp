@@ -6,6 +6,7 @@
 
 #include "bubbles/bubble_view.h"
 #include "companion/alpha_mask.h"
+#include "companion/panel_keyboard.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
@@ -30,6 +31,11 @@ BubblePanel::BubblePanel()
     if (view_ != nullptr) view_->setFades(!shaped);
     updateShape();
   };
+  // Once the user is in another window, the bubble is again one that came
+  // by itself: no window switcher offers it, until it is clicked again.
+  connect(&PanelKeyboard::instance(), &PanelKeyboard::otherWindowActivated, this, [this] {
+    if (acceptsFocus_ && isVisible()) refuseFocus();
+  });
 }
 
 BubblePanel::~BubblePanel() {
@@ -102,9 +108,11 @@ void BubblePanel::setVisible(bool visible) {
 }
 
 bool BubblePanel::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress && !acceptsFocus_ && watched->isWidgetType() &&
+  if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
-    takeFocus();
+    if (!acceptsFocus_) takeFocus();
+    PanelKeyboard::instance().take(*this,
+                                   std::uint32_t(static_cast<QMouseEvent*>(event)->timestamp()));
   }
   return false;
 }

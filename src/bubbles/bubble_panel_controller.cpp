@@ -6,6 +6,7 @@
 #include "bubbles/bubble_panel.h"
 #include "bubbles/bubble_placement.h"
 #include "bubbles/bubble_view.h"
+#include "companion/panel_keyboard.h"
 
 namespace pimble {
 
@@ -53,6 +54,10 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
     keepPlace_ = true;
     panel_->show();
     panel_->raise();
+  } else if (!userOpened && panel_->acceptsFocus()) {
+    // Turned into a bubble that came by itself: the keyboard goes back.
+    PanelKeyboard::instance().giveBack(*panel_);
+    panel_->refuseFocus();
   }
   if (userOpened) {
     panel_->takeFocus();
@@ -66,6 +71,9 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
 void BubblePanelController::hide() {
   if (!isShown_) return;
   isShown_ = false;
+  // Back to the window the user was in, before the window manager picks
+  // one (i3 and sway pick the character).
+  PanelKeyboard::instance().giveBack(*panel_);
   panel_->hide();
   panel_->refuseFocus();
 }

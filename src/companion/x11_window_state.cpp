@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "companion/panel_keyboard.h"
+
 namespace pimble::X11WindowState {
 namespace {
 
@@ -117,6 +119,7 @@ void createPanelWindow(QWidget& window) {
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;
   if (!target(window, c, w)) return;
+  PanelKeyboard::instance().addPanel(window);
   offerKeyboardWhileAccepted(window);
   // WM_HINTS: flags, input, initial state, icon pixmap, icon window, icon
   // position (2), icon mask, window group. Qt changes the other fields by

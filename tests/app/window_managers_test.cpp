@@ -73,10 +73,17 @@ class OwnDesktopTest : public ProcessTest {
     store.save(schedule, "schedule");
   }
 
-  // Another application, in front; its window.
-  QString startOtherApplication(const QString& at = QStringLiteral("+40+40")) {
-    others_.push_back(
-        std::make_unique<ScopedProcess>("xterm", QStringList{"-geometry", "80x20" + at}));
+  // Another application, in front; its window. With `typed`, the lines
+  // typed into it go to that file.
+  QString startOtherApplication(const QString& at = QStringLiteral("+40+40"),
+                                const QString& typed = {}) {
+    QStringList args{"-geometry", "80x20" + at};
+    if (!typed.isEmpty())
+      args << "-e"
+           << "sh"
+           << "-c"
+           << "cat > " + typed;
+    others_.push_back(std::make_unique<ScopedProcess>("xterm", args));
     const QString pid = QString::number(others_.back()->process().processId());
     QString window;
     waitUntil([&] {
@@ -116,6 +123,10 @@ class OwnDesktopTest : public ProcessTest {
   }
   static QString activeWindow() {
     return runTool("xdotool", {"getactivewindow"}).value_or("").trimmed();
+  }
+  static QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
   OwnXServer server_;
@@ -264,6 +275,78 @@ TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
     EXPECT_NE(now.toStdString(), was.toStdString());
     was = now;
   }
+  // The quick actions took the keyboard, then the user went back to an
+  // application: the bubble is again one that came by itself.
+  click(bubbleOf(pimble), QPoint(68, 89));  // Done
+  pause(1s);
+  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+  runTool("xdotool",
+          {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2", "1"});
+  ASSERT_TRUE(waitUntil([&] { return activeWindow() == bubbleOf(pimble); }));
+  runTool("xdotool", {"windowactivate", "--sync", first});
+  pause(500ms);
+  for (int press = 0; press < 6; ++press) {
+    SCOPED_TRACE(press);
+    runTool("xdotool", {"key", "alt+Tab"});
+    pause(500ms);
+    const QString now = activeWindow();
+    EXPECT_TRUE(now == first || now == second) << now.toStdString();
+  }
+}
+
+// KWin leaves the keyboard where it is on a click that only lets a window
+// take it: the bubble takes it itself.
+TEST_F(OwnDesktopTest, UnderKWinOneClickOnABubbleAndReturnAnswersIt) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startDesktop({"kwin_x11", "--replace"}))
+    GTEST_SKIP() << "KWin did not start on an X server of its own";
+  seedReminderSoon();
+  startOtherApplication();
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  QString bubble;
+  ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 30s));
+  pause(1s);
+  click(bubble, QPoint(150, 30));
+  pause(300ms);
+  runTool("xdotool", {"key", "Return"});
+  EXPECT_TRUE(waitUntil([&] {
+    return contents(data_ + "/progress.json").contains("\"water\": 1");
+  })) << "not answered";
+}
+
+// i3 focuses whatever is clicked or left on screen, a character that
+// refuses the keyboard too: the keys go back to the application.
+TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  // A new user's configuration: without one i3 asks for it in a window.
+  QFile defaults("/etc/i3/config");
+  if (defaults.open(QIODevice::ReadOnly))
+    writeFile(dir_.path() + "/wm-config/i3/config", defaults.readAll());
+  if (!startDesktop({"i3"})) GTEST_SKIP() << "i3 did not start on an X server of its own";
+  seed(true);
+  const QString typed = dir_.path() + "/typed";
+  startOtherApplication("+40+40", typed);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+  pause(1s);
+  auto keysReachTheApplication = [&](const QString& word) {
+    runTool("xdotool", {"type", word});
+    runTool("xdotool", {"key", "Return"});
+    return waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s);
+  };
+  click(character, QPoint(84, 90));
+  pause(300ms);
+  EXPECT_TRUE(keysReachTheApplication("tapped"));
+  runTool("xdotool",
+          {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2", "1"});
+  QString bubble;
+  ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }));
+  pause(500ms);
+  click(bubble, QPoint(86, 72));  // Water
+  pause(300ms);
+  EXPECT_TRUE(keysReachTheApplication("watered"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
