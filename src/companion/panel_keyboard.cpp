@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "companion/x11_window_state.h"
+
 namespace pimble {
 namespace {
 
@@ -145,18 +147,9 @@ void PanelKeyboard::focus(std::uint32_t window) {
   if (c == nullptr || !viewable(c, window)) return;
   if (panelOf(window) == nullptr) handedTo_ = window;
   // Asked of the window manager as a pager asks, on the user's behalf.
-  xcb_client_message_event_t event;
-  std::memset(&event, 0, sizeof event);
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = window;
-  event.type = activeAtom_;
-  event.data.data32[0] = 2;
-  event.data.data32[1] = time_;
-  event.data.data32[2] = activeWindow(c, root_, activeAtom_);
-  xcb_send_event(c, 0, root_,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                 reinterpret_cast<const char*>(&event));
+  constexpr std::uint32_t sourcePager = 2;
+  X11WindowState::request(window, "_NET_ACTIVE_WINDOW",
+                          {sourcePager, time_, activeWindow(c, root_, activeAtom_)});
   // sway acts on no such request of an X client: the X focus goes there too.
   setInputFocus(c, window, time_);
   xcb_flush(c);

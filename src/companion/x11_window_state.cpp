@@ -172,6 +172,13 @@ void applyStates(const QWidget& window, bool above) {
   xcb_flush(c);
 }
 
+void request(std::uint32_t window, const char* message, std::initializer_list<std::uint32_t> data) {
+  xcb_connection_t* c = connection();
+  if (c == nullptr) return;
+  sendToRoot(c, window, atom(c, message), data);
+  xcb_flush(c);
+}
+
 void setAbove(const QWidget& window, bool above) {
   xcb_connection_t* c = nullptr;
   xcb_window_t w = XCB_WINDOW_NONE;

@@ -2,6 +2,8 @@
 
 #include <QRegion>
 #include <QWidget>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 namespace pimble {
@@ -36,6 +38,9 @@ void offerKeyboardWhileAccepted(const QWidget& window);
 // On every workspace, out of the taskbar and pager, above other windows when
 // `above`. For a mapped window.
 void applyStates(const QWidget& window, bool above);
+// Asks the window manager for a change to `window` as EWMH has it done: a
+// client message of type `message` to the root window.
+void request(std::uint32_t window, const char* message, std::initializer_list<std::uint32_t> data);
 // Adds or removes the above state of a mapped window.
 void setAbove(const QWidget& window, bool above);
 // The window's input region in its device pixels; an empty region lets every
