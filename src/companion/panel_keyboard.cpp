@@ -103,8 +103,6 @@ void PanelKeyboard::addPanel(QWidget& panel) {
     if (p == &panel) return;
   std::erase_if(panels_, [](const QPointer<QWidget>& p) { return p.isNull(); });
   panels_.emplace_back(&panel);
-  // Started while a panel was active: that is no window to go back to.
-  if (userWindow_ == windowOf(panel)) userWindow_ = XCB_WINDOW_NONE;
 }
 
 const QWidget* PanelKeyboard::panelOf(std::uint32_t window) const {

@@ -26,7 +26,8 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // application object.
   static PanelKeyboard& instance();
 
-  // Counts the window among the panels; its native window exists.
+  // Counts the window among the panels (again on every show: once is kept);
+  // its native window exists.
   void addPanel(QWidget& panel);
   // Gives a shown panel the X input focus in answer to the user's press at
   // `time` (server time), once it accepts the keyboard.
