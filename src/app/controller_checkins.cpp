@@ -9,6 +9,7 @@
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/glimmet_animator.h"
+#include "companion/panel_keyboard.h"
 #include "models/check_in_copy.h"
 
 namespace pimble {
@@ -96,6 +97,9 @@ void AppController::respondToCheckIn(const CheckInResponse& response) {
     // Nothing new is presented while the answer and its effect are carried
     // out: the engine's own evaluation inside respond() waits too.
     PresentationHold hold(*this);
+    // "Back to …" sends the keyboard to that application, not first back
+    // to the one the check-in is about.
+    PanelKeyboard::Answer keyboard;
     checkInTimeout_.reset();
     presentedCheckIn_.reset();
     if (bubbleUse_ == BubbleUse::checkIn) hideBubble();
@@ -126,11 +130,13 @@ void AppController::carryOut(const AwarenessEngine::Effect& effect) {
     case Case::returnTo: {
       if (!effect.target) return;
       const bool brought = desktop_.workspace && desktop_.workspace->bringToFront(*effect.target);
-      if (!brought) {
-        // Pimble never launches anything on its own here.
-        showInfo(effect.target->name + " isn't open",
-                 "Pimble didn't open anything. You can head back whenever you like.");
+      if (brought) {
+        PanelKeyboard::instance().sentOn();
+        return;
       }
+      // Pimble never launches anything on its own here.
+      showInfo(effect.target->name + " isn't open",
+               "Pimble didn't open anything. You can head back whenever you like.");
       return;
     }
     case Case::stopWatching: {

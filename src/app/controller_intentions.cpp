@@ -11,6 +11,7 @@
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/glimmet_animator.h"
+#include "companion/panel_keyboard.h"
 #include "services/app_catalog.h"
 
 namespace pimble {
@@ -222,10 +223,16 @@ void AppController::startIntention(const ReturnTarget& target, std::int64_t minu
     // The form's end and the new intention are one step: what waited for
     // the form comes after both.
     PresentationHold hold(*this);
+    // The application the user is going to gets the keyboard, not first
+    // the one they were in.
+    PanelKeyboard::Answer keyboard;
     closeIntentionForm();
     awareness_.startIntention(target, minutes, purpose, returnTo, false);
     if (!frontmost_ || frontmost_->bundleID != target.bundleID) {
-      if (desktop_.workspace) desktop_.workspace->open(target);
+      if (desktop_.workspace) {
+        desktop_.workspace->open(target);
+        PanelKeyboard::instance().sentOn();
+      }
     }
     if (GlimmetAnimator* animator = companion_->animator()) animator->react(GlimmetState::happy);
     playEffect(SoundService::Effect::click);
@@ -241,6 +248,7 @@ void AppController::startSession(const SessionPreset& preset) {
   std::optional<ReturnTarget> browser;
   {
     PresentationHold hold(*this);
+    PanelKeyboard::Answer keyboard;
     closeIntentionForm();
     browser = AppCatalog::browserForSession(frontmost_);
     if (browser) {
@@ -251,8 +259,10 @@ void AppController::startSession(const SessionPreset& preset) {
       else
         candidate = awareness_.tracker().lastReturnCandidate();
       awareness_.startIntention(*browser, preset.minutes, preset.label, candidate, true);
-      if ((!frontmost_ || frontmost_->bundleID != browser->bundleID) && desktop_.workspace)
+      if ((!frontmost_ || frontmost_->bundleID != browser->bundleID) && desktop_.workspace) {
         desktop_.workspace->open(*browser);
+        PanelKeyboard::instance().sentOn();
+      }
       if (GlimmetAnimator* animator = companion_->animator()) animator->react(GlimmetState::happy);
       playEffect(SoundService::Effect::click);
     }

@@ -112,6 +112,9 @@ void AppController::applyIntentionShortcut(bool on) {
 void AppController::intentionHotKeyPressed() {
   // The same form the menus and the settings open: no target, no prompt.
   openIntentionForm();
+  // The key went to the user's application: the form takes the keyboard
+  // itself, where a window manager keeps it there.
+  if (showingIntentionForm()) bubble_->takeKeyboard();
 }
 
 void AppController::applyModeEffects(const AppSettings& s) {

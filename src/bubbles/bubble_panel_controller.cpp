@@ -71,11 +71,37 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
 void BubblePanelController::hide() {
   if (!isShown_) return;
   isShown_ = false;
+  PanelKeyboard& keyboard = PanelKeyboard::instance();
+  if (keyboard.answering() && keyboard.holds(*panel_)) {
+    // The answer may send the user to another application: asked for
+    // before the bubble goes, a window manager goes there straight, not
+    // first to the window before, as it does once the active window goes.
+    keyboard.afterAnswer([this] {
+      PanelKeyboard& keyboard = PanelKeyboard::instance();
+      if (isShown_) {
+        // Shown again meanwhile, by itself.
+        if (!panel_->acceptsFocus()) keyboard.giveBack(*panel_);
+        return;
+      }
+      keyboard.whenLeft(*panel_, [this] {
+        if (!isShown_) unmap();
+      });
+    });
+    return;
+  }
+  unmap();
+}
+
+void BubblePanelController::unmap() {
   // Back to the window the user was in, before the window manager picks
   // one (i3 and sway pick the character).
   PanelKeyboard::instance().giveBack(*panel_);
   panel_->hide();
   panel_->refuseFocus();
+}
+
+void BubblePanelController::takeKeyboard() {
+  if (isShown_) PanelKeyboard::instance().takeOnceShown(*panel_);
 }
 
 void BubblePanelController::layoutNearCompanion() {

@@ -39,6 +39,9 @@ class BubblePanelController {
   // keyboard; anything else waits for a click.
   void show(BubbleContent content, BubbleStyle style);
   void hide();
+  // The user opened the shown bubble from another program's window (the
+  // intention shortcut): it takes the keyboard itself once on screen.
+  void takeKeyboard();
   // Places the bubble beside the character again; the owner calls this on
   // every geometry change of the character's window.
   void layoutNearCompanion();
@@ -46,6 +49,8 @@ class BubblePanelController {
   void setAlwaysOnTop(bool on);
 
  private:
+  void unmap();
+
   std::shared_ptr<CompanionAnchor> companion_;
   std::unique_ptr<BubbleModel> model_;
   std::unique_ptr<BubblePanel> panel_;

@@ -1,10 +1,12 @@
 #include "companion/panel_keyboard.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QInputEvent>
+#include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -66,7 +68,35 @@ xcb_window_t windowOf(const QWidget& panel) {
                                                     : xcb_window_t(XCB_WINDOW_NONE);
 }
 
+// A window of this program's: the settings, the tour, a panel.
+bool isOurs(xcb_window_t w) {
+  const QWindowList windows = QGuiApplication::allWindows();
+  return std::any_of(windows.begin(), windows.end(), [w](const QWindow* window) {
+    return window->handle() != nullptr && xcb_window_t(window->winId()) == w;
+  });
+}
+
 }  // namespace
+
+PanelKeyboard::Answer::Answer() {
+  ++instance().answers_;
+}
+
+PanelKeyboard::Answer::~Answer() {
+  PanelKeyboard& keyboard = instance();
+  if (keyboard.answers_ > 1) {
+    --keyboard.answers_;
+    return;
+  }
+  // The steps see the answer's end as it is: sent on or not.
+  for (std::size_t i = 0; i < keyboard.afterAnswer_.size(); ++i) {
+    const std::function<void()> step = keyboard.afterAnswer_[i];
+    step();
+  }
+  keyboard.afterAnswer_.clear();
+  keyboard.sentOn_ = false;
+  --keyboard.answers_;
+}
 
 PanelKeyboard& PanelKeyboard::instance() {
   static QPointer<PanelKeyboard> keyboard;
@@ -86,16 +116,16 @@ PanelKeyboard::PanelKeyboard() : QObject(QCoreApplication::instance()) {
   if (atom == nullptr) return;
   activeAtom_ = atom->atom;
   std::free(atom);
+  if (const xcb_query_extension_reply_t* input = xcb_get_extension_data(c, &xcb_input_id))
+    if (input->present) inputOpcode_ = input->major_opcode;
   // Qt watches the root window's properties already; its events pass here.
-  userWindow_ = activeWindow(c, root_, activeAtom_);
+  userWindow_ = appWindow_ = activeWindow(c, root_, activeAtom_);
   QCoreApplication::instance()->installNativeEventFilter(this);
-  QCoreApplication::instance()->installEventFilter(this);
 }
 
 PanelKeyboard::~PanelKeyboard() {
   if (activeAtom_ == 0 || QCoreApplication::instance() == nullptr) return;
   QCoreApplication::instance()->removeNativeEventFilter(this);
-  QCoreApplication::instance()->removeEventFilter(this);
 }
 
 void PanelKeyboard::addPanel(QWidget& panel) {
@@ -129,6 +159,28 @@ void PanelKeyboard::take(const QWidget& panel, std::uint32_t time) {
   xcb_flush(c);
 }
 
+void PanelKeyboard::takeOnceShown(const QWidget& panel) {
+  xcb_connection_t* c = connection();
+  if (c == nullptr || activeAtom_ == 0) return;
+  takeOnShow_ = &panel;
+  takeOnShowTime_ = time_;
+  shown(windowOf(panel));
+}
+
+void PanelKeyboard::shown(std::uint32_t window) {
+  if (takeOnShow_ == nullptr || windowOf(*takeOnShow_) != window) return;
+  xcb_connection_t* c = connection();
+  // Mapped inside a frame not yet mapped is not on screen yet.
+  if (!viewable(c, window)) return;
+  const QWidget* panel = takeOnShow_;
+  takeOnShow_ = nullptr;
+  if (refuses(*panel) || !panel->isVisible() || holds(*panel)) return;
+  // KWin at its high focus stealing prevention gives a window mapped for
+  // the user's action in another program no keyboard, and takes it back
+  // from one that sets the focus itself; it obeys a request as a pager's.
+  focus(window, takeOnShowTime_);
+}
+
 bool PanelKeyboard::holds(const QWidget& panel) {
   xcb_connection_t* c = connection();
   const xcb_window_t w = windowOf(panel);
@@ -137,19 +189,57 @@ bool PanelKeyboard::holds(const QWidget& panel) {
 }
 
 void PanelKeyboard::giveBack(const QWidget& panel) {
-  if (holds(panel)) focus(userWindow_);
+  if (takeOnShow_ == &panel) takeOnShow_ = nullptr;
+  if (!sentOn_ && holds(panel)) focus(back(), time_);
 }
 
-void PanelKeyboard::focus(std::uint32_t window) {
+void PanelKeyboard::sentOn() {
+  if (answers_ > 0) sentOn_ = true;
+}
+
+void PanelKeyboard::afterAnswer(std::function<void()> step) {
+  if (answers_ > 0)
+    afterAnswer_.push_back(std::move(step));
+  else
+    step();
+}
+
+void PanelKeyboard::whenLeft(const QWidget& panel, std::function<void()> step) {
+  if (!sentOn_ || !holds(panel)) return step();
+  left();  // an earlier wait ends here
+  leaving_ = &panel;
+  onLeft_ = std::move(step);
+  // sway acts on no activation an X client asks for.
+  constexpr double longest = 0.5;
+  leftAnyway_.cancel();
+  leftAnyway_ = scheduler_.after(longest, [this] { left(); });
+}
+
+void PanelKeyboard::left() {
+  leftAnyway_.cancel();
+  // A panel gone meanwhile (the program quit) takes its step with it.
+  const bool panelLives = leaving_ != nullptr;
+  leaving_ = nullptr;
+  const std::function<void()> step = std::move(onLeft_);
+  onLeft_ = nullptr;
+  if (step && panelLives) step();
+}
+
+std::uint32_t PanelKeyboard::back() const {
+  xcb_connection_t* c = connection();
+  return c != nullptr && viewable(c, userWindow_) ? userWindow_ : appWindow_;
+}
+
+void PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
   xcb_connection_t* c = connection();
   if (c == nullptr || !viewable(c, window)) return;
   if (panelOf(window) == nullptr) handedTo_ = window;
   // Asked of the window manager as a pager asks, on the user's behalf.
   constexpr std::uint32_t sourcePager = 2;
   X11WindowState::request(window, "_NET_ACTIVE_WINDOW",
-                          {sourcePager, time_, activeWindow(c, root_, activeAtom_)});
+                          {sourcePager, time, activeWindow(c, root_, activeAtom_)});
   // sway acts on no such request of an X client: the X focus goes there too.
-  setInputFocus(c, window, time_);
+  setInputFocus(c, window, time);
   xcb_flush(c);
 }
 
@@ -157,24 +247,66 @@ void PanelKeyboard::activeWindowChanged() {
   xcb_connection_t* c = connection();
   const xcb_window_t active = activeWindow(c, root_, activeAtom_);
   if (active == XCB_WINDOW_NONE) return;
+  if (leaving_ != nullptr && windowOf(*leaving_) != active) left();
   if (const QWidget* panel = panelOf(active)) {
     // i3 and sway focus a clicked character, or the character once a bubble
     // closes: the keyboard goes on to a bubble that took it, else back.
     if (!refuses(*panel) || handedOn_ >= 2) return;
     ++handedOn_;
     for (const QPointer<QWidget>& p : panels_) {
-      if (p != nullptr && p->isVisible() && !refuses(*p)) return focus(windowOf(*p));
+      if (p != nullptr && p->isVisible() && !refuses(*p)) return focus(windowOf(*p), time_);
     }
-    return focus(userWindow_);
+    return focus(back(), time_);
   }
   const bool handedBack = active == handedTo_;
   handedTo_ = XCB_WINDOW_NONE;
   userWindow_ = active;
+  if (!isOurs(active)) appWindow_ = active;
   if (!handedBack) emit otherWindowActivated();
 }
 
+std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) const {
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  switch (event->response_type & 0x7f) {
+    // Keys grabbed on the root window (the intention shortcut) reach Qt as
+    // no key event; the buttons' events have the keys' layout.
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE:
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE:
+      return static_cast<const xcb_key_press_event_t*>(message)->time;
+    // The pointer moved onto a panel: under i3 that focuses it as a click does.
+    case XCB_ENTER_NOTIFY: {
+      const auto* enter = static_cast<const xcb_enter_notify_event_t*>(message);
+      if (enter->mode == XCB_NOTIFY_MODE_NORMAL) return enter->time;
+      return std::nullopt;
+    }
+    case XCB_GE_GENERIC: {
+      const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
+      if (inputOpcode_ == 0 || generic->extension != inputOpcode_) return std::nullopt;
+      switch (generic->event_type) {
+        case XCB_INPUT_KEY_PRESS:
+        case XCB_INPUT_KEY_RELEASE:
+        case XCB_INPUT_BUTTON_PRESS:
+        case XCB_INPUT_BUTTON_RELEASE:
+        case XCB_INPUT_TOUCH_BEGIN:
+          return static_cast<const xcb_input_button_press_event_t*>(message)->time;
+        case XCB_INPUT_ENTER: {
+          const auto* enter = static_cast<const xcb_input_enter_event_t*>(message);
+          if (enter->mode == XCB_INPUT_NOTIFY_MODE_NORMAL) return enter->time;
+          return std::nullopt;
+        }
+        default:
+          return std::nullopt;
+      }
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
 bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-  if (eventType != "xcb_generic_event_t") return false;
+  if (eventType != "xcb_generic_event_t" || activeAtom_ == 0) return false;
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
   switch (event->response_type & 0x7f) {
     case XCB_PROPERTY_NOTIFY: {
@@ -184,30 +316,16 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
       activeWindowChanged();
       return false;
     }
-    // Keys grabbed on the root window (the intention shortcut) reach Qt as
-    // no key event.
-    case XCB_KEY_PRESS:
-    case XCB_KEY_RELEASE:
-      noteUserTime(reinterpret_cast<const xcb_key_press_event_t*>(event)->time);
+    case XCB_MAP_NOTIFY:
+      shown(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+      return false;
+    case XCB_EXPOSE:
+      shown(reinterpret_cast<const xcb_expose_event_t*>(event)->window);
       return false;
     default:
+      if (const std::optional<std::uint32_t> time = userEventTime(message)) noteUserTime(*time);
       return false;
   }
-}
-
-bool PanelKeyboard::eventFilter(QObject*, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-      noteUserTime(std::uint32_t(static_cast<QInputEvent*>(event)->timestamp()));
-      break;
-    default:
-      break;
-  }
-  return false;
 }
 
 }  // namespace pimble

@@ -5,7 +5,11 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
+
+#include "companion/layers/scheduler.h"
 
 namespace pimble {
 
@@ -18,10 +22,27 @@ namespace pimble {
 // a panel done with it gives it back to the window the user was in. Every
 // request carries the server time of the user's latest event: one without
 // it (or with another clock's) makes the X server ignore a later, older one.
+// The user's events are read as they come off the connection: Qt delivers
+// its own input events later, after a window manager's answer to them.
 // Everything does nothing off X11.
 class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   Q_OBJECT
  public:
+  // While one lives, the user's answer in a panel is carried out: it may
+  // bring another application forward (sentOn), and the keyboard then goes
+  // there and nowhere first. A window manager activates another window as
+  // soon as the active one goes (KWin the one before, even while it
+  // activates the one asked for): a panel holding the keyboard goes once
+  // the answer is done (afterAnswer), and once another window is active
+  // when it sent the user on (whenLeft).
+  class Answer {
+   public:
+    Answer();
+    ~Answer();
+    Answer(const Answer&) = delete;
+    Answer& operator=(const Answer&) = delete;
+  };
+
   // The application's one, made on first use; it lives as long as the
   // application object.
   static PanelKeyboard& instance();
@@ -32,9 +53,26 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // Gives a shown panel the X input focus in answer to the user's press at
   // `time` (server time), once it accepts the keyboard.
   void take(const QWidget& panel, std::uint32_t time);
+  // Activates the panel once it is on screen, as the user's action at the
+  // time of their latest event: for a panel opened by an action in another
+  // program's window (the intention shortcut), to which a window manager
+  // need not give the keyboard.
+  void takeOnceShown(const QWidget& panel);
   // When the panel holds the keyboard, hands it back to the window the user
-  // was in before (when that is still on screen).
+  // was in before (when that is still on screen), unless the answer being
+  // carried out sent it on.
   void giveBack(const QWidget& panel);
+  // The answer being carried out brings another application forward.
+  void sentOn();
+  bool answering() const { return answers_ > 0; }
+  // Runs `step` once the answer being carried out is done.
+  void afterAnswer(std::function<void()> step);
+  // Runs `step` at once, or, when the answer being carried out sent the
+  // keyboard on from the panel, once another window is active (at most
+  // half a second later).
+  void whenLeft(const QWidget& panel, std::function<void()> step);
+  // Whether the panel has the X input focus or is the active window.
+  bool holds(const QWidget& panel);
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -42,24 +80,45 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // A window that is no panel became active, not by our handing back.
   void otherWindowActivated();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   PanelKeyboard();
   ~PanelKeyboard() override;
   void activeWindowChanged();
   const QWidget* panelOf(std::uint32_t window) const;
-  bool holds(const QWidget& panel);
-  void focus(std::uint32_t window);
+  // Activates the window as a pager does for the user, and gives it the X
+  // input focus, both at `time`.
+  void focus(std::uint32_t window, std::uint32_t time);
+  // The window the keyboard goes back to.
+  std::uint32_t back() const;
   void noteUserTime(std::uint32_t time);
+  void left();
+  // The server time of an event of the user's input, none for another event.
+  std::optional<std::uint32_t> userEventTime(const void* event) const;
+  // Gives the panel waiting for it the keyboard once its window is on screen.
+  void shown(std::uint32_t window);
 
   std::vector<QPointer<QWidget>> panels_;
   std::uint32_t root_ = 0;
   std::uint32_t activeAtom_ = 0;  // _NET_ACTIVE_WINDOW
   std::uint32_t time_ = 0;        // the server time of the latest event seen
+  std::uint8_t inputOpcode_ = 0;  // XInput's events, Qt's pointer events
   // The last active window that is no panel: where the keyboard goes back to.
   std::uint32_t userWindow_ = 0;
+  // The last active window of another program: where it goes back to once
+  // a window of ours (the settings) is gone.
+  std::uint32_t appWindow_ = 0;
+  // The panel to give the keyboard once it is on screen, and the time of
+  // the user's action that opened it.
+  QPointer<const QWidget> takeOnShow_;
+  std::uint32_t takeOnShowTime_ = 0;
+  int answers_ = 0;  // `Answer`s alive
+  bool sentOn_ = false;
+  std::vector<std::function<void()>> afterAnswer_;
+  // What waits for a window other than the panel to be active.
+  QPointer<const QWidget> leaving_;
+  std::function<void()> onLeft_;
+  QtScheduler scheduler_;
+  ScheduledWork leftAnyway_;
   // The window the keyboard was handed to, until it is active.
   std::uint32_t handedTo_ = 0;
   // Panels handed on since the user's last input: a window manager that

@@ -111,7 +111,11 @@ bool HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintp
         if (onPressed_) onPressed_();
       },
       Qt::QueuedConnection);
-  return true;
+  // The press goes on to the other filters and to Qt: it carries the time
+  // of the user's action, which whatever the handler opens needs to take
+  // the keyboard. No window of Qt's is the root window, so nothing else
+  // reads it as a key typed.
+  return false;
 }
 
 }  // namespace pimble

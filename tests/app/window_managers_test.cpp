@@ -8,6 +8,7 @@
 
 #include "app/pimble_process.h"
 #include "bubbles/bubble_placement.h"
+#include "models/activity_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "system/probe_test_support.h"
@@ -63,7 +64,11 @@ class OwnDesktopTest : public ProcessTest {
 
   // One reminder that comes by itself a few seconds after the character.
   void seedReminderSoon() {
-    seed(true);
+    AppSettings settings;
+    settings.onboardingCompleted = true;
+    // Whatever the hour of the run.
+    settings.quietHours.isEnabled = false;
+    FilePersistence(data_.toStdString()).save(settings, "settings");
     Reminder water = Reminder::defaults().front();
     water.soundEnabled = false;
     ScheduleSnapshot schedule;
@@ -74,10 +79,11 @@ class OwnDesktopTest : public ProcessTest {
   }
 
   // Another application, in front; its window. With `typed`, the lines
-  // typed into it go to that file.
+  // typed into it go to that file; with `name`, it is of that class.
   QString startOtherApplication(const QString& at = QStringLiteral("+40+40"),
-                                const QString& typed = {}) {
+                                const QString& typed = {}, const QString& name = {}) {
     QStringList args{"-geometry", "80x20" + at};
+    if (!name.isEmpty()) args << "-class" << name;
     if (!typed.isEmpty())
       args << "-e"
            << "sh"
@@ -124,6 +130,20 @@ class OwnDesktopTest : public ProcessTest {
   static QString activeWindow() {
     return runTool("xdotool", {"getactivewindow"}).value_or("").trimmed();
   }
+  // Every window made active from now on, as xdotool names it.
+  struct ActiveWindows {
+    ScopedProcess spy{"stdbuf", {"-oL", "xprop", "-root", "-spy", "_NET_ACTIVE_WINDOW"}};
+    QStringList read() {
+      QByteArray out;
+      do out += spy.process().readAll();
+      while (spy.process().waitForReadyRead(300));
+      QStringList windows;
+      for (const QString& line : QString::fromUtf8(out).split('\n'))
+        if (const QString id = line.section("# ", 1); !id.isEmpty())
+          windows << QString::number(id.toUInt(nullptr, 16));
+      return windows.mid(1);  // the one active as it started
+    }
+  };
   static QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -313,8 +333,71 @@ TEST_F(OwnDesktopTest, UnderKWinOneClickOnABubbleAndReturnAnswersIt) {
   })) << "not answered";
 }
 
-// i3 focuses whatever is clicked or left on screen, a character that
-// refuses the keyboard too: the keys go back to the application.
+// Once the intention's time is up, "Back to Editor" sends the keyboard to
+// Editor and nowhere first: KWin activates the window before as soon as
+// the active bubble goes.
+TEST_F(OwnDesktopTest, UnderKWinBackToGoesStraightToThatApplication) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startDesktop({"kwin_x11", "--replace"}))
+    GTEST_SKIP() << "KWin did not start on an X server of its own";
+  AppSettings settings;
+  settings.onboardingCompleted = true;
+  settings.awareness.isEnabled = true;
+  ActivityData activity;
+  Intention& intention = activity.intention.emplace();
+  intention.bundleID = intention.appName = "Tube";
+  intention.returnTo = ReturnTarget{"Editor", "Editor"};
+  intention.activeSeconds = intention.dueAtSeconds = 60;
+  FilePersistence store(data_.toStdString());
+  store.save(settings, "settings");
+  store.save(activity, "activity");
+  const QString editor = startOtherApplication("+300+300", {}, "Editor");
+  const QString tube = startOtherApplication("+40+40", {}, "Tube");
+  // No desktop entries: the class names the application.
+  const QString none = dir_.path() + "/none";
+  Pimble pimble(data_, {}, {"XDG_DATA_DIRS=" + none, "XDG_DATA_HOME=" + none});
+  QString bubble;
+  ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 20s));
+  pause(1s);
+  ActiveWindows active;
+  click(bubble, QPoint(80, 140));  // Back to Editor
+  EXPECT_TRUE(waitUntil([&] { return activeWindow() == editor; }));
+  pause(1s);
+  EXPECT_FALSE(active.read().contains(tube)) << "went back to Tube first";
+  EXPECT_EQ(activeWindow().toStdString(), editor.toStdString());
+}
+
+// KWin at its high focus stealing prevention gives no window of another
+// program the keyboard unasked: the form the shortcut opens takes it.
+TEST_F(OwnDesktopTest, UnderKWinsHighFocusStealingPreventionCtrlAltIGivesTheFormTheKeyboard) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  writeFile(dir_.path() + "/wm-config/kwinrc", "[Windows]\nFocusStealingPreventionLevel=3\n");
+  if (!startDesktop({"kwin_x11", "--replace"}))
+    GTEST_SKIP() << "KWin did not start on an X server of its own";
+  seed(true);
+  const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  pause(1s);
+  runTool("xdotool", {"key", "ctrl+alt+i"});
+  EXPECT_TRUE(waitUntil([&] {
+    const QString form = bubbleOf(pimble);
+    return !form.isEmpty() && activeWindow() == form;
+  }));
+  runTool("xdotool", {"type", "reading"});
+  runTool("xdotool", {"key", "Escape"});
+  ASSERT_TRUE(waitUntil([&] { return bubbleOf(pimble).isEmpty(); })) << "the form stays open";
+  EXPECT_EQ(activeWindow().toStdString(), xterm.toStdString());
+  runTool("xdotool", {"type", "back"});
+  runTool("xdotool", {"key", "Return"});
+  EXPECT_TRUE(waitUntil([&] { return contents(typed).contains("back"); }));
+  EXPECT_FALSE(contents(typed).contains("reading"));
+}
+
+// i3 focuses whatever is clicked, passed over or left on screen, a
+// character that refuses the keyboard too: the keys go back to the
+// application, however often the pointer crossed the character, and past
+// the settings window once it closes.
 TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
   // A new user's configuration: without one i3 asks for it in a window.
@@ -334,6 +417,12 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
     runTool("xdotool", {"key", "Return"});
     return waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s);
   };
+  for (int pass = 0; pass < 3; ++pass) {
+    runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
+    pause(300ms);
+    runTool("xdotool", {"mousemove", "300", "300"});
+    pause(300ms);
+  }
   click(character, QPoint(84, 90));
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("tapped"));
@@ -345,6 +434,18 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
   click(bubble, QPoint(86, 72));  // Water
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("watered"));
+  // The quick actions, then the settings from the character's menu.
+  runTool("xdotool",
+          {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2", "1"});
+  pause(1s);
+  runTool("xdotool", {"mousemove", "--window", character, "84", "90", "click", "3"});
+  pause(1s);
+  runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
+  ASSERT_TRUE(waitUntil([&] { return !pimble.windows("^Pimble Glimmet Settings$").isEmpty(); }));
+  pause(500ms);
+  runTool("xdotool", {"key", "ctrl+w"});
+  pause(300ms);
+  EXPECT_TRUE(keysReachTheApplication("closed"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
