@@ -83,19 +83,22 @@ void BubblePanelController::hide() {
         if (!panel_->acceptsFocus()) keyboard.giveBack(*panel_);
         return;
       }
+      if (!keyboard.wasSentOn()) return unmap(true);
+      // Not back to the window before, also where the application comes
+      // later (one started anew).
       keyboard.whenLeft(*panel_, [this] {
-        if (!isShown_) unmap();
+        if (!isShown_) unmap(false);
       });
     });
     return;
   }
-  unmap();
+  unmap(true);
 }
 
-void BubblePanelController::unmap() {
+void BubblePanelController::unmap(bool giveBack) {
   // Back to the window the user was in, before the window manager picks
   // one (i3 and sway pick the character).
-  PanelKeyboard::instance().giveBack(*panel_);
+  if (giveBack) PanelKeyboard::instance().giveBack(*panel_);
   panel_->hide();
   panel_->refuseFocus();
 }

@@ -49,7 +49,7 @@ class BubblePanelController {
   void setAlwaysOnTop(bool on);
 
  private:
-  void unmap();
+  void unmap(bool giveBack);
 
   std::shared_ptr<CompanionAnchor> companion_;
   std::unique_ptr<BubbleModel> model_;

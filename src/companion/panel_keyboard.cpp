@@ -205,7 +205,7 @@ void PanelKeyboard::afterAnswer(std::function<void()> step) {
 }
 
 void PanelKeyboard::whenLeft(const QWidget& panel, std::function<void()> step) {
-  if (!sentOn_ || !holds(panel)) return step();
+  if (!holds(panel)) return step();
   left();  // an earlier wait ends here
   leaving_ = &panel;
   onLeft_ = std::move(step);

@@ -64,12 +64,12 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   void giveBack(const QWidget& panel);
   // The answer being carried out brings another application forward.
   void sentOn();
+  bool wasSentOn() const { return sentOn_; }
   bool answering() const { return answers_ > 0; }
   // Runs `step` once the answer being carried out is done.
   void afterAnswer(std::function<void()> step);
-  // Runs `step` at once, or, when the answer being carried out sent the
-  // keyboard on from the panel, once another window is active (at most
-  // half a second later).
+  // Runs `step` once another window than the panel is active (at once when
+  // the panel holds no keyboard, at most half a second later).
   void whenLeft(const QWidget& panel, std::function<void()> step);
   // Whether the panel has the X input focus or is the active window.
   bool holds(const QWidget& panel);
