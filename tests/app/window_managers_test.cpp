@@ -423,6 +423,9 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
     runTool("xdotool", {"mousemove", "300", "300"});
     pause(300ms);
   }
+  runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
+  pause(300ms);
+  EXPECT_TRUE(keysReachTheApplication("resting"));
   click(character, QPoint(84, 90));
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("tapped"));
