@@ -8,7 +8,6 @@
 
 #include "app/pimble_process.h"
 #include "bubbles/bubble_placement.h"
-#include "models/activity_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "system/probe_test_support.h"
@@ -340,17 +339,11 @@ TEST_F(OwnDesktopTest, UnderKWinBackToGoesStraightToThatApplication) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
   if (!startDesktop({"kwin_x11", "--replace"}))
     GTEST_SKIP() << "KWin did not start on an X server of its own";
-  AppSettings settings;
-  settings.onboardingCompleted = true;
-  settings.awareness.isEnabled = true;
-  ActivityData activity;
-  Intention& intention = activity.intention.emplace();
-  intention.bundleID = intention.appName = "Tube";
-  intention.returnTo = ReturnTarget{"Editor", "Editor"};
-  intention.activeSeconds = intention.dueAtSeconds = 60;
-  FilePersistence store(data_.toStdString());
-  store.save(settings, "settings");
-  store.save(activity, "activity");
+  writeFile(data_ + "/settings.json",
+            R"({"onboardingCompleted": true, "awareness": {"isEnabled": true}})");
+  writeFile(data_ + "/activity.json",
+            R"({"intention": {"bundleID": "Tube", "activeSeconds": 60, "dueAtSeconds": 60,
+                "returnTo": {"bundleID": "Editor", "name": "Editor"}}})");
   const QString editor = startOtherApplication("+300+300", {}, "Editor");
   const QString tube = startOtherApplication("+40+40", {}, "Tube");
   // No desktop entries: the class names the application.
@@ -417,14 +410,14 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
     runTool("xdotool", {"key", "Return"});
     return waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s);
   };
-  for (int pass = 0; pass < 3; ++pass) {
-    runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
-    pause(300ms);
-    runTool("xdotool", {"mousemove", "300", "300"});
+  // Over the character and off it three times, then resting on it.
+  for (int move = 0; move < 7; ++move) {
+    if (move % 2 == 0)
+      runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
+    else
+      runTool("xdotool", {"mousemove", "300", "300"});
     pause(300ms);
   }
-  runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
-  pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("resting"));
   click(character, QPoint(84, 90));
   pause(300ms);
@@ -440,18 +433,14 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
   };
   // The quick actions, then the settings from the character's menu.
   ASSERT_TRUE(quickActions());
-  auto windows = [&] {
-    return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
-        .value_or("")
-        .split('\n');
-  };
-  const QStringList before = windows();
+  const QStringList args{"search", "--onlyvisible", "--pid", QString::number(pimble.pid())};
+  const QStringList before = runTool("xdotool", args).value_or("").split('\n');
   runTool("xdotool", {"mousemove", "--window", character, "84", "90", "click", "3"});
-  ASSERT_TRUE(waitUntil([&] {
-    const QStringList now = windows();
-    return std::any_of(now.begin(), now.end(),
-                       [&](const QString& w) { return !before.contains(w); });
-  })) << "no menu";
+  ASSERT_TRUE(waitUntil([&] {  // the menu
+    for (const QString& w : runTool("xdotool", args).value_or("").split('\n'))
+      if (!before.contains(w)) return true;
+    return false;
+  }));
   pause(500ms);
   runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
   ASSERT_TRUE(waitUntil([&] { return !pimble.windows("^Pimble Glimmet Settings$").isEmpty(); }));
