@@ -71,28 +71,15 @@ void BubblePanelController::show(BubbleContent content, BubbleStyle style) {
 void BubblePanelController::hide() {
   if (!isShown_) return;
   isShown_ = false;
-  PanelKeyboard& keyboard = PanelKeyboard::instance();
-  if (keyboard.answering() && keyboard.holds(*panel_)) {
-    // The answer may send the user to another application: asked for
-    // before the bubble goes, a window manager goes there straight, not
-    // first to the window before, as it does once the active window goes.
-    keyboard.afterAnswer([this] {
-      PanelKeyboard& keyboard = PanelKeyboard::instance();
-      if (isShown_) {
-        // Shown again meanwhile, by itself.
-        if (!panel_->acceptsFocus()) keyboard.giveBack(*panel_);
-        return;
-      }
-      if (!keyboard.wasSentOn()) return unmap(true);
-      // Not back to the window before, also where the application comes
-      // later (one started anew).
-      keyboard.whenLeft(*panel_, [this] {
-        if (!isShown_) unmap(false);
-      });
-    });
-    return;
-  }
-  unmap(true);
+  // The answer being carried out may send the user to another
+  // application: asked for before the bubble goes, a window manager goes
+  // there straight, not first to the window before, as it does once the
+  // active window goes.
+  PanelKeyboard::instance().close(*panel_, [this](bool giveBack) {
+    if (!isShown_) return unmap(giveBack);
+    // Shown again meanwhile, by itself.
+    if (giveBack && !panel_->acceptsFocus()) PanelKeyboard::instance().giveBack(*panel_);
+  });
 }
 
 void BubblePanelController::unmap(bool giveBack) {

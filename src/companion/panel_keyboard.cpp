@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "companion/x11_window_state.h"
 
@@ -84,18 +85,17 @@ PanelKeyboard::Answer::Answer() {
 
 PanelKeyboard::Answer::~Answer() {
   PanelKeyboard& keyboard = instance();
-  if (keyboard.answers_ > 1) {
-    --keyboard.answers_;
+  if (--keyboard.answers_ > 0) return;
+  const bool sentOn = std::exchange(keyboard.sentOn_, false);
+  if (!keyboard.close_ || keyboard.closeAnyway_.isPending()) return;
+  if (!sentOn) {
+    keyboard.closed(true);
     return;
   }
-  // The steps see the answer's end as it is: sent on or not.
-  for (std::size_t i = 0; i < keyboard.afterAnswer_.size(); ++i) {
-    const std::function<void()> step = keyboard.afterAnswer_[i];
-    step();
-  }
-  keyboard.afterAnswer_.clear();
-  keyboard.sentOn_ = false;
-  --keyboard.answers_;
+  // sway acts on no activation an X client asks for.
+  constexpr double longest = 0.5;
+  keyboard.closeAnyway_ =
+      keyboard.scheduler_.after(longest, [&keyboard] { keyboard.closed(false); });
 }
 
 PanelKeyboard& PanelKeyboard::instance() {
@@ -190,39 +190,30 @@ bool PanelKeyboard::holds(const QWidget& panel) {
 
 void PanelKeyboard::giveBack(const QWidget& panel) {
   if (takeOnShow_ == &panel) takeOnShow_ = nullptr;
-  if (!sentOn_ && holds(panel)) focus(back(), time_);
+  if (holds(panel)) focus(back(), time_);
 }
 
 void PanelKeyboard::sentOn() {
   if (answers_ > 0) sentOn_ = true;
 }
 
-void PanelKeyboard::afterAnswer(std::function<void()> step) {
-  if (answers_ > 0)
-    afterAnswer_.push_back(std::move(step));
-  else
-    step();
+void PanelKeyboard::close(const QWidget& panel, std::function<void(bool giveBack)> hide) {
+  closeAnyway_.cancel();
+  closing_ = nullptr;
+  close_ = nullptr;
+  if (answers_ == 0 || !holds(panel)) return hide(true);
+  closing_ = &panel;
+  close_ = std::move(hide);
 }
 
-void PanelKeyboard::whenLeft(const QWidget& panel, std::function<void()> step) {
-  if (!holds(panel)) return step();
-  left();  // an earlier wait ends here
-  leaving_ = &panel;
-  onLeft_ = std::move(step);
-  // sway acts on no activation an X client asks for.
-  constexpr double longest = 0.5;
-  leftAnyway_.cancel();
-  leftAnyway_ = scheduler_.after(longest, [this] { left(); });
-}
-
-void PanelKeyboard::left() {
-  leftAnyway_.cancel();
-  // A panel gone meanwhile (the program quit) takes its step with it.
-  const bool panelLives = leaving_ != nullptr;
-  leaving_ = nullptr;
-  const std::function<void()> step = std::move(onLeft_);
-  onLeft_ = nullptr;
-  if (step && panelLives) step();
+void PanelKeyboard::closed(bool giveBack) {
+  closeAnyway_.cancel();
+  // A panel gone meanwhile (the program quit) takes its close with it.
+  const bool panelLives = closing_ != nullptr;
+  closing_ = nullptr;
+  const std::function<void(bool)> hide = std::move(close_);
+  close_ = nullptr;
+  if (hide && panelLives) hide(giveBack);
 }
 
 std::uint32_t PanelKeyboard::back() const {
@@ -247,7 +238,8 @@ void PanelKeyboard::activeWindowChanged() {
   xcb_connection_t* c = connection();
   const xcb_window_t active = activeWindow(c, root_, activeAtom_);
   if (active == XCB_WINDOW_NONE) return;
-  if (leaving_ != nullptr && windowOf(*leaving_) != active) left();
+  if (closeAnyway_.isPending() && (closing_ == nullptr || windowOf(*closing_) != active))
+    closed(false);
   if (const QWidget* panel = panelOf(active)) {
     // i3 and sway focus a clicked character, or the character once a bubble
     // closes: the keyboard goes on to a bubble that took it, else back.

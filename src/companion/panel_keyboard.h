@@ -32,9 +32,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // bring another application forward (sentOn), and the keyboard then goes
   // there and nowhere first. A window manager activates another window as
   // soon as the active one goes (KWin the one before, even while it
-  // activates the one asked for): a panel holding the keyboard goes once
-  // the answer is done (afterAnswer), and once another window is active
-  // when it sent the user on (whenLeft).
+  // activates the one asked for): a panel holding the keyboard closes as
+  // the answer ends, and once another window is active when it sent the
+  // user on (close).
   class Answer {
    public:
     Answer();
@@ -59,20 +59,16 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // need not give the keyboard.
   void takeOnceShown(const QWidget& panel);
   // When the panel holds the keyboard, hands it back to the window the user
-  // was in before (when that is still on screen), unless the answer being
-  // carried out sent it on.
+  // was in before (when that is still on screen).
   void giveBack(const QWidget& panel);
   // The answer being carried out brings another application forward.
   void sentOn();
-  bool wasSentOn() const { return sentOn_; }
-  bool answering() const { return answers_ > 0; }
-  // Runs `step` once the answer being carried out is done.
-  void afterAnswer(std::function<void()> step);
-  // Runs `step` once another window than the panel is active (at once when
-  // the panel holds no keyboard, at most half a second later).
-  void whenLeft(const QWidget& panel, std::function<void()> step);
-  // Whether the panel has the X input focus or is the active window.
-  bool holds(const QWidget& panel);
+  // Closes the panel by `hide`, told whether to give the keyboard back: at
+  // once, unless an answer is being carried out and the panel holds the
+  // keyboard; then as the answer ends, and when it sent the user on, once
+  // another window is active (at most half a second later) without giving
+  // it back. One panel at a time: a later close replaces one that waits.
+  void close(const QWidget& panel, std::function<void(bool giveBack)> hide);
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -85,13 +81,16 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   ~PanelKeyboard() override;
   void activeWindowChanged();
   const QWidget* panelOf(std::uint32_t window) const;
+  // Whether the panel has the X input focus or is the active window.
+  bool holds(const QWidget& panel);
   // Activates the window as a pager does for the user, and gives it the X
   // input focus, both at `time`.
   void focus(std::uint32_t window, std::uint32_t time);
   // The window the keyboard goes back to.
   std::uint32_t back() const;
   void noteUserTime(std::uint32_t time);
-  void left();
+  // Closes the panel that waits to, if it still exists.
+  void closed(bool giveBack);
   // The server time of an event of the user's input, none for another event.
   std::optional<std::uint32_t> userEventTime(const void* event) const;
   // Gives the panel waiting for it the keyboard once its window is on screen.
@@ -113,12 +112,12 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   std::uint32_t takeOnShowTime_ = 0;
   int answers_ = 0;  // `Answer`s alive
   bool sentOn_ = false;
-  std::vector<std::function<void()>> afterAnswer_;
-  // What waits for a window other than the panel to be active.
-  QPointer<const QWidget> leaving_;
-  std::function<void()> onLeft_;
+  // The panel that closes once the answer is done, or once another window
+  // is active (while `closeAnyway_` is pending).
+  QPointer<const QWidget> closing_;
+  std::function<void(bool)> close_;
   QtScheduler scheduler_;
-  ScheduledWork leftAnyway_;
+  ScheduledWork closeAnyway_;
   // The window the keyboard was handed to, until it is active.
   std::uint32_t handedTo_ = 0;
   // Panels handed on since the user's last input: a window manager that
