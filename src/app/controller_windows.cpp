@@ -8,6 +8,7 @@
 #include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/glimmet_animator.h"
+#include "companion/panel_keyboard.h"
 #include "settings/onboarding_window_controller.h"
 #include "settings/settings_window_controller.h"
 
@@ -18,6 +19,7 @@ void AppController::openSettings(std::optional<SettingsTab> tab) {
     settingsWindow_ = std::make_unique<SettingsWindowController>(*model_);
     settingsWindow_->onQuit = [this] { quit(); };
   }
+  PanelKeyboard::instance().giveWay();
   settingsWindow_->show(tab);
 }
 

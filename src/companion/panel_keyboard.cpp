@@ -60,6 +60,15 @@ void setInputFocus(xcb_connection_t* c, xcb_window_t w, std::uint32_t time) {
   xcb_discard_reply(c, cookie.sequence);
 }
 
+// A menu, a list dropped from a combo box or a tooltip of ours: a popup
+// closes once the program no longer has the keyboard.
+bool popupShown() {
+  const QWindowList windows = QGuiApplication::allWindows();
+  return std::any_of(windows.begin(), windows.end(), [](const QWindow* window) {
+    return window->isVisible() && (window->type() == Qt::Popup || window->type() == Qt::ToolTip);
+  });
+}
+
 bool refuses(const QWidget& panel) {
   return panel.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus);
 }
@@ -242,19 +251,39 @@ void PanelKeyboard::activeWindowChanged() {
     closed(false);
   if (const QWidget* panel = panelOf(active)) {
     // i3 and sway focus a clicked character, or the character once a bubble
-    // closes: the keyboard goes on to a bubble that took it, else back.
-    if (!refuses(*panel) || handedOn_ >= 2) return;
-    ++handedOn_;
-    for (const QPointer<QWidget>& p : panels_) {
-      if (p != nullptr && p->isVisible() && !refuses(*p)) return focus(windowOf(*p), time_);
+    // closes. The click that did it may open the character's menu, and Qt
+    // delivers it only after this: the keyboard goes on once it has.
+    if (refuses(*panel)) {
+      handOnPending_ = true;
+      QMetaObject::invokeMethod(this, &PanelKeyboard::handOn, Qt::QueuedConnection);
     }
-    return focus(back(), time_);
+    return;
   }
   const bool handedBack = active == handedTo_;
   handedTo_ = XCB_WINDOW_NONE;
   userWindow_ = active;
   if (!isOurs(active)) appWindow_ = active;
   if (!handedBack) emit otherWindowActivated();
+}
+
+void PanelKeyboard::handOn() {
+  // Handed on, the keyboard would take an open menu with it: it goes once
+  // the menu has closed (its window's unmap).
+  if (!handOnPending_ || popupShown()) return;
+  handOnPending_ = false;
+  xcb_connection_t* c = connection();
+  const QWidget* panel = panelOf(activeWindow(c, root_, activeAtom_));
+  if (panel == nullptr || !refuses(*panel) || handedOn_ >= 2) return;
+  ++handedOn_;
+  // To a bubble that took the keyboard, else back.
+  for (const QPointer<QWidget>& p : panels_) {
+    if (p != nullptr && p->isVisible() && !refuses(*p)) return focus(windowOf(*p), time_);
+  }
+  focus(back(), time_);
+}
+
+void PanelKeyboard::giveWay() {
+  handOnPending_ = false;
 }
 
 std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) const {
@@ -313,6 +342,12 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
       return false;
     case XCB_EXPOSE:
       shown(reinterpret_cast<const xcb_expose_event_t*>(event)->window);
+      return false;
+    case XCB_UNMAP_NOTIFY:
+      // Perhaps the popup that held the keyboard back; Qt has hidden it
+      // once the call arrives, and run the command chosen in it.
+      if (handOnPending_)
+        QMetaObject::invokeMethod(this, &PanelKeyboard::handOn, Qt::QueuedConnection);
       return false;
     default:
       if (const std::optional<std::uint32_t> time = userEventTime(message)) noteUserTime(*time);

@@ -18,8 +18,9 @@ namespace pimble {
 // is on a click that only changes a window's hints; i3 and sway focus
 // whatever is clicked or left over, a panel that refuses the keyboard too.
 // So a panel takes the X input focus itself on the user's press, a panel
-// that refuses it hands it on as soon as a window manager gives it one, and
-// a panel done with it gives it back to the window the user was in. Every
+// that refuses it hands it on when a window manager gives it one (once no
+// popup of ours is open: the keyboard would take it along), and a panel
+// done with it gives it back to the window the user was in. Every
 // request carries the server time of the user's latest event: one without
 // it (or with another clock's) makes the X server ignore a later, older one.
 // The user's events are read as they come off the connection: Qt delivers
@@ -69,6 +70,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // another window is active (at most half a second later) without giving
   // it back. One panel at a time: a later close replaces one that waits.
   void close(const QWidget& panel, std::function<void(bool giveBack)> hide);
+  // A window of ours is brought forward for the user (the settings): the
+  // keyboard kept on a panel while a menu was open goes there, not back.
+  void giveWay();
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -95,6 +99,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   std::optional<std::uint32_t> userEventTime(const void* event) const;
   // Gives the panel waiting for it the keyboard once its window is on screen.
   void shown(std::uint32_t window);
+  // Hands the keyboard on from a panel that refuses it and that the window
+  // manager made active, once no popup of ours is open.
+  void handOn();
 
   std::vector<QPointer<QWidget>> panels_;
   std::uint32_t root_ = 0;
@@ -123,6 +130,8 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // Panels handed on since the user's last input: a window manager that
   // insists on activating a panel is not answered for ever.
   int handedOn_ = 0;
+  // A panel that refuses the keyboard was made active: hand it on.
+  bool handOnPending_ = false;
 };
 
 }  // namespace pimble

@@ -148,6 +148,18 @@ class OwnDesktopTest : public ProcessTest {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
+  // i3 as a new user gets it, the focus following the mouse, or with the
+  // focus on click.
+  bool startI3(bool focusFollowsMouse = true) {
+    // Without a configuration i3 asks for one in a window.
+    QFile defaults("/etc/i3/config");
+    if (!defaults.open(QIODevice::ReadOnly)) return false;
+    QByteArray config = defaults.readAll();
+    if (!focusFollowsMouse) config += "\nfocus_follows_mouse no\n";
+    writeFile(dir_.path() + "/wm-config/i3/config", config);
+    return startDesktop({"i3"});
+  }
+
   OwnXServer server_;
   std::unique_ptr<ScopedProcess> bus_, manager_;
   std::vector<std::unique_ptr<ScopedProcess>> others_;
@@ -393,11 +405,7 @@ TEST_F(OwnDesktopTest, UnderKWinsHighFocusStealingPreventionCtrlAltIGivesTheForm
 // the settings window once it closes.
 TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
-  // A new user's configuration: without one i3 asks for it in a window.
-  QFile defaults("/etc/i3/config");
-  if (defaults.open(QIODevice::ReadOnly))
-    writeFile(dir_.path() + "/wm-config/i3/config", defaults.readAll());
-  if (!startDesktop({"i3"})) GTEST_SKIP() << "i3 did not start on an X server of its own";
+  if (!startI3()) GTEST_SKIP() << "i3 did not start on an X server of its own";
   seed(true);
   const QString typed = dir_.path() + "/typed";
   startOtherApplication("+40+40", typed);
@@ -453,6 +461,66 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("watered"));
 }
+
+class I3MenuTest : public OwnDesktopTest, public ::testing::WithParamInterface<bool> {};
+
+// i3 focuses the character that refuses the keyboard when it is clicked:
+// its menu stays open however soon the right click follows the pointer's
+// arrival, and once it closes the keys go where the user expects.
+TEST_P(I3MenuTest, ARightClickOnTheCharacterOpensItsMenuEveryTime) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startI3(GetParam())) GTEST_SKIP() << "i3 did not start on an X server of its own";
+  seed(true);
+  const QString typed = dir_.path() + "/typed";
+  startOtherApplication("+40+40", typed);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+  const QStringList search{"search", "--onlyvisible", "--pid", QString::number(pimble.pid())};
+  const QStringList before = runTool("xdotool", search).value_or("").split('\n');
+  auto menuShown = [&] {
+    for (const QString& w : runTool("xdotool", search).value_or("").split('\n'))
+      if (!before.contains(w)) return true;
+    return false;
+  };
+  auto rightClick = [&](std::chrono::milliseconds after) {
+    runTool("xdotool", {"mousemove", "300", "300"});
+    pause(300ms);
+    runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
+    pause(after);
+    runTool("xdotool", {"click", "3"});
+    pause(800ms);
+    return menuShown();
+  };
+  pause(1s);
+  int tries = 0;
+  for (auto after : {50ms, 300ms, 1000ms, 50ms, 300ms, 1000ms}) {
+    SCOPED_TRACE(++tries);
+    EXPECT_TRUE(rightClick(after)) << "no menu";
+    runTool("xdotool", {"key", "Escape"});
+    pause(300ms);
+    const QString word = QStringLiteral("escaped%1").arg(tries);
+    runTool("xdotool", {"type", word});
+    runTool("xdotool", {"key", "Return"});
+    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s));
+  }
+  ASSERT_TRUE(rightClick(300ms));
+  runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
+  QString settings;
+  ASSERT_TRUE(waitUntil([&] {
+    settings = pimble.windows("^Pimble Glimmet Settings$").value(0);
+    return !settings.isEmpty();
+  }));
+  pause(300ms);
+  EXPECT_EQ(activeWindow().toStdString(), settings.toStdString());
+  // The keys reach the settings: the window's own shortcut closes it.
+  runTool("xdotool", {"key", "ctrl+w"});
+  EXPECT_TRUE(waitUntil([&] { return pimble.windows("^Pimble Glimmet Settings$").isEmpty(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Focus, I3MenuTest, ::testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "FollowingTheMouse" : "OnClick");
+});
 
 INSTANTIATE_TEST_SUITE_P(
     Desktops, WindowManagerTest,
