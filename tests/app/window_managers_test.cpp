@@ -400,60 +400,97 @@ TEST_F(OwnDesktopTest, UnderKWinsHighFocusStealingPreventionCtrlAltIGivesTheForm
 }
 
 // i3 focuses whatever is clicked, passed over or left on screen, a
-// character that refuses the keyboard too: the keys go back to the
-// application, however often the pointer crossed the character, and past
-// the settings window once it closes.
-TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
-  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
-  if (!startI3()) GTEST_SKIP() << "i3 did not start on an X server of its own";
-  seed(true);
-  const QString typed = dir_.path() + "/typed";
-  startOtherApplication("+40+40", typed);
-  Pimble pimble(data_);
-  ASSERT_TRUE(pimble.showsWindow(20s));
-  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
-  pause(1s);
-  auto keysReachTheApplication = [&](const QString& word) {
+// character that refuses the keyboard too. The user types into an xterm.
+class I3Test : public OwnDesktopTest {
+ protected:
+  // False when i3 or xterm cannot start (the test skipped).
+  bool startWithTheUserTyping(bool focusFollowsMouse = true) {
+    if (missingProgram("xterm") || !startI3(focusFollowsMouse)) return false;
+    seed(true);
+    startOtherApplication("+40+40", typed_);
+    return true;
+  }
+  bool startPimble() {
+    pimble_ = std::make_unique<Pimble>(data_);
+    if (!pimble_->showsWindow(20s)) return false;
+    character_ = pimble_->windows("^Pimble Glimmet$").value(0);
+    pause(1s);
+    return true;
+  }
+  bool keysReachTheApplication(const QString& word) {
     runTool("xdotool", {"type", word});
     runTool("xdotool", {"key", "Return"});
-    return waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s);
-  };
+    return waitUntil([&] { return contents(typed_).contains(word.toUtf8()); }, 2s);
+  }
+  QStringList pimbleWindows() const {
+    return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble_->pid())})
+        .value_or("")
+        .split('\n');
+  }
+  // A right click on the character, `after` the pointer came onto it: a
+  // window of Pimble's opens, the menu, and is there 0.8 s later.
+  bool rightClickOpensAMenu(std::chrono::milliseconds after) {
+    const QStringList before = pimbleWindows();
+    runTool("xdotool", {"mousemove", "300", "300"});
+    pause(300ms);
+    runTool("xdotool", {"mousemove", "--window", character_, "84", "90"});
+    pause(after);
+    runTool("xdotool", {"click", "3"});
+    pause(800ms);
+    const QStringList now = pimbleWindows();
+    return std::any_of(now.begin(), now.end(),
+                       [&](const QString& w) { return !before.contains(w); });
+  }
+  // The settings, chosen in the open menu by keys, come with the keyboard:
+  // their own shortcut closes them.
+  void settingsFromTheMenuTakeTheKeys() {
+    runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
+    QString settings;
+    ASSERT_TRUE(waitUntil([&] {
+      settings = pimble_->windows("^Pimble Glimmet Settings$").value(0);
+      return !settings.isEmpty();
+    }));
+    pause(300ms);
+    EXPECT_EQ(activeWindow().toStdString(), settings.toStdString());
+    runTool("xdotool", {"key", "ctrl+w"});
+    EXPECT_TRUE(waitUntil([&] { return pimble_->windows("^Pimble Glimmet Settings$").isEmpty(); }));
+  }
+
+  const QString typed_ = dir_.path() + "/typed";
+  std::unique_ptr<Pimble> pimble_;
+  QString character_;
+};
+
+// The keys go back to the application, however often the pointer crossed
+// the character, and past the settings window once it closes.
+TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
+  if (!startWithTheUserTyping()) GTEST_SKIP() << "i3 or xterm did not start";
+  ASSERT_TRUE(startPimble());
   // Over the character and off it three times, then resting on it.
   for (int move = 0; move < 7; ++move) {
     if (move % 2 == 0)
-      runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
+      runTool("xdotool", {"mousemove", "--window", character_, "84", "90"});
     else
       runTool("xdotool", {"mousemove", "300", "300"});
     pause(300ms);
   }
   EXPECT_TRUE(keysReachTheApplication("resting"));
-  click(character, QPoint(84, 90));
+  click(character_, QPoint(84, 90));
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("tapped"));
   QString bubble;
   auto quickActions = [&] {
-    if (!(bubble = bubbleOf(pimble)).isEmpty()) return true;
+    if (!(bubble = bubbleOf(*pimble_)).isEmpty()) return true;
     runTool("xdotool",
-            {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2", "1"});
-    const bool shown = waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); });
+            {"mousemove", "--window", character_, "84", "90", "click", "--repeat", "2", "1"});
+    const bool shown = waitUntil([&] { return !(bubble = bubbleOf(*pimble_)).isEmpty(); });
     pause(500ms);
     return shown;
   };
   // The quick actions, then the settings from the character's menu.
   ASSERT_TRUE(quickActions());
-  const QStringList args{"search", "--onlyvisible", "--pid", QString::number(pimble.pid())};
-  const QStringList before = runTool("xdotool", args).value_or("").split('\n');
-  runTool("xdotool", {"mousemove", "--window", character, "84", "90", "click", "3"});
-  ASSERT_TRUE(waitUntil([&] {  // the menu
-    for (const QString& w : runTool("xdotool", args).value_or("").split('\n'))
-      if (!before.contains(w)) return true;
-    return false;
-  }));
-  pause(500ms);
-  runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
-  ASSERT_TRUE(waitUntil([&] { return !pimble.windows("^Pimble Glimmet Settings$").isEmpty(); }));
-  pause(500ms);
-  runTool("xdotool", {"key", "ctrl+w"});
+  ASSERT_TRUE(rightClickOpensAMenu(300ms));
+  settingsFromTheMenuTakeTheKeys();
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("closed"));
   ASSERT_TRUE(quickActions());
@@ -462,60 +499,24 @@ TEST_F(OwnDesktopTest, UnderI3TypedKeysReachTheApplicationAfterATapAndAfterTheQu
   EXPECT_TRUE(keysReachTheApplication("watered"));
 }
 
-class I3MenuTest : public OwnDesktopTest, public ::testing::WithParamInterface<bool> {};
+class I3MenuTest : public I3Test, public ::testing::WithParamInterface<bool> {};
 
-// i3 focuses the character that refuses the keyboard when it is clicked:
-// its menu stays open however soon the right click follows the pointer's
-// arrival, and once it closes the keys go where the user expects.
+// The click that makes the character active opens its menu, which stays
+// open however soon the click follows the pointer's arrival; once it
+// closes the keys go where the user expects.
 TEST_P(I3MenuTest, ARightClickOnTheCharacterOpensItsMenuEveryTime) {
-  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
-  if (!startI3(GetParam())) GTEST_SKIP() << "i3 did not start on an X server of its own";
-  seed(true);
-  const QString typed = dir_.path() + "/typed";
-  startOtherApplication("+40+40", typed);
-  Pimble pimble(data_);
-  ASSERT_TRUE(pimble.showsWindow(20s));
-  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
-  const QStringList search{"search", "--onlyvisible", "--pid", QString::number(pimble.pid())};
-  const QStringList before = runTool("xdotool", search).value_or("").split('\n');
-  auto menuShown = [&] {
-    for (const QString& w : runTool("xdotool", search).value_or("").split('\n'))
-      if (!before.contains(w)) return true;
-    return false;
-  };
-  auto rightClick = [&](std::chrono::milliseconds after) {
-    runTool("xdotool", {"mousemove", "300", "300"});
-    pause(300ms);
-    runTool("xdotool", {"mousemove", "--window", character, "84", "90"});
-    pause(after);
-    runTool("xdotool", {"click", "3"});
-    pause(800ms);
-    return menuShown();
-  };
-  pause(1s);
+  if (!startWithTheUserTyping(GetParam())) GTEST_SKIP() << "i3 or xterm did not start";
+  ASSERT_TRUE(startPimble());
   int tries = 0;
   for (auto after : {50ms, 300ms, 1000ms, 50ms, 300ms, 1000ms}) {
     SCOPED_TRACE(++tries);
-    EXPECT_TRUE(rightClick(after)) << "no menu";
+    EXPECT_TRUE(rightClickOpensAMenu(after));
     runTool("xdotool", {"key", "Escape"});
     pause(300ms);
-    const QString word = QStringLiteral("escaped%1").arg(tries);
-    runTool("xdotool", {"type", word});
-    runTool("xdotool", {"key", "Return"});
-    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains(word.toUtf8()); }, 2s));
+    EXPECT_TRUE(keysReachTheApplication(QStringLiteral("escaped%1").arg(tries)));
   }
-  ASSERT_TRUE(rightClick(300ms));
-  runTool("xdotool", {"key", "Up", "Up", "Up", "Return"});  // Settings…
-  QString settings;
-  ASSERT_TRUE(waitUntil([&] {
-    settings = pimble.windows("^Pimble Glimmet Settings$").value(0);
-    return !settings.isEmpty();
-  }));
-  pause(300ms);
-  EXPECT_EQ(activeWindow().toStdString(), settings.toStdString());
-  // The keys reach the settings: the window's own shortcut closes it.
-  runTool("xdotool", {"key", "ctrl+w"});
-  EXPECT_TRUE(waitUntil([&] { return pimble.windows("^Pimble Glimmet Settings$").isEmpty(); }));
+  ASSERT_TRUE(rightClickOpensAMenu(300ms));
+  settingsFromTheMenuTakeTheKeys();
 }
 
 INSTANTIATE_TEST_SUITE_P(Focus, I3MenuTest, ::testing::Bool(), [](const auto& info) {
