@@ -448,7 +448,6 @@ class AppController : public QObject {
   // settings give now, with the reminder kinds it holds back.
   void takeLaunchMode();
   void applyIntentionShortcut(bool on);
-  void intentionHotKeyPressed();
 
   // controller_visibility.cpp
   void scheduleFullscreenRecheck(Date due);

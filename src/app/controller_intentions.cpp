@@ -126,7 +126,13 @@ void AppController::openIntentionForm(std::optional<ReturnTarget> target,
   const IntentionForm form = makeIntentionForm(prompt, target, returnTo);
   const Uuid id = form.id;
   showBubble(BubbleUse::intentionForm, BubbleContent::intentionForm(form), id);
-  if (!prompt) return;
+  if (!prompt) {
+    // The user asked for it, perhaps from another program (the shortcut,
+    // the tray's menu): the form takes the keyboard itself where a window
+    // manager keeps it there.
+    bubble_->takeKeyboard();
+    return;
+  }
   // A form the program offered on its own goes away by itself.
   replacePendingClose(promptedFormCloseDelay, [this, id] {
     if (showingIntentionForm() && bubbleSubject_ == id) closeIntentionForm();

@@ -106,15 +106,8 @@ void AppController::applyIntentionShortcut(bool on) {
   if (!on) return;
   // A key another program holds stays silently unavailable; the next
   // change of the setting tries again.
-  desktop_.shortcut->registerKey([this] { intentionHotKeyPressed(); });
-}
-
-void AppController::intentionHotKeyPressed() {
   // The same form the menus and the settings open: no target, no prompt.
-  openIntentionForm();
-  // The key went to the user's application: the form takes the keyboard
-  // itself, where a window manager keeps it there.
-  if (showingIntentionForm()) bubble_->takeKeyboard();
+  desktop_.shortcut->registerKey([this] { openIntentionForm(); });
 }
 
 void AppController::applyModeEffects(const AppSettings& s) {

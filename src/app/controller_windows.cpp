@@ -19,8 +19,11 @@ void AppController::openSettings(std::optional<SettingsTab> tab) {
     settingsWindow_ = std::make_unique<SettingsWindowController>(*model_);
     settingsWindow_->onQuit = [this] { quit(); };
   }
-  PanelKeyboard::instance().giveWay();
   settingsWindow_->show(tab);
+  // Asked for from the tray's menu or by a second start, while another
+  // program is in front: some window managers (KWin at its high focus
+  // stealing prevention) give no keyboard unless it is asked for the user.
+  PanelKeyboard::instance().takeOnceShown(*settingsWindow_->window());
 }
 
 void AppController::startOnboarding() {

@@ -39,8 +39,9 @@ class BubblePanelController {
   // keyboard; anything else waits for a click.
   void show(BubbleContent content, BubbleStyle style);
   void hide();
-  // The user opened the shown bubble from another program's window (the
-  // intention shortcut): it takes the keyboard itself once on screen.
+  // The user opened the shown bubble, perhaps from another program's window
+  // (the intention shortcut, the tray's menu): it takes the keyboard itself
+  // once on screen.
   void takeKeyboard();
   // Places the bubble beside the character again; the owner calls this on
   // every geometry change of the character's window.

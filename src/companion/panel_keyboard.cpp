@@ -168,12 +168,13 @@ void PanelKeyboard::take(const QWidget& panel, std::uint32_t time) {
   xcb_flush(c);
 }
 
-void PanelKeyboard::takeOnceShown(const QWidget& panel) {
+void PanelKeyboard::takeOnceShown(const QWidget& window) {
+  handOnPending_ = false;
   xcb_connection_t* c = connection();
   if (c == nullptr || activeAtom_ == 0) return;
-  takeOnShow_ = &panel;
+  takeOnShow_ = &window;
   takeOnShowTime_ = time_;
-  shown(windowOf(panel));
+  shown(windowOf(window));
 }
 
 void PanelKeyboard::shown(std::uint32_t window) {
@@ -181,12 +182,13 @@ void PanelKeyboard::shown(std::uint32_t window) {
   xcb_connection_t* c = connection();
   // Mapped inside a frame not yet mapped is not on screen yet.
   if (!viewable(c, window)) return;
-  const QWidget* panel = takeOnShow_;
+  const QWidget* taking = takeOnShow_;
   takeOnShow_ = nullptr;
-  if (refuses(*panel) || !panel->isVisible() || holds(*panel)) return;
+  if (refuses(*taking) || !taking->isVisible() || holds(*taking)) return;
   // KWin at its high focus stealing prevention gives a window mapped for
-  // the user's action in another program no keyboard, and takes it back
-  // from one that sets the focus itself; it obeys a request as a pager's.
+  // the user's action in another program no keyboard, nor one that asks
+  // for it as an application, and takes it back from one that sets the
+  // focus itself; it obeys a request as a pager's.
   focus(window, takeOnShowTime_);
 }
 
@@ -199,7 +201,7 @@ bool PanelKeyboard::holds(const QWidget& panel) {
 
 void PanelKeyboard::giveBack(const QWidget& panel) {
   if (takeOnShow_ == &panel) takeOnShow_ = nullptr;
-  if (holds(panel)) focus(back(), time_);
+  if (holds(panel)) handBack();
 }
 
 void PanelKeyboard::sentOn() {
@@ -230,10 +232,14 @@ std::uint32_t PanelKeyboard::back() const {
   return c != nullptr && viewable(c, userWindow_) ? userWindow_ : appWindow_;
 }
 
-void PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
+void PanelKeyboard::handBack() {
+  const std::uint32_t window = back();
+  if (focus(window, time_)) handedTo_ = window;
+}
+
+bool PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
   xcb_connection_t* c = connection();
-  if (c == nullptr || !viewable(c, window)) return;
-  if (panelOf(window) == nullptr) handedTo_ = window;
+  if (c == nullptr || !viewable(c, window)) return false;
   // Asked of the window manager as a pager asks, on the user's behalf.
   constexpr std::uint32_t sourcePager = 2;
   X11WindowState::request(window, "_NET_ACTIVE_WINDOW",
@@ -241,6 +247,7 @@ void PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
   // sway acts on no such request of an X client: the X focus goes there too.
   setInputFocus(c, window, time);
   xcb_flush(c);
+  return true;
 }
 
 void PanelKeyboard::activeWindowChanged() {
@@ -277,13 +284,12 @@ void PanelKeyboard::handOn() {
   ++handedOn_;
   // To a bubble that took the keyboard, else back.
   for (const QPointer<QWidget>& p : panels_) {
-    if (p != nullptr && p->isVisible() && !refuses(*p)) return focus(windowOf(*p), time_);
+    if (p != nullptr && p->isVisible() && !refuses(*p)) {
+      focus(windowOf(*p), time_);
+      return;
+    }
   }
-  focus(back(), time_);
-}
-
-void PanelKeyboard::giveWay() {
-  handOnPending_ = false;
+  handBack();
 }
 
 std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) const {

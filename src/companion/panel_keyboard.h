@@ -54,11 +54,13 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // Gives a shown panel the X input focus in answer to the user's press at
   // `time` (server time), once it accepts the keyboard.
   void take(const QWidget& panel, std::uint32_t time);
-  // Activates the panel once it is on screen, as the user's action at the
-  // time of their latest event: for a panel opened by an action in another
-  // program's window (the intention shortcut), to which a window manager
-  // need not give the keyboard.
-  void takeOnceShown(const QWidget& panel);
+  // Activates a window of ours (a panel, the settings) once it is on
+  // screen, as the user's action at the time of their latest event: for a
+  // window the user opened from another program's window (the intention
+  // shortcut, the tray's menu, starting the program again), to which a
+  // window manager need not give the keyboard. The keyboard kept on a
+  // panel while a menu was open goes there, not back.
+  void takeOnceShown(const QWidget& window);
   // When the panel holds the keyboard, hands it back to the window the user
   // was in before (when that is still on screen).
   void giveBack(const QWidget& panel);
@@ -70,10 +72,6 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // another window is active (at most half a second later) without giving
   // it back. One panel at a time: a later close replaces one that waits.
   void close(const QWidget& panel, std::function<void(bool giveBack)> hide);
-  // A window of ours is brought forward for the user (the settings): the
-  // keyboard kept on a panel while a menu was open goes there, not back.
-  void giveWay();
-
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
  signals:
@@ -88,10 +86,12 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // Whether the panel has the X input focus or is the active window.
   bool holds(const QWidget& panel);
   // Activates the window as a pager does for the user, and gives it the X
-  // input focus, both at `time`.
-  void focus(std::uint32_t window, std::uint32_t time);
+  // input focus, both at `time`; false when it is not on screen.
+  bool focus(std::uint32_t window, std::uint32_t time);
   // The window the keyboard goes back to.
   std::uint32_t back() const;
+  // Gives the keyboard back to that window.
+  void handBack();
   void noteUserTime(std::uint32_t time);
   // Closes the panel that waits to, if it still exists.
   void closed(bool giveBack);
@@ -113,7 +113,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // The last active window of another program: where it goes back to once
   // a window of ours (the settings) is gone.
   std::uint32_t appWindow_ = 0;
-  // The panel to give the keyboard once it is on screen, and the time of
+  // The window to give the keyboard once it is on screen, and the time of
   // the user's action that opened it.
   QPointer<const QWidget> takeOnShow_;
   std::uint32_t takeOnShowTime_ = 0;

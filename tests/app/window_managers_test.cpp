@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "app/pimble_process.h"
+#include "app/tray_hosts.h"
 #include "bubbles/bubble_placement.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
@@ -398,6 +399,78 @@ TEST_F(OwnDesktopTest, UnderKWinsHighFocusStealingPreventionCtrlAltIGivesTheForm
   EXPECT_TRUE(waitUntil([&] { return contents(typed).contains("back"); }));
   EXPECT_FALSE(contents(typed).contains("reading"));
 }
+
+class KWinFocusTest : public OwnDesktopTest, public ::testing::WithParamInterface<bool> {};
+
+// The user in an xterm opens a window of Pimble's from the tray's menu, or
+// by starting Pimble again: it takes the typed keys, and once it closes
+// they go back to the xterm. At KWin's default level, and at its high focus
+// stealing prevention, which gives another program's window no keyboard
+// unless it is asked for the user.
+TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboard) {
+  if (missingProgram("xterm") || missingProgram("trayer")) GTEST_SKIP() << "no xterm or trayer";
+  if (GetParam())
+    writeFile(dir_.path() + "/wm-config/kwinrc", "[Windows]\nFocusStealingPreventionLevel=3\n");
+  if (!startDesktop({"kwin_x11", "--replace"}))
+    GTEST_SKIP() << "KWin did not start on an X server of its own";
+  const auto trayer = startTrayer();
+  ASSERT_TRUE(waitUntil([] {
+    return runTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).has_value();
+  }));
+  seed(true);
+  const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  QString icon;  // in trayer's strip at the top
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        const QString all =
+            runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
+                .value_or("");
+        for (const QString& w : all.split('\n', Qt::SkipEmptyParts))
+          if (const QRect g = geometry(w); g.top() < 24 && g.width() <= 32) icon = w;
+        return !icon.isEmpty();
+      },
+      10s));
+  int step = 0;
+  // Opened while the xterm is in front, the window takes the keys, and
+  // `close` closes it; the next keys reach the xterm.
+  auto takesTheKeys = [&](const std::function<void()>& open, const std::function<QString()>& window,
+                          const char* close) {
+    SCOPED_TRACE(++step);
+    runTool("xdotool", {"windowactivate", "--sync", xterm});
+    pause(300ms);
+    open();
+    EXPECT_TRUE(waitUntil([&] {
+      const QString w = window();
+      return !w.isEmpty() && activeWindow() == w;
+    }));
+    runTool("xdotool", {"type", "inside"});
+    runTool("xdotool", {"key", close});
+    ASSERT_TRUE(waitUntil([&] { return window().isEmpty(); })) << "it stays open";
+    const QString word = QStringLiteral("back%1").arg(step);
+    runTool("xdotool", {"type", word});
+    runTool("xdotool", {"key", "Return"});
+    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains(word.toUtf8()); }));
+    EXPECT_FALSE(contents(typed).contains("inside"));
+  };
+  auto fromTheMenu = [&](int ups) {
+    return [&, ups] {
+      runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "3"});
+      pause(800ms);
+      runTool("xdotool", QStringList{"key"} + QStringList(ups, "Up") + QStringList{"Return"});
+    };
+  };
+  auto settings = [&] { return pimble.windows("^Pimble Glimmet Settings$").value(0); };
+  takesTheKeys(fromTheMenu(2), settings, "ctrl+w");  // Settings…
+  takesTheKeys(
+      fromTheMenu(6), [&] { return bubbleOf(pimble); }, "Escape");  // Set an intention…
+  takesTheKeys([&] { EXPECT_EQ(Pimble(data_).finish(), 0); }, settings, "ctrl+w");
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, KWinFocusTest, ::testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "High" : "Default");
+});
 
 // i3 focuses whatever is clicked, passed over or left on screen, a
 // character that refuses the keyboard too. The user types into an xterm.
