@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPalette>
@@ -253,16 +254,36 @@ QString NamePicker::shownText() const {
   return option.currentText;
 }
 
+QSize NamePicker::sizeHint() const {
+  QSize hint = QComboBox::sizeHint();
+  // The style's size from the contents is not the room it leaves the
+  // label (a style sheet's box leaves out the drop-down): fitted to the
+  // widest name instead, whatever the font.
+  const QFontMetricsF metrics(font());
+  qreal widest = 0;
+  for (int i = 0; i < count(); ++i)
+    widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+  QStyleOptionComboBox option;
+  QComboBox::initStyleOption(&option);
+  option.rect = QRect(QPoint(), hint);
+  hint.rwidth() += int(std::ceil(widest)) - labelRoom(option).width();
+  return hint;
+}
+
+QRect NamePicker::labelRoom(const QStyleOptionComboBox& option) const {
+  QRect room =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  // Styles draw the label a pixel in from each side, after the icon.
+  room.adjust(1, 0, -1, 0);
+  if (!option.currentIcon.isNull()) room.setLeft(room.left() + option.iconSize.width() + 4);
+  return room;
+}
+
 void NamePicker::initStyleOption(QStyleOptionComboBox* option) const {
   QComboBox::initStyleOption(option);
   if (option->currentText.isEmpty()) return;
-  QRect room =
-      style()->subControlRect(QStyle::CC_ComboBox, option, QStyle::SC_ComboBoxEditField, this);
-  // Styles draw the label a pixel in from each side, after the icon.
-  room.adjust(1, 0, -1, 0);
-  if (!option->currentIcon.isNull()) room.setLeft(room.left() + option->iconSize.width() + 4);
-  option->currentText =
-      fontMetrics().elidedText(option->currentText, Qt::ElideRight, std::max(1, room.width()));
+  option->currentText = fontMetrics().elidedText(option->currentText, Qt::ElideRight,
+                                                 std::max(1, labelRoom(*option).width()));
 }
 
 QLabel* symbol(std::string_view name, int points, const QColor& color, QWidget* parent) {
@@ -327,7 +348,7 @@ QString styleSheet(BubbleStyle style) {
              "  subcontrol-position: center right; right: 5px; }"
              "QToolButton[look=\"borderless\"]::menu-indicator { image: none; width: 0px; }"
              "QComboBox { padding: 2px 8px; }"
-             "QComboBox::drop-down { border: none; width: 16px; }"
+             "QComboBox::drop-down { border: none; width: 0px; }"
              "QComboBox QAbstractItemView { color: %1; background: %4; selection-background-color: "
              "%9;"
              "  selection-color: white; border: 1px solid %5; }"

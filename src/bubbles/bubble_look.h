@@ -69,19 +69,24 @@ QPushButton* button(const QString& text, const char* look, QWidget* parent = nul
 // its tooltip and accessible name.
 QPushButton* nameButton(const QString& text, const char* look, QWidget* parent = nullptr);
 
-// A picker of names of any length. Where the closed box is too narrow, the
+// A picker of names of any length. Its size hint fits the widest name
+// whole; where the closed box is narrower (held to a largest width), the
 // chosen name shows cut at its end with "…", and the whole name is its
-// tooltip; the list shows every name whole, and the box's size hints still
-// ask for the widest.
+// tooltip. The list shows every name whole.
 class NamePicker : public QComboBox {
   Q_OBJECT
  public:
   explicit NamePicker(QWidget* parent = nullptr);
   // What the closed box shows of the chosen name.
   QString shownText() const;
+  QSize sizeHint() const override;
 
  protected:
   void initStyleOption(QStyleOptionComboBox* option) const override;
+
+ private:
+  // Where the closed box draws the name, in a box of the option's size.
+  QRect labelRoom(const QStyleOptionComboBox& option) const;
 };
 
 // A symbol image in a label, hidden from assistive technologies.

@@ -270,6 +270,39 @@ TEST(IntentionForm, ALongNameIsCutAtTheEndOfItsBoxAndWholeInItsTooltipAndList) {
   }
 }
 
+// A name shows whole in both boxes when the box can grow to it; a longer
+// one is cut at the end of the room the box has at its largest, which ends
+// as far from the box's right edge as the label starts from its left.
+TEST(IntentionForm, ANameIsCutOnlyWhenTheBoxCannotGrowToIt) {
+  const QString longName = QStringLiteral("Extraordinarily Long Application Name 2026");
+  for (const QString& name : {QStringLiteral("XTerm"), QStringLiteral("Noicon"),
+                              QStringLiteral("Mxpm"), QStringLiteral("WWWWWWWWW"), longName}) {
+    IntentionForm f = samples::form(false);
+    f.apps = f.returnChoices = {{"target", name.toStdString()}, {"back", name.toStdString()}};
+    f.target = f.apps[0];
+    f.returnTo = f.apps[1];
+    Bubble b(BubbleContent::intentionForm(f));
+    for (const char* boxName : {"target", "returnTo"}) {
+      SCOPED_TRACE(name.toStdString() + " in " + boxName);
+      auto* box = b.get<BubbleLook::NamePicker>(boxName);
+      const QString shown = box->shownText();
+      QStyleOptionComboBox option;
+      option.initFrom(box);
+      const QRect room = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, box);
+      if (name != longName) {
+        EXPECT_EQ(shown.toStdString(), name.toStdString());
+        continue;
+      }
+      ASSERT_TRUE(shown.endsWith(QStringLiteral("…")));
+      EXPECT_LE(box->width() - 1 - room.right(), room.left());
+      // One more letter would not have fitted.
+      EXPECT_GT(box->fontMetrics().horizontalAdvance(name.left(shown.size()) + QStringLiteral("…")),
+                room.width() - 2);
+    }
+  }
+}
+
 TEST(IntentionForm, StartReportsTheChoicesAndKeysAnswer) {
   Bubble b(BubbleContent::intentionForm(samples::form(false)));
   auto* purpose = b.get<QLineEdit>("purpose");
