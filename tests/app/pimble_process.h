@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <xcb/xcb.h>
 
 #include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -103,6 +108,52 @@ inline bool type(const QString& window, const QString& keys) {
   return runTool("xdotool",
                  QStringList{"windowactivate", "--sync", window, "key"} + keys.split(' '))
       .has_value();
+}
+
+// Whether the program has handled every event the X server sent it before
+// now (the keys typed, the clicks): it answers a window manager's ping on
+// `window` in the order of its events. False when no answer came in time.
+inline bool inputHandled(const QString& window, std::chrono::milliseconds timeout = 5s) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  const auto closed =
+      std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)>(c, xcb_disconnect);
+  if (xcb_connection_has_error(c)) return false;
+  auto atom = [c](const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return a;
+  };
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  // The answer goes to the root window.
+  const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+  const xcb_atom_t ping = atom("_NET_WM_PING");
+  constexpr std::uint32_t token = 0x5049u;
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window.toUInt();
+  message.type = atom("WM_PROTOCOLS");
+  message.data.data32[0] = ping;
+  message.data.data32[1] = token;
+  message.data.data32[2] = message.window;
+  xcb_send_event(c, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(c);
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+      const auto* answer = reinterpret_cast<const xcb_client_message_event_t*>(event);
+      const bool answered = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                            answer->data.data32[0] == ping && answer->data.data32[1] == token;
+      std::free(event);
+      if (answered) return true;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
 }
 
 class ProcessTest : public ::testing::Test {

@@ -99,9 +99,10 @@ TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
       return !window.isEmpty();
     }));
     ASSERT_TRUE(type(window, k.tabKeys));
-    pause(300ms);
+    ASSERT_TRUE(inputHandled(window)) << "the tab is not shown";
     ASSERT_TRUE(click(window, k.field));
     ASSERT_TRUE(type(window, QStringLiteral("ctrl+a ") + k.typed));
+    ASSERT_TRUE(inputHandled(window)) << "the digits are not in the field";
     if (k.ctrlQ) {
       ASSERT_TRUE(type(window, "ctrl+q"));
       EXPECT_EQ(pimble.finish(), 0);
