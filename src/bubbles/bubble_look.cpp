@@ -1,5 +1,6 @@
 #include "bubbles/bubble_look.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -268,6 +269,35 @@ QSize NamePicker::sizeHint() const {
   option.rect = QRect(QPoint(), hint);
   hint.rwidth() += int(std::ceil(widest)) - labelRoom(option).width();
   return hint;
+}
+
+void NamePicker::showPopup() {
+  QComboBox::showPopup();
+  // Qt sizes the list after the box, whose size from its contents is not
+  // what a row needs around its name: widened to show every name whole.
+  QAbstractItemView* rows = view();
+  QWidget* list = rows->window();
+  if (list == window()) return;
+  QStyleOptionViewItem option;
+  option.initFrom(rows);
+  const QFontMetricsF metrics(rows->font());
+  int widest = 0;
+  for (int row = 0; row < count(); ++row) {
+    // A row's size around a name as wide as the given rectangle.
+    option.rect.setSize(QSize(int(std::ceil(metrics.horizontalAdvance(itemText(row)))), 1));
+    const QModelIndex index = model()->index(row, modelColumn(), rootModelIndex());
+    widest = std::max(widest, rows->itemDelegate()->sizeHint(option, index).width());
+  }
+  const int needed = widest + list->width() - rows->viewport()->width();
+  if (needed <= list->width()) return;
+  QRect place = list->geometry();
+  place.setWidth(needed);
+  if (const QScreen* shownOn = list->screen()) {
+    const QRect room = shownOn->availableGeometry();
+    if (place.right() > room.right()) place.moveRight(room.right());
+    if (place.left() < room.left()) place.moveLeft(room.left());
+  }
+  list->setGeometry(place);
 }
 
 QRect NamePicker::labelRoom(const QStyleOptionComboBox& option) const {

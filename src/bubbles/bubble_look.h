@@ -80,6 +80,7 @@ class NamePicker : public QComboBox {
   // What the closed box shows of the chosen name.
   QString shownText() const;
   QSize sizeHint() const override;
+  void showPopup() override;
 
  protected:
   void initStyleOption(QStyleOptionComboBox* option) const override;

@@ -2,12 +2,15 @@
 // closures, with the texts shown exactly as given.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -299,6 +302,23 @@ TEST(IntentionForm, ANameIsCutOnlyWhenTheBoxCannotGrowToIt) {
       // One more letter would not have fitted.
       EXPECT_GT(box->fontMetrics().horizontalAdvance(name.left(shown.size()) + QStringLiteral("…")),
                 room.width() - 2);
+      // The list shows it whole: its row drawn at the list's width is the
+      // start of the row drawn wider.
+      box->showPopup();
+      QAbstractItemView* rows = box->view();
+      auto row = [&](int width) {
+        QImage image(width, 30, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.initFrom(rows);
+        option.rect = image.rect();
+        rows->itemDelegate()->paint(&painter, option, box->model()->index(box->currentIndex(), 0));
+        return image;
+      };
+      const int width = rows->viewport()->width();
+      EXPECT_EQ(row(width), row(width + 200).copy(0, 0, width, 30)) << "cut in the list";
+      box->hidePopup();
     }
   }
 }
