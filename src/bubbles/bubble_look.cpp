@@ -277,7 +277,6 @@ void NamePicker::showPopup() {
   // what a row needs around its name: widened to show every name whole.
   QAbstractItemView* rows = view();
   QWidget* list = rows->window();
-  if (list == window()) return;
   QStyleOptionViewItem option;
   option.initFrom(rows);
   const QFontMetricsF metrics(rows->font());
