@@ -120,6 +120,12 @@ class OwnDesktopTest : public ProcessTest {
       if (runTool("xdotool", {"getwindowgeometry", w}).value_or("").contains(width)) return w;
     return {};
   }
+  // The program's windows on screen, whatever their titles.
+  static QStringList windowsOf(const Pimble& pimble) {
+    return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
+        .value_or("")
+        .split('\n', Qt::SkipEmptyParts);
+  }
   static QRect geometry(const QString& window) {
     const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
     auto value = [&](const char* name) {
@@ -424,10 +430,7 @@ TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboa
   QString icon;  // in trayer's strip at the top
   ASSERT_TRUE(waitUntil(
       [&] {
-        const QString all =
-            runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
-                .value_or("");
-        for (const QString& w : all.split('\n', Qt::SkipEmptyParts))
+        for (const QString& w : windowsOf(pimble))
           if (const QRect g = geometry(w); g.top() < 24 && g.width() <= 32) icon = w;
         return !icon.isEmpty();
       },
@@ -495,22 +498,17 @@ class I3Test : public OwnDesktopTest {
     runTool("xdotool", {"key", "Return"});
     return waitUntil([&] { return contents(typed_).contains(word.toUtf8()); }, 2s);
   }
-  QStringList pimbleWindows() const {
-    return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble_->pid())})
-        .value_or("")
-        .split('\n');
-  }
   // A right click on the character, `after` the pointer came onto it: a
   // window of Pimble's opens, the menu, and is there 0.8 s later.
   bool rightClickOpensAMenu(std::chrono::milliseconds after) {
-    const QStringList before = pimbleWindows();
+    const QStringList before = windowsOf(*pimble_);
     runTool("xdotool", {"mousemove", "300", "300"});
     pause(300ms);
     runTool("xdotool", {"mousemove", "--window", character_, "84", "90"});
     pause(after);
     runTool("xdotool", {"click", "3"});
     pause(800ms);
-    const QStringList now = pimbleWindows();
+    const QStringList now = windowsOf(*pimble_);
     return std::any_of(now.begin(), now.end(),
                        [&](const QString& w) { return !before.contains(w); });
   }
