@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // X11 last: its macros would trip the Qt headers.
@@ -38,6 +39,54 @@ std::vector<uint16_t> variants(unsigned numLock) {
     }
   return out;
 }
+
+struct Keys {
+  unsigned keycode = 0;  // none when no key types "i"
+  unsigned numLockMask = XCB_MOD_MASK_2;
+};
+
+// The key that types "i" and the Num Lock modifier, asked of the server:
+// Xlib's copy of the mapping in the Display is never brought up to date,
+// since Qt reads the events that would. Every group counts, the first
+// first, so that a group switch within one mapping moves nothing.
+Keys currentKeys(xcb_connection_t* c) {
+  Keys keys;
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  const int first = setup->min_keycode, count = setup->max_keycode - first + 1;
+  auto* map = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, first, count), nullptr);
+  auto* mods = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+  if (map && map->keysyms_per_keycode > 0) {
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    const int per = map->keysyms_per_keycode;
+    auto types = [&](int keycode, xcb_keysym_t sym, int column) {
+      return keycode >= first && keycode < first + count &&
+             syms[(keycode - first) * per + column] == sym;
+    };
+    for (int column = 0; column < per && !keys.keycode; ++column)
+      for (int keycode = first; keycode < first + count && !keys.keycode; ++keycode)
+        if (types(keycode, XK_i, column)) keys.keycode = unsigned(keycode);
+    if (mods) {
+      const xcb_keycode_t* held = xcb_get_modifier_mapping_keycodes(mods);
+      const int perModifier = mods->keycodes_per_modifier;
+      for (int i = 0; i < 8 * perModifier; ++i)
+        for (int column = 0; column < per; ++column)
+          if (types(held[i], XK_Num_Lock, column)) keys.numLockMask = 1u << (i / perModifier);
+    }
+  }
+  std::free(map);
+  std::free(mods);
+  return keys;
+}
+
+// The XKB extension's event code on the connection, -1 without it.
+int xkbEventCode(xcb_connection_t* c) {
+  const char* name = "XKEYBOARD";
+  auto* reply = xcb_query_extension_reply(
+      c, xcb_query_extension(c, uint16_t(std::strlen(name)), name), nullptr);
+  const int code = reply && reply->present ? reply->first_event : -1;
+  std::free(reply);
+  return code;
+}
 }  // namespace
 
 HotKey::HotKey(QObject* parent) : QObject(parent) {}
@@ -50,33 +99,14 @@ bool HotKey::registerKey(std::function<void()> onPressed) {
   unregisterKey();
   const X11 x = x11();
   if (!x.display || !x.connection) return false;
-  keycode_ = XKeysymToKeycode(x.display, XK_i);
-  if (keycode_ == 0) return false;
-  numLockMask_ = XkbKeysymToModifiers(x.display, XK_Num_Lock);
-  if (numLockMask_ == 0) numLockMask_ = XCB_MOD_MASK_2;
+  const Keys keys = currentKeys(x.connection);
+  if (keys.keycode == 0) return false;
+  keycode_ = keys.keycode;
+  numLockMask_ = keys.numLockMask;
   root_ = static_cast<unsigned>(DefaultRootWindow(x.display));
-
-  // Checked requests: a grab another client holds answers BadAccess here,
-  // not later in the event stream.
-  std::vector<uint16_t> held;
-  bool ok = true;
-  for (uint16_t mods : variants(numLockMask_)) {
-    auto cookie =
-        xcb_grab_key_checked(x.connection, 1, root_, mods, static_cast<xcb_keycode_t>(keycode_),
-                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-    if (xcb_generic_error_t* error = xcb_request_check(x.connection, cookie)) {
-      std::free(error);
-      ok = false;
-      break;
-    }
-    held.push_back(mods);
-  }
-  if (!ok) {
-    for (uint16_t mods : held)
-      xcb_ungrab_key(x.connection, static_cast<xcb_keycode_t>(keycode_), root_, mods);
-    xcb_flush(x.connection);
-    return false;
-  }
+  if (!grab()) return false;
+  // Qt selects the XKB events on its connection for its own keymap.
+  xkbEvent_ = xkbEventCode(x.connection);
   onPressed_ = std::move(onPressed);
   registered_ = true;
   QCoreApplication::instance()->installNativeEventFilter(this);
@@ -88,17 +118,76 @@ void HotKey::unregisterKey() {
   registered_ = false;
   onPressed_ = nullptr;
   QCoreApplication::instance()->removeNativeEventFilter(this);
-  const X11 x = x11();
-  if (!x.connection) return;
+  release();
+}
+
+bool HotKey::grab() {
+  xcb_connection_t* c = x11().connection;
+  if (!c) return false;
+  // Checked requests: a grab another client holds answers BadAccess here,
+  // not later in the event stream.
+  std::vector<uint16_t> held;
+  for (uint16_t mods : variants(numLockMask_)) {
+    auto cookie = xcb_grab_key_checked(c, 1, root_, mods, static_cast<xcb_keycode_t>(keycode_),
+                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
+      std::free(error);
+      for (uint16_t grabbed : held)
+        xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode_), root_, grabbed);
+      xcb_flush(c);
+      return false;
+    }
+    held.push_back(mods);
+  }
+  grabbed_ = true;
+  return true;
+}
+
+void HotKey::release() {
+  if (!grabbed_) return;
+  grabbed_ = false;
+  xcb_connection_t* c = x11().connection;
+  if (!c) return;
   for (uint16_t mods : variants(numLockMask_))
-    xcb_ungrab_key(x.connection, static_cast<xcb_keycode_t>(keycode_), root_, mods);
-  xcb_flush(x.connection);
+    xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode_), root_, mods);
+  xcb_flush(c);
+}
+
+void HotKey::followMapping() {
+  followQueued_ = false;
+  xcb_connection_t* c = x11().connection;
+  if (!registered_ || !c) return;
+  const Keys now = currentKeys(c);
+  // A mapping without "i" keeps the grab; one that leaves it where it was
+  // changes nothing.
+  if (now.keycode == 0) return;
+  if (grabbed_ && now.keycode == keycode_ && now.numLockMask == numLockMask_) return;
+  release();
+  keycode_ = now.keycode;
+  numLockMask_ = now.numLockMask;
+  // Held by another program: off without a word, as at the start.
+  grab();
 }
 
 bool HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (!registered_ || eventType != "xcb_generic_event_t") return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
-  if ((event->response_type & ~0x80) != XCB_KEY_PRESS) return false;
+  const int type = event->response_type & ~0x80;
+  // A new layout comes as XKB's new-keyboard or map notification, a change
+  // by xmodmap as the core one; a group switch (XKB's state notification)
+  // keeps the mapping.
+  // XKB's kind of notification is the event's second byte.
+  const uint8_t xkbKind = event->pad0;
+  const bool mapping =
+      (type == XCB_MAPPING_NOTIFY &&
+       reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) ||
+      (type == xkbEvent_ && (xkbKind == XkbNewKeyboardNotify || xkbKind == XkbMapNotify));
+  if (mapping && !followQueued_) {
+    // One look after the burst of notifications a layout change sends.
+    followQueued_ = true;
+    QMetaObject::invokeMethod(this, &HotKey::followMapping, Qt::QueuedConnection);
+  }
+  if (type != XCB_KEY_PRESS || !grabbed_) return false;
   auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
   const unsigned ignored = XCB_MOD_MASK_LOCK | numLockMask_;
   if (press->detail != keycode_ || press->event != root_ ||

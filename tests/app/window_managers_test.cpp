@@ -602,5 +602,47 @@ INSTANTIATE_TEST_SUITE_P(
                       Manager{"xfwm4", {"xfwm4", "--replace"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Ctrl+Alt+I is the key that types "i" in the layout in force, also after
+// the layout changed while Pimble runs; the key that typed "i" before
+// reaches the user's application again. On the test's own X server, so the
+// layouts set here end with it.
+TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIFollowsAChangeOfKeyboardLayout) {
+  if (missingProgram("xterm") || missingProgram("setxkbmap"))
+    GTEST_SKIP() << "no xterm or setxkbmap";
+  if (!startDesktop({"openbox", "--sm-disable"}))
+    GTEST_SKIP() << "openbox did not start on an X server of its own";
+  seed(true);
+  const QStringList us{"-layout", "us"}, dvorak{"-layout", "us", "-variant", "dvorak"};
+  // Under `then`, `before` types on the key that typed "i" under `start`.
+  for (const auto& [start, then, before] :
+       {std::tuple{us, dvorak, "c"}, std::tuple{dvorak, us, "g"}}) {
+    SCOPED_TRACE(before);
+    ASSERT_TRUE(runTool("setxkbmap", start));
+    const QString typed = dir_.path() + "/typed-" + before;
+    startOtherApplication("+40+40", typed);
+    Pimble pimble(data_);
+    ASSERT_TRUE(pimble.showsWindow(20s));
+    pause(1s);
+    auto opensTheForm = [&] {
+      runTool("xdotool", {"key", "ctrl+alt+i"});
+      const bool opened = waitUntil([&] { return !bubbleOf(pimble).isEmpty(); });
+      runTool("xdotool", {"key", "Escape"});
+      return opened && waitUntil([&] { return bubbleOf(pimble).isEmpty(); });
+    };
+    EXPECT_TRUE(opensTheForm());
+    ASSERT_TRUE(runTool("setxkbmap", then));
+    pause(500ms);
+    EXPECT_TRUE(opensTheForm());
+    runTool("xdotool", {"type", "x"});
+    runTool("xdotool", {"key", QString("ctrl+alt+") + before, "y", "Return"});
+    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains("\n"); }));
+    EXPECT_TRUE(bubbleOf(pimble).isEmpty());
+    EXPECT_FALSE(contents(typed).startsWith("xy")) << "the key did not reach the application";
+    ASSERT_TRUE(runTool("setxkbmap", start));
+    pause(500ms);
+    EXPECT_TRUE(opensTheForm());
+  }
+}
+
 }  // namespace
 }  // namespace pimble::testing
