@@ -153,6 +153,8 @@ const QWidget* PanelKeyboard::panelOf(std::uint32_t window) const {
 void PanelKeyboard::noteUserTime(std::uint32_t time) {
   if (time != 0) time_ = time;
   handedOn_ = 0;
+  // Whatever becomes active from now on, the user chose.
+  takingSettles_.cancel();
 }
 
 void PanelKeyboard::take(const QWidget& panel, std::uint32_t time) {
@@ -174,6 +176,14 @@ void PanelKeyboard::takeOnceShown(const QWidget& window) {
   if (c == nullptr || activeAtom_ == 0) return;
   takeOnShow_ = &window;
   takeOnShowTime_ = time_;
+  taking_ = &window;
+  takenFrom_ = userWindow_;
+  // GNOME Shell closes the tray's menu it drew right after telling us the
+  // item chosen, and hands the keyboard back to the window that had it
+  // before the menu opened: an activation of that window this soon is the
+  // shell's, not the user's.
+  constexpr double settling = 1.0;
+  takingSettles_ = scheduler_.after(settling, [] {});
   shown(windowOf(window));
 }
 
@@ -266,11 +276,32 @@ void PanelKeyboard::activeWindowChanged() {
     }
     return;
   }
+  if (takeAgain(active)) return;
   const bool handedBack = active == handedTo_;
   handedTo_ = XCB_WINDOW_NONE;
   userWindow_ = active;
   if (!isOurs(active)) appWindow_ = active;
   if (!handedBack) emit otherWindowActivated();
+}
+
+bool PanelKeyboard::takeAgain(std::uint32_t active) {
+  if (!takingSettles_.isPending() || active != takenFrom_ || taking_ == nullptr) return false;
+  xcb_connection_t* c = connection();
+  // A button held is the user's click in that window.
+  xcb_query_pointer_reply_t* pointer =
+      xcb_query_pointer_reply(c, xcb_query_pointer(c, root_), nullptr);
+  const bool clicked = pointer != nullptr && (pointer->mask & 0x1f00) != 0;
+  std::free(pointer);
+  if (clicked) return false;
+  takingSettles_.cancel();
+  // The request goes with the time of that activation, later than the
+  // click on the menu that the shell counts as the user's last action.
+  takeOnShowTime_ = time_;
+  // Not on screen yet: it asks once it is.
+  if (takeOnShow_ != nullptr) return true;
+  if (!taking_->isVisible() || refuses(*taking_)) return false;
+  focus(windowOf(*taking_), time_);
+  return true;
 }
 
 void PanelKeyboard::handOn() {

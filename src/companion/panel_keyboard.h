@@ -82,6 +82,10 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   PanelKeyboard();
   ~PanelKeyboard() override;
   void activeWindowChanged();
+  // The window the keyboard was taken from became active again by itself
+  // just after: the window taking it asks again, once. False when this is
+  // no such case.
+  bool takeAgain(std::uint32_t active);
   const QWidget* panelOf(std::uint32_t window) const;
   // Whether the panel has the X input focus or is the active window.
   bool holds(const QWidget& panel);
@@ -117,6 +121,11 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // the user's action that opened it.
   QPointer<const QWidget> takeOnShow_;
   std::uint32_t takeOnShowTime_ = 0;
+  // The window asked for the keyboard, the window it was taken from, and
+  // how long an activation of that one is no move of the user's (takeAgain).
+  QPointer<const QWidget> taking_;
+  std::uint32_t takenFrom_ = 0;
+  ScheduledWork takingSettles_;
   int answers_ = 0;  // `Answer`s alive
   bool sentOn_ = false;
   // The panel that closes once the answer is done, or once another window

@@ -49,7 +49,9 @@ class OwnDesktopTest : public ProcessTest {
     writeFile(config + "/glib-2.0/settings/keyfile",
               "[org/gnome/mutter]\ndynamic-workspaces=false\n"
               "[org/gnome/desktop/wm/preferences]\nnum-workspaces=4\n"
-              "[org/mate/marco/general]\nnum-workspaces=4\n");
+              "[org/mate/marco/general]\nnum-workspaces=4\n"
+              // GNOME Shell's tray, as Ubuntu enables it.
+              "[org/gnome/shell]\nenabled-extensions=['ubuntu-appindicators@ubuntu.com']\n");
     env_.emplace_back(std::make_unique<ScopedEnv>("DISPLAY", server_.display));
     env_.emplace_back(std::make_unique<ScopedEnv>(
         "DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(bus_->process().readLine()).trimmed()));
@@ -167,7 +169,30 @@ class OwnDesktopTest : public ProcessTest {
     return startDesktop({"i3"});
   }
 
+  // Opened while the xterm is in front, the window takes the keys, and
+  // `close` closes it; the next keys reach the xterm.
+  void takeTheKeys(const QString& xterm, const QString& typed, const std::function<void()>& open,
+                   const std::function<QString()>& window, const char* close) {
+    SCOPED_TRACE(++step_);
+    runTool("xdotool", {"windowactivate", "--sync", xterm});
+    pause(300ms);
+    open();
+    EXPECT_TRUE(waitUntil([&] {
+      const QString w = window();
+      return !w.isEmpty() && activeWindow() == w;
+    }));
+    runTool("xdotool", {"type", "inside"});
+    runTool("xdotool", {"key", close});
+    ASSERT_TRUE(waitUntil([&] { return window().isEmpty(); })) << "it stays open";
+    const QString word = QStringLiteral("back%1").arg(step_);
+    runTool("xdotool", {"type", word});
+    runTool("xdotool", {"key", "Return"});
+    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains(word.toUtf8()); }));
+    EXPECT_FALSE(contents(typed).contains("inside"));
+  }
+
   OwnXServer server_;
+  int step_ = 0;
   std::unique_ptr<ScopedProcess> bus_, manager_;
   std::vector<std::unique_ptr<ScopedProcess>> others_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
@@ -435,28 +460,8 @@ TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboa
         return !icon.isEmpty();
       },
       10s));
-  int step = 0;
-  // Opened while the xterm is in front, the window takes the keys, and
-  // `close` closes it; the next keys reach the xterm.
   auto takesTheKeys = [&](const std::function<void()>& open, const std::function<QString()>& window,
-                          const char* close) {
-    SCOPED_TRACE(++step);
-    runTool("xdotool", {"windowactivate", "--sync", xterm});
-    pause(300ms);
-    open();
-    EXPECT_TRUE(waitUntil([&] {
-      const QString w = window();
-      return !w.isEmpty() && activeWindow() == w;
-    }));
-    runTool("xdotool", {"type", "inside"});
-    runTool("xdotool", {"key", close});
-    ASSERT_TRUE(waitUntil([&] { return window().isEmpty(); })) << "it stays open";
-    const QString word = QStringLiteral("back%1").arg(step);
-    runTool("xdotool", {"type", word});
-    runTool("xdotool", {"key", "Return"});
-    EXPECT_TRUE(waitUntil([&] { return contents(typed).contains(word.toUtf8()); }));
-    EXPECT_FALSE(contents(typed).contains("inside"));
-  };
+                          const char* close) { takeTheKeys(xterm, typed, open, window, close); };
   auto fromTheMenu = [&](int ups) {
     return [&, ups] {
       runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "3"});
@@ -474,6 +479,90 @@ TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboa
 INSTANTIATE_TEST_SUITE_P(Levels, KWinFocusTest, ::testing::Bool(), [](const auto& info) {
   return std::string(info.param ? "High" : "Default");
 });
+
+// GNOME Shell draws the tray's menu itself (its AppIndicator extension) and,
+// as it closes it, gives the keyboard back to the window that had it before
+// the menu opened, after the window chosen there asked for it.
+TEST_F(OwnDesktopTest, UnderGnomeShellTheFormChosenFromTheTraysMenuTakesTheKeyboard) {
+  if (missingProgram("xterm") || missingProgram("gnome-shell") || missingProgram("dbus-send"))
+    GTEST_SKIP() << "no xterm, gnome-shell or dbus-send";
+  if (!QFile::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
+    GTEST_SKIP() << "GNOME Shell's AppIndicator extension is not installed";
+  // The shell's session as a login gives it, in folders of the test's own:
+  // it needs a system bus, and software GL on Xvfb.
+  const QString conf = dir_.path() + "/system-bus.conf";
+  writeFile(conf,
+            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy "
+            "context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+            "<allow own=\"*\"/></policy>"
+            "</busconfig>");
+  ScopedProcess systemBus("dbus-daemon",
+                          {"--config-file=" + conf, "--nofork", "--print-address=1"});
+  ASSERT_TRUE(systemBus.process().waitForReadyRead(5000));
+  for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
+           {"DBUS_SYSTEM_BUS_ADDRESS", systemBus.process().readLine().trimmed()},
+           {"XDG_DATA_HOME", dir_.path() + "/shell-data"},
+           {"XDG_CACHE_HOME", dir_.path() + "/shell-cache"},
+           {"XDG_SESSION_TYPE", "x11"},
+           {"XDG_CURRENT_DESKTOP", "GNOME"},
+           {"LIBGL_ALWAYS_SOFTWARE", "1"},
+           // No sound server: no volume icon beside the tray's.
+           {"PULSE_SERVER", "unix:/nonexistent"}})
+    env_.emplace_back(std::make_unique<ScopedEnv>(name, value));
+  if (!startDesktop({"gnome-shell", "--x11", "--replace"}))
+    GTEST_SKIP() << "GNOME Shell did not start on an X server of its own";
+  // A call on the session bus; its answer as dbus-send prints it.
+  auto call = [](const QString& to, const QString& path, const QStringList& what) {
+    return runTool("dbus-send",
+                   QStringList{"--session", "--print-reply", "--dest=" + to, path} + what)
+        .value_or("");
+  };
+  const QString property = "org.freedesktop.DBus.Properties", shell = "org.gnome.Shell";
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        return call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                    {"org.freedesktop.DBus.NameHasOwner", "string:org.kde.StatusNotifierWatcher"})
+            .contains("true");
+      },
+      60s))
+      << "the AppIndicator extension did not load";
+  // The shell starts in its overview, which holds the keyboard.
+  auto overviewShown = [&] {
+    return call(shell, "/org/gnome/Shell",
+                {property + ".Get", "string:" + shell, "string:OverviewActive"})
+        .contains("true");
+  };
+  waitUntil(overviewShown, 10s);
+  ASSERT_TRUE(waitUntil([&] {
+    call(shell, "/org/gnome/Shell",
+         {property + ".Set", "string:" + shell, "string:OverviewActive", "variant:boolean:false"});
+    return !overviewShown();
+  }));
+  seed(true);
+  const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  pause(2s);  // the icon drawn in the top bar
+  // The top bar's right end (the X server is 1024 pixels wide) has the
+  // icon, then the system menu; the menu hangs from the icon, its fifth
+  // row "Set an intention…".
+  constexpr int width = 1024;
+  auto form = [&] { return bubbleOf(pimble); };
+  takeTheKeys(
+      xterm, typed,
+      [] {
+        runTool("xdotool", {"key", "ctrl+alt+i"});
+      },
+      form, "Escape");
+  takeTheKeys(
+      xterm, typed,
+      [&] {
+        runTool("xdotool", {"mousemove", QString::number(width - 70), "15", "click", "1"});
+        pause(1s);
+        runTool("xdotool", {"mousemove", QString::number(width - 200), "256", "click", "1"});
+      },
+      form, "Escape");
+}
 
 // i3 focuses whatever is clicked, passed over or left on screen, a
 // character that refuses the keyboard too. The user types into an xterm.
