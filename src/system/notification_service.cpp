@@ -21,11 +21,11 @@ const QString kSoundName = QStringLiteral("message-new-instant");
 // the server must not expire it first.
 constexpr int kNeverExpires = 0;
 
-QDBusMessage call(const QString& method) {
+// `startServer`: the bus starts the server for the call when it is not
+// running and can be started, as it does for notify-send.
+QDBusMessage call(const QString& method, bool startServer) {
   auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-  // Never start a notification server by bus activation: "available" means
-  // one is already running.
-  message.setAutoStartService(false);
+  message.setAutoStartService(startServer);
   return message;
 }
 
@@ -118,47 +118,88 @@ void NotificationService::start() {
       new QDBusServiceWatcher(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
   connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
           [this](const QString&, const QString&, const QString& newOwner) {
-            // The notifications went with the old server; their ids mean
-            // nothing to a new one.
-            posted_.clear();
-            ++server_;
-            if (newOwner.isEmpty()) {
-              setAvailability(Availability::unavailable);
-              return;
-            }
-            setAvailability(Availability::unknown);
-            checkCapabilities();
+            owner_ = newOwner;
+            // The notifications shown went with the old server; their ids
+            // mean nothing to a new one. One still on its way stays: the
+            // answer tells which server took it.
+            std::erase_if(posted_, [](const auto& posted) { return !posted.second.inFlight; });
+            ready_ = false;
+            // A server that left (one the bus started goes when idle) may
+            // be one the bus can start again: the answer decides, and
+            // posts wait for it. A new one is asked what it can do.
+            if (!newOwner.isEmpty() && availability_ == Availability::unavailable)
+              setAvailability(Availability::unknown);
+            checkCapabilities(false);
           });
-  checkCapabilities();
+  // Not started for this: a server the bus starts on demand is only
+  // started by a post.
+  checkCapabilities(false);
 }
 
-void NotificationService::checkCapabilities() {
+void NotificationService::checkCapabilities(bool startServer) {
   const unsigned request = ++capabilityRequest_;
-  auto* watcher =
-      new QDBusPendingCallWatcher(bus_.asyncCall(call(QStringLiteral("GetCapabilities"))), this);
+  asking_ = true;
+  auto* watcher = new QDBusPendingCallWatcher(
+      bus_.asyncCall(call(QStringLiteral("GetCapabilities"), startServer)), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [this, request](QDBusPendingCallWatcher* w) {
+          [this, request, startServer](QDBusPendingCallWatcher* w) {
             w->deleteLater();
             // An older answer may describe a server that has gone since.
             if (request != capabilityRequest_) return;
             QDBusPendingReply<QStringList> reply = *w;
-            const QStringList capabilities = reply.isError() ? QStringList() : reply.value();
+            if (reply.isError()) {
+              // The bus could not start it: the posts that waited for it
+              // are lost, as with no server; the next post tries again.
+              if (startServer) held_.clear();
+              checkActivatable(request);
+              return;
+            }
+            asking_ = false;
+            owner_ = w->reply().service();
+            const QStringList capabilities = reply.value();
             bodyMarkup_ = capabilities.contains(QStringLiteral("body-markup"));
-            setAvailability(capabilities.contains(QStringLiteral("actions"))
-                                ? Availability::available
-                                : Availability::unavailable);
+            ready_ = capabilities.contains(QStringLiteral("actions"));
+            setAvailability(ready_ ? Availability::available : Availability::unavailable);
+          });
+}
+
+void NotificationService::checkActivatable(unsigned request) {
+  auto message = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListActivatableNames"));
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, request](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            if (request != capabilityRequest_) return;
+            asking_ = false;
+            QDBusPendingReply<QStringList> reply = *w;
+            // Not running, but the bus starts it for the next post, which
+            // reads its capabilities first.
+            const bool startable = !reply.isError() && reply.value().contains(kService);
+            ready_ = false;
+            setAvailability(startable ? Availability::available : Availability::unavailable);
           });
 }
 
 void NotificationService::setAvailability(Availability availability) {
-  if (availability_ == availability) return;
   const bool wasAvailable = isAvailable();
   availability_ = availability;
-  if (availability == Availability::available)
-    postHeld();
-  else if (availability == Availability::unavailable)
-    held_.clear();
+  settleHeld();
   if (wasAvailable != isAvailable()) emit availabilityChanged(isAvailable());
+}
+
+void NotificationService::settleHeld() {
+  if (held_.empty()) return;
+  if (availability_ == Availability::unavailable) {
+    held_.clear();
+    return;
+  }
+  if (availability_ == Availability::unknown || asking_) return;
+  if (ready_)
+    postHeld();
+  else
+    checkCapabilities(true);  // starts the server; its answer sends them
 }
 
 void NotificationService::postHeld() {
@@ -193,7 +234,12 @@ void NotificationService::postCheckIn(const Uuid& id, const std::string& title,
 
 void NotificationService::post(const Uuid& id, Kind kind, const std::string& title,
                                const std::string& message, QStringList actions, QVariantMap hints) {
-  if (availability_ == Availability::unavailable) return;
+  if (availability_ == Availability::unavailable) {
+    // Nobody to show it. Asked again, so that a server that can be had by
+    // now serves the next post.
+    if (!asking_) checkCapabilities(false);
+    return;
+  }
   hints.insert(QStringLiteral("desktop-entry"), kDesktopEntry);
   // The record's id rides along as the user info does elsewhere.
   hints.insert(kind == Kind::reminder ? QStringLiteral("x-pimble-reminderID")
@@ -202,16 +248,17 @@ void NotificationService::post(const Uuid& id, Kind kind, const std::string& tit
   QVariantList arguments{
       kAppName, 0u,    QString(),    QString::fromStdString(title), QString::fromStdString(message),
       actions,  hints, kNeverExpires};
-  if (availability_ == Availability::unknown) {
-    // A repost while waiting replaces the held one in its place.
-    auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.id == id; });
-    if (it != held_.end())
-      *it = Held{id, kind, std::move(arguments)};
-    else
-      held_.push_back(Held{id, kind, std::move(arguments)});
+  if (ready_ && !asking_ && held_.empty()) {
+    send(id, kind, std::move(arguments));
     return;
   }
-  send(id, kind, std::move(arguments));
+  // A repost while waiting replaces the held one in its place.
+  auto it = std::find_if(held_.begin(), held_.end(), [&](const Held& h) { return h.id == id; });
+  if (it != held_.end())
+    *it = Held{id, kind, std::move(arguments)};
+  else
+    held_.push_back(Held{id, kind, std::move(arguments)});
+  settleHeld();
 }
 
 void NotificationService::send(const Uuid& id, Kind kind, QVariantList arguments) {
@@ -236,25 +283,26 @@ void NotificationService::notify(const Uuid& id, QVariantList arguments) {
   // held or queued post may meet another server than the one it was made for.
   if (bodyMarkup_) arguments[4] = arguments[4].toString().toHtmlEscaped();
   entry.inFlight = true;
-  auto message = call(QStringLiteral("Notify"));
+  auto message = call(QStringLiteral("Notify"), true);
   message.setArguments(arguments);
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [this, id, server = server_](QDBusPendingCallWatcher* w) {
+          [this, id](QDBusPendingCallWatcher* w) {
             w->deleteLater();
-            // An id from a server that has gone names nothing now, or
-            // another program's notification on the new one.
-            if (server != server_) return;
             QDBusPendingReply<uint> reply = *w;
+            // An id from a server that has gone names nothing now, or
+            // another program's notification on the new one. The server
+            // in place may also be one the bus started for this very post.
+            const bool taken = !reply.isError() && w->reply().service() == owner_;
             auto it = posted_.find(id);
             if (it == posted_.end()) {
               // Cleared meanwhile.
-              if (!reply.isError()) close(reply.value());
+              if (taken) close(reply.value());
               return;
             }
             Posted& entry = it->second;
             entry.inFlight = false;
-            if (reply.isError()) {
+            if (!taken) {
               posted_.erase(it);
               return;
             }
@@ -285,7 +333,8 @@ void NotificationService::clear(const Uuid& id) {
 
 void NotificationService::close(uint serverId) {
   if (serverId == 0) return;
-  auto message = call(QStringLiteral("CloseNotification"));
+  // Not started for this: a server that left took its notifications along.
+  auto message = call(QStringLiteral("CloseNotification"), false);
   message << serverId;
   bus_.asyncCall(message);
 }

@@ -24,8 +24,12 @@ namespace pimble {
 // callbacks the speech bubble would give. Every request is asynchronous.
 // What is posted before the server has said what it can do (right after
 // start(), or right after the server came back) is held and posted once it
-// answers; with no notification server, or one without actions, the service
-// is unavailable and posting does nothing.
+// answers. Many desktops' servers are started by the session bus on the
+// first notification and leave again when idle: such a server counts as
+// there while it is not running, and a post starts it (reading what it can
+// do first). With no notification server running nor one the bus can
+// start, or one without actions, the service is unavailable and posting
+// does nothing.
 class NotificationService : public QObject {
   Q_OBJECT
  public:
@@ -37,8 +41,9 @@ class NotificationService : public QObject {
   enum class CheckInAction { keepGoing, later, finish };
   static constexpr int laterMinutes = 20;
   // Whether the server can take our notifications: `unknown` until it has
-  // answered (posts are held meanwhile), `unavailable` when there is none or
-  // it cannot show actions.
+  // answered (posts are held meanwhile), `unavailable` when none runs and
+  // the bus can start none, or it cannot show actions. A server the bus
+  // starts on demand is `available` also while it is not running.
   enum class Availability { unknown, available, unavailable };
 
   static std::string_view identifier(Action action);
@@ -64,7 +69,8 @@ class NotificationService : public QObject {
   // Watches for the notification server and listens for answers.
   void start();
   Availability availability() const { return availability_; }
-  // The server is there and lists the "actions" capability.
+  // The server is there, or the bus can start it, and it lists (or, not
+  // started yet, is expected to list) the "actions" capability.
   bool isAvailable() const { return availability_ == Availability::available; }
 
   // Posts (or replaces the notification already shown for the same id).
@@ -105,8 +111,14 @@ class NotificationService : public QObject {
     std::optional<QVariantList> queued;  // a repost waiting for the server's id
   };
 
-  void checkCapabilities();
+  // Asks the server what it can do; `startServer`: let the bus start it
+  // when it is not running. Without an answer, asks the bus whether it can
+  // start one.
+  void checkCapabilities(bool startServer);
+  void checkActivatable(unsigned request);
   void setAvailability(Availability availability);
+  // Sends, drops or keeps holding the held posts by what is known now.
+  void settleHeld();
   void postHeld();
   void post(const Uuid& id, Kind kind, const std::string& title, const std::string& message,
             QStringList actions, QVariantMap hints);
@@ -121,10 +133,17 @@ class NotificationService : public QObject {
   bool started_ = false;
   // The server lists "body-markup": bodies go to it escaped.
   bool bodyMarkup_ = false;
+  // The server in place has told us its capabilities, and it takes
+  // actions: posts go straight to it. False while it is not running (the
+  // bus starts it for the next post) and while a new one is being asked.
+  bool ready_ = false;
+  // A capability request (or the question to the bus after it) is out.
+  bool asking_ = false;
   // Only the answer to the latest capability request counts.
   unsigned capabilityRequest_ = 0;
-  // Counts the servers seen; a reply from an earlier one is stale.
-  unsigned server_ = 0;
+  // The server's unique bus name, as last seen; a reply from another one is
+  // stale.
+  QString owner_;
   std::map<Uuid, Posted> posted_;
   // Posts waiting for the server's capabilities, in the order they came.
   struct Held {

@@ -49,13 +49,15 @@ inline int count(const QString& method) {
   return calls().count("'" + method + "'");
 }
 
-// Makes the server send a signal ("ActionInvoked", "us", {id, key}).
-inline void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {
+// Makes the server send a signal ("ActionInvoked", "us", {id, key}), on the
+// test bus or another one.
+inline void emitSignal(const QString& name, const QString& signature, const QVariantList& args,
+                       QDBusConnection bus = QDBusConnection::sessionBus()) {
   auto m = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Mock", "EmitSignal");
   QVariantList wrapped;
   for (const auto& a : args) wrapped << QVariant::fromValue(QDBusVariant(a));
   m << service << name << signature << wrapped;
-  QDBusConnection::sessionBus().call(m, QDBus::Block, 3000);
+  bus.call(m, QDBus::Block, 3000);
 }
 
 }  // namespace pimble::testing::notification_mock

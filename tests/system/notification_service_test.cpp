@@ -2,7 +2,13 @@
 // which records every call and emits answers on demand.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <QDBusConnectionInterface>
 #include <QDBusReply>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include "support/desktop_peers.h"
 #include "support/notification_mock.h"
@@ -228,6 +234,68 @@ TEST(NotificationService, PostsBeforeTheServerAnswersAreHeldUntilItDoes) {
   EXPECT_FALSE(after.contains("Dropped"));
   slow->stop();
   waitUntil([] { return !serverRunning(); });
+}
+
+// Many desktops' servers (MATE's among them) are started by the session bus
+// on the first notification and leave when idle. Here the mock server, on a
+// bus of the test's own that starts it on demand.
+TEST(NotificationService, AServerTheBusStartsOnDemandIsStartedByEachPost) {
+  if (auto why = missingProgram("dbus-daemon")) GTEST_SKIP() << *why;
+  if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+  QTemporaryDir dir;
+  const auto write = [&](const QString& name, const QString& text) {
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+  };
+  ASSERT_TRUE(write("notifications.service",
+                    "[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/usr/bin/python3 "
+                    "-m dbusmock --session -t notification_daemon -p '{\"capabilities\": "
+                    "\"actions body\"}'\n"));
+  ASSERT_TRUE(write("bus.conf",
+                    "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                    "<servicedir>" +
+                        dir.path() +
+                        "</servicedir><policy "
+                        "context=\"default\"><allow send_destination=\"*\"/><allow "
+                        "eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
+  ScopedProcess daemon("dbus-daemon", {"--config-file=" + dir.filePath("bus.conf"), "--nofork",
+                                       "--print-address=1"});
+  if (!daemon.process().waitForReadyRead(5000)) GTEST_SKIP() << "dbus-daemon did not start";
+  const QString address = QString::fromUtf8(daemon.process().readLine()).trimmed();
+  const QString name = QStringLiteral("on-demand-notifications");
+  const auto disconnect = qScopeGuard([&] { QDBusConnection::disconnectFromBus(name); });
+  QDBusConnection bus = QDBusConnection::connectToBus(address, name);
+  ASSERT_TRUE(bus.isConnected()) << bus.lastError().message().toStdString();
+  auto running = [&] { return bus.interface()->isServiceRegistered(service).value(); };
+
+  NotificationService notifications(bus);
+  std::vector<bool> changes;
+  QObject::connect(&notifications, &NotificationService::availabilityChanged,
+                   [&](bool available) { changes.push_back(available); });
+  std::vector<std::pair<Uuid, Action>> answers;
+  notifications.onAction = [&](const Uuid& id, Action a) { answers.emplace_back(id, a); };
+  notifications.start();
+  // Counted as there, and not started for that.
+  ASSERT_TRUE(waitUntil([&] { return notifications.isAvailable(); }));
+  EXPECT_FALSE(running());
+  // The first post starts it; once it has left, the next one starts it
+  // again, and the answer comes from the server of the moment.
+  for (const char* title : {"Sip some water", "Stretch"}) {
+    SCOPED_TRACE(title);
+    Reminder reminder{.title = title, .message = "Now, please."};
+    notifications.post(reminder);
+    ASSERT_TRUE(waitUntil([&] { return notifications.isShown(reminder.id); }));
+    emitSignal("ActionInvoked", "us", {1u, QString("pimble.done")}, bus);
+    ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers, (std::vector<std::pair<Uuid, Action>>{{reminder.id, Action::done}}));
+    answers.clear();
+    // Idle: it leaves.
+    ::kill(pid_t(bus.interface()->servicePid(service).value()), SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return !running(); }));
+  }
+  waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_TRUE(notifications.isAvailable());
+  EXPECT_EQ(changes, std::vector<bool>{true});
 }
 
 }  // namespace
