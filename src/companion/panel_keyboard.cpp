@@ -154,7 +154,29 @@ void PanelKeyboard::noteUserTime(std::uint32_t time) {
   if (time != 0) time_ = time;
   handedOn_ = 0;
   // Whatever becomes active from now on, the user chose.
+  settled();
+}
+
+void PanelKeyboard::settled() {
   takingSettles_.cancel();
+  watchUserInput(false);
+}
+
+void PanelKeyboard::watchUserInput(bool on) {
+  xcb_connection_t* c = connection();
+  if (c == nullptr || inputOpcode_ == 0 || watchingInput_ == on) return;
+  watchingInput_ = on;
+  // Raw events reach the root window whichever window or grab has the
+  // input; master devices only, as Qt's own selection there is for all.
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+         on ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS |
+                            XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS)
+            : 0u};
+  xcb_input_xi_select_events(c, root_, 1, &mask.head);
+  xcb_flush(c);
 }
 
 void PanelKeyboard::take(const QWidget& panel, std::uint32_t time) {
@@ -180,10 +202,11 @@ void PanelKeyboard::takeOnceShown(const QWidget& window) {
   takenFrom_ = userWindow_;
   // GNOME Shell closes the tray's menu it drew right after telling us the
   // item chosen, and hands the keyboard back to the window that had it
-  // before the menu opened: an activation of that window this soon is the
-  // shell's, not the user's.
+  // before the menu opened: an activation of that window this soon, with
+  // no key or button of the user's pressed anywhere since, is the shell's.
   constexpr double settling = 1.0;
-  takingSettles_ = scheduler_.after(settling, [] {});
+  watchUserInput(true);
+  takingSettles_ = scheduler_.after(settling, [this] { watchUserInput(false); });
   shown(windowOf(window));
 }
 
@@ -286,14 +309,7 @@ void PanelKeyboard::activeWindowChanged() {
 
 bool PanelKeyboard::takeAgain(std::uint32_t active) {
   if (!takingSettles_.isPending() || active != takenFrom_ || taking_ == nullptr) return false;
-  xcb_connection_t* c = connection();
-  // A button held is the user's click in that window.
-  xcb_query_pointer_reply_t* pointer =
-      xcb_query_pointer_reply(c, xcb_query_pointer(c, root_), nullptr);
-  const bool clicked = pointer != nullptr && (pointer->mask & 0x1f00) != 0;
-  std::free(pointer);
-  if (clicked) return false;
-  takingSettles_.cancel();
+  settled();
   // The request goes with the time of that activation, later than the
   // click on the menu that the shell counts as the user's last action.
   takeOnShowTime_ = time_;
@@ -349,6 +365,10 @@ std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) c
         case XCB_INPUT_BUTTON_RELEASE:
         case XCB_INPUT_TOUCH_BEGIN:
           return static_cast<const xcb_input_button_press_event_t*>(message)->time;
+        // Anywhere on the desktop, watched while a window takes the keyboard.
+        case XCB_INPUT_RAW_KEY_PRESS:
+        case XCB_INPUT_RAW_BUTTON_PRESS:
+          return static_cast<const xcb_input_raw_button_press_event_t*>(message)->time;
         case XCB_INPUT_ENTER: {
           const auto* enter = static_cast<const xcb_input_enter_event_t*>(message);
           if (enter->mode == XCB_INPUT_NOTIFY_MODE_NORMAL) return enter->time;

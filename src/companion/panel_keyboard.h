@@ -86,6 +86,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // just after: the window taking it asks again, once. False when this is
   // no such case.
   bool takeAgain(std::uint32_t active);
+  // Ends that while; the user's keys and buttons anywhere are watched only then.
+  void settled();
+  void watchUserInput(bool on);
   const QWidget* panelOf(std::uint32_t window) const;
   // Whether the panel has the X input focus or is the active window.
   bool holds(const QWidget& panel);
@@ -126,6 +129,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   QPointer<const QWidget> taking_;
   std::uint32_t takenFrom_ = 0;
   ScheduledWork takingSettles_;
+  bool watchingInput_ = false;
   int answers_ = 0;  // `Answer`s alive
   bool sentOn_ = false;
   // The panel that closes once the answer is done, or once another window
