@@ -542,7 +542,13 @@ TEST_F(OwnDesktopTest, UnderGnomeShellTheFormChosenFromTheTraysMenuTakesTheKeybo
   const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.showsWindow(20s));
-  pause(2s);  // the icon drawn in the top bar
+  ASSERT_TRUE(waitUntil([&] {
+    return call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                {property + ".Get", "string:org.kde.StatusNotifierWatcher",
+                 "string:RegisteredStatusNotifierItems"})
+        .contains("/StatusNotifierItem");
+  })) << "no icon in the tray";
+  pause(1s);  // drawn in the top bar
   // The top bar's right end (the X server is 1024 pixels wide) has the
   // icon, then the system menu; the menu hangs from the icon, its fifth
   // row "Set an intention…".
@@ -558,7 +564,9 @@ TEST_F(OwnDesktopTest, UnderGnomeShellTheFormChosenFromTheTraysMenuTakesTheKeybo
       xterm, typed,
       [&] {
         runTool("xdotool", {"mousemove", QString::number(width - 70), "15", "click", "1"});
-        pause(1s);
+        // The open menu holds the keyboard: no window is active.
+        EXPECT_TRUE(waitUntil([] { return activeWindow().isEmpty(); })) << "no menu";
+        pause(500ms);
         runTool("xdotool", {"mousemove", QString::number(width - 200), "256", "click", "1"});
       },
       form, "Escape");
