@@ -34,13 +34,7 @@ class Pimble {
   // alone for one left out; `program`: another program run as pimble is.
   Pimble(const QString& dataDir, const QStringList& args = {}, const QStringList& extraEnv = {},
          const QString& program = pimblePath) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& pair : extraEnv) {
-      if (pair.contains('='))
-        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
-      else
-        env.remove(pair);
-    }
+    QProcessEnvironment env = environmentWith(extraEnv);
     env.insert(QStringLiteral("PIMBLE_DATA_DIR"), dataDir);
     // An autostart folder of the test's own, never the user's.
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dataDir + QStringLiteral("-config"));

@@ -2,15 +2,25 @@
 
 // Tray hosts a test starts when it wants one, and stops by pid: trayer, an
 // XEmbed system tray, and a mocked StatusNotifierWatcher with its host
-// (python3-dbusmock, tests/support/status_notifier_watcher.py).
+// (python3-dbusmock, tests/support/status_notifier_watcher.py); and the
+// menu of an item registered with that watcher, read and clicked as the
+// host does over com.canonical.dbusmenu.
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QString>
+#include <QVariantMap>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/desktop_peers.h"
 
@@ -24,20 +34,93 @@ inline std::unique_ptr<ScopedProcess> startTrayer() {
                   "--SetPartialStrut", "false"});
 }
 
-// The mocked watcher; `host` false: its panel has not registered yet.
-inline std::unique_ptr<ScopedProcess> startStatusNotifierWatcher(bool host = true) {
+// The mocked watcher; `host` false: its panel has not registered yet. On
+// the test session bus, or on `own`.
+inline std::unique_ptr<ScopedProcess> startStatusNotifierWatcher(
+    bool host = true, const OwnSessionBus* own = nullptr) {
   QStringList args{"-m", "dbusmock", "--session", "--template",
                    PIMBLE_SOURCE_DIR "/tests/support/status_notifier_watcher.py"};
   if (!host)
     args << "-p"
          << R"({"host": false})";
-  auto process = std::make_unique<ScopedProcess>(QStringLiteral("/usr/bin/python3"), args);
-  const bool up = waitUntil([] {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-        QStringLiteral("org.kde.StatusNotifierWatcher"));
+  auto process =
+      std::make_unique<ScopedProcess>(QStringLiteral("/usr/bin/python3"), args,
+                                      own ? QStringList{own->environment()} : QStringList{});
+  const QDBusConnection bus = own ? own->connection() : QDBusConnection::sessionBus();
+  const bool up = waitUntil([&] {
+    return bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
   });
   if (!up) return nullptr;
   return process;
+}
+
+// The items registered with the mocked watcher.
+inline QStringList registeredItems(const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+  QDBusInterface watcher("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                         "org.freedesktop.DBus.Properties", bus);
+  const QDBusReply<QDBusVariant> reply =
+      watcher.call("Get", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems");
+  return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
+}
+
+// The service of the item registered last (an ended copy's stays listed)
+// and its menu's path, once it answers; empty ones when none does.
+inline std::pair<QString, QString> lastItemMenu(
+    const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+  std::pair<QString, QString> found;
+  waitUntil(
+      [&] {
+        const QStringList items = registeredItems(bus);
+        if (items.isEmpty()) return false;
+        found.first = items.last().section('/', 0, 0);
+        QDBusInterface item(found.first, "/StatusNotifierItem", "org.kde.StatusNotifierItem", bus);
+        found.second = item.property("Menu").value<QDBusObjectPath>().path();
+        return !found.second.isEmpty();
+      },
+      std::chrono::seconds(10));
+  return found;
+}
+
+// An entry of the exported menu as GetLayout gives it, with its children.
+struct MenuNode {
+  int id = 0;
+  QVariantMap properties;
+  std::vector<MenuNode> children;
+};
+
+inline MenuNode readNode(const QDBusArgument& arg) {
+  MenuNode node;
+  arg.beginStructure();
+  arg >> node.id >> node.properties;
+  arg.beginArray();
+  while (!arg.atEnd()) {
+    QDBusVariant child;
+    arg >> child;
+    node.children.push_back(readNode(child.variant().value<QDBusArgument>()));
+  }
+  arg.endArray();
+  arg.endStructure();
+  return node;
+}
+
+// The whole menu as a host reads it, without announcing an opening.
+inline MenuNode layout(const QString& service, const QString& path,
+                       const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
+  call << 0 << -1 << QStringList();
+  const QDBusMessage reply = bus.call(call);
+  if (reply.arguments().size() < 2) return {};
+  return readNode(reply.arguments()[1].value<QDBusArgument>());
+}
+
+// A click on the entry `id` of the item's menu, as the host passes it on.
+inline bool clickEntry(const QString& service, const QString& path, int id,
+                       const QDBusConnection& bus = QDBusConnection::sessionBus()) {
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "Event");
+  call << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+  return bus.call(call).type() == QDBusMessage::ReplyMessage;
 }
 
 // Why a test cannot have a tray of its own, or nothing.

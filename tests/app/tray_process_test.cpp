@@ -3,13 +3,9 @@
 // with a mocked watcher and its menu read and clicked over
 // com.canonical.dbusmenu, a tray that comes up after the program, and no
 // tray at all, where the character's own menu opens on a right click.
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusReply>
-#include <QDBusVariant>
 #include <QImage>
 #include <QRect>
 #include <QRegularExpression>
@@ -53,28 +49,6 @@ struct MenuLine {
   QString label;
 };
 
-// An entry of the exported menu as GetLayout gives it, with its children.
-struct MenuNode {
-  int id = 0;
-  QVariantMap properties;
-  std::vector<MenuNode> children;
-};
-
-MenuNode readNode(const QDBusArgument& arg) {
-  MenuNode node;
-  arg.beginStructure();
-  arg >> node.id >> node.properties;
-  arg.beginArray();
-  while (!arg.atEnd()) {
-    QDBusVariant child;
-    arg >> child;
-    node.children.push_back(readNode(child.variant().value<QDBusArgument>()));
-  }
-  arg.endArray();
-  arg.endStructure();
-  return node;
-}
-
 class TrayProcess : public ProcessTest {
  protected:
   void SetUp() override {
@@ -82,50 +56,6 @@ class TrayProcess : public ProcessTest {
     if (IsSkipped()) return;
     if (auto why = missingTrayPeers()) GTEST_SKIP() << *why;
     seed(true);
-  }
-
-  // The items registered with the mocked watcher.
-  static QStringList registeredItems() {
-    QDBusInterface watcher("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                           "org.freedesktop.DBus.Properties");
-    const QDBusReply<QDBusVariant> reply =
-        watcher.call("Get", "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems");
-    return reply.isValid() ? reply.value().variant().toStringList() : QStringList{};
-  }
-
-  // The service of the item registered last (an ended copy's stays listed)
-  // and its menu's path, once it answers; empty ones when none does.
-  static std::pair<QString, QString> lastItemMenu() {
-    std::pair<QString, QString> found;
-    waitUntil(
-        [&] {
-          const QStringList items = registeredItems();
-          if (items.isEmpty()) return false;
-          found.first = items.last().section('/', 0, 0);
-          QDBusInterface item(found.first, "/StatusNotifierItem", "org.kde.StatusNotifierItem");
-          found.second = item.property("Menu").value<QDBusObjectPath>().path();
-          return !found.second.isEmpty();
-        },
-        10s);
-    return found;
-  }
-
-  // The whole menu as a host reads it, without announcing an opening.
-  static MenuNode layout(const QString& service, const QString& path) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
-    call << 0 << -1 << QStringList();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
-    if (reply.arguments().size() < 2) return {};
-    return readNode(reply.arguments()[1].value<QDBusArgument>());
-  }
-
-  // A click on the entry `id` of the item's menu, as the host passes it on.
-  static bool clickEntry(const QString& service, const QString& path, int id) {
-    return runTool("gdbus",
-                   {"call", "--session", "--dest", service, "--object-path", path, "--method",
-                    "com.canonical.dbusmenu.Event", QString::number(id), "clicked", "<0>", "0"})
-        .has_value();
   }
 
   // The item's menu as the host reads it: it announces the opening, then

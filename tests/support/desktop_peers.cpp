@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -83,9 +84,22 @@ void saveScreenshot(const QString& name) {
     runTool(QStringLiteral("import"), {"-window", "root", folder + '/' + name});
 }
 
-ScopedProcess::ScopedProcess(const QString& program, const QStringList& args)
+QProcessEnvironment environmentWith(const QStringList& changes) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const QString& change : changes) {
+    if (change.contains('='))
+      env.insert(change.section('=', 0, 0), change.section('=', 1));
+    else
+      env.remove(change);
+  }
+  return env;
+}
+
+ScopedProcess::ScopedProcess(const QString& program, const QStringList& args,
+                             const QStringList& extraEnv)
     : process_(std::make_unique<QProcess>()) {
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  if (!extraEnv.isEmpty()) process_->setProcessEnvironment(environmentWith(extraEnv));
   process_->start(program, args);
   started_ = process_->waitForStarted(5000);
 }
@@ -118,6 +132,38 @@ OwnXServer::OwnXServer() {
                             number.fileName()});
   if (process_->started() && waitUntil([&] { return number.size() > 0; }))
     display = ':' + QString::fromLatin1(number.readAll()).trimmed();
+}
+
+OwnSessionBus::OwnSessionBus(const std::vector<std::pair<QString, QString>>& services) {
+  const auto write = [&](const QString& name, const QString& text) {
+    QFile file(dir_.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+  };
+  for (const auto& [name, command] : services) {
+    if (!write(name + ".service", "[D-BUS Service]\nName=" + name + "\nExec=" + command + "\n"))
+      return;
+  }
+  if (!write("bus.conf",
+             "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+             "<servicedir>" +
+                 dir_.path() +
+                 "</servicedir><policy context=\"default\"><allow "
+                 "send_destination=\"*\"/><allow eavesdrop=\"true\"/><allow "
+                 "own=\"*\"/></policy></busconfig>"))
+    return;
+  process_ = std::make_unique<ScopedProcess>(
+      QStringLiteral("dbus-daemon"),
+      QStringList{"--config-file=" + dir_.filePath("bus.conf"), "--nofork", "--print-address=1"});
+  if (!process_->process().waitForReadyRead(5000)) return;
+  const QString found = QString::fromUtf8(process_->process().readLine()).trimmed();
+  if (QDBusConnection::connectToBus(found, found).isConnected())
+    address = found;
+  else
+    QDBusConnection::disconnectFromBus(found);
+}
+
+OwnSessionBus::~OwnSessionBus() {
+  if (!address.isEmpty()) QDBusConnection::disconnectFromBus(address);
 }
 
 }  // namespace pimble::testing

@@ -4,14 +4,18 @@
 // service, sound server). The peers come from tests/desktop-env.sh; a test
 // whose peer is missing skips with the reason instead of passing.
 
+#include <QDBusConnection>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pimble::testing {
 
@@ -41,11 +45,15 @@ std::optional<QString> runTool(const QString& program, const QStringList& args,
 // names, for a reviewer; nothing when it names none.
 void saveScreenshot(const QString& name);
 
+// The test's environment changed by `changes`: NAME=value sets a variable,
+// NAME alone leaves it out.
+QProcessEnvironment environmentWith(const QStringList& changes);
+
 // A peer process started for one test and stopped by its own pid when the
-// test ends, never by name.
+// test ends, never by name; `extraEnv` as environmentWith() takes it.
 class ScopedProcess {
  public:
-  ScopedProcess(const QString& program, const QStringList& args);
+  ScopedProcess(const QString& program, const QStringList& args, const QStringList& extraEnv = {});
   ~ScopedProcess();
   ScopedProcess(const ScopedProcess&) = delete;
   ScopedProcess& operator=(const ScopedProcess&) = delete;
@@ -72,6 +80,28 @@ class OwnXServer {
   void stop() { process_->stop(); }
 
  private:
+  std::unique_ptr<ScopedProcess> process_;
+};
+
+// A session bus of the test's own (dbus-daemon) that starts each of
+// `services` (a bus name, and the command line that serves it) on demand,
+// as a desktop's bus starts the services installed with it. `address` is
+// empty when it did not start.
+class OwnSessionBus {
+ public:
+  explicit OwnSessionBus(const std::vector<std::pair<QString, QString>>& services = {});
+  ~OwnSessionBus();
+  OwnSessionBus(const OwnSessionBus&) = delete;
+  OwnSessionBus& operator=(const OwnSessionBus&) = delete;
+
+  QString address;
+  // The test's own connection to it.
+  QDBusConnection connection() const { return QDBusConnection(address); }
+  // What a process started on it needs, for its extraEnv.
+  QString environment() const { return "DBUS_SESSION_BUS_ADDRESS=" + address; }
+
+ private:
+  QTemporaryDir dir_;
   std::unique_ptr<ScopedProcess> process_;
 };
 

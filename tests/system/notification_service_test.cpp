@@ -6,9 +6,6 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QFile>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 
 #include "support/desktop_peers.h"
 #include "support/notification_mock.h"
@@ -242,30 +239,11 @@ TEST(NotificationService, PostsBeforeTheServerAnswersAreHeldUntilItDoes) {
 TEST(NotificationService, AServerTheBusStartsOnDemandIsStartedByEachPost) {
   if (auto why = missingProgram("dbus-daemon")) GTEST_SKIP() << *why;
   if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
-  QTemporaryDir dir;
-  const auto write = [&](const QString& name, const QString& text) {
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
-  };
-  ASSERT_TRUE(write("notifications.service",
-                    "[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/usr/bin/python3 "
-                    "-m dbusmock --session -t notification_daemon -p '{\"capabilities\": "
-                    "\"actions body\"}'\n"));
-  ASSERT_TRUE(write("bus.conf",
-                    "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                    "<servicedir>" +
-                        dir.path() +
-                        "</servicedir><policy "
-                        "context=\"default\"><allow send_destination=\"*\"/><allow "
-                        "eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
-  ScopedProcess daemon("dbus-daemon", {"--config-file=" + dir.filePath("bus.conf"), "--nofork",
-                                       "--print-address=1"});
-  if (!daemon.process().waitForReadyRead(5000)) GTEST_SKIP() << "dbus-daemon did not start";
-  const QString address = QString::fromUtf8(daemon.process().readLine()).trimmed();
-  const QString name = QStringLiteral("on-demand-notifications");
-  const auto disconnect = qScopeGuard([&] { QDBusConnection::disconnectFromBus(name); });
-  QDBusConnection bus = QDBusConnection::connectToBus(address, name);
-  ASSERT_TRUE(bus.isConnected()) << bus.lastError().message().toStdString();
+  OwnSessionBus own({{service,
+                      "/usr/bin/python3 -m dbusmock --session -t notification_daemon -p "
+                      "'{\"capabilities\": \"actions body\"}'"}});
+  if (own.address.isEmpty()) GTEST_SKIP() << "dbus-daemon did not start";
+  QDBusConnection bus = own.connection();
   auto running = [&] { return bus.interface()->isServiceRegistered(service).value(); };
 
   NotificationService notifications(bus);
