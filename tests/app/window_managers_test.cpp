@@ -36,14 +36,8 @@ class OwnDesktopTest : public ProcessTest {
     if (server_.display.isEmpty()) return false;
     // A bus that starts no services: one started for the window manager
     // (KWin's shortcuts) would outlive the test.
-    const QString busConfig = dir_.path() + "/bus.conf";
-    writeFile(busConfig,
-              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-              "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-    bus_ = std::make_unique<ScopedProcess>(
-        "dbus-daemon", QStringList{"--config-file=" + busConfig, "--nofork", "--print-address=1"});
-    if (!bus_->process().waitForReadyRead(5000)) return false;
+    bus_ = std::make_unique<OwnSessionBus>();
+    if (bus_->address.isEmpty()) return false;
     // The window manager's own defaults: no configuration of the user's.
     const QString config = dir_.path() + "/wm-config";
     writeFile(config + "/glib-2.0/settings/keyfile",
@@ -53,8 +47,7 @@ class OwnDesktopTest : public ProcessTest {
               // GNOME Shell's tray, as Ubuntu enables it.
               "[org/gnome/shell]\nenabled-extensions=['ubuntu-appindicators@ubuntu.com']\n");
     env_.emplace_back(std::make_unique<ScopedEnv>("DISPLAY", server_.display));
-    env_.emplace_back(std::make_unique<ScopedEnv>(
-        "DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(bus_->process().readLine()).trimmed()));
+    env_.emplace_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", bus_->address));
     env_.emplace_back(std::make_unique<ScopedEnv>("GSETTINGS_BACKEND", QString("keyfile")));
     env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config));
     manager_ = std::make_unique<ScopedProcess>(command.first(), command.mid(1));
@@ -193,7 +186,8 @@ class OwnDesktopTest : public ProcessTest {
 
   OwnXServer server_;
   int step_ = 0;
-  std::unique_ptr<ScopedProcess> bus_, manager_;
+  std::unique_ptr<OwnSessionBus> bus_;
+  std::unique_ptr<ScopedProcess> manager_;
   std::vector<std::unique_ptr<ScopedProcess>> others_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
 };
@@ -490,17 +484,10 @@ TEST_F(OwnDesktopTest, UnderGnomeShellTheFormChosenFromTheTraysMenuTakesTheKeybo
     GTEST_SKIP() << "GNOME Shell's AppIndicator extension is not installed";
   // The shell's session as a login gives it, in folders of the test's own:
   // it needs a system bus, and software GL on Xvfb.
-  const QString conf = dir_.path() + "/system-bus.conf";
-  writeFile(conf,
-            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy "
-            "context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-            "<allow own=\"*\"/></policy>"
-            "</busconfig>");
-  ScopedProcess systemBus("dbus-daemon",
-                          {"--config-file=" + conf, "--nofork", "--print-address=1"});
-  ASSERT_TRUE(systemBus.process().waitForReadyRead(5000));
+  const OwnSessionBus systemBus;
+  ASSERT_FALSE(systemBus.address.isEmpty());
   for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
-           {"DBUS_SYSTEM_BUS_ADDRESS", systemBus.process().readLine().trimmed()},
+           {"DBUS_SYSTEM_BUS_ADDRESS", systemBus.address},
            {"XDG_DATA_HOME", dir_.path() + "/shell-data"},
            {"XDG_CACHE_HOME", dir_.path() + "/shell-cache"},
            {"XDG_SESSION_TYPE", "x11"},
