@@ -314,11 +314,16 @@ TEST_F(CompanionShapeDesktop, WithoutACompositorOnlyTheDrawnShapesShowAndPicomBr
     }
     return true;
   })) << "the windows were not made whole under the compositor";
-  QTest::qWait(500);  // picom's first full paint
-  const QImage composited = desktop_.screenshot();
+  // picom's first full paint, which a busy machine delays; the figure
+  // floats a few pixels between the screenshots.
+  QImage composited;
+  QString compositedBlack;
+  waitUntil([&] {
+    composited = desktop_.screenshot();
+    compositedBlack = blackOutside(composited, grown(plain.outlines, 6));
+    return compositedBlack.isEmpty();
+  });
   save(composited, "with-picom.png");
-  // The figure floats a few pixels between the screenshots.
-  const QString compositedBlack = blackOutside(composited, grown(plain.outlines, 6));
   EXPECT_TRUE(compositedBlack.isEmpty()) << compositedBlack.toStdString();
   const QPoint groundNow = figurePoint(character, {112, 298});
   const QRgb shade = composited.pixel(groundNow);
