@@ -10,14 +10,6 @@
 namespace pimble::testing {
 namespace {
 
-// The entry of the menu (or of one of its submenus) with that label, or -1.
-int entry(const MenuNode& node, const QString& label) {
-  if (node.properties.value("label").toString() == label) return node.id;
-  for (const MenuNode& child : node.children)
-    if (const int id = entry(child, label); id >= 0) return id;
-  return -1;
-}
-
 // MATE's notification server is started by the session bus on the first
 // notification and leaves when idle. Here a server of the test's own that
 // leaves after a second and presses Done on each notification; the
@@ -50,7 +42,7 @@ TEST_F(ProcessTest, EachReminderOfTheHiddenCharacterStartsTheServerTheBusStartsO
   EXPECT_FALSE(running());
   for (const QString title : {"Drink water", "Stretch"}) {
     SCOPED_TRACE(title.toStdString());
-    ASSERT_TRUE(clickEntry(item, menu, entry(layout(item, menu, bus), title), bus));
+    ASSERT_TRUE(clickEntry(item, menu, entryLabelled(layout(item, menu, bus), title), bus));
     ASSERT_TRUE(waitUntil([&] { return logged().contains(" " + title + "\n"); }, 10s));
     ASSERT_TRUE(waitUntil([&] { return !running(); }, 10s));
   }

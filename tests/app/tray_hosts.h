@@ -104,6 +104,14 @@ inline MenuNode readNode(const QDBusArgument& arg) {
 }
 
 // The whole menu as a host reads it, without announcing an opening.
+// The id of the entry with that label, in the menu or its submenus, or -1.
+inline int entryLabelled(const MenuNode& node, const QString& label) {
+  if (node.properties.value("label").toString() == label) return node.id;
+  for (const MenuNode& child : node.children)
+    if (const int id = entryLabelled(child, label); id >= 0) return id;
+  return -1;
+}
+
 inline MenuNode layout(const QString& service, const QString& path,
                        const QDBusConnection& bus = QDBusConnection::sessionBus()) {
   QDBusMessage call =

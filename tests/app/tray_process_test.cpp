@@ -226,11 +226,7 @@ TEST_F(TrayProcess, ItsExportedMenuFollowsTheStateBeforeAnyOpening) {
   ASSERT_TRUE(pimble.started());
   const auto [service, path] = lastItemMenu();
   ASSERT_FALSE(path.isEmpty());
-  auto find = [&](const QString& label) {
-    for (const MenuNode& n : layout(service, path).children)
-      if (n.properties.value("label") == label) return n.id;
-    return -1;
-  };
+  auto find = [&](const QString& label) { return entryLabelled(layout(service, path), label); };
   auto click = [&](int id) { return clickEntry(service, path, id); };
   ASSERT_TRUE(click(find("Hide companion")));
   EXPECT_TRUE(waitUntil([&] { return find("Hide companion") < 0; }));
