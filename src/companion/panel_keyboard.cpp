@@ -199,11 +199,20 @@ void PanelKeyboard::takeOnceShown(const QWidget& window) {
   takeOnShow_ = &window;
   takeOnShowTime_ = time_;
   taking_ = &window;
-  takenFrom_ = userWindow_;
+  takenAgain_ = 0;
+  pointerAtTaking_.reset();
+  if (xcb_query_pointer_reply_t* pointer =
+          xcb_query_pointer_reply(c, xcb_query_pointer(c, root_), nullptr)) {
+    pointerAtTaking_ = QPoint(pointer->root_x, pointer->root_y);
+    std::free(pointer);
+  }
   // GNOME Shell closes the tray's menu it drew right after telling us the
   // item chosen, and hands the keyboard back to the window that had it
-  // before the menu opened: an activation of that window this soon, with
-  // no key or button of the user's pressed anywhere since, is the shell's.
+  // before the menu opened; where the focus follows the mouse, a menu that
+  // vanishes leaves the pointer over another window, which the window
+  // manager focuses. An activation this soon, with no key or button of the
+  // user's pressed anywhere since and no move of the pointer into that
+  // window, is the window manager's.
   constexpr double settling = 1.0;
   watchUserInput(true);
   takingSettles_ = scheduler_.after(settling, [this] { watchUserInput(false); });
@@ -308,16 +317,48 @@ void PanelKeyboard::activeWindowChanged() {
 }
 
 bool PanelKeyboard::takeAgain(std::uint32_t active) {
-  if (!takingSettles_.isPending() || active != takenFrom_ || taking_ == nullptr) return false;
-  settled();
+  if (!takingSettles_.isPending() || taking_ == nullptr || isOurs(active)) return false;
+  // A window manager that insists is not answered for ever.
+  constexpr int most = 3;
+  if (takenAgain_ >= most || pointerMovedInto(active)) {
+    settled();
+    return false;
+  }
+  ++takenAgain_;
   // The request goes with the time of that activation, later than the
-  // click on the menu that the shell counts as the user's last action.
+  // click on the menu that the window manager counts as the user's last action.
   takeOnShowTime_ = time_;
   // Not on screen yet: it asks once it is.
   if (takeOnShow_ != nullptr) return true;
   if (!taking_->isVisible() || refuses(*taking_)) return false;
   focus(windowOf(*taking_), time_);
   return true;
+}
+
+bool PanelKeyboard::pointerStill(int x, int y) const {
+  // A hand holding the mouse still shakes it a pixel or two.
+  constexpr int shake = 2;
+  return takingSettles_.isPending() && pointerAtTaking_ &&
+         std::abs(x - pointerAtTaking_->x()) <= shake &&
+         std::abs(y - pointerAtTaking_->y()) <= shake;
+}
+
+bool PanelKeyboard::pointerMovedInto(std::uint32_t window) const {
+  xcb_connection_t* c = connection();
+  xcb_query_pointer_reply_t* pointer =
+      xcb_query_pointer_reply(c, xcb_query_pointer(c, window), nullptr);
+  if (pointer == nullptr) return false;
+  const bool moved = !pointerStill(pointer->root_x, pointer->root_y);
+  const int x = pointer->win_x, y = pointer->win_y;
+  const bool sameScreen = pointer->same_screen != 0;
+  std::free(pointer);
+  if (!moved || !sameScreen || x < 0 || y < 0) return false;
+  xcb_get_geometry_reply_t* geometry =
+      xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+  if (geometry == nullptr) return false;
+  const bool inside = x < geometry->width && y < geometry->height;
+  std::free(geometry);
+  return inside;
 }
 
 void PanelKeyboard::handOn() {
@@ -349,10 +390,13 @@ std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) c
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE:
       return static_cast<const xcb_key_press_event_t*>(message)->time;
-    // The pointer moved onto a panel: under i3 that focuses it as a click does.
+    // The pointer moved onto a panel: under i3 that focuses it as a click
+    // does. A window mapped, unmapped or moved under a still pointer sends
+    // the same event, and that is no move of the user's.
     case XCB_ENTER_NOTIFY: {
       const auto* enter = static_cast<const xcb_enter_notify_event_t*>(message);
-      if (enter->mode == XCB_NOTIFY_MODE_NORMAL) return enter->time;
+      if (enter->mode == XCB_NOTIFY_MODE_NORMAL && !pointerStill(enter->root_x, enter->root_y))
+        return enter->time;
       return std::nullopt;
     }
     case XCB_GE_GENERIC: {
@@ -371,7 +415,10 @@ std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) c
           return static_cast<const xcb_input_raw_button_press_event_t*>(message)->time;
         case XCB_INPUT_ENTER: {
           const auto* enter = static_cast<const xcb_input_enter_event_t*>(message);
-          if (enter->mode == XCB_INPUT_NOTIFY_MODE_NORMAL) return enter->time;
+          // Fixed point, 16 bits of fraction.
+          if (enter->mode == XCB_INPUT_NOTIFY_MODE_NORMAL &&
+              !pointerStill(enter->root_x >> 16, enter->root_y >> 16))
+            return enter->time;
           return std::nullopt;
         }
         default:

@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -82,10 +83,18 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   PanelKeyboard();
   ~PanelKeyboard() override;
   void activeWindowChanged();
-  // The window the keyboard was taken from became active again by itself
-  // just after: the window taking it asks again, once. False when this is
-  // no such case.
+  // Another program's window became active just after a window of ours
+  // asked for the keyboard, with no key, button or move of the user's that
+  // could have chosen it: the window taking it asks again. False when this
+  // is no such case.
   bool takeAgain(std::uint32_t active);
+  // Whether the pointer has left the place it was at as the window asked
+  // for the keyboard, and now lies in `window`: where the focus follows the
+  // mouse, the user's move there.
+  bool pointerMovedInto(std::uint32_t window) const;
+  // Whether a pointer at (x, y) on the root window is where it was as the
+  // window asked for the keyboard, in that while.
+  bool pointerStill(int x, int y) const;
   // Ends that while; the user's keys and buttons anywhere are watched only then.
   void settled();
   void watchUserInput(bool on);
@@ -124,10 +133,12 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // the user's action that opened it.
   QPointer<const QWidget> takeOnShow_;
   std::uint32_t takeOnShowTime_ = 0;
-  // The window asked for the keyboard, the window it was taken from, and
-  // how long an activation of that one is no move of the user's (takeAgain).
+  // The window asked for the keyboard, where the pointer was then, how
+  // often it asked again, and how long another window's activation is no
+  // move of the user's (takeAgain).
   QPointer<const QWidget> taking_;
-  std::uint32_t takenFrom_ = 0;
+  std::optional<QPoint> pointerAtTaking_;
+  int takenAgain_ = 0;
   ScheduledWork takingSettles_;
   bool watchingInput_ = false;
   int answers_ = 0;  // `Answer`s alive
