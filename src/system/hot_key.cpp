@@ -41,15 +41,35 @@ std::vector<uint16_t> variants(unsigned numLock) {
 }
 
 struct Keys {
-  unsigned keycode = 0;  // none when no key types "i"
+  unsigned keycode = 0;  // none when no key types "i" and none has I's place
   unsigned numLockMask = XCB_MOD_MASK_2;
 };
 
-// The key that types "i" and the Num Lock modifier, asked of the server:
-// Xlib's copy of the mapping in the Display is never brought up to date,
-// since Qt reads the events that would. Every group counts, the first
-// first, so that a group switch within one mapping moves nothing.
-Keys currentKeys(xcb_connection_t* c) {
+// The key in I's place on the keyboard (XKB's name for it), asked of the
+// server: where no key types "i" (Russian, Greek, Hebrew alone), as other
+// programs' shortcuts fall back to the Latin key's place. None without XKB.
+unsigned keyInThePlaceOfI(Display* display) {
+  XkbDescPtr keyboard = XkbGetMap(display, 0, XkbUseCoreKbd);
+  if (keyboard == nullptr) return 0;
+  unsigned found = 0;
+  if (XkbGetNames(display, XkbKeyNamesMask, keyboard) == Success && keyboard->names &&
+      keyboard->names->keys) {
+    for (int keycode = keyboard->min_key_code; keycode <= keyboard->max_key_code && !found;
+         ++keycode)
+      if (std::strncmp(keyboard->names->keys[keycode].name, "AD08", XkbKeyNameLength) == 0)
+        found = unsigned(keycode);
+  }
+  XkbFreeKeyboard(keyboard, 0, True);
+  return found;
+}
+
+// The key that types "i" (else the key in its place) and the Num Lock
+// modifier, asked of the server: Xlib's copy of the mapping in the Display
+// is never brought up to date, since Qt reads the events that would. Every
+// group counts, the first first, so that a group switch within one mapping
+// moves nothing.
+Keys currentKeys(const X11& x) {
+  xcb_connection_t* c = x.connection;
   Keys keys;
   const xcb_setup_t* setup = xcb_get_setup(c);
   const int first = setup->min_keycode, count = setup->max_keycode - first + 1;
@@ -75,6 +95,7 @@ Keys currentKeys(xcb_connection_t* c) {
   }
   std::free(map);
   std::free(mods);
+  if (keys.keycode == 0) keys.keycode = keyInThePlaceOfI(x.display);
   return keys;
 }
 
@@ -99,7 +120,7 @@ bool HotKey::registerKey(std::function<void()> onPressed) {
   unregisterKey();
   const X11 x = x11();
   if (!x.display || !x.connection) return false;
-  const Keys keys = currentKeys(x.connection);
+  const Keys keys = currentKeys(x);
   if (keys.keycode == 0) return false;
   keycode_ = keys.keycode;
   numLockMask_ = keys.numLockMask;
@@ -155,11 +176,14 @@ void HotKey::release() {
 
 void HotKey::followMapping() {
   followQueued_ = false;
-  xcb_connection_t* c = x11().connection;
-  if (!registered_ || !c) return;
-  const Keys now = currentKeys(c);
-  // A mapping without "i" keeps the grab; one that leaves it where it was
-  // changes nothing.
+  const X11 x = x11();
+  if (!registered_ || !x.display || !x.connection) return;
+  // A tool that types "i" where no key does (a password manager, xdotool)
+  // maps it on a spare key for a moment: the shortcut goes there for that
+  // moment and comes back to the I key's place after.
+  const Keys now = currentKeys(x);
+  // A keyboard without that key keeps the grab; a mapping that leaves it
+  // where it was changes nothing.
   if (now.keycode == 0) return;
   if (grabbed_ && now.keycode == keycode_ && now.numLockMask == numLockMask_) return;
   release();

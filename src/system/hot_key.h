@@ -8,12 +8,13 @@ namespace pimble {
 
 // The global shortcut Ctrl+Alt+I, grabbed on the X root window (also with
 // Caps Lock and Num Lock on, which the server counts as modifiers) on the
-// key that types "i" in the layout in force. The grab is checked at once,
+// key that types "i" in the layout in force, or where none does (a layout
+// without Latin letters) on the key in I's place. The grab is checked at once,
 // so the caller knows whether another program holds the combination.
 // Presses are read through Qt's native event filter and handed to
 // `onPressed` through the event loop. When the keyboard mapping changes
 // (another layout, the desktop's keyboard settings) the grab moves to the
-// key that now types "i" and lets the old one go.
+// key that now stands for I and lets the old one go.
 class HotKey : public QObject, public QAbstractNativeEventFilter {
   Q_OBJECT
  public:

@@ -826,5 +826,53 @@ TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIFollowsAChangeOfKeyboardLayout) {
   }
 }
 
+// Where no key types a Latin "i" (Russian alone) the shortcut is Ctrl+Alt
+// and the key in I's place, at the start as after a change, and back there
+// once a tool that typed "i" on a spare key has taken it away again.
+TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIStaysOnTheIKeyInALayoutWithoutLatinLetters) {
+  if (missingProgram("xterm") || missingProgram("setxkbmap") || missingProgram("xmodmap"))
+    GTEST_SKIP() << "no xterm, setxkbmap or xmodmap";
+  if (!startDesktop({"openbox", "--sm-disable"}))
+    GTEST_SKIP() << "openbox did not start on an X server of its own";
+  seed(true);
+  const QStringList us{"-layout", "us"}, russian{"-layout", "ru"};
+  ASSERT_TRUE(runTool("setxkbmap", us));
+  const QString iKey = runTool("sh", {"-c", "xmodmap -pke | awk '$4 == \"i\" {print $2; exit}'"})
+                           .value_or("")
+                           .trimmed();
+  ASSERT_FALSE(iKey.isEmpty());
+  startOtherApplication("+40+40", dir_.path() + "/typed");
+  auto pimble = std::make_unique<Pimble>(data_);
+  ASSERT_TRUE(pimble->showsWindow(20s));
+  pause(1s);
+  auto opensTheForm = [&](const QString& key) {
+    runTool("xdotool", {"key", "ctrl+alt+" + key});
+    const bool opened = waitUntil([&] { return !bubbleOf(*pimble).isEmpty(); });
+    runTool("xdotool", {"key", "Escape"});
+    return opened && waitUntil([&] { return bubbleOf(*pimble).isEmpty(); });
+  };
+  EXPECT_TRUE(opensTheForm("i"));
+  ASSERT_TRUE(runTool("setxkbmap", russian));
+  pause(500ms);
+  EXPECT_TRUE(opensTheForm(iKey));
+  // A tool typing "i" (xdotool, a password manager) maps it on a spare key
+  // for a moment.
+  ASSERT_TRUE(runTool("xmodmap", {"-e", "keycode 8 = i"}));
+  pause(500ms);
+  ASSERT_TRUE(runTool("xmodmap", {"-e", "keycode 8 ="}));
+  pause(500ms);
+  EXPECT_TRUE(opensTheForm(iKey));
+
+  // Started under Russian alone, then under US.
+  ASSERT_EQ(pimble->end(), 0);
+  pimble = std::make_unique<Pimble>(data_);
+  ASSERT_TRUE(pimble->showsWindow(20s));
+  pause(1s);
+  EXPECT_TRUE(opensTheForm(iKey));
+  ASSERT_TRUE(runTool("setxkbmap", us));
+  pause(500ms);
+  EXPECT_TRUE(opensTheForm("i"));
+}
+
 }  // namespace
 }  // namespace pimble::testing
