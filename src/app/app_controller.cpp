@@ -13,6 +13,8 @@
 #include "bubbles/bubble_panel_controller.h"
 #include "bubbles/companion_window_anchor.h"
 #include "bubbles/greeting_bubble_controller.h"
+#include "companion/close_request.h"
+#include "companion/companion_panel.h"
 #include "companion/companion_window_controller.h"
 #include "companion/cursor_follower.h"
 #include "companion/glimmet_animator.h"
@@ -233,6 +235,11 @@ void AppController::wireCompanion() {
   view.onClick = [this] { glimmetClicked(); };
   view.onDoubleClick = [this] { showQuickActions(); };
   view.onRightClick = [this](QPoint at) { showContextMenu(at); };
+  // Closed by the window manager, the character is switched off as the
+  // menu's "Hide companion" does: summoning it brings it back.
+  redirectCloseRequests(companion_->panel(), [this] {
+    if (model_->settings().showCompanion) toggleCompanion();
+  });
   // Petting is installed with the settings, only while it is on.
   cursorFollower_->eyeScreenPoint = [this] { return eyeScreenPoint(); };
   cursorFollower_->onLook = [this](std::optional<QPointF> offset) { look(offset); };

@@ -6,6 +6,7 @@
 #include "bubbles/bubble_panel.h"
 #include "bubbles/bubble_placement.h"
 #include "bubbles/bubble_view.h"
+#include "companion/close_request.h"
 #include "companion/panel_keyboard.h"
 
 namespace pimble {
@@ -26,6 +27,7 @@ BubblePanelController::BubblePanelController(std::shared_ptr<CompanionAnchor> co
     keepPlace_ = false;
     layoutNearCompanion();
   };
+  redirectCloseRequests(*panel_, [this] { view_->dismiss(); });
 }
 
 BubblePanelController::~BubblePanelController() = default;

@@ -254,22 +254,36 @@ void BubbleView::paintEvent(QPaintEvent*) {
                               BubbleLook::colors(model_.style()));
 }
 
+namespace {
+
+// Clicks the button when it is there to click; false otherwise.
+bool press(QPushButton* button, const QWidget* view) {
+  if (button == nullptr || !button->isEnabled() || !button->isVisibleTo(view)) return false;
+  button->click();
+  return true;
+}
+
+}  // namespace
+
 void BubbleView::keyPressEvent(QKeyEvent* event) {
-  QPushButton* target = nullptr;
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      target = content_ != nullptr ? content_->defaultButton() : nullptr;
-      break;
+      event->accept();
+      press(content_ != nullptr ? content_->defaultButton() : nullptr, this);
+      return;
     case Qt::Key_Escape:
-      target = content_ != nullptr ? content_->cancelButton() : nullptr;
-      break;
+      event->accept();
+      press(content_ != nullptr ? content_->cancelButton() : nullptr, this);
+      return;
     default:
       QWidget::keyPressEvent(event);
-      return;
   }
-  event->accept();
-  if (target != nullptr && target->isEnabled() && target->isVisibleTo(this)) target->click();
+}
+
+void BubbleView::dismiss() {
+  if (!press(content_ != nullptr ? content_->cancelButton() : nullptr, this))
+    BubbleModel::call(model_.onClose);
 }
 
 }  // namespace pimble

@@ -58,6 +58,9 @@ class BubbleView : public QWidget {
   // Whether the pop-in fades in as well as growing. Where no compositor
   // blends the bubble with the desktop, a fade could only darken it.
   void setFades(bool fades);
+  // Ends the bubble as Escape does: its cancel button, or where it has none
+  // its close control.
+  void dismiss();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

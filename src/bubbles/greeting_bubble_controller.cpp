@@ -9,6 +9,7 @@
 #include "bubbles/bubble_placement.h"
 #include "bubbles/greeting_bubble_view.h"
 #include "companion/alpha_mask.h"
+#include "companion/close_request.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
@@ -53,6 +54,7 @@ GreetingBubbleController::GreetingBubbleController(std::shared_ptr<CompanionAnch
   panel_->resize(200, 60);
   view_ = new GreetingBubbleView(panel_.get());
   view_->set(QString(), BubbleStyle::soft, true);
+  redirectCloseRequests(*panel_, [this] { hide(false); });
   // Where no compositor blends the bubble with the desktop, the window is
   // cut to its outline.
   shape_ = std::make_unique<WindowShape>(*panel_);

@@ -9,6 +9,7 @@
 #include "app/pimble_process.h"
 #include "app/tray_hosts.h"
 #include "bubbles/bubble_placement.h"
+#include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "system/probe_test_support.h"
@@ -872,6 +873,54 @@ TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIStaysOnTheIKeyInALayoutWithoutLatinLe
   ASSERT_TRUE(runTool("setxkbmap", us));
   pause(500ms);
   EXPECT_TRUE(opensTheForm("i"));
+}
+
+// Closed by the window manager (Alt+F4, a pager's close), a bubble ends as
+// its Escape ends it and the character is switched off as the menu's hide
+// does: nothing of Pimble's keeps a window that is gone.
+TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscapeDoes) {
+  if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
+  if (!startDesktop({"openbox", "--sm-disable"}))
+    GTEST_SKIP() << "openbox did not start on an X server of its own";
+  seedReminderSoon();
+  startOtherApplication();
+  auto pimble = std::make_unique<Pimble>(data_);
+  ASSERT_TRUE(pimble->showsWindow(20s));
+  const QString character = pimble->windows("^Pimble Glimmet$").value(0);
+  // The reminder, clicked, then Alt+F4: skipped, as its Escape skips it.
+  QString reminder;
+  ASSERT_TRUE(waitUntil([&] { return !(reminder = bubbleOf(*pimble)).isEmpty(); }, 30s));
+  pause(500ms);
+  click(reminder, QPoint(160, 20));
+  ASSERT_TRUE(waitUntil([&] { return activeWindow() == reminder; }));
+  runTool("xdotool", {"key", "alt+F4"});
+  EXPECT_TRUE(waitUntil([&] { return bubbleOf(*pimble).isEmpty(); }));
+
+  auto form = [&] { return bubbleOf(*pimble); };
+  // Ctrl+Alt+I opens the form with the keyboard; `close` closes it.
+  auto closes = [&](const std::function<void(const QString&)>& close) {
+    runTool("xdotool", {"key", "ctrl+alt+i"});
+    if (!waitUntil([&] { return !form().isEmpty() && activeWindow() == form(); })) return false;
+    close(form());
+    return waitUntil([&] { return form().isEmpty(); });
+  };
+  EXPECT_TRUE(closes([](const QString&) { runTool("xdotool", {"key", "Escape"}); }));
+  EXPECT_TRUE(closes([](const QString&) { runTool("xdotool", {"key", "alt+F4"}); }));
+  EXPECT_TRUE(closes([](const QString& w) { runTool("wmctrl", {"-i", "-c", w}); }));
+  EXPECT_TRUE(closes([](const QString&) { runTool("xdotool", {"key", "Escape"}); }));
+
+  // The character closed: a second start brings it back.
+  runTool("wmctrl", {"-i", "-c", character});
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(*pimble).contains(character); }));
+  EXPECT_EQ(Pimble(data_).finish(), 0);
+  EXPECT_TRUE(waitUntil([&] { return windowsOf(*pimble).contains(character); }));
+  ASSERT_EQ(pimble->end(), 0);
+  const auto progress = FilePersistence(data_.toStdString()).load<ProgressData>("progress");
+  ASSERT_TRUE(progress);
+  std::map<std::string, std::int64_t> skipped;
+  for (const auto& [day, record] : progress->days)
+    for (const auto& [kind, count] : record.skipped) skipped[kind] += count;
+  EXPECT_EQ(skipped, (std::map<std::string, std::int64_t>{{"water", 1}}));
 }
 
 }  // namespace
