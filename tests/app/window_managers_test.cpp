@@ -116,6 +116,13 @@ class OwnDesktopTest : public ProcessTest {
       if (runTool("xdotool", {"getwindowgeometry", w}).value_or("").contains(width)) return w;
     return {};
   }
+  // Ctrl+Alt+`key` opens the intention form, and Escape closes it.
+  static bool opensTheForm(Pimble& pimble, const QString& key = QStringLiteral("i")) {
+    runTool("xdotool", {"key", "ctrl+alt+" + key});
+    const bool opened = waitUntil([&] { return !bubbleOf(pimble).isEmpty(); });
+    runTool("xdotool", {"key", "Escape"});
+    return opened && waitUntil([&] { return bubbleOf(pimble).isEmpty(); });
+  }
   // The program's windows on screen, whatever their titles.
   static QStringList windowsOf(const Pimble& pimble) {
     return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
@@ -806,16 +813,10 @@ TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIFollowsAChangeOfKeyboardLayout) {
     Pimble pimble(data_);
     ASSERT_TRUE(pimble.showsWindow(20s));
     pause(1s);
-    auto opensTheForm = [&] {
-      runTool("xdotool", {"key", "ctrl+alt+i"});
-      const bool opened = waitUntil([&] { return !bubbleOf(pimble).isEmpty(); });
-      runTool("xdotool", {"key", "Escape"});
-      return opened && waitUntil([&] { return bubbleOf(pimble).isEmpty(); });
-    };
-    EXPECT_TRUE(opensTheForm());
+    EXPECT_TRUE(opensTheForm(pimble));
     ASSERT_TRUE(runTool("setxkbmap", then));
     pause(500ms);
-    EXPECT_TRUE(opensTheForm());
+    EXPECT_TRUE(opensTheForm(pimble));
     runTool("xdotool", {"type", "x"});
     runTool("xdotool", {"key", QString("ctrl+alt+") + before, "y", "Return"});
     EXPECT_TRUE(waitUntil([&] { return contents(typed).contains("\n"); }));
@@ -823,7 +824,7 @@ TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIFollowsAChangeOfKeyboardLayout) {
     EXPECT_FALSE(contents(typed).startsWith("xy")) << "the key did not reach the application";
     ASSERT_TRUE(runTool("setxkbmap", start));
     pause(500ms);
-    EXPECT_TRUE(opensTheForm());
+    EXPECT_TRUE(opensTheForm(pimble));
   }
 }
 
@@ -846,33 +847,27 @@ TEST_F(OwnDesktopTest, UnderOpenboxCtrlAltIStaysOnTheIKeyInALayoutWithoutLatinLe
   auto pimble = std::make_unique<Pimble>(data_);
   ASSERT_TRUE(pimble->showsWindow(20s));
   pause(1s);
-  auto opensTheForm = [&](const QString& key) {
-    runTool("xdotool", {"key", "ctrl+alt+" + key});
-    const bool opened = waitUntil([&] { return !bubbleOf(*pimble).isEmpty(); });
-    runTool("xdotool", {"key", "Escape"});
-    return opened && waitUntil([&] { return bubbleOf(*pimble).isEmpty(); });
-  };
-  EXPECT_TRUE(opensTheForm("i"));
+  EXPECT_TRUE(opensTheForm(*pimble));
   ASSERT_TRUE(runTool("setxkbmap", russian));
   pause(500ms);
-  EXPECT_TRUE(opensTheForm(iKey));
+  EXPECT_TRUE(opensTheForm(*pimble, iKey));
   // A tool typing "i" (xdotool, a password manager) maps it on a spare key
   // for a moment.
   ASSERT_TRUE(runTool("xmodmap", {"-e", "keycode 8 = i"}));
   pause(500ms);
   ASSERT_TRUE(runTool("xmodmap", {"-e", "keycode 8 ="}));
   pause(500ms);
-  EXPECT_TRUE(opensTheForm(iKey));
+  EXPECT_TRUE(opensTheForm(*pimble, iKey));
 
   // Started under Russian alone, then under US.
   ASSERT_EQ(pimble->end(), 0);
   pimble = std::make_unique<Pimble>(data_);
   ASSERT_TRUE(pimble->showsWindow(20s));
   pause(1s);
-  EXPECT_TRUE(opensTheForm(iKey));
+  EXPECT_TRUE(opensTheForm(*pimble, iKey));
   ASSERT_TRUE(runTool("setxkbmap", us));
   pause(500ms);
-  EXPECT_TRUE(opensTheForm("i"));
+  EXPECT_TRUE(opensTheForm(*pimble));
 }
 
 // Closed by the window manager (Alt+F4, a pager's close), a bubble ends as
