@@ -60,6 +60,17 @@ void setInputFocus(xcb_connection_t* c, xcb_window_t w, std::uint32_t time) {
   xcb_discard_reply(c, cookie.sequence);
 }
 
+// A key or a button let go.
+bool released(const void* message, std::uint8_t inputOpcode) {
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  const int type = event->response_type & 0x7f;
+  if (type == XCB_KEY_RELEASE || type == XCB_BUTTON_RELEASE) return true;
+  if (type != XCB_GE_GENERIC || inputOpcode == 0) return false;
+  const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
+  return generic->extension == inputOpcode && (generic->event_type == XCB_INPUT_KEY_RELEASE ||
+                                               generic->event_type == XCB_INPUT_BUTTON_RELEASE);
+}
+
 // A menu, a list dropped from a combo box or a tooltip of ours: a popup
 // closes once the program no longer has the keyboard.
 bool popupShown() {
@@ -128,7 +139,7 @@ PanelKeyboard::PanelKeyboard() : QObject(QCoreApplication::instance()) {
   if (const xcb_query_extension_reply_t* input = xcb_get_extension_data(c, &xcb_input_id))
     if (input->present) inputOpcode_ = input->major_opcode;
   // Qt watches the root window's properties already; its events pass here.
-  userWindow_ = appWindow_ = activeWindow(c, root_, activeAtom_);
+  userWindow_ = appWindow_ = lastActive_ = activeWindow(c, root_, activeAtom_);
   QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -150,11 +161,12 @@ const QWidget* PanelKeyboard::panelOf(std::uint32_t window) const {
   return nullptr;
 }
 
-void PanelKeyboard::noteUserTime(std::uint32_t time) {
+void PanelKeyboard::noteUserTime(std::uint32_t time, bool chose) {
   if (time != 0) time_ = time;
   handedOn_ = 0;
-  // Whatever becomes active from now on, the user chose.
-  settled();
+  // Whatever becomes active from now on, the user chose; letting go of the
+  // keys or the button that asked for a window chooses nothing new.
+  if (chose) settled();
 }
 
 void PanelKeyboard::settled() {
@@ -192,13 +204,21 @@ void PanelKeyboard::take(const QWidget& panel, std::uint32_t time) {
   xcb_flush(c);
 }
 
-void PanelKeyboard::takeOnceShown(const QWidget& window) {
+void PanelKeyboard::takeOnceShown(QWidget& window) {
   handOnPending_ = false;
   xcb_connection_t* c = connection();
   if (c == nullptr || activeAtom_ == 0) return;
   takeOnShow_ = &window;
   takeOnShowTime_ = time_;
   taking_ = &window;
+  // A window of ours that no panel is (the settings) gives the keyboard
+  // back to the user's window itself as it closes: the window manager would
+  // pick the one it activated last, or where the focus follows the mouse
+  // the one the closing window uncovers under the pointer.
+  if (panelOf(windowOf(window)) == nullptr) {
+    givesBackOnClose_ = &window;
+    window.installEventFilter(this);
+  }
   takenAgain_ = 0;
   pointerAtTaking_.reset();
   if (xcb_query_pointer_reply_t* pointer =
@@ -295,7 +315,10 @@ bool PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
 void PanelKeyboard::activeWindowChanged() {
   xcb_connection_t* c = connection();
   const xcb_window_t active = activeWindow(c, root_, activeAtom_);
-  if (active == XCB_WINDOW_NONE) return;
+  // Window managers clear the property before setting it (openbox): read
+  // as it is now, both notifications name the same window.
+  if (active == XCB_WINDOW_NONE || active == lastActive_) return;
+  lastActive_ = active;
   if (closeAnyway_.isPending() && (closing_ == nullptr || windowOf(*closing_) != active))
     closed(false);
   if (const QWidget* panel = panelOf(active)) {
@@ -359,6 +382,16 @@ bool PanelKeyboard::pointerMovedInto(std::uint32_t window) const {
   const bool inside = x < geometry->width && y < geometry->height;
   std::free(geometry);
   return inside;
+}
+
+bool PanelKeyboard::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::Close || watched != givesBackOnClose_) return false;
+  watched->removeEventFilter(this);
+  const QWidget* window = givesBackOnClose_;
+  givesBackOnClose_ = nullptr;
+  // Before its window goes, so that the window manager goes straight there.
+  if (holds(*window) && focus(appWindow_, time_)) handedTo_ = appWindow_;
+  return false;
 }
 
 void PanelKeyboard::handOn() {
@@ -454,7 +487,8 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
         QMetaObject::invokeMethod(this, &PanelKeyboard::handOn, Qt::QueuedConnection);
       return false;
     default:
-      if (const std::optional<std::uint32_t> time = userEventTime(message)) noteUserTime(*time);
+      if (const std::optional<std::uint32_t> time = userEventTime(message))
+        noteUserTime(*time, !released(message, inputOpcode_));
       return false;
   }
 }

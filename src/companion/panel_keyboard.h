@@ -61,7 +61,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // shortcut, the tray's menu, starting the program again), to which a
   // window manager need not give the keyboard. The keyboard kept on a
   // panel while a menu was open goes there, not back.
-  void takeOnceShown(const QWidget& window);
+  void takeOnceShown(QWidget& window);
   // When the panel holds the keyboard, hands it back to the window the user
   // was in before (when that is still on screen).
   void giveBack(const QWidget& panel);
@@ -74,6 +74,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // it back. One panel at a time: a later close replaces one that waits.
   void close(const QWidget& panel, std::function<void(bool giveBack)> hide);
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  signals:
   // A window that is no panel became active, not by our handing back.
@@ -108,7 +109,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   std::uint32_t back() const;
   // Gives the keyboard back to that window.
   void handBack();
-  void noteUserTime(std::uint32_t time);
+  // An input event of the user's at `time`; `chose`: a press or a move,
+  // not the release of one.
+  void noteUserTime(std::uint32_t time, bool chose = true);
   // Closes the panel that waits to, if it still exists.
   void closed(bool giveBack);
   // The server time of an event of the user's input, none for another event.
@@ -139,6 +142,11 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   QPointer<const QWidget> taking_;
   std::optional<QPoint> pointerAtTaking_;
   int takenAgain_ = 0;
+  // The window asked for that is no panel: it gives the keyboard back to
+  // the user's window itself as it closes.
+  QPointer<QWidget> givesBackOnClose_;
+  // The active window last seen.
+  std::uint32_t lastActive_ = 0;
   ScheduledWork takingSettles_;
   bool watchingInput_ = false;
   int answers_ = 0;  // `Answer`s alive

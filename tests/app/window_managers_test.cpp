@@ -667,10 +667,11 @@ TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
 
 // i3 as it ships focuses the window under the pointer, also one that a
 // window vanishing under a still pointer uncovers: the tray's menu closing
-// over another xterm than the user's. The form chosen there keeps the
-// keyboard; a click into that xterm, or the pointer moved into the user's
-// own, right after leaves the keys there.
-TEST_F(I3Test, TheFormChosenFromTheTraysMenuOverAnotherWindowKeepsTheKeyboard) {
+// over another xterm than the user's. The form or the settings chosen
+// there keep the keyboard, and give it back to the user's xterm; a click
+// into the other xterm, or the pointer moved into the user's own, right
+// after leaves the keys there.
+TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   if (!startWithTheUserTyping(true, true)) GTEST_SKIP() << "i3 or xterm did not start";
   const QString a = activeWindow(), typedB = dir_.path() + "/typed-b";
   const QString b = startOtherApplication("+40+40", typedB);  // the right half
@@ -704,8 +705,9 @@ TEST_F(I3Test, TheFormChosenFromTheTraysMenuOverAnotherWindowKeepsTheKeyboard) {
   auto moveTo = [](QPoint at) {
     runTool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
   };
-  // From A along the bar to the icon, never over B; its menu's sixth row.
-  auto chooseTheForm = [&] {
+  // From A along the bar to the icon, never over B; the row of the menu
+  // that many pixels below its top.
+  auto choose = [&](int row) {
     const QStringList before = windowsOf(*pimble_);
     moveTo({left.center().x(), tray.y()});
     moveTo(tray);
@@ -721,11 +723,12 @@ TEST_F(I3Test, TheFormChosenFromTheTraysMenuOverAnotherWindowKeepsTheKeyboard) {
     ASSERT_TRUE(waitUntil(opened)) << "no menu";
     pause(300ms);
     ASSERT_TRUE(opened()) << "no menu";
-    const QPoint item = geometry(menu).topLeft() + QPoint(75, 122);  // "Set an intention…"
+    const QPoint item = geometry(menu).topLeft() + QPoint(75, row);
     ASSERT_TRUE(right.contains(item));
     moveTo(item);
     runTool("xdotool", {"click", "1"});
   };
+  auto chooseTheForm = [&] { choose(122); };  // "Set an intention…"
   auto form = [&] { return bubbleOf(*pimble_); };
   takeTheKeys(
       a, typed_,
@@ -734,6 +737,10 @@ TEST_F(I3Test, TheFormChosenFromTheTraysMenuOverAnotherWindowKeepsTheKeyboard) {
       },
       form, "Escape");
   for (int choice = 0; choice < 4; ++choice) takeTheKeys(a, typed_, chooseTheForm, form, "Escape");
+  for (int choice = 0; choice < 2; ++choice)
+    takeTheKeys(
+        a, typed_, [&] { choose(212); },  // "Settings…"
+        [&] { return pimble_->windows("^Pimble Glimmet Settings$").value(0); }, "ctrl+w");
 
   // The user's move: the keys stay where it went, the form open without them.
   for (const auto& [into, typed] : {std::pair{b, typedB}, std::pair{a, typed_}}) {
