@@ -315,10 +315,15 @@ bool PanelKeyboard::focus(std::uint32_t window, std::uint32_t time) {
 void PanelKeyboard::activeWindowChanged() {
   xcb_connection_t* c = connection();
   const xcb_window_t active = activeWindow(c, root_, activeAtom_);
+  if (active == XCB_WINDOW_NONE) return;
   // Window managers clear the property before setting it (openbox): read
-  // as it is now, both notifications name the same window.
-  if (active == XCB_WINDOW_NONE || active == lastActive_) return;
+  // as it is now, both notifications name the same window. The second is
+  // no new activation once the first was taken back; a window manager
+  // that activates one of ours again (IceWM's Alt+Tab) does set it again.
+  const bool repeated = active == lastActive_;
   lastActive_ = active;
+  if (repeated && lastTakenBack_) return;
+  lastTakenBack_ = false;
   if (closeAnyway_.isPending() && (closing_ == nullptr || windowOf(*closing_) != active))
     closed(false);
   if (const QWidget* panel = panelOf(active)) {
@@ -331,7 +336,10 @@ void PanelKeyboard::activeWindowChanged() {
     }
     return;
   }
-  if (takeAgain(active)) return;
+  if (takeAgain(active)) {
+    lastTakenBack_ = true;
+    return;
+  }
   const bool handedBack = active == handedTo_;
   handedTo_ = XCB_WINDOW_NONE;
   userWindow_ = active;

@@ -145,8 +145,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // The window asked for that is no panel: it gives the keyboard back to
   // the user's window itself as it closes.
   QPointer<QWidget> givesBackOnClose_;
-  // The active window last seen.
+  // The active window last seen, and whether its activation was taken back.
   std::uint32_t lastActive_ = 0;
+  bool lastTakenBack_ = false;
   ScheduledWork takingSettles_;
   bool watchingInput_ = false;
   int answers_ = 0;  // `Answer`s alive
