@@ -60,17 +60,6 @@ void setInputFocus(xcb_connection_t* c, xcb_window_t w, std::uint32_t time) {
   xcb_discard_reply(c, cookie.sequence);
 }
 
-// A key or a button let go.
-bool released(const void* message, std::uint8_t inputOpcode) {
-  const auto* event = static_cast<const xcb_generic_event_t*>(message);
-  const int type = event->response_type & 0x7f;
-  if (type == XCB_KEY_RELEASE || type == XCB_BUTTON_RELEASE) return true;
-  if (type != XCB_GE_GENERIC || inputOpcode == 0) return false;
-  const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
-  return generic->extension == inputOpcode && (generic->event_type == XCB_INPUT_KEY_RELEASE ||
-                                               generic->event_type == XCB_INPUT_BUTTON_RELEASE);
-}
-
 // A menu, a list dropped from a combo box or a tooltip of ours: a popup
 // closes once the program no longer has the keyboard.
 bool popupShown() {
@@ -421,23 +410,24 @@ void PanelKeyboard::handOn() {
   handBack();
 }
 
-std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) const {
+std::optional<PanelKeyboard::UserInput> PanelKeyboard::userInput(const void* message) const {
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
   switch (event->response_type & 0x7f) {
     // Keys grabbed on the root window (the intention shortcut) reach Qt as
     // no key event; the buttons' events have the keys' layout.
     case XCB_KEY_PRESS:
-    case XCB_KEY_RELEASE:
     case XCB_BUTTON_PRESS:
+      return UserInput{static_cast<const xcb_key_press_event_t*>(message)->time, true};
+    case XCB_KEY_RELEASE:
     case XCB_BUTTON_RELEASE:
-      return static_cast<const xcb_key_press_event_t*>(message)->time;
+      return UserInput{static_cast<const xcb_key_press_event_t*>(message)->time, false};
     // The pointer moved onto a panel: under i3 that focuses it as a click
     // does. A window mapped, unmapped or moved under a still pointer sends
     // the same event, and that is no move of the user's.
     case XCB_ENTER_NOTIFY: {
       const auto* enter = static_cast<const xcb_enter_notify_event_t*>(message);
       if (enter->mode == XCB_NOTIFY_MODE_NORMAL && !pointerStill(enter->root_x, enter->root_y))
-        return enter->time;
+        return UserInput{enter->time, true};
       return std::nullopt;
     }
     case XCB_GE_GENERIC: {
@@ -445,21 +435,24 @@ std::optional<std::uint32_t> PanelKeyboard::userEventTime(const void* message) c
       if (inputOpcode_ == 0 || generic->extension != inputOpcode_) return std::nullopt;
       switch (generic->event_type) {
         case XCB_INPUT_KEY_PRESS:
-        case XCB_INPUT_KEY_RELEASE:
         case XCB_INPUT_BUTTON_PRESS:
-        case XCB_INPUT_BUTTON_RELEASE:
         case XCB_INPUT_TOUCH_BEGIN:
-          return static_cast<const xcb_input_button_press_event_t*>(message)->time;
+          return UserInput{static_cast<const xcb_input_button_press_event_t*>(message)->time, true};
+        case XCB_INPUT_KEY_RELEASE:
+        case XCB_INPUT_BUTTON_RELEASE:
+          return UserInput{static_cast<const xcb_input_button_press_event_t*>(message)->time,
+                           false};
         // Anywhere on the desktop, watched while a window takes the keyboard.
         case XCB_INPUT_RAW_KEY_PRESS:
         case XCB_INPUT_RAW_BUTTON_PRESS:
-          return static_cast<const xcb_input_raw_button_press_event_t*>(message)->time;
+          return UserInput{static_cast<const xcb_input_raw_button_press_event_t*>(message)->time,
+                           true};
         case XCB_INPUT_ENTER: {
           const auto* enter = static_cast<const xcb_input_enter_event_t*>(message);
           // Fixed point, 16 bits of fraction.
           if (enter->mode == XCB_INPUT_NOTIFY_MODE_NORMAL &&
               !pointerStill(enter->root_x >> 16, enter->root_y >> 16))
-            return enter->time;
+            return UserInput{enter->time, true};
           return std::nullopt;
         }
         default:
@@ -495,8 +488,8 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
         QMetaObject::invokeMethod(this, &PanelKeyboard::handOn, Qt::QueuedConnection);
       return false;
     default:
-      if (const std::optional<std::uint32_t> time = userEventTime(message))
-        noteUserTime(*time, !released(message, inputOpcode_));
+      if (const std::optional<UserInput> input = userInput(message))
+        noteUserTime(input->time, input->chose);
       return false;
   }
 }

@@ -114,8 +114,13 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   void noteUserTime(std::uint32_t time, bool chose = true);
   // Closes the panel that waits to, if it still exists.
   void closed(bool giveBack);
-  // The server time of an event of the user's input, none for another event.
-  std::optional<std::uint32_t> userEventTime(const void* event) const;
+  // An event of the user's input: its server time, and whether it is a
+  // press or a move rather than the release of one. None for another event.
+  struct UserInput {
+    std::uint32_t time;
+    bool chose;
+  };
+  std::optional<UserInput> userInput(const void* event) const;
   // Gives the panel waiting for it the keyboard once its window is on screen.
   void shown(std::uint32_t window);
   // Hands the keyboard on from a panel that refuses it and that the window
