@@ -266,19 +266,21 @@ bool press(QPushButton* button, const QWidget* view) {
 }  // namespace
 
 void BubbleView::keyPressEvent(QKeyEvent* event) {
+  QPushButton* target = nullptr;
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      event->accept();
-      press(content_ != nullptr ? content_->defaultButton() : nullptr, this);
-      return;
+      target = content_ != nullptr ? content_->defaultButton() : nullptr;
+      break;
     case Qt::Key_Escape:
-      event->accept();
-      press(content_ != nullptr ? content_->cancelButton() : nullptr, this);
-      return;
+      target = content_ != nullptr ? content_->cancelButton() : nullptr;
+      break;
     default:
       QWidget::keyPressEvent(event);
+      return;
   }
+  event->accept();
+  press(target, this);
 }
 
 void BubbleView::dismiss() {

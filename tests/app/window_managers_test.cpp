@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QRect>
 #include <QRegularExpression>
+#include <functional>
 
 #include "app/pimble_process.h"
 #include "app/tray_hosts.h"
@@ -128,6 +129,19 @@ class OwnDesktopTest : public ProcessTest {
     return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pimble.pid())})
         .value_or("")
         .split('\n', Qt::SkipEmptyParts);
+  }
+  // The program's icon in a tray: a small window in the strip `inStrip`
+  // tells by its geometry; empty when none shows.
+  static QString trayIcon(const Pimble& pimble, const std::function<bool(const QRect&)>& inStrip) {
+    QString icon;
+    waitUntil(
+        [&] {
+          for (const QString& w : windowsOf(pimble))
+            if (const QRect g = geometry(w); inStrip(g) && g.width() <= 32) icon = w;
+          return !icon.isEmpty();
+        },
+        10s);
+    return icon;
   }
   static QRect geometry(const QString& window) {
     const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
@@ -457,14 +471,9 @@ TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboa
   const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.showsWindow(20s));
-  QString icon;  // in trayer's strip at the top
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        for (const QString& w : windowsOf(pimble))
-          if (const QRect g = geometry(w); g.top() < 24 && g.width() <= 32) icon = w;
-        return !icon.isEmpty();
-      },
-      10s));
+  // In trayer's strip at the top.
+  const QString icon = trayIcon(pimble, [](const QRect& g) { return g.top() < 24; });
+  ASSERT_FALSE(icon.isEmpty());
   auto takesTheKeys = [&](const std::function<void()>& open, const std::function<QString()>& window,
                           const char* close) { takeTheKeys(xterm, typed, open, window, close); };
   auto fromTheMenu = [&](int ups) {
@@ -682,15 +691,9 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   settings.tinyMessages = TinyMessages::off;
   FilePersistence(data_.toStdString()).save(settings, "settings");
   ASSERT_TRUE(startPimble());
-  QString icon;  // in i3bar's tray, at the bottom
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        for (const QString& w : windowsOf(*pimble_))
-          if (const QRect g = geometry(w); g.top() > 700 && g.width() <= 32) icon = w;
-        return !icon.isEmpty();
-      },
-      10s))
-      << "no icon in i3bar's tray";
+  // In i3bar's tray, at the bottom.
+  const QString icon = trayIcon(*pimble_, [](const QRect& g) { return g.top() > 700; });
+  ASSERT_FALSE(icon.isEmpty()) << "no icon in i3bar's tray";
   // xdotool counts the bar's offset twice for a window embedded in it.
   const QString shown = runTool("xwininfo", {"-id", icon}).value_or("");
   auto absolute = [&](const char* axis) {
@@ -886,19 +889,19 @@ TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscap
     GTEST_SKIP() << "openbox did not start on an X server of its own";
   seedReminderSoon();
   startOtherApplication();
-  auto pimble = std::make_unique<Pimble>(data_);
-  ASSERT_TRUE(pimble->showsWindow(20s));
-  const QString character = pimble->windows("^Pimble Glimmet$").value(0);
+  Pimble pimble(data_);
+  ASSERT_TRUE(pimble.showsWindow(20s));
+  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
   // The reminder, clicked, then Alt+F4: skipped, as its Escape skips it.
   QString reminder;
-  ASSERT_TRUE(waitUntil([&] { return !(reminder = bubbleOf(*pimble)).isEmpty(); }, 30s));
+  ASSERT_TRUE(waitUntil([&] { return !(reminder = bubbleOf(pimble)).isEmpty(); }, 30s));
   pause(500ms);
   click(reminder, QPoint(160, 20));
   ASSERT_TRUE(waitUntil([&] { return activeWindow() == reminder; }));
   runTool("xdotool", {"key", "alt+F4"});
-  EXPECT_TRUE(waitUntil([&] { return bubbleOf(*pimble).isEmpty(); }));
+  EXPECT_TRUE(waitUntil([&] { return bubbleOf(pimble).isEmpty(); }));
 
-  auto form = [&] { return bubbleOf(*pimble); };
+  auto form = [&] { return bubbleOf(pimble); };
   // Ctrl+Alt+I opens the form with the keyboard; `close` closes it.
   auto closes = [&](const std::function<void(const QString&)>& close) {
     runTool("xdotool", {"key", "ctrl+alt+i"});
@@ -913,10 +916,10 @@ TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscap
 
   // The character closed: a second start brings it back.
   runTool("wmctrl", {"-i", "-c", character});
-  ASSERT_TRUE(waitUntil([&] { return !windowsOf(*pimble).contains(character); }));
+  ASSERT_TRUE(waitUntil([&] { return !windowsOf(pimble).contains(character); }));
   EXPECT_EQ(Pimble(data_).finish(), 0);
-  EXPECT_TRUE(waitUntil([&] { return windowsOf(*pimble).contains(character); }));
-  ASSERT_EQ(pimble->end(), 0);
+  EXPECT_TRUE(waitUntil([&] { return windowsOf(pimble).contains(character); }));
+  ASSERT_EQ(pimble.end(), 0);
   const auto progress = FilePersistence(data_.toStdString()).load<ProgressData>("progress");
   ASSERT_TRUE(progress);
   std::map<std::string, std::int64_t> skipped;
