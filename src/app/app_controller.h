@@ -138,7 +138,7 @@ class AppController : public QObject {
   // first; an open tour ends without counting as done. Later calls do
   // nothing. Runs too when anyone asks the application to quit.
   void shutdown();
-  // The same writes without ending anything (the session asks to save).
+  // The same writes without ending anything.
   void saveAll();
   // shutdown(), then ends the event loop (Ctrl+Q, the quit menu items).
   void quit();

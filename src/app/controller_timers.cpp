@@ -86,7 +86,7 @@ void AppController::quit() {
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
   // A quit closes every window before the event loop ends, and a closed
   // tour counts as skipped: the program ends first, whoever asked for the
-  // quit (the desktop's session too).
+  // quit.
   if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) shutdown();
   return QObject::eventFilter(watched, event);
 }

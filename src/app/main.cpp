@@ -1,7 +1,7 @@
 // The program's entry: render options (before anything else, so they work
 // beside a running copy and without a desktop), the one copy per data
-// directory, the application object, orderly ends on signals and session
-// end, and the controller.
+// directory, the application object, orderly ends on signals and when the
+// display goes, and the controller.
 #include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -10,7 +10,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScopeGuard>
-#include <QSessionManager>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <algorithm>
@@ -86,6 +85,20 @@ void onSignal(int) {
   errno = saved;
 }
 
+void onBrokenPipe(int) {}
+
+// A peer that hangs up (a bus, the sound server, the X server, the running
+// copy) fails the write that finds it gone instead of ending the program
+// unsaved. A handler, unlike SIG_IGN, is not inherited by the programs
+// Pimble opens.
+void surviveHangUps() {
+  struct sigaction quiet {};
+  quiet.sa_handler = &onBrokenPipe;
+  sigemptyset(&quiet.sa_mask);
+  quiet.sa_flags = SA_RESTART;
+  ::sigaction(SIGPIPE, &quiet, nullptr);
+}
+
 bool routeSignals() {
   if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   struct sigaction action {};
@@ -109,6 +122,7 @@ QIcon applicationIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  surviveHangUps();
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   if (const auto request = pimble::RenderOptions::find(arguments)) {
@@ -151,7 +165,18 @@ int main(int argc, char** argv) {
     qtArguments.insert(qtArguments.begin() + std::min(argc, 1), {platformOption, xcb});
   int qtArgumentCount = static_cast<int>(qtArguments.size());
   qtArguments.push_back(nullptr);
+  // Pimble comes back at login through its own autostart entry and saves
+  // on SIGTERM and when the display goes: an X session manager has nothing
+  // to give it. Registered with one (Qt does so in the application object's
+  // constructor wherever SESSION_MANAGER is set), it would be ended unsaved
+  // by libICE the moment that connection broke, be written to after the
+  // session manager hung up at log-out, and be started twice by a desktop
+  // that restores its saved session. The programs it opens still get the
+  // variable.
+  const QByteArray sessionManager = qgetenv("SESSION_MANAGER");
+  qunsetenv("SESSION_MANAGER");
   QApplication app(qtArgumentCount, qtArguments.data());
+  if (!sessionManager.isNull()) qputenv("SESSION_MANAGER", sessionManager);
   QApplication::setApplicationName(QStringLiteral("Pimble Glimmet"));
   QGuiApplication::setDesktopFileName(QStringLiteral("pimble-glimmet"));
   app.setQuitOnLastWindowClosed(false);
@@ -176,11 +201,6 @@ int main(int argc, char** argv) {
   }
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                    [&controller] { controller.shutdown(); });
-  // The session is ending: save now, for the session may end the process
-  // without a quit. Should the user cancel the logout, the program goes on
-  // and saves again when it really quits.
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
-                   [&controller](QSessionManager&) { controller.saveAll(); });
 
   controller.start();
   instance.onReopen = [&controller] { controller.reopen(); };
