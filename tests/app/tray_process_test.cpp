@@ -189,8 +189,11 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
     seed(true);
     ASSERT_TRUE(writeFile(data_ + "-config/mimeapps.list",
                           "[Default Applications]\nx-scheme-handler/https=test-browser.desktop\n"));
+    // A desktop's session manager, which Pimble keeps to itself but not
+    // from what it opens.
+    const QString sessionManager = "SESSION_MANAGER=local/test:@/tmp/.ICE-unix/1";
     Pimble pimble(data_, {},
-                  {"XDG_DATA_HOME=" + dir_.path() + "/share",
+                  {"XDG_DATA_HOME=" + dir_.path() + "/share", sessionManager,
                    platform.isEmpty() ? "QT_QPA_PLATFORM" : "QT_QPA_PLATFORM=" + platform});
     ASSERT_TRUE(pimble.showsWindow());
     const auto [service, menuPath] = lastItemMenu();
@@ -207,6 +210,7 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
     const QStringList seen = QString::fromLocal8Bit(opened.readAll()).split('\n');
     EXPECT_EQ(seen.filter(QRegularExpression("^QT_QPA_PLATFORM=")).join(' ').toStdString(),
               platform.isEmpty() ? "" : "QT_QPA_PLATFORM=" + platform.toStdString());
+    EXPECT_TRUE(seen.contains(sessionManager));
     opened.remove();
     // The standard three, and the one ls reads the list with.
     QFile descriptors(browser + ".fds");
