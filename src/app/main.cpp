@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -77,8 +78,13 @@ bool xDisplayAnswers() {
 // Signals become a byte on a pipe, read by the event loop: the quit then
 // runs as any other, with the final save.
 int signalPipe[2] = {-1, -1};
+// Set by the handler itself, on whichever thread the signal lands: the
+// event loop may serve a later copy before it reads the pipe.
+std::atomic<bool> endAsked{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set in a signal handler");
 
 void onSignal(int) {
+  endAsked = true;
   const int saved = errno;
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
@@ -203,7 +209,14 @@ int main(int argc, char** argv) {
                    [&controller] { controller.shutdown(); });
 
   controller.start();
-  instance.onReopen = [&controller] { controller.reopen(); };
+  // A copy told to end does not say it reopened, also when told so while
+  // the settings opened: the later copy would end content and leave
+  // nothing running. Unanswered, it runs in this one's place.
+  instance.onReopen = [&controller] {
+    if (endAsked || controller.isShutDown()) return false;
+    controller.reopen();
+    return !endAsked;
+  };
   instance.listen();
 
   // Only windows with a frame show it (settings, tour); drawn after the

@@ -79,7 +79,7 @@ class Caller : public QObject {
     notifier_.setEnabled(false);
     ::close(fd_);
   }
-  std::function<void()> onReopen;
+  std::function<bool()> onReopen;
   // Still without a whole request 5 s after connecting.
   bool overdue() const {
     return std::chrono::steady_clock::now() - since_ > std::chrono::seconds(5);
@@ -94,8 +94,7 @@ class Caller : public QObject {
     const qsizetype end = request_.indexOf('\n');
     // Nothing but short requests are spoken here.
     if (n > 0 && end < 0 && request_.size() <= longestRequest) return;
-    if (end >= 0 && request_.left(end + 1) == reopenRequest) {
-      if (onReopen) onReopen();
+    if (end >= 0 && request_.left(end + 1) == reopenRequest && (!onReopen || onReopen())) {
       const std::size_t length = std::strlen(reopenAnswer);
       (void)::send(fd_, reopenAnswer, length, MSG_NOSIGNAL);
     }
@@ -241,9 +240,7 @@ void SingleInstance::serve() {
       return;
     }
     auto* caller = new Caller(fd, this);
-    caller->onReopen = [this] {
-      if (onReopen) onReopen();
-    };
+    caller->onReopen = [this] { return !onReopen || onReopen(); };
   }
 }
 

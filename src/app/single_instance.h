@@ -48,8 +48,10 @@ class SingleInstance : public QObject {
   // socket cannot be made, which leaves later copies unanswered.
   bool listen();
 
-  // A later copy asked to reopen.
-  std::function<void()> onReopen;
+  // A later copy asked to reopen: true when done. False when this copy is
+  // ending: the later copy goes unanswered, waits for this one to be gone
+  // and runs in its place.
+  std::function<bool()> onReopen;
 
   const QString& socketPath() const { return socketPath_; }
   const QString& lockPath() const { return lockPath_; }

@@ -101,6 +101,23 @@ TEST_F(ProcessTest, AStartJustAsTheRunningCopyEndsRunsInItsPlace) {
   }
 }
 
+TEST_F(ProcessTest, ACopyToldToEndWhileItReopensLeavesTheLaterCopyRunning) {
+  seed(true);
+  for (int round = 0; round < 2; ++round) {
+    Pimble ending(data_);
+    ASSERT_TRUE(ending.showsWindow());
+    // Held still, so that the later copy's request waits for it whole; the
+    // end comes while it opens the settings for that request.
+    ::kill(pid_t(ending.pid()), SIGSTOP);
+    Pimble next(data_);
+    pause(500ms);
+    ::kill(pid_t(ending.pid()), SIGCONT);
+    pause(15ms);
+    EXPECT_EQ(ending.end(), 0);
+    EXPECT_TRUE(next.showsWindow()) << "round " << round << ": " << next.output().toStdString();
+  }
+}
+
 TEST_F(ProcessTest, CopiesOnOtherDirectoriesRunSideBySide) {
   Pimble first(data_);
   Pimble other(dir_.path() + QStringLiteral("/other"));

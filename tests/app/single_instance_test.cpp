@@ -93,7 +93,10 @@ TEST(SingleInstance, TheRunningCopyAnswersAReopenAndNothingElse) {
   auto running = std::make_unique<SingleInstance>(data);
   ASSERT_EQ(running->claim(), SingleInstance::Claim::first);
   int reopens = 0;
-  running->onReopen = [&] { ++reopens; };
+  running->onReopen = [&] {
+    ++reopens;
+    return true;
+  };
   ASSERT_TRUE(running->listen());
   EXPECT_TRUE(running->listen());
   // Only this user may connect.
@@ -130,6 +133,29 @@ TEST(SingleInstance, TheRunningCopyAnswersAReopenAndNothingElse) {
   const QString socket = running->socketPath();
   running.reset();
   EXPECT_FALSE(QFile::exists(socket));
+}
+
+TEST(SingleInstance, ACopyEndingAsItIsAskedLeavesTheLaterCopyToRunInItsPlace) {
+  QTemporaryDir dir;
+  const fs::path data = fs::path(dir.path().toStdString()) / "data";
+  auto running = std::make_unique<SingleInstance>(data);
+  ASSERT_EQ(running->claim(), SingleInstance::Claim::first);
+  bool asked = false;
+  running->onReopen = [&] {
+    asked = true;
+    return false;  // ending
+  };
+  ASSERT_TRUE(running->listen());
+
+  std::future<SingleInstance::Reopen> later =
+      std::async(std::launch::async, [&] { return SingleInstance(data).askToReopen(3000); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!asked && std::chrono::steady_clock::now() < deadline) QCoreApplication::processEvents();
+  ASSERT_TRUE(asked);
+  // Unanswered, the later copy waits for the lock instead of ending.
+  EXPECT_EQ(later.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  running.reset();
+  EXPECT_EQ(later.get(), SingleInstance::Reopen::gone);
 }
 
 }  // namespace
