@@ -18,6 +18,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace pimble {
 namespace {
@@ -72,14 +73,15 @@ int msLeft(std::chrono::steady_clock::time_point deadline) {
 // One later copy's connection, closed when it is done or its server goes.
 class Caller : public QObject {
  public:
-  Caller(int fd, QObject* parent) : QObject(parent), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
+  // `reopen`: false leaves the request unanswered.
+  Caller(int fd, std::function<bool()> reopen, QObject* parent)
+      : QObject(parent), reopen_(std::move(reopen)), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
     QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { read(); });
   }
   ~Caller() override {
     notifier_.setEnabled(false);
     ::close(fd_);
   }
-  std::function<bool()> onReopen;
   // Still without a whole request 5 s after connecting.
   bool overdue() const {
     return std::chrono::steady_clock::now() - since_ > std::chrono::seconds(5);
@@ -94,7 +96,7 @@ class Caller : public QObject {
     const qsizetype end = request_.indexOf('\n');
     // Nothing but short requests are spoken here.
     if (n > 0 && end < 0 && request_.size() <= longestRequest) return;
-    if (end >= 0 && request_.left(end + 1) == reopenRequest && (!onReopen || onReopen())) {
+    if (end >= 0 && request_.left(end + 1) == reopenRequest && reopen_()) {
       const std::size_t length = std::strlen(reopenAnswer);
       (void)::send(fd_, reopenAnswer, length, MSG_NOSIGNAL);
     }
@@ -102,6 +104,7 @@ class Caller : public QObject {
     deleteLater();
   }
 
+  std::function<bool()> reopen_;
   int fd_;
   const std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
   QSocketNotifier notifier_;
@@ -239,8 +242,8 @@ void SingleInstance::serve() {
       if (errno == EINTR) continue;
       return;
     }
-    auto* caller = new Caller(fd, this);
-    caller->onReopen = [this] { return !onReopen || onReopen(); };
+    const auto reopen = [this] { return !onReopen || onReopen(); };
+    new Caller(fd, reopen, this);
   }
 }
 
