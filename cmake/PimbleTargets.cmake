@@ -35,6 +35,9 @@ function(pimble_folder_library name folder)
   endif()
 endfunction()
 
+# Every test draws in the same fonts whatever the machine has installed.
+set(PIMBLE_TEST_FONTS ${PROJECT_SOURCE_DIR}/tests/support/fonts.conf)
+
 # pimble_folder_tests(FOLDER LABEL LIBS...): one test executable per tests/
 # folder; every GoogleTest case is its own CTest test, and a skipped case is
 # reported as skipped rather than passed.
@@ -73,6 +76,7 @@ function(pimble_folder_tests folder label)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${label}
                SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
+               ENVIRONMENT "FONTCONFIG_FILE=${PIMBLE_TEST_FONTS}"
                TIMEOUT 120
                ${lock})
 endfunction()

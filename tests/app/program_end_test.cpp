@@ -10,6 +10,7 @@
 #include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "support/accessibility_tree.h"
 #include "support/notification_mock.h"
 #include "system/display_loss.h"
 #include "system/system_time_source.h"
@@ -77,18 +78,21 @@ TEST_F(ProcessTest, WhenTheDisplayGoesAwayEveryDocumentIsWrittenAsItStood) {
 
 TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
   // "Every" of the first reminder, ended by SIGTERM; "Counts as away after"
-  // (Focus & Quiet Hours), ended by Ctrl+Q. The points are where the fields
-  // stand in the 680 × 560 window.
+  // (Focus & Quiet Hours), ended by Ctrl+Q. The fields are clicked where
+  // they are drawn.
   struct Case {
     const char* tabKeys;
-    QPoint field;
+    const char* field;
     const char* typed;
     bool ctrlQ;
   };
+  const AccessibilityBus a11y;
+  if (a11y.missing()) GTEST_SKIP() << *a11y.missing();
   seed(true);
-  for (const Case& k : {Case{"ctrl+Tab", {614, 236}, "2 5", false},
-                        Case{"ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab", {604, 413}, "9", true}}) {
-    Pimble pimble(data_);
+  for (const Case& k :
+       {Case{"ctrl+Tab", "Every", "2 5", false},
+        Case{"ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab", "Counts as away after", "9", true}}) {
+    Pimble pimble(data_, {}, {AccessibilityBus::programEnvironment()});
     ASSERT_TRUE(pimble.showsWindow());
     Pimble reopen(data_);  // brings the settings window up
     EXPECT_EQ(reopen.finish(), 0);
@@ -100,7 +104,9 @@ TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
     }));
     ASSERT_TRUE(type(window, k.tabKeys));
     ASSERT_TRUE(inputHandled(window)) << "the tab is not shown";
-    ASSERT_TRUE(click(window, k.field));
+    const auto field = a11y.place(pimble.pid(), "spin box", k.field);
+    ASSERT_TRUE(field) << "no " << k.field;
+    ASSERT_TRUE(clickAt(field->center()));
     ASSERT_TRUE(type(window, QStringLiteral("ctrl+a ") + k.typed));
     ASSERT_TRUE(inputHandled(window)) << "the digits are not in the field";
     if (k.ctrlQ) {

@@ -13,6 +13,7 @@
 #include "models/progress_data.h"
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
+#include "support/accessibility_tree.h"
 #include "system/probe_test_support.h"
 
 namespace pimble::testing {
@@ -143,6 +144,23 @@ class OwnDesktopTest : public ProcessTest {
         10s);
     return icon;
   }
+  // The accessibility bus of the desktop's session: a program started
+  // after it with AccessibilityBus::programEnvironment() shows where its
+  // controls are drawn. False when it cannot start (missing() says why).
+  bool startAccessibility() {
+    a11y_ = std::make_unique<AccessibilityBus>();
+    return !a11y_->missing();
+  }
+  // Where the program's control with that role and name is drawn; empty
+  // when none shows.
+  QRect placeOf(const Pimble& pimble, const QString& role, const QString& name) const {
+    return a11y_ ? a11y_->place(pimble.pid(), role, name).value_or(QRect()) : QRect();
+  }
+  // A click on the program's button of that name, wherever it is drawn.
+  bool press(const Pimble& pimble, const QString& name) const {
+    const QRect at = placeOf(pimble, QStringLiteral("push button"), name);
+    return !at.isEmpty() && clickAt(at.center());
+  }
   static QRect geometry(const QString& window) {
     const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
     auto value = [&](const char* name) {
@@ -215,6 +233,7 @@ class OwnDesktopTest : public ProcessTest {
   std::unique_ptr<ScopedProcess> manager_;
   std::vector<std::unique_ptr<ScopedProcess>> others_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
+  std::unique_ptr<AccessibilityBus> a11y_;
 };
 
 class WindowManagerTest : public OwnDesktopTest, public ::testing::WithParamInterface<Manager> {
@@ -289,9 +308,11 @@ TEST_P(WindowManagerTest, TheSettingsWindowMinimisedLeavesTheCharacterOnScreen) 
 TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramPutsThem) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
   if (!startDesktop({"awesome"})) GTEST_SKIP() << "awesome did not start on an X server of its own";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   seedReminderSoon();
   const QString xterm = startOtherApplication();
-  auto pimble = std::make_unique<Pimble>(data_);
+  auto pimble = std::make_unique<Pimble>(data_, QStringList{},
+                                         QStringList{AccessibilityBus::programEnvironment()});
   ASSERT_TRUE(pimble->showsWindow(20s));
   QString character = pimble->windows("^Pimble Glimmet$").value(0), bubble;
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(*pimble)).isEmpty(); }, 30s));
@@ -300,7 +321,7 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
   const QRect c = geometry(character);
   EXPECT_TRUE(geometry(bubble).adjusted(-10, -10, 10, 10).intersects(c));
   EXPECT_EQ(activeWindow().toStdString(), xterm.toStdString());
-  click(bubble, QPoint(68, 89));  // Done
+  ASSERT_TRUE(press(*pimble, "Done: Drink water"));
 
   // The quick actions hold the keyboard; their first button's water
   // reminder in the same window leaves it alone.
@@ -314,7 +335,7 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
   ASSERT_TRUE(waitUntil([&] { return activeWindow() == bubble; }));
   EXPECT_EQ(type().toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
   EXPECT_TRUE(offered());
-  click(bubble, QPoint(86, 72));
+  ASSERT_TRUE(press(*pimble, "Water"));
   EXPECT_TRUE(waitUntil([&] { return !offered(); }));
   EXPECT_EQ(type().toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
 
@@ -340,9 +361,10 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
 TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
   if (!startDesktop({"icewm"})) GTEST_SKIP() << "IceWM did not start on an X server of its own";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   seedReminderSoon();
   const QString first = startOtherApplication(), second = startOtherApplication("+300+300");
-  Pimble pimble(data_);
+  Pimble pimble(data_, {}, {AccessibilityBus::programEnvironment()});
   ASSERT_TRUE(pimble.showsWindow(20s));
   click(first, QPoint(20, 20));
   ASSERT_TRUE(waitUntil([&] { return !bubbleOf(pimble).isEmpty(); }, 30s));
@@ -363,7 +385,7 @@ TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
   altTabAlternates(4);
   // The quick actions took the keyboard, then the user went back to an
   // application: the bubble is again one that came by itself.
-  click(bubbleOf(pimble), QPoint(68, 89));  // Done
+  ASSERT_TRUE(press(pimble, "Done: Drink water"));
   pause(1s);
   const QString character = pimble.windows("^Pimble Glimmet$").value(0);
   runTool("xdotool",
@@ -402,6 +424,7 @@ TEST_F(OwnDesktopTest, UnderKWinBackToGoesStraightToThatApplication) {
   if (missingProgram("xterm")) GTEST_SKIP() << "xterm is not installed";
   if (!startDesktop({"kwin_x11", "--replace"}))
     GTEST_SKIP() << "KWin did not start on an X server of its own";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   writeFile(data_ + "/settings.json",
             R"({"onboardingCompleted": true, "awareness": {"isEnabled": true}})");
   writeFile(data_ + "/activity.json",
@@ -411,12 +434,16 @@ TEST_F(OwnDesktopTest, UnderKWinBackToGoesStraightToThatApplication) {
   const QString tube = startOtherApplication("+40+40", {}, "Tube");
   // No desktop entries: the class names the application.
   const QString none = dir_.path() + "/none";
-  Pimble pimble(data_, {}, {"XDG_DATA_DIRS=" + none, "XDG_DATA_HOME=" + none});
+  Pimble pimble(
+      data_, {},
+      {"XDG_DATA_DIRS=" + none, "XDG_DATA_HOME=" + none, AccessibilityBus::programEnvironment()});
   QString bubble;
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 20s));
   pause(1s);
+  const QRect back = placeOf(pimble, "push button", "Back to Editor");
+  ASSERT_FALSE(back.isEmpty()) << "no \"Back to Editor\"";
   ActiveWindows active;
-  click(bubble, QPoint(80, 140));  // Back to Editor
+  clickAt(back.center());
   EXPECT_TRUE(waitUntil([&] { return activeWindow() == editor; }));
   pause(1s);
   EXPECT_FALSE(active.read().contains(tube)) << "went back to Tube first";
@@ -591,7 +618,9 @@ class I3Test : public OwnDesktopTest {
     return true;
   }
   bool startPimble() {
-    pimble_ = std::make_unique<Pimble>(data_);
+    QStringList env;
+    if (a11y_) env << AccessibilityBus::programEnvironment();
+    pimble_ = std::make_unique<Pimble>(data_, QStringList{}, env);
     if (!pimble_->showsWindow(20s)) return false;
     character_ = pimble_->windows("^Pimble Glimmet$").value(0);
     pause(1s);
@@ -640,6 +669,7 @@ class I3Test : public OwnDesktopTest {
 // the character, and past the settings window once it closes.
 TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
   if (!startWithTheUserTyping()) GTEST_SKIP() << "i3 or xterm did not start";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   ASSERT_TRUE(startPimble());
   // Over the character and off it three times, then resting on it.
   for (int move = 0; move < 7; ++move) {
@@ -669,7 +699,7 @@ TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("closed"));
   ASSERT_TRUE(quickActions());
-  click(bubble, QPoint(86, 72));  // Water
+  ASSERT_TRUE(press(*pimble_, "Water"));
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("watered"));
 }
@@ -682,6 +712,7 @@ TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
 // after leaves the keys there.
 TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   if (!startWithTheUserTyping(true, true)) GTEST_SKIP() << "i3 or xterm did not start";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   const QString a = activeWindow(), typedB = dir_.path() + "/typed-b";
   const QString b = startOtherApplication("+40+40", typedB);  // the right half
   AppSettings settings;
@@ -708,9 +739,9 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   auto moveTo = [](QPoint at) {
     runTool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
   };
-  // From A along the bar to the icon, never over B; the row of the menu
-  // that many pixels below its top.
-  auto choose = [&](int row) {
+  // From A along the bar to the icon, never over B; the menu's entry of
+  // that name.
+  auto choose = [&](const QString& entry) {
     const QStringList before = windowsOf(*pimble_);
     moveTo({left.center().x(), tray.y()});
     moveTo(tray);
@@ -726,12 +757,14 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
     ASSERT_TRUE(waitUntil(opened)) << "no menu";
     pause(300ms);
     ASSERT_TRUE(opened()) << "no menu";
-    const QPoint item = geometry(menu).topLeft() + QPoint(75, row);
+    const QRect row = placeOf(*pimble_, "menu item", entry);
+    ASSERT_FALSE(row.isEmpty()) << "no " << entry.toStdString();
+    const QPoint item(geometry(menu).left() + 75, row.center().y());
     ASSERT_TRUE(right.contains(item));
     moveTo(item);
     runTool("xdotool", {"click", "1"});
   };
-  auto chooseTheForm = [&] { choose(122); };  // "Set an intention…"
+  auto chooseTheForm = [&] { choose(QStringLiteral("Set an intention…")); };
   auto form = [&] { return bubbleOf(*pimble_); };
   takeTheKeys(
       a, typed_,
@@ -742,7 +775,7 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   for (int choice = 0; choice < 4; ++choice) takeTheKeys(a, typed_, chooseTheForm, form, "Escape");
   for (int choice = 0; choice < 2; ++choice)
     takeTheKeys(
-        a, typed_, [&] { choose(212); },  // "Settings…"
+        a, typed_, [&] { choose(QStringLiteral("Settings…")); },
         [&] { return pimble_->windows("^Pimble Glimmet Settings$").value(0); }, "ctrl+w");
 
   // The user's move: the keys stay where it went, the form open without them.

@@ -1,0 +1,168 @@
+#include "support/accessibility_tree.h"
+
+#include <signal.h>
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QUuid>
+#include <deque>
+#include <utility>
+
+namespace pimble::testing {
+namespace {
+
+const QString launcherPath = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
+const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
+
+QDBusMessage call(const QDBusConnection& bus, const QString& service, const QString& path,
+                  const QString& interface, const QString& method, const QVariantList& args = {}) {
+  QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+  message.setArguments(args);
+  return bus.call(message, QDBus::Block, 2000);
+}
+
+using Node = std::pair<QString, QString>;  // bus name, object path
+
+std::vector<Node> children(const QDBusConnection& bus, const Node& node) {
+  const QDBusMessage reply = call(bus, node.first, node.second, accessible, "GetChildren");
+  std::vector<Node> out;
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return out;
+  const auto arg = reply.arguments().first().value<QDBusArgument>();
+  arg.beginArray();
+  while (!arg.atEnd()) {
+    QString service;
+    QDBusObjectPath path;
+    arg.beginStructure();
+    arg >> service >> path;
+    arg.endStructure();
+    out.emplace_back(service, path.path());
+  }
+  arg.endArray();
+  return out;
+}
+
+QString text(const QDBusMessage& reply) {
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+  const QVariant value = reply.arguments().first();
+  return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toString()
+                                          : value.toString();
+}
+
+// Screen coordinates; empty for an element that does not show.
+QRect extents(const QDBusConnection& bus, const Node& node) {
+  const QDBusMessage reply = call(bus, node.first, node.second, "org.a11y.atspi.Component",
+                                  "GetExtents", {QVariant::fromValue(0u)});
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+  const auto arg = reply.arguments().first().value<QDBusArgument>();
+  int x = 0, y = 0, w = 0, h = 0;
+  arg.beginStructure();
+  arg >> x >> y >> w >> h;
+  arg.endStructure();
+  return QRect(x, y, w, h);
+}
+
+}  // namespace
+
+AccessibilityBus::AccessibilityBus() {
+  if (auto why = missingProgram(launcherPath)) {
+    missing_ = why;
+    return;
+  }
+  const QString session = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  if (session.isEmpty()) {
+    missing_ = "DBUS_SESSION_BUS_ADDRESS is not set";
+    return;
+  }
+  launcher_ = std::make_unique<ScopedProcess>(launcherPath, QStringList{"--launch-immediately"});
+  const QDBusConnection sessionBus =
+      QDBusConnection::connectToBus(session, "a11y-session-" + QUuid::createUuid().toString());
+  QString address;
+  waitUntil([&] {
+    address = text(call(sessionBus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+    return !address.isEmpty();
+  });
+  QDBusConnection::disconnectFromBus(sessionBus.name());
+  if (address.isEmpty()) {
+    missing_ = "at-spi-bus-launcher gave no accessibility bus";
+    return;
+  }
+  connectionName_ = "a11y-" + QUuid::createUuid().toString();
+  QDBusConnection bus = QDBusConnection::connectToBus(address, connectionName_);
+  // The bus starts the registry on the first call for it (a program's
+  // registering): started here, so that it is stopped with the bus, by its
+  // pid.
+  const QString registry = QStringLiteral("org.a11y.atspi.Registry");
+  bus.interface()->startService(registry);
+  if (!waitUntil([&] { return bus.interface()->isServiceRegistered(registry).value(); })) {
+    missing_ = "the accessibility registry did not start";
+    return;
+  }
+  registryPid_ = bus.interface()->servicePid(registry).value();
+  // Programs tell of what they show only where someone listens.
+  call(bus, registry, "/org/a11y/atspi/registry", registry, "RegisterEvent",
+       {QStringLiteral("object:state-changed:showing"), QStringList(), QString()});
+  bus.connect(QString(), QString(), "org.a11y.atspi.Event.Object", "StateChanged", shown_.get(),
+              SLOT(stateChanged(QDBusMessage)));
+}
+
+void ShownElements::stateChanged(const QDBusMessage& message) {
+  const QVariantList args = message.arguments();
+  if (args.size() >= 2 && args[0].toString() == QLatin1String("showing") && args[1].toInt() == 1)
+    shown.emplace_back(message.service(), message.path());
+}
+
+AccessibilityBus::~AccessibilityBus() {
+  if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
+  if (registryPid_ > 0) ::kill(pid_t(registryPid_), SIGTERM);
+}
+
+std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, const QString& name,
+                                             std::chrono::milliseconds timeout) const {
+  if (missing_ || connectionName_.isEmpty()) return std::nullopt;
+  const QDBusConnection bus(connectionName_);
+  std::optional<QRect> found;
+  waitUntil(
+      [&] {
+        // The program's own connection holds its tree.
+        QString program;
+        for (const QString& name : bus.interface()->registeredServiceNames().value())
+          if (name.startsWith(':') && bus.interface()->servicePid(name).value() == pid)
+            program = name;
+        if (program.isEmpty()) return false;
+        std::deque<Node> open{{program, QStringLiteral("/org/a11y/atspi/accessible/root")}};
+        // The latest shown first: a menu shown anew has a new path.
+        for (auto it = shown_->shown.rbegin(); it != shown_->shown.rend(); ++it)
+          if (it->first == program) open.push_back(*it);
+        for (int visited = 0; !open.empty() && visited < 5000; ++visited) {
+          const Node node = open.front();
+          open.pop_front();
+          const QString nodeName =
+              text(call(bus, node.first, node.second, "org.freedesktop.DBus.Properties", "Get",
+                        {accessible, QStringLiteral("Name")}));
+          if (nodeName == name &&
+              text(call(bus, node.first, node.second, accessible, "GetRoleName")) == role) {
+            const QRect rect = extents(bus, node);
+            if (!rect.isEmpty()) {
+              found = rect;
+              return true;
+            }
+          }
+          for (Node& child : children(bus, node)) open.push_back(std::move(child));
+        }
+        return false;
+      },
+      timeout);
+  return found;
+}
+
+bool clickAt(QPoint at) {
+  return runTool("xdotool",
+                 {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"})
+      .has_value();
+}
+
+}  // namespace pimble::testing
