@@ -10,6 +10,7 @@
 #include "settings/onboarding_view.h"
 #include "settings/settings_form.h"
 #include "settings/tour_look.h"
+#include "settings/wheel_guard.h"
 #include "state/app_model.h"
 
 namespace pimble {
@@ -70,6 +71,7 @@ OnboardingWindowController::OnboardingWindowController(
     if (onQuit) onQuit();
   });
 
+  WheelGuard::install(window.get());
   window_ = std::move(window);
   form::centreOnScreen(window_.get());
 }

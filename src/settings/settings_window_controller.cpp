@@ -18,6 +18,7 @@
 #include "settings/reminders_settings_view.h"
 #include "settings/settings_form.h"
 #include "settings/settings_tab_bar.h"
+#include "settings/wheel_guard.h"
 
 namespace pimble {
 
@@ -96,6 +97,7 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
     connect(previous, &QShortcut::activated, this, [this] { step(-1); });
   }
 
+  WheelGuard::install(window_.get());
   form::centreOnScreen(window_.get());
 }
 
