@@ -15,6 +15,9 @@
 #include <QStyleOptionComboBox>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 #include "bubbles/symbol_image.h"
 #include "companion/layers/soft_shadow.h"
@@ -22,15 +25,62 @@
 namespace pimble::BubbleLook {
 namespace {
 
-QString roundedFamily() {
-  static const QString family = [] {
-    const QStringList installed = QFontDatabase::families();
-    for (const char* name : {"Nunito", "Quicksand Medium", "Quicksand", "Comfortaa"}) {
-      if (installed.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+struct Face {
+  QString family;
+  int weight;
+};
+
+// Older font files give each weight other than regular and bold a family of
+// its own, named after the design and the weight ("Quicksand Medium"): those
+// faces belong to the design too.
+bool namesAWeight(const QString& word) {
+  static const QStringList words = {"Thin",     "ExtraLight", "Light", "Medium", "SemiBold",
+                                    "DemiBold", "ExtraBold",  "Black", "Heavy"};
+  return words.contains(QString(word).remove(QLatin1Char(' ')), Qt::CaseInsensitive);
+}
+
+std::vector<Face> uprightFaces(const QString& design) {
+  std::vector<Face> faces;
+  for (const QString& family : QFontDatabase::families()) {
+    if (family != design && !(family.startsWith(design + QLatin1Char(' ')) &&
+                              namesAWeight(family.mid(design.size() + 1))))
+      continue;
+    for (const QString& style : QFontDatabase::styles(family)) {
+      if (!QFontDatabase::italic(family, style))
+        faces.push_back({family, QFontDatabase::weight(family, style)});
     }
-    return QApplication::font().family();
+  }
+  return faces;
+}
+
+// The faces text is set in: those of the first rounded design installed
+// with a face for body text and a heavier one for headlines, else none (the
+// application font, whose faces Qt picks by weight).
+struct Design {
+  std::vector<Face> faces;
+  Face body;
+};
+
+const Design& design() {
+  static const Design chosen = [] {
+    for (const char* name : {"Nunito", "Quicksand", "Comfortaa"}) {
+      Design r{uprightFaces(QString::fromLatin1(name)), {}};
+      if (r.faces.empty()) continue;
+      // A medium face where there is one: a rounded design's regular face
+      // is thin at bubble sizes.
+      auto distance = [](const Face& f) {
+        return f.weight == QFont::Medium ? 0 : 1 + std::abs(f.weight - QFont::Normal);
+      };
+      r.body = *std::min_element(r.faces.begin(), r.faces.end(), [&](const Face& a, const Face& b) {
+        return distance(a) < distance(b);
+      });
+      const bool heavier = std::any_of(r.faces.begin(), r.faces.end(),
+                                       [&](const Face& f) { return f.weight > r.body.weight; });
+      if (heavier) return r;
+    }
+    return Design{};
   }();
-  return family;
+  return chosen;
 }
 
 // Shows as much of its title as its width holds, cut at the end with "…";
@@ -89,30 +139,57 @@ QString rgba(const QColor& c) {
       .arg(QString::number(c.alphaF(), 'f', 3));
 }
 
-}  // namespace
-
-QFont font(TextStyle style) {
-  QFont f(roundedFamily());
+int pixelSize(TextStyle style) {
   switch (style) {
     case TextStyle::headline:
-      f.setPixelSize(13);
-      f.setWeight(QFont::DemiBold);
-      break;
     case TextStyle::body:
-      f.setPixelSize(13);
-      break;
+      return 13;
     case TextStyle::callout:
-      f.setPixelSize(12);
-      break;
+      return 12;
     case TextStyle::subheadline:
-      f.setPixelSize(11);
-      break;
+      return 11;
     case TextStyle::caption:
     case TextStyle::caption2:
-      f.setPixelSize(10);
-      break;
+      return 10;
   }
+  return 13;
+}
+
+}  // namespace
+
+QFont rounded(int pixelSize, QFont::Weight weight) {
+  const Design& r = design();
+  QFont f;
+  if (r.faces.empty()) {
+    f = QFont(QApplication::font().family());
+    f.setWeight(weight);
+  } else {
+    // Asked for by weight alone, Qt would look for it within one family name
+    // only, which may hold one face: the face is picked here instead, a
+    // heavier weight always a face heavier than the body's. Where the body
+    // moved up to a medium face, heavier text moves up as far, so headlines
+    // stand out from it as much as from a regular body.
+    Face face = r.body;
+    if (weight > QFont::Normal) {
+      const int wanted = weight + r.body.weight - QFont::Normal;
+      int best = std::numeric_limits<int>::max();
+      for (const Face& candidate : r.faces) {
+        const int off = std::abs(candidate.weight - wanted);
+        if (candidate.weight > r.body.weight && off < best) {
+          best = off;
+          face = candidate;
+        }
+      }
+    }
+    f = QFont(face.family);
+    f.setWeight(QFont::Weight(face.weight));
+  }
+  f.setPixelSize(pixelSize);
   return f;
+}
+
+QFont font(TextStyle style) {
+  return rounded(pixelSize(style), style == TextStyle::headline ? QFont::DemiBold : QFont::Normal);
 }
 
 QColor accent() {
@@ -228,7 +305,8 @@ QPushButton* dress(QPushButton* b, const char* look) {
   b->setFocusPolicy(Qt::StrongFocus);
   b->setCursor(Qt::PointingHandCursor);
   if (look != nullptr && *look != '\0') b->setProperty("look", QString::fromLatin1(look));
-  b->setFont(font(TextStyle::body));
+  const bool prominent = look != nullptr && std::strcmp(look, "prominent") == 0;
+  b->setFont(rounded(pixelSize(TextStyle::body), prominent ? QFont::DemiBold : QFont::Normal));
   return b;
 }
 
@@ -354,8 +432,8 @@ QString styleSheet(BubbleStyle style) {
              "QPushButton:pressed, QToolButton[look=\"menu\"]:pressed { background: %7; }"
              "QPushButton:disabled { color: %8; }"
              "QPushButton:focus, QToolButton:focus, QComboBox:focus { border: 1px solid %9; }"
-             "QPushButton[look=\"prominent\"] { color: white; background: %9; border: 1px solid %9;"
-             "  font-weight: 600; }"
+             "QPushButton[look=\"prominent\"] { color: white; background: %9; border: 1px solid "
+             "%9; }"
              "QPushButton[look=\"prominent\"]:hover { background: %10; }"
              "QPushButton[look=\"prominent\"]:pressed { background: %11; }"
              "QPushButton[look=\"prominent\"]:disabled { background: %12; border-color: "

@@ -24,6 +24,10 @@ enum class TextStyle { headline, body, callout, subheadline, caption, caption2 }
 
 // The rounded face where one is installed, else the system's sans serif.
 QFont font(TextStyle style);
+// The same at a pixel size and weight. The normal weight gives the face of
+// body text (a medium one where the rounded family has it); a heavier weight
+// always gives a heavier face than that.
+QFont rounded(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // The orange of prominent buttons and symbols.
 QColor accent();

@@ -79,7 +79,7 @@ void BubbleText::setAlignment(Qt::Alignment alignment) {
 }
 
 void BubbleText::setBold(bool bold) {
-  font_.setBold(bold);
+  font_ = BubbleLook::rounded(font_.pixelSize(), bold ? QFont::Bold : QFont::Normal);
   updateGeometry();
 }
 

@@ -16,10 +16,7 @@ constexpr int padX = 13, padY = 7;
 constexpr double tailWidth = 14, tailHeight = 7;
 
 QFont greetingFont() {
-  QFont f = BubbleLook::font(BubbleLook::TextStyle::headline);
-  f.setPixelSize(13);
-  f.setWeight(QFont::DemiBold);
-  return f;
+  return BubbleLook::font(BubbleLook::TextStyle::headline);
 }
 
 QColor textColor(BubbleStyle style) {

@@ -36,10 +36,7 @@ QColor accent() {
 }
 
 QFont rounded(int pixelSize, QFont::Weight weight) {
-  QFont f = BubbleLook::font(BubbleLook::TextStyle::body);
-  f.setPixelSize(pixelSize);
-  f.setWeight(weight);
-  return f;
+  return BubbleLook::rounded(pixelSize, weight);
 }
 
 void useAccent(QWidget* window) {
