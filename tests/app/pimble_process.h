@@ -7,8 +7,10 @@
 #include <signal.h>
 #include <xcb/xcb.h>
 
+#include <QFile>
 #include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
@@ -89,6 +91,20 @@ class Pimble {
 
 inline void pause(std::chrono::milliseconds ms) {
   std::this_thread::sleep_for(ms);
+}
+
+// Where a window stands on the screen, as xdotool gives it.
+inline QRect geometry(const QString& window) {
+  const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
+  auto value = [&](const char* name) {
+    return shown.section(QString(name) + "=", 1).section('\n', 0, 0).toInt();
+  };
+  return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+}
+
+inline QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The user's pointer and keys on a window of the program.

@@ -25,17 +25,6 @@ class SettingsWheelTest : public ProcessTest, public ::testing::WithParamInterfa
     }
     return all;
   }
-  static QRect geometry(const QString& window) {
-    const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
-    auto value = [&](const char* name) {
-      return shown.section(QString(name) + "=", 1).section('\n', 0, 0).toInt();
-    };
-    return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
-  }
-  static QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
   QImage shot(const QString& window) const {
     const QString file = dir_.path() + "/shot.png";
     QFile::remove(file);

@@ -161,13 +161,6 @@ class OwnDesktopTest : public ProcessTest {
     const QRect at = placeOf(pimble, QStringLiteral("push button"), name);
     return !at.isEmpty() && clickAt(at.center());
   }
-  static QRect geometry(const QString& window) {
-    const QString shown = runTool("xdotool", {"getwindowgeometry", "--shell", window}).value_or("");
-    auto value = [&](const char* name) {
-      return shown.section(QString(name) + "=", 1).section('\n', 0, 0).toInt();
-    };
-    return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
-  }
   static QString activeWindow() {
     return runTool("xdotool", {"getactivewindow"}).value_or("").trimmed();
   }
@@ -185,10 +178,6 @@ class OwnDesktopTest : public ProcessTest {
       return windows.mid(1);  // the one active as it started
     }
   };
-  static QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
 
   // i3 as a new user gets it, the focus following the mouse, or with the
   // focus on click. With `debugLog` it writes its debug log, which makes it
