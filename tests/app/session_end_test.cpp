@@ -65,7 +65,10 @@ class MateSession {
                     "XDG_CONFIG_HOME=" + root + "/config", "XDG_DATA_HOME=" + root + "/share",
                     "XDG_CACHE_HOME=" + root + "/cache", "XDG_RUNTIME_DIR=" + root + "/runtime",
                     "PIMBLE_DATA_DIR=" + data, "GSETTINGS_BACKEND=keyfile",
-                    "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER"});
+                    // The file system daemon the session's bus starts would
+                    // mount its FUSE folder in the runtime folder, and the
+                    // mount outlives the daemon's end by kill.
+                    "GVFS_DISABLE_FUSE=1", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER"});
   }
   // What the session left running (its window manager, its accessibility
   // bus, the program where a test failed) is known by the home it was
