@@ -42,6 +42,16 @@ class MateSession {
                            .toUtf8());
     writeFile(root + "/config/autostart/pimble-test.desktop",
               "[Desktop Entry]\nType=Application\nName=Pimble\nExec=sh " + wrapper.toUtf8() + "\n");
+    // The session waits for each of its required components to register
+    // before it runs the autostart folder, and MATE's panel and file manager
+    // never do headless (the panel holds it up 30 s wherever it is
+    // installed). This session requires MATE's own window manager only,
+    // named here rather than left to the settings' defaults. A component
+    // must be a key of org.mate.session.required-components, its value the
+    // name of an installed .desktop file.
+    writeFile(root + "/config/glib-2.0/settings/keyfile",
+              "[org/mate/desktop/session]\nrequired-components-list=['windowmanager']\n"
+              "[org/mate/desktop/session/required-components]\nwindowmanager='marco'\n");
     // Its log goes to a file: a pipe nobody reads would hold it up.
     const QString session = root + "/session.sh";
     writeFile(session, QStringLiteral("exec > %1/session.log 2>&1\n"
@@ -54,8 +64,11 @@ class MateSession {
         QStringList{"DISPLAY=" + display(), "HOME=" + root + "/home",
                     "XDG_CONFIG_HOME=" + root + "/config", "XDG_DATA_HOME=" + root + "/share",
                     "XDG_CACHE_HOME=" + root + "/cache", "XDG_RUNTIME_DIR=" + root + "/runtime",
-                    "PIMBLE_DATA_DIR=" + data, "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER",
-                    "GSETTINGS_BACKEND"});
+                    "PIMBLE_DATA_DIR=" + data, "GSETTINGS_BACKEND=keyfile",
+                    // The file system daemon the session's bus starts would
+                    // mount its FUSE folder in the runtime folder, and the
+                    // mount outlives the daemon's end by kill.
+                    "GVFS_DISABLE_FUSE=1", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER"});
   }
   // What the session left running (its window manager, its accessibility
   // bus, the program where a test failed) is known by the home it was
@@ -119,7 +132,8 @@ class SessionManagerTest : public ProcessTest {
   void SetUp() override {
     ProcessTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    for (const char* tool : {"mate-session", "mate-session-save", "dbus-run-session", "Xvfb"})
+    for (const char* tool :
+         {"mate-session", "mate-session-save", "marco", "dbus-run-session", "Xvfb"})
       if (auto why = missingProgram(tool)) GTEST_SKIP() << *why;
     seed(true);
     session_ = std::make_unique<MateSession>(dir_.path() + "/session", data_);
