@@ -19,9 +19,8 @@ class SettingsWheelTest : public ProcessTest, public ::testing::WithParamInterfa
   std::map<QString, QByteArray> documents() const {
     std::map<QString, QByteArray> all;
     for (const QFileInfo& file : QDir(data_).entryInfoList(QDir::Files)) {
-      if (file.fileName().startsWith(QLatin1String("activity.json"))) continue;
-      QFile f(file.filePath());
-      if (f.open(QIODevice::ReadOnly)) all[file.fileName()] = f.readAll();
+      if (!file.fileName().startsWith(QLatin1String("activity.json")))
+        all[file.fileName()] = contents(file.filePath());
     }
     return all;
   }
@@ -109,9 +108,9 @@ TEST_P(SettingsWheelTest, ScrollsThePagesAndStepsOnlyAControlGivenTheKeyboard) {
   EXPECT_TRUE(scrolled.at(4)) << "the Focus & Quiet Hours page did not scroll";
 
   // A picker and a number field, clicked first, then stepped by the wheel.
-  // The accessibility tree gives places in the program's own points.
-  // A control the click would bring further into sight (the page scrolls
-  // it in from an edge) would move from under the pointer: it is taken in
+  // The accessibility tree gives places in the program's own points. A
+  // control the click would bring further into sight (the page scrolls it
+  // in from an edge) would move from under the pointer: each is taken in
   // the middle of the page.
   const QRect middleBand = page.adjusted(0, page.height() / 4, 0, -page.height() / 4);
   auto control = [&](const QString& role, const QString& name) {

@@ -8,6 +8,7 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QSet>
 #include <QUuid>
 #include <deque>
 #include <utility>
@@ -134,12 +135,16 @@ std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, co
             program = name;
         if (program.isEmpty()) return false;
         std::deque<Node> open{{program, QStringLiteral("/org/a11y/atspi/accessible/root")}};
-        // The latest shown first: a menu shown anew has a new path.
+        // Then what was shown, the latest before the older: a menu shown
+        // anew has a new path. Most of it lies in the tree too, walked once.
         for (auto it = shown_->shown.rbegin(); it != shown_->shown.rend(); ++it)
           if (it->first == program) open.push_back(*it);
-        for (int visited = 0; !open.empty() && visited < 5000; ++visited) {
+        QSet<QString> walked;
+        while (!open.empty() && walked.size() < 5000) {
           const Node node = open.front();
           open.pop_front();
+          if (walked.contains(node.second)) continue;
+          walked.insert(node.second);
           const QString nodeName =
               text(call(bus, node.first, node.second, "org.freedesktop.DBus.Properties", "Get",
                         {accessible, QStringLiteral("Name")}));
@@ -157,6 +162,11 @@ std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, co
       },
       timeout);
   return found;
+}
+
+bool AccessibilityBus::press(qint64 pid, const QString& role, const QString& name) const {
+  const auto at = place(pid, role, name);
+  return at && clickAt(at->center());
 }
 
 bool clickAt(QPoint at) {

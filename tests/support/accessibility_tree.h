@@ -53,6 +53,8 @@ class AccessibilityBus {
   // nothing when none shows within the time.
   std::optional<QRect> place(qint64 pid, const QString& role, const QString& name,
                              std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+  // A click on the middle of that element; false when none shows.
+  bool press(qint64 pid, const QString& role, const QString& name) const;
 
  private:
   std::optional<std::string> missing_;
