@@ -21,12 +21,6 @@ namespace {
 // The cases whose keys a theme could take; each must pass in the copy.
 const QStringList keyCases = {
     "ReminderBubble.ButtonsAndKeys",
-    "MessageBubble.OkClosesByClickAndReturnEscapeDoesNothing",
-    "CheckInBubble.EveryAnswerIncludingLaterAndOverflowMenus",
-    "CheckInBubble.MoreTimeMenuAndABareCard",
-    "IntentionForm.StartReportsTheChoicesAndKeysAnswer",
-    "IntentionForm.StartDisabledUntilTheTargetIsValid",
-    "QuickActions.EachButtonAndClose",
     "BubbleKeys.ReturnAndEscapeAnswerFromEveryControl",
     "BubbleKeys.AnOpenListOrMenuKeepsItsKeys",
     "BubblePanel.OnlyUserOpenedContentTakesTheKeyboard",
