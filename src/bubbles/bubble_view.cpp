@@ -1,5 +1,6 @@
 #include "bubbles/bubble_view.h"
 
+#include <QApplication>
 #include <QGraphicsEffect>
 #include <QKeyEvent>
 #include <QPainter>
@@ -89,9 +90,12 @@ BubbleView::BubbleView(BubbleModel& model, QWidget* parent) : QWidget(parent), m
   applyStyle();
   applyTailSide();
   rebuildContent();
+  qApp->installEventFilter(this);
 }
 
-BubbleView::~BubbleView() = default;
+BubbleView::~BubbleView() {
+  qApp->removeEventFilter(this);
+}
 
 void BubbleView::applyStyle() {
   const BubbleLook::Colors c = BubbleLook::colors(model_.style());
@@ -265,9 +269,16 @@ bool press(QPushButton* button, const QWidget* view) {
 
 }  // namespace
 
-void BubbleView::keyPressEvent(QKeyEvent* event) {
+bool BubbleView::eventFilter(QObject* watched, QEvent* event) {
+  // Taken before the control with the keyboard sees them: under GNOME-family
+  // desktops Qt's platform theme lets a focused button take Return and Enter
+  // for itself, and a picker opens its list on them. A popup of the bubble
+  // (a picker's list, a menu) is a window of its own and keeps its keys.
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+      static_cast<QWidget*>(watched)->window() != window())
+    return false;
   QPushButton* target = nullptr;
-  switch (event->key()) {
+  switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       target = content_ != nullptr ? content_->defaultButton() : nullptr;
@@ -276,11 +287,10 @@ void BubbleView::keyPressEvent(QKeyEvent* event) {
       target = content_ != nullptr ? content_->cancelButton() : nullptr;
       break;
     default:
-      QWidget::keyPressEvent(event);
-      return;
+      return false;
   }
-  event->accept();
   press(target, this);
+  return true;
 }
 
 void BubbleView::dismiss() {

@@ -20,7 +20,7 @@ class PopInEffect;
 // content, framed 304 points wide with room for the tail, on the painted
 // bubble in the model's style. It grows out of the corner next to the tail
 // when it pops in, and routes Return and Escape to the content's default and
-// cancel buttons.
+// cancel buttons from wherever the keyboard is in its window.
 class BubbleView : public QWidget {
   Q_OBJECT
  public:
@@ -65,7 +65,7 @@ class BubbleView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void rebuildContent();

@@ -16,6 +16,7 @@
 #include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <optional>
 #include <vector>
@@ -487,6 +488,114 @@ TEST(ProgressBubble, RowsInKindOrderWithTotals) {
   EXPECT_EQ(odd.get<BubbleText>("total")->text(), "4 done");
   EXPECT_TRUE(rows(odd).isEmpty());
   EXPECT_EQ(child<BubbleText>(odd.root(), "empty"), nullptr);
+}
+
+// The controls the keyboard can reach in a bubble, in their order.
+std::vector<QWidget*> keyboardControls(QWidget* root) {
+  std::vector<QWidget*> out;
+  for (QWidget* w : root->findChildren<QWidget*>())
+    if (w->isVisibleTo(root) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+      out.push_back(w);
+  return out;
+}
+
+// Sends a key to a control; false when it opened a popup, which is then
+// closed again (a menu runs a loop of its own until it closes).
+bool keyOpensNoPopup(QWidget* control, Qt::Key key) {
+  bool opened = false;
+  auto closePopup = [&opened] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      popup->close();
+      opened = true;
+    }
+  };
+  QTimer closer;
+  closer.setInterval(50);
+  QObject::connect(&closer, &QTimer::timeout, closePopup);
+  closer.start();
+  QTest::keyClick(control, key);
+  closePopup();
+  return !opened;
+}
+
+// Return and Enter answer as the content's default button and Escape as its
+// cancel button from every control the keyboard can reach, whatever that
+// control does with the key by itself; Space presses the button it is on.
+TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
+  IntentionForm unlisted = samples::form(true);
+  unlisted.target = ReturnTarget{"com.example.unlisted", "Unlisted"};
+  const struct {
+    const char* name;
+    BubbleContent content;
+    std::string onReturn, onEscape;
+  } cases[] = {
+      {"reminder", BubbleContent::reminder(samples::water()), "done", "skip"},
+      {"message", BubbleContent::message("a", "b"), "close", ""},
+      {"check-in", BubbleContent::checkIn(samples::appCheckIn()), "checkIn wrapUp",
+       "checkIn keepGoing"},
+      {"form", BubbleContent::intentionForm(samples::form(false)), "start", "cancel"},
+      {"form without a target", BubbleContent::intentionForm(unlisted), "", "cancel"},
+      {"quick actions", BubbleContent::quickActions(), "", ""},
+      {"progress", BubbleContent::progress(samples::progress({{"water", 1}})), "", ""},
+  };
+  for (const auto& c : cases) {
+    Bubble b(c.content);
+    auto heard = [&b] {
+      std::string text = b.answersText();
+      if (b.checkIn) text += " " + std::string(enumName(b.checkIn->kase));
+      b.answers.clear();
+      b.checkIn.reset();
+      return text;
+    };
+    const std::vector<QWidget*> controls = keyboardControls(b.root());
+    ASSERT_FALSE(controls.empty()) << c.name;
+    for (QWidget* control : controls) {
+      SCOPED_TRACE(std::string(c.name) + ", keyboard on " + control->metaObject()->className() +
+                   " " + control->objectName().toStdString());
+      control->setFocus();
+      for (const auto& [key, expected] :
+           {std::pair{Qt::Key_Return, c.onReturn}, std::pair{Qt::Key_Enter, c.onReturn},
+            std::pair{Qt::Key_Escape, c.onEscape}}) {
+        EXPECT_TRUE(keyOpensNoPopup(control, key)) << QTest::toString(key);
+        EXPECT_EQ(heard(), expected) << QTest::toString(key);
+      }
+      auto* button = qobject_cast<QPushButton*>(control);
+      if (button == nullptr) continue;
+      QTest::mouseClick(button, Qt::LeftButton);
+      const std::string clicked = heard();
+      QTest::keyClick(button, Qt::Key_Space);
+      EXPECT_EQ(heard(), clicked) << "Space";
+    }
+  }
+}
+
+// A picker's list and a menu, open over the bubble, take the keys for
+// themselves: Return chooses in them and Escape closes them, answering nothing.
+TEST(BubbleKeys, AnOpenListOrMenuKeepsItsKeys) {
+  Bubble form(BubbleContent::intentionForm(samples::form(false)));
+  auto* target = form.get<QComboBox>("target");
+  target->showPopup();
+  ASSERT_TRUE(target->view()->isVisible());
+  QTest::keyClick(target->view(), Qt::Key_Down);
+  QTest::keyClick(target->view(), Qt::Key_Return);
+  EXPECT_FALSE(target->view()->isVisible());
+  EXPECT_EQ(target->currentText(), "VLC");
+  target->showPopup();
+  QTest::keyClick(target->view(), Qt::Key_Escape);
+  EXPECT_FALSE(target->view()->isVisible());
+  EXPECT_EQ(form.answersText(), "");
+
+  Bubble checkIn(BubbleContent::checkIn(samples::appCheckIn()));
+  QMenu* menu = checkIn.get<QToolButton>("later")->menu();
+  menu->popup(checkIn.view->mapToGlobal(QPoint()));
+  menu->setActiveAction(menu->actions()[1]);
+  QTest::keyClick(menu, Qt::Key_Return);
+  EXPECT_FALSE(menu->isVisible());
+  EXPECT_EQ(checkIn.checkIn, CheckInResponse::remindIn(20));
+  menu->popup(checkIn.view->mapToGlobal(QPoint()));
+  QTest::keyClick(menu, Qt::Key_Escape);
+  EXPECT_FALSE(menu->isVisible());
+  EXPECT_EQ(checkIn.answersText(), "checkIn");
 }
 
 TEST(BubbleView, TailSideInsetsAndPopIn) {

@@ -1,7 +1,8 @@
 // On a real X server with a window manager: a bubble the program shows on
 // its own leaves the keyboard with the window the user is typing in, while
 // content the user opened, or a click on the bubble, takes it; its tooltips
-// show all the same.
+// show all the same; Return answers the reminder wherever Tab moved its
+// keyboard.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
+#include <string>
+#include <vector>
 
 #include "bubble_samples.h"
 #include "bubbles/bubble_panel.h"
@@ -87,6 +90,34 @@ TEST_F(BubbleFocusDesktop, ANameCutShortShowsWholeInTheTooltipOfABubbleThatIsNot
   tip.setHtml(QToolTip::text());
   EXPECT_EQ(tip.toPlainText(), title);
   bubble.hide();
+}
+
+// A click on a reminder's text hands it the keyboard; Return then answers
+// Done wherever Tab has moved the keyboard in it.
+TEST_F(BubbleFocusDesktop, ReturnAnswersDoneWhereverTabMovedTheKeyboard) {
+  std::vector<std::string> answers;
+  bubble.model().onDone = [&] { answers.emplace_back("done"); };
+  bubble.model().onSnooze = [&] { answers.emplace_back("snooze"); };
+  bubble.model().onSkip = [&] { answers.emplace_back("skip"); };
+  for (int tabs : {0, 1, 2}) {
+    SCOPED_TRACE(std::to_string(tabs) + " Tabs");
+    show(BubbleContent::reminder(samples::water()));
+    auto* message = bubble.panel().findChild<QWidget*>(QStringLiteral("message"));
+    ASSERT_NE(message, nullptr);
+    const QPoint at = message->mapToGlobal(message->rect().center());
+    testing::runTool("xdotool",
+                     {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    ASSERT_TRUE(
+        testing::waitUntil([&] { return QApplication::activeWindow() == &bubble.panel(); }, 5s));
+    for (int i = 0; i < tabs; ++i) testing::runTool("xdotool", {"key", "Tab"});
+    testing::runTool("xdotool", {"key", "Return"});
+    EXPECT_TRUE(testing::waitUntil([&] { return answers.size() == std::size_t(tabs + 1); }, 3s));
+    bubble.hide();
+    typing.activateWindow();
+    ASSERT_TRUE(testing::waitUntil([&] { return QApplication::activeWindow() == &typing; }, 5s));
+  }
+  QTest::qWait(200);
+  EXPECT_EQ(answers, (std::vector<std::string>{"done", "done", "done"}));
 }
 
 }  // namespace
