@@ -64,12 +64,6 @@ void lookIntoLoss() {
   if (handleLoss()) std::exit(1);
 }
 
-// Xlib's handler for a broken connection, for every connection of the
-// process: it only returns, so that the connection's exit handler decides.
-int ioError(Display*) {
-  return 0;
-}
-
 // Once broken, Xlib still takes requests but sends none: they stay in the
 // display's buffer. A display whose socket xcb holds between Xlib's calls,
 // as Qt's does, leaves no room in it at all, so the call that noticed, and
@@ -91,6 +85,16 @@ void guardedExit(Display* display, void* broken) {
   // Only while watched: the application object is there to take the call.
   if (watching().connection.load() != nullptr)
     QMetaObject::invokeMethod(QCoreApplication::instance(), &lookIntoLoss, Qt::QueuedConnection);
+}
+
+// Xlib's handler for a broken connection, for every connection of the
+// process: it only returns, so that the connection's exit handler decides.
+// One nobody guarded (GDK's, under the desktop's GTK theme) ends the process
+// as soon as this returns, which can be before Qt's own connection to the
+// same display has noticed: the last save comes first.
+int ioError(Display* display) {
+  if (display->exit_handler != &guardedExit) handleLoss();
+  return 0;
 }
 
 // Qt says that its connection broke just before it ends the process from

@@ -11,6 +11,8 @@
 // - when a guarded Xlib connection notices first: at the next turn of the
 //   event loop, once Qt's connection has broken too; the process then ends
 //   with status 1, as Qt would end it.
+// - when an Xlib connection nobody guarded (GDK's, where Qt's GTK theme
+//   loaded GTK) notices first: on the spot, before Xlib ends the process.
 // A guarded Xlib connection that breaks fails the call that noticed instead
 // of ending the process there, in the middle of whatever the program was
 // doing; every later call on it, Qt's own on its display included, fails at

@@ -99,6 +99,8 @@ class OwnSessionBus {
   QDBusConnection connection() const { return QDBusConnection(address); }
   // What a process started on it needs, for its extraEnv.
   QString environment() const { return "DBUS_SESSION_BUS_ADDRESS=" + address; }
+  // The bus daemon's, for a test that ends the bus.
+  qint64 pid() const { return process_ ? process_->pid() : 0; }
 
  private:
   QTemporaryDir dir_;
