@@ -363,7 +363,10 @@ QMessageBox* confirm(QWidget* parent, const QString& question, const QString& de
   box->setWindowTitle(action);
   box->setText(question);
   box->setInformativeText(detail);
-  QPushButton* yes = box->addButton(action, QMessageBox::DestructiveRole);
+  // The choice that goes ahead, where the desktop puts that choice in
+  // every dialog (GNOME's on the right, as in the application picker); a
+  // destructive role would stand at the far left there.
+  QPushButton* yes = box->addButton(action, QMessageBox::AcceptRole);
   yes->setObjectName(QString::fromLatin1(actionName));
   QPushButton* cancel = box->addButton(QMessageBox::Cancel);
   box->setDefaultButton(cancel);

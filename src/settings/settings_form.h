@@ -123,10 +123,11 @@ void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool
 // show at its end.
 int spinValue(std::int64_t stored);
 
-// Asks before something that cannot be undone: a warning with the
-// destructive button `action` (named `actionName`) and Cancel, which is the
-// default. `confirmed` runs only when `action` is pressed. The box is
-// window-modal, opens at once and deletes itself when closed.
+// Asks before something that cannot be undone: a warning with the button
+// `action` (named `actionName`) and Cancel, which is the default and
+// Escape's choice, in the desktop's order. `confirmed` runs only when
+// `action` is pressed. The box is window-modal, opens at once and deletes
+// itself when closed.
 QMessageBox* confirm(QWidget* parent, const QString& question, const QString& detail,
                      const QString& action, const char* actionName,
                      std::function<void()> confirmed);
