@@ -60,6 +60,12 @@ QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent)
 // presses by itself.
 QPushButton* button(const QString& title, const char* objectName, QWidget* parent);
 
+// Lets a button with a text be as narrow as its text and symbol with the
+// style's padding around them. Some styles give every such button a least
+// width (Fusion's 80 pixels), which only evens out short buttons; a row
+// that holds its buttons' least widths can then be narrower by that.
+void leastWidthForText(QPushButton* button);
+
 // An exclusive group of buttons as one place on the keyboard's way, as a
 // row of radio buttons is: Tab enters it on the chosen button (the first
 // when none is chosen) and the arrow keys move the choice. Call it again
