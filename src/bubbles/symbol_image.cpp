@@ -530,63 +530,60 @@ void arrowUpLeft(QPainter& p) {
   cornerArrow(p, -1, -1);
 }
 
-// A symbol's drawing and, where the freedesktop icon naming has a fitting
-// icon, its name there (empty: the drawing is used everywhere).
 struct Entry {
   std::string_view name;
   Draw draw;
-  std::string_view themeName;
 };
 
 constexpr std::array<Entry, 48> drawings = {{
-    {"drop.fill", drop, ""},
-    {"figure.flexibility", flexibility, ""},
-    {"figure.stand", stand, ""},
-    {"figure.walk", walk, ""},
-    {"eye", eye, ""},
-    {"cup.and.saucer.fill", cup, ""},
-    {"bell.fill", bell, ""},
-    {"bell", bell, "preferences-system-notifications"},
-    {"flag.checkered", flag, ""},
-    {"moon.zzz.fill", moonZzz, ""},
-    {"moon", moon, "weather-clear-night"},
-    {"clock.fill", clock, ""},
-    {"hourglass", hourglass, "appointment-soon"},
-    {"pause.circle.fill", pauseCircle, ""},
-    {"chart.bar.fill", chartBars, ""},
-    {"chart.bar", chartBars, ""},
-    {"gearshape.fill", gear, ""},
-    {"gearshape", gear, "preferences-system"},
-    {"paintbrush", paintbrush, "applications-graphics"},
-    {"xmark.circle.fill", xmarkCircle, ""},
-    {"ellipsis", ellipsis, ""},
-    {"tornado", tornado, ""},
-    {"eye.slash", eyeSlash, ""},
-    {"pause.circle", pauseCircleOutline, "media-playback-pause"},
-    {"play.fill", play, "media-playback-start"},
-    {"checkmark", checkmark, ""},
-    {"plus", plus, "list-add"},
-    {"xmark", xmark, "window-close"},
-    {"timer", timer, ""},
-    {"briefcase.fill", briefcase, ""},
-    {"sofa.fill", sofa, ""},
-    {"moon.stars.fill", moonStars, "weather-clear-night"},
-    {"app", app, ""},
-    {"app.dashed", appDashed, "application-x-executable"},
-    {"keyboard", keyboard, ""},
-    {"play.rectangle", playRectangle, ""},
-    {"lock.fill", lockFill, ""},
-    {"minus", minus, "list-remove"},
-    {"minus.circle", minusCircle, ""},
-    {"flag", flagOutline, ""},
-    {"flag.fill", flagFill, ""},
-    {"hand.tap", handTap, ""},
-    {"wind", wind, ""},
-    {"menubar.rectangle", tray, ""},
-    {"arrow.down.right.square", arrowDownRight, ""},
-    {"arrow.down.left.square", arrowDownLeft, ""},
-    {"arrow.up.right.square", arrowUpRight, ""},
-    {"arrow.up.left.square", arrowUpLeft, ""},
+    {"drop.fill", drop},
+    {"figure.flexibility", flexibility},
+    {"figure.stand", stand},
+    {"figure.walk", walk},
+    {"eye", eye},
+    {"cup.and.saucer.fill", cup},
+    {"bell.fill", bell},
+    {"bell", bell},
+    {"flag.checkered", flag},
+    {"moon.zzz.fill", moonZzz},
+    {"moon", moon},
+    {"clock.fill", clock},
+    {"hourglass", hourglass},
+    {"pause.circle.fill", pauseCircle},
+    {"chart.bar.fill", chartBars},
+    {"chart.bar", chartBars},
+    {"gearshape.fill", gear},
+    {"gearshape", gear},
+    {"paintbrush", paintbrush},
+    {"xmark.circle.fill", xmarkCircle},
+    {"ellipsis", ellipsis},
+    {"tornado", tornado},
+    {"eye.slash", eyeSlash},
+    {"pause.circle", pauseCircleOutline},
+    {"play.fill", play},
+    {"checkmark", checkmark},
+    {"plus", plus},
+    {"xmark", xmark},
+    {"timer", timer},
+    {"briefcase.fill", briefcase},
+    {"sofa.fill", sofa},
+    {"moon.stars.fill", moonStars},
+    {"app", app},
+    {"app.dashed", appDashed},
+    {"keyboard", keyboard},
+    {"play.rectangle", playRectangle},
+    {"lock.fill", lockFill},
+    {"minus", minus},
+    {"minus.circle", minusCircle},
+    {"flag", flagOutline},
+    {"flag.fill", flagFill},
+    {"hand.tap", handTap},
+    {"wind", wind},
+    {"menubar.rectangle", tray},
+    {"arrow.down.right.square", arrowDownRight},
+    {"arrow.down.left.square", arrowDownLeft},
+    {"arrow.up.right.square", arrowUpRight},
+    {"arrow.up.left.square", arrowUpLeft},
 }};
 
 const Entry* find(std::string_view name) {
@@ -606,17 +603,8 @@ bool SymbolImage::isKnown(std::string_view name) {
   return find(name) != nullptr;
 }
 
-QString SymbolImage::themeName(std::string_view name) {
-  const Entry* entry = find(name);
-  return entry != nullptr ? QString::fromUtf8(entry->themeName.data(),
-                                              static_cast<qsizetype>(entry->themeName.size()))
-                          : QString();
-}
-
 QIcon SymbolImage::icon(std::string_view name, int points, const QColor& color,
                         const std::optional<QColor>& checkedColor) {
-  const QString theme = themeName(name);
-  if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
   return drawnIcon(name, points, color, checkedColor, true);
 }
 

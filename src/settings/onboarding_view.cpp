@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <algorithm>
 
 #include "settings/awareness_page.h"
 #include "settings/day_page.h"
@@ -245,9 +246,18 @@ void OnboardingView::showStep(OnboardingStep step, bool animated) {
     page_->deleteLater();
   }
   page_ = makePage(step, column_);
-  page_->setFixedWidth(pageWidth);
+  // A large desktop font can need more room than the tour's own for a page
+  // (a line that cannot wrap, more lines): the tour grows rather than cut
+  // its texts, and keeps that size for the pages after.
+  const int widthNeeded = std::max(column_->width(), page_->minimumSizeHint().width());
+  column_->setFixedWidth(widthNeeded);
+  page_->setFixedWidth(widthNeeded);
   pageSlot_->addWidget(page_);
   page_->show();
+  const int fullWidth = width + widthNeeded - pageWidth;
+  const int heightNeeded = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(fullWidth)
+                                                         : layout()->totalMinimumSize().height();
+  setFixedSize(fullWidth, std::max(maximumHeight(), heightNeeded));
   // A page made after the header and footer would come last on the
   // keyboard's way: it goes between them, as it stands.
   QWidget::setTabOrder(form::placeFocusAfter(skip_, page_), back_);

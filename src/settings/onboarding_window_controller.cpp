@@ -62,7 +62,8 @@ OnboardingWindowController::OnboardingWindowController(
   auto* layout = new QVBoxLayout(window.get());
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
-  window->setFixedSize(OnboardingView::width, OnboardingView::height);
+  // The view's own size, which it keeps fixed.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   auto* close = new QShortcut(QKeySequence(QStringLiteral("Ctrl+W")), window.get());
   connect(close, &QShortcut::activated, window.get(), &QWidget::close);

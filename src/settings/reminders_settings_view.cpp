@@ -174,8 +174,6 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   // The list with its button bar.
   auto* left = new QFrame(split);
   left->setFrameShape(QFrame::StyledPanel);
-  left->setMinimumWidth(210);
-  left->setMaximumWidth(280);
   auto* l = new QVBoxLayout(left);
   l->setContentsMargins(0, 0, 0, 0);
   l->setSpacing(0);
@@ -200,6 +198,12 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   bar->addStretch(1);
   bar->addWidget(defaults_);
   l->addLayout(bar);
+  // 210 to 280 wide, but never narrower than the bar's buttons with their
+  // texts whole, which a large desktop font can make more than that.
+  for (QPushButton* b : {add_, remove_, defaults_}) form::leastWidthForText(b);
+  const int leastWidth = std::max(210, l->totalMinimumSize().width());
+  left->setMinimumWidth(leastWidth);
+  left->setMaximumWidth(std::max(280, leastWidth));
 
   // The editor, or the placeholder.
   detail_ = new QStackedWidget(split);
@@ -244,7 +248,7 @@ RemindersSettingsView::RemindersSettingsView(AppModel& model, QWidget* parent)
   split->addWidget(detail_);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  split->setSizes({230, 430});
+  split->setSizes({std::max(230, leastWidth), 430});
 
   connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
     if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable)) return;
@@ -338,6 +342,12 @@ void RemindersSettingsView::showReminders() {
     for (const Reminder& r : model_.reminders()) {
       if (id && r.id == *id) {
         row->setReminder(r);
+        // As high as the texts it shows now need: a row not on screen yet
+        // keeps the sizes its texts had before until its layout is made
+        // again.
+        row->layout()->invalidate();
+        row->layout()->activate();
+        item->setSizeHint(row->sizeHint());
         item->setData(Qt::AccessibleTextRole, QString::fromStdString(r.title));
         break;
       }
@@ -370,7 +380,6 @@ void RemindersSettingsView::rebuildList() {
       row->onToggled = [this, rowId = id](bool on) {
         editReminder(rowId, [on](Reminder& r) { r.isEnabled = on; });
       };
-      item->setSizeHint(row->sizeHint());
       list_->setItemWidget(item, row);
       lastSwitch = form::placeFocusAfter(lastSwitch, row);
     }

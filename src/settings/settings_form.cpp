@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -81,6 +83,25 @@ QPushButton* button(const QString& title, const char* objectName, QWidget* paren
   b->setObjectName(QString::fromLatin1(objectName));
   b->setAutoDefault(false);
   return b;
+}
+
+void leastWidthForText(QPushButton* button) {
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.icon = button->icon();
+  option.iconSize = button->iconSize();
+  if (button->isFlat()) option.features |= QStyleOptionButton::Flat;
+  // What a push button's label takes: the text, and a symbol 4 pixels
+  // before it.
+  QSize label = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+  if (!button->icon().isNull()) {
+    label.rwidth() += button->iconSize().width() + 4;
+    label.setHeight(std::max(label.height(), button->iconSize().height()));
+  }
+  // The option carries no text: the styles' least width is for texts.
+  const QSize padded =
+      button->style()->sizeFromContents(QStyle::CT_PushButton, &option, label, button);
+  button->setMinimumWidth(std::min(padded.width(), button->sizeHint().width()));
 }
 
 SegmentedControl* sizePicker(AppModel& model, QWidget* parent) {
@@ -363,7 +384,10 @@ QMessageBox* confirm(QWidget* parent, const QString& question, const QString& de
   box->setWindowTitle(action);
   box->setText(question);
   box->setInformativeText(detail);
-  QPushButton* yes = box->addButton(action, QMessageBox::DestructiveRole);
+  // The choice that goes ahead, where the desktop puts that choice in
+  // every dialog (GNOME's on the right, as in the application picker); a
+  // destructive role would stand at the far left there.
+  QPushButton* yes = box->addButton(action, QMessageBox::AcceptRole);
   yes->setObjectName(QString::fromLatin1(actionName));
   QPushButton* cancel = box->addButton(QMessageBox::Cancel);
   box->setDefaultButton(cancel);

@@ -60,6 +60,12 @@ QCheckBox* toggle(const QString& title, const char* objectName, QWidget* parent)
 // presses by itself.
 QPushButton* button(const QString& title, const char* objectName, QWidget* parent);
 
+// Lets a button with a text be as narrow as its text and symbol with the
+// style's padding around them. Some styles give every such button a least
+// width (Fusion's 80 pixels), which only evens out short buttons; a row
+// that holds its buttons' least widths can then be narrower by that.
+void leastWidthForText(QPushButton* button);
+
 // An exclusive group of buttons as one place on the keyboard's way, as a
 // row of radio buttons is: Tab enters it on the chosen button (the first
 // when none is chosen) and the arrow keys move the choice. Call it again
@@ -123,10 +129,11 @@ void onToggled(QCheckBox* box, AppModel& model, void (*store)(AppSettings&, bool
 // show at its end.
 int spinValue(std::int64_t stored);
 
-// Asks before something that cannot be undone: a warning with the
-// destructive button `action` (named `actionName`) and Cancel, which is the
-// default. `confirmed` runs only when `action` is pressed. The box is
-// window-modal, opens at once and deletes itself when closed.
+// Asks before something that cannot be undone: a warning with the button
+// `action` (named `actionName`) and Cancel, which is the default and
+// Escape's choice, in the desktop's order. `confirmed` runs only when
+// `action` is pressed. The box is window-modal, opens at once and deletes
+// itself when closed.
 QMessageBox* confirm(QWidget* parent, const QString& question, const QString& detail,
                      const QString& action, const char* actionName,
                      std::function<void()> confirmed);

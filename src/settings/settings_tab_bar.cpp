@@ -43,7 +43,8 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   b->setCheckable(true);
   b->setAutoRaise(true);
   b->setFocusPolicy(Qt::TabFocus);
-  b->setMinimumWidth(72);
+  // At least 72 wide, and never narrower than its label.
+  b->setMinimumWidth(std::max(72, b->minimumSizeHint().width()));
   group_->addButton(b, static_cast<int>(tab));
 
   const auto at = std::find_if(tabs_.begin(), tabs_.end(),

@@ -42,7 +42,6 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
                                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   window_->setObjectName(QStringLiteral("settingsWindow"));
   window_->setWindowTitle(QStringLiteral("Pimble Glimmet Settings"));
-  window_->setFixedSize(width, height);
   // Closing hides the window; it never ends the program.
   window_->setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -66,6 +65,9 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
   addPage(SettingsTab::focus, new FocusSettingsView(model_));
   addPage(SettingsTab::progress, new ProgressSettingsView(model_));
   showTab(selection_.tab());
+  // Not resizable. A large desktop font can need a wider row of tabs than
+  // the usual width: the window takes what its labels need then.
+  window_->setFixedSize(QSize(width, height).expandedTo(layout->totalMinimumSize()));
 
   // Tab from the tab bar into a page, or Shift+Tab round to its end, moves
   // the focus past the page's scroll area, which brings into sight only

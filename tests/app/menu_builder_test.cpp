@@ -5,15 +5,13 @@
 
 #include <QAction>
 #include <QGuiApplication>
-#include <QImage>
 #include <QMenu>
 #include <QScreen>
-#include <QTemporaryDir>
 
 #include "app/fake_menu_actions.h"
 #include "app/menu_builder.h"
 #include "bubbles/symbol_image.h"
-#include "system/probe_test_support.h"
+#include "support/marked_icon_theme.h"
 
 namespace pimble::testing {
 namespace {
@@ -222,25 +220,9 @@ TEST(MenuIcons, DrawnForTheDensitiesOfTheScreensInUseAlone) {
 // A desktop theme with an icon for every symbol: the character's menu still
 // shows the program's own drawings, all of the menu's size.
 TEST_F(MenuBuilderTest, TheCharactersMenuDrawsEverySymbolItselfAtOneSize) {
-  QTemporaryDir dir;
-  writeFile(dir.path() + "/red/index.theme",
-            "[Icon Theme]\nName=red\nDirectories=48\n[48]\nSize=48\nType=Fixed\n");
-  QDir().mkpath(dir.path() + "/red/48");
-  QImage red(48, 48, QImage::Format_ARGB32);
-  red.fill(Qt::red);
+  const testing::MarkedIconTheme theme;
   actions.reminders = Reminder::defaults();
   const MenuTree tree = MenuBuilder::contextMenu(actions);
-  std::function<void(const MenuTree&)> paint = [&](const MenuTree& level) {
-    for (const MenuEntry& e : level) {
-      red.save(dir.path() + "/red/48/" + SymbolImage::themeName(e.symbol) + ".png", "PNG");
-      paint(e.submenu);
-    }
-  };
-  paint(tree);
-  const QStringList paths = QIcon::themeSearchPaths();
-  const QString name = QIcon::themeName();
-  QIcon::setThemeSearchPaths({dir.path()});
-  QIcon::setThemeName("red");
   QMenu menu;
   MenuBuilder::render(tree, menu);
   std::function<void(const QMenu&)> check = [&](const QMenu& level) {
@@ -252,8 +234,6 @@ TEST_F(MenuBuilderTest, TheCharactersMenuDrawsEverySymbolItselfAtOneSize) {
     }
   };
   check(menu);
-  QIcon::setThemeSearchPaths(paths);
-  QIcon::setThemeName(name);
 }
 
 // The renderer: one QAction per entry, submenus, states and key hints, and

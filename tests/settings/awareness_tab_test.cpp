@@ -390,7 +390,7 @@ TEST_F(AwarenessTabTest, TodaysNumbersTheHistoryAndTheCheckInsSection) {
   QMessageBox* box = view().confirmation();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->buttonRole(box->findChild<QPushButton*>("confirmDelete")),
-            QMessageBox::DestructiveRole);
+            QMessageBox::AcceptRole);
   click(box->button(QMessageBox::Cancel));
   QApplication::processEvents();
   EXPECT_EQ(callCount("clearActivity"), 0);
