@@ -126,11 +126,13 @@ OwnXServer::OwnXServer() {
   QTemporaryFile number;
   number.open();
   // The shell gives Xvfb the descriptor it writes its display number to,
-  // and becomes it: the pid stopped is the server's.
+  // and becomes it: the pid stopped is the server's. The file's name is an
+  // argument, not text of the command: TMPDIR's may hold a space.
   process_ = std::make_unique<ScopedProcess>(
       QStringLiteral("sh"),
-      QStringList{"-c", "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>" +
-                            number.fileName()});
+      QStringList{"-c",
+                  "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>\"$0\"",
+                  number.fileName()});
   if (process_->started() && waitUntil([&] { return number.size() > 0; }))
     display = ':' + QString::fromLatin1(number.readAll()).trimmed();
 }
