@@ -83,9 +83,11 @@ TEST_F(DesktopEnv, TheContributorsSessionStaysOutsideAndItsSoundServerAnswers) {
       "QT_QPA_PLATFORM=wayland QT_SCALE_FACTOR=2 QT_SCREEN_SCALE_FACTORS=2 QT_FONT_DPI=144 "
       "GTK_MODULES=gail:atk-bridge NO_AT_BRIDGE=1 GDK_SCALE=2 GTK_THEME=Adwaita:dark "
       "WAYLAND_DISPLAY=wayland-0 SESSION_MANAGER=local/host:@/tmp/.ICE-unix/1 "
-      "AT_SPI_BUS_ADDRESS=unix:path=/nonexistent XDG_CONFIG_HOME=/nonexistent/config "
-      "TMPDIR=" +
-      quoted(folder_.string());
+      "AT_SPI_BUS_ADDRESS=" +
+      quoted("unix:path=" + (folder_ / "at-spi").string()) +
+      // The user's own settings, where a desktop that let them in would write.
+      " XDG_CONFIG_HOME=" + quoted((folder_ / "user config").string()) +
+      " TMPDIR=" + quoted(folder_.string());
   const Outcome r = run(session + " " + quoted(script) +
                         " sh -c 'env; pactl info >/dev/null && echo sound server answers'");
   ASSERT_EQ(r.status, 0) << r.output;
@@ -105,6 +107,7 @@ TEST_F(DesktopEnv, TheContributorsSessionStaysOutsideAndItsSoundServerAnswers) {
         "SESSION_MANAGER=", "AT_SPI_BUS_ADDRESS="})
     EXPECT_FALSE(has(name)) << name << r.output;
   EXPECT_TRUE(has("sound server answers")) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "user config"));
 }
 
 }  // namespace
