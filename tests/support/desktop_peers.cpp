@@ -67,7 +67,8 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 std::optional<QString> runTool(const QString& program, const QStringList& args,
                                std::chrono::milliseconds timeout) {
   QProcess p;
-  p.setProcessEnvironment(environmentWith({QStringLiteral("LC_ALL=C")}));
+  p.setProcessEnvironment(
+      environmentWith({QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("LANGUAGE")}));
   p.start(program, args);
   if (!p.waitForStarted(static_cast<int>(timeout.count()))) return std::nullopt;
   if (!p.waitForFinished(static_cast<int>(timeout.count()))) {
