@@ -34,6 +34,7 @@ cleanup() {
   if [ -n "$program" ] && kill -0 "$program" 2>/dev/null; then kill -TERM "$program"; fi
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -TERM "${pids[i]}" 2>/dev/null || true; done
   rm -rf "$work"
+  if [ -n "${sound_server_dir:-}" ]; then rm -rf "$sound_server_dir"; fi
 }
 trap cleanup EXIT
 

@@ -5,11 +5,23 @@
 # that cannot start is left out (its variable stays unset) so that the tests
 # needing it skip with a reason instead of failing or passing.
 #
+# What the tests rely on is pinned here, whatever the terminal it is run
+# from has set (see below). A variable meant for the command goes after the
+# script's name:
+#   tests/desktop-env.sh env QT_LOGGING_RULES='qt.qpa.*=true' build/tests/app_tests
+#
 #   tests/desktop-env.sh COMMAND [ARGS...]
 set -u
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/pimble-desktop.XXXXXX")
-chmod 700 "$work"
+note() { echo "desktop-env: $*" >&2; }
+
+# Everything below lives in one folder; without it the desktop would be
+# started half, with its sockets and files in the root folder.
+tmp=${TMPDIR:-/tmp}
+if ! work=$(mktemp -d "$tmp/pimble-desktop.XXXXXX" 2>/dev/null) || ! work=$(cd "$work" && pwd); then
+  note "cannot make the desktop's folder in TMPDIR ($tmp): no such folder or not writable; set TMPDIR to one, or unset it for /tmp"
+  exit 1
+fi
 pids=()
 
 cleanup() {
@@ -26,11 +38,10 @@ cleanup() {
     kill -KILL "$pid" 2>/dev/null
   done
   rm -rf "$work"
+  if [ -n "${sound_server_dir:-}" ]; then rm -rf "$sound_server_dir"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-note() { echo "desktop-env: $*" >&2; }
 
 # Wait until a file has content (a peer wrote its address), at most ~5 s.
 wait_file() {
@@ -41,9 +52,50 @@ wait_file() {
   return 1
 }
 
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS PULSE_SERVER DISPLAY
+chmod 700 "$work"
+
+# The contributor's own session reaches every program started here unless it
+# is pinned, to what a bare CI machine has: from a terminal of a desktop
+# session each of the zone, the locale, the desktop's name, the session type
+# and Qt's variables made tests fail that pass without it. A test that means
+# to try a zone, a locale, a theme or a scale sets it itself.
+# Fake clocks start at a fixed time in UTC and mean its time of day.
+export TZ=UTC
+# Tools' output that tests read stays untranslated, numbers with a point.
+export LANG=C.UTF-8
+unset LANGUAGE
+# Qt's platform, platform theme, style, scale, font DPI and input method,
+# and GTK's modules (the accessibility bridge among them), theme and scale
+# where Qt's GTK theme brings GTK in.
+for name in $(compgen -e); do
+  case $name in
+    LC_* | QT_* | GTK_* | GDK_*) unset "$name" ;;
+  esac
+done
+unset NO_AT_BRIDGE XMODIFIERS XCURSOR_THEME XCURSOR_SIZE
+# Qt picks its platform theme by the desktop's name (GNOME's or the GTK one
+# under GNOME, MATE, Xfce, Cinnamon ..., KDE's under KDE), and with it which
+# keys press a button. The session is X's: a program rightly leaves its X
+# sources off in a Wayland session.
+unset XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION KDE_SESSION_VERSION \
+  GNOME_DESKTOP_SESSION_ID
+export XDG_SESSION_TYPE=x11
+# The peers of the contributor's session: its display, buses, sound server,
+# session manager and accessibility bus. Ours are started below.
+unset WAYLAND_DISPLAY DISPLAY DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS PULSE_SERVER \
+  AT_SPI_BUS_ADDRESS SESSION_MANAGER XDG_SESSION_ID DESKTOP_STARTUP_ID XDG_ACTIVATION_TOKEN
+# The user's settings (openbox's, dunst's, GTK's, Qt's logging rules) and
+# data stay out, and no test writes into them; system folders as a bare
+# machine has them.
+export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
+  XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
+unset XDG_CONFIG_DIRS XDG_DATA_DIRS
+for folder in "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"; do
+  if ! mkdir -m 700 "$folder"; then
+    note "cannot make $folder"
+    exit 1
+  fi
+done
 
 # Session bus first: Qt programs under X autolaunch one otherwise. It is the
 # standard session bus, with its generous limits, but it starts no services

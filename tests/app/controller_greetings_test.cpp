@@ -1,6 +1,5 @@
 // Information bubbles with their one pending close, behaviour previews and
 // greetings, on fake time with the real character and bubble windows.
-#include <ctime>
 
 #include "app/controller_harness.h"
 #include "bubbles/greeting_bubble_controller.h"
@@ -109,17 +108,6 @@ TEST_F(InfoBubbles, ABehaviourPreviewNeedsTheRestingCharacter) {
 // fixture sets, so that the time of day is the morning.
 class Greetings : public ControllerTest {
  protected:
-  void SetUp() override {
-    ControllerTest::SetUp();
-    zone_.emplace("TZ", "UTC");
-    tzset();
-  }
-  void TearDown() override {
-    ControllerTest::TearDown();
-    zone_.reset();
-    tzset();
-  }
-
   static bool among(const std::vector<std::string>& lines, const QString& text) {
     return std::find(lines.begin(), lines.end(), text.toStdString()) != lines.end();
   }
@@ -133,8 +121,6 @@ class Greetings : public ControllerTest {
     store.save(memory, "greetings");
     store.forget();
   }
-
-  std::optional<ScopedEnv> zone_;
 };
 
 TEST_F(Greetings, TheLaunchGreetingComesFiveSecondsAfterStartAndIsRemembered) {

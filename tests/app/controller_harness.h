@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,10 +42,16 @@ class ControllerTest : public ::testing::Test {
     // The settings window reads the autostart entry: keep it off the user's.
     ASSERT_TRUE(config_.isValid());
     configHome_.emplace("XDG_CONFIG_HOME", config_.path());
+    // The fake clock starts at 08:00 UTC and its tests mean the morning, an
+    // awake character: so wherever they run, not only in the test desktop.
+    zone_.emplace("TZ", "UTC");
+    tzset();
   }
   void TearDown() override {
     controller.reset();
     configHome_.reset();
+    zone_.reset();
+    tzset();
   }
 
   // Settings of a user who has done the tour, with every reminder off so
@@ -141,6 +148,7 @@ class ControllerTest : public ::testing::Test {
 
   QTemporaryDir config_;
   std::optional<ScopedEnv> configHome_;
+  std::optional<ScopedEnv> zone_;
   CountingStore store;
   FakeTimeSource time;
   FakeDesktop desktop;

@@ -343,7 +343,7 @@ TEST_F(AwarenessTest, TheDefaultBrowserFromMimeappsIsLaunchedOrBroughtForward) {
   QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
   ASSERT_TRUE(writeFile(home.filePath("data/applications/pimble-test-browser.desktop"),
                         QString("[Desktop Entry]\nType=Application\nName=Test Browser\n"
-                                "Exec=%1 %U\nStartupWMClass=PimbleTestBrowser\n"
+                                "Exec=\"%1\" %U\nStartupWMClass=PimbleTestBrowser\n"
                                 "Categories=Network;WebBrowser;\n")
                             .arg(script)
                             .toUtf8()));

@@ -21,9 +21,9 @@ TEST_F(ProcessTest, EachReminderOfTheHiddenCharacterStartsTheServerTheBusStartsO
     GTEST_SKIP() << "python3-dbus, python3-gi or python3-dbusmock is not installed";
   const QString name = QStringLiteral("org.freedesktop.Notifications");
   const QString log = dir_.path() + "/server.log";
-  OwnSessionBus own(
-      {{name, "/usr/bin/python3 " PIMBLE_SOURCE_DIR "/tests/support/idle_notification_server.py " +
-                  log}});
+  OwnSessionBus own({{name, "/usr/bin/python3 \"" PIMBLE_SOURCE_DIR
+                            "/tests/support/idle_notification_server.py\" \"" +
+                                log + '"'}});
   if (own.address.isEmpty()) GTEST_SKIP() << "dbus-daemon did not start";
   auto watcher = startStatusNotifierWatcher(true, &own);
   if (!watcher) GTEST_SKIP() << "python3-dbusmock did not start";

@@ -32,16 +32,19 @@ class MateSession {
     // The program's pid, its session bus and its end, kept where the test
     // reads them.
     const QString wrapper = root + "/pimble.sh";
+    // Paths are quoted: TMPDIR's may hold a space.
     writeFile(wrapper, QStringLiteral("#!/bin/sh\n"
-                                      "echo \"$DBUS_SESSION_BUS_ADDRESS\" > %1/bus\n"
-                                      "%2 2> %1/stderr &\n"
-                                      "echo $! > %1/pid\n"
+                                      "dir=$(dirname \"$0\")\n"
+                                      "echo \"$DBUS_SESSION_BUS_ADDRESS\" > \"$dir/bus\"\n"
+                                      "\"%1\" 2> \"$dir/stderr\" &\n"
+                                      "echo $! > \"$dir/pid\"\n"
                                       "wait $!\n"
-                                      "echo $? > %1/status\n")
-                           .arg(root, pimblePath)
+                                      "echo $? > \"$dir/status\"\n")
+                           .arg(pimblePath)
                            .toUtf8());
-    writeFile(root + "/config/autostart/pimble-test.desktop",
-              "[Desktop Entry]\nType=Application\nName=Pimble\nExec=sh " + wrapper.toUtf8() + "\n");
+    writeFile(
+        root + "/config/autostart/pimble-test.desktop",
+        "[Desktop Entry]\nType=Application\nName=Pimble\nExec=sh \"" + wrapper.toUtf8() + "\"\n");
     // The session waits for each of its required components to register
     // before it runs the autostart folder, and MATE's panel and file manager
     // never do headless (the panel holds it up 30 s wherever it is
@@ -54,10 +57,10 @@ class MateSession {
               "[org/mate/desktop/session/required-components]\nwindowmanager='marco'\n");
     // Its log goes to a file: a pipe nobody reads would hold it up.
     const QString session = root + "/session.sh";
-    writeFile(session, QStringLiteral("exec > %1/session.log 2>&1\n"
+    writeFile(session, QStringLiteral("dir=$(dirname \"$0\")\n"
+                                      "exec > \"$dir/session.log\" 2>&1\n"
                                       "exec dbus-run-session -- sh -c "
-                                      "'echo $$ > %1/manager; exec mate-session'\n")
-                           .arg(root)
+                                      "'echo $$ > \"$0/manager\"; exec mate-session' \"$dir\"\n")
                            .toUtf8());
     session_ = std::make_unique<ScopedProcess>(
         "sh", QStringList{session},

@@ -183,7 +183,7 @@ TEST_F(TrayProcess, TheBrowserOfASessionTimerGetsTheEnvironmentTheProgramWasStar
   QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ASSERT_TRUE(writeFile(
       dir_.path() + "/share/applications/test-browser.desktop",
-      "[Desktop Entry]\nType=Application\nName=Browser\nExec=" + browser.toUtf8() + " %u\n"));
+      "[Desktop Entry]\nType=Application\nName=Browser\nExec=\"" + browser.toUtf8() + "\" %u\n"));
   for (const QString& platform : {QString(), QStringLiteral("xcb;offscreen")}) {
     data_ = dir_.path() + "/data" + QString::number(platform.size());
     seed(true);

@@ -86,7 +86,7 @@ class OwnDesktopTest : public ProcessTest {
       args << "-e"
            << "sh"
            << "-c"
-           << "cat > " + typed;
+           << "cat > \"$0\"" << typed;
     others_.push_back(std::make_unique<ScopedProcess>("xterm", args));
     const QString pid = QString::number(others_.back()->process().processId());
     QString window;

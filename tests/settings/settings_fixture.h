@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <source_location>
@@ -56,8 +57,16 @@ class SettingsFixture : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(config_.isValid());
     configEnv_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_.path());
+    // Today is that Friday wherever the tests run, not only in the test
+    // desktop; a test that means another zone sets it itself.
+    zone_ = std::make_unique<ScopedEnv>("TZ", "UTC");
+    tzset();
   }
-  void TearDown() override { AppCatalog::install({}); }
+  void TearDown() override {
+    AppCatalog::install({});
+    zone_.reset();
+    tzset();
+  }
 
   // The applications the workspace reports running, in this order.
   static void running(std::vector<ReturnTarget> apps) {
@@ -130,6 +139,7 @@ class SettingsFixture : public ::testing::Test {
 
   QTemporaryDir config_;
   std::unique_ptr<ScopedEnv> configEnv_;
+  std::unique_ptr<ScopedEnv> zone_;
   MemoryPersistence store_;
   FakeTimeSource time_{dateFromSeconds(start)};
   std::unique_ptr<AppModel> model_;

@@ -128,23 +128,27 @@ std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, co
   std::optional<QRect> found;
   waitUntil(
       [&] {
-        // The program's own connection holds its tree.
-        QString program;
+        // The program's own connections hold its tree: Qt's, and GTK's
+        // where Qt's GTK theme brought GTK in, which registers an
+        // application of its own (empty) from the same process.
+        QSet<QString> program;
         for (const QString& name : bus.interface()->registeredServiceNames().value())
           if (name.startsWith(':') && bus.interface()->servicePid(name).value() == pid)
-            program = name;
+            program.insert(name);
         if (program.isEmpty()) return false;
-        std::deque<Node> open{{program, QStringLiteral("/org/a11y/atspi/accessible/root")}};
+        std::deque<Node> open;
+        for (const QString& connection : program)
+          open.emplace_back(connection, QStringLiteral("/org/a11y/atspi/accessible/root"));
         // Then what was shown, the latest before the older: a menu shown
         // anew has a new path. Most of it lies in the tree too, walked once.
         for (auto it = shown_->shown.rbegin(); it != shown_->shown.rend(); ++it)
-          if (it->first == program) open.push_back(*it);
-        QSet<QString> walked;
+          if (program.contains(it->first)) open.push_back(*it);
+        QSet<Node> walked;
         while (!open.empty() && walked.size() < 5000) {
           const Node node = open.front();
           open.pop_front();
-          if (walked.contains(node.second)) continue;
-          walked.insert(node.second);
+          if (walked.contains(node)) continue;
+          walked.insert(node);
           const QString nodeName =
               text(call(bus, node.first, node.second, "org.freedesktop.DBus.Properties", "Get",
                         {accessible, QStringLiteral("Name")}));

@@ -67,6 +67,8 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 std::optional<QString> runTool(const QString& program, const QStringList& args,
                                std::chrono::milliseconds timeout) {
   QProcess p;
+  p.setProcessEnvironment(
+      environmentWith({QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("LANGUAGE")}));
   p.start(program, args);
   if (!p.waitForStarted(static_cast<int>(timeout.count()))) return std::nullopt;
   if (!p.waitForFinished(static_cast<int>(timeout.count()))) {
@@ -125,11 +127,13 @@ OwnXServer::OwnXServer() {
   QTemporaryFile number;
   number.open();
   // The shell gives Xvfb the descriptor it writes its display number to,
-  // and becomes it: the pid stopped is the server's.
+  // and becomes it: the pid stopped is the server's. The file's name is an
+  // argument, not text of the command: TMPDIR's may hold a space.
   process_ = std::make_unique<ScopedProcess>(
       QStringLiteral("sh"),
-      QStringList{"-c", "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>" +
-                            number.fileName()});
+      QStringList{"-c",
+                  "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>\"$0\"",
+                  number.fileName()});
   if (process_->started() && waitUntil([&] { return number.size() > 0; }))
     display = ':' + QString::fromLatin1(number.readAll()).trimmed();
 }

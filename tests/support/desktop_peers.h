@@ -38,6 +38,9 @@ bool waitUntil(const std::function<bool()>& done,
 
 // Runs a program to completion and returns its standard output (trimmed), or
 // nothing when it failed to start, failed or took longer than the time-out.
+// It runs in the C locale, with UTF-8 and without LANGUAGE (which gettext
+// reads before it): what tests read of it is never translated, and its
+// numbers have a point.
 std::optional<QString> runTool(const QString& program, const QStringList& args,
                                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
