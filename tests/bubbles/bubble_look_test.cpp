@@ -117,26 +117,15 @@ class BubbleFonts : public ::testing::TestWithParam<Fonts> {};
 TEST_P(BubbleFonts, EachTextStyleGetsAFaceOfItsWeight) {
   if (qEnvironmentVariableIsSet("PIMBLE_TEST_FONTS")) return checkStyles(GetParam());
   QTemporaryDir dir;
-  QFile config(dir.filePath(QStringLiteral("fonts.conf")));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  // A font file is kept when a pattern naming one of its families accepts it.
-  QString accepted;
-  for (const QString& family : QStringList{"DejaVu Sans"} + GetParam().families)
-    accepted +=
-        "<pattern><patelt name=\"family\"><string>" + family + "</string></patelt></pattern>";
-  config.write(("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">"
-                "<fontconfig><include ignore_missing=\"no\">/etc/fonts/fonts.conf</include>"
-                "<selectfont><acceptfont>" +
-                accepted +
-                "</acceptfont><rejectfont><pattern/></rejectfont></selectfont></fontconfig>")
-                   .toUtf8());
-  config.close();
+  const QString config =
+      testing::fontsOnly(dir.path(), QStringList{"DejaVu Sans"} + GetParam().families);
+  ASSERT_FALSE(config.isEmpty());
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   QProcess child;
   child.setProcessEnvironment(
       // Without CI: the copy's skip of a family not installed is this case's.
-      testing::environmentWith({"PIMBLE_TEST_FONTS=1", "QT_QPA_PLATFORM=offscreen",
-                                "FONTCONFIG_FILE=" + config.fileName(), "CI"}));
+      testing::environmentWith(
+          {"PIMBLE_TEST_FONTS=1", "QT_QPA_PLATFORM=offscreen", "FONTCONFIG_FILE=" + config, "CI"}));
   child.setProcessChannelMode(QProcess::MergedChannels);
   child.start(QCoreApplication::applicationFilePath(),
               {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});

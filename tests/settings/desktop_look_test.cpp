@@ -364,29 +364,17 @@ TEST_P(DesktopFonts, EveryTextOfTheSettingsAndTheTourHasItsRoom) {
     return checkRoom();
   }
   QTemporaryDir dir;
-  QFile config(dir.filePath(QStringLiteral("fonts.conf")));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  // A font file is kept when a pattern naming one of its families accepts it.
-  QString accepted;
-  for (const QString& family :
-       {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Color Emoji"),
-        QString::fromLatin1(font.family != nullptr ? font.family : "DejaVu Sans")})
-    accepted +=
-        "<pattern><patelt name=\"family\"><string>" + family + "</string></patelt></pattern>";
-  config.write(("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">"
-                "<fontconfig><include ignore_missing=\"no\">/etc/fonts/fonts.conf</include>"
-                "<selectfont><acceptfont>" +
-                accepted +
-                "</acceptfont><rejectfont><pattern/></rejectfont></selectfont></fontconfig>")
-                   .toUtf8());
-  config.close();
+  const QString config = testing::fontsOnly(
+      dir.path(), {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Color Emoji"),
+                   QString::fromLatin1(font.family != nullptr ? font.family : "DejaVu Sans")});
+  ASSERT_FALSE(config.isEmpty());
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   QProcess child;
   // The font and the scale are the copy's only change from a desktop named
   // by no one: a theme, a style or a DPI of the caller's own stays out.
   child.setProcessEnvironment(testing::environmentWith(
       {"PIMBLE_TEST_DESKTOP_FONT=1", "QT_QPA_PLATFORM=offscreen",
-       "QT_SCALE_FACTOR=" + QString::number(font.scale), "FONTCONFIG_FILE=" + config.fileName(),
+       "QT_SCALE_FACTOR=" + QString::number(font.scale), "FONTCONFIG_FILE=" + config,
        "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_FONT_DPI", "QT_SCREEN_SCALE_FACTORS",
        "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR_ROUNDING_POLICY"}));
   child.setProcessChannelMode(QProcess::MergedChannels);

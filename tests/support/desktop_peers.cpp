@@ -97,6 +97,23 @@ QProcessEnvironment environmentWith(const QStringList& changes) {
   return env;
 }
 
+QString fontsOnly(const QString& folder, const QStringList& families) {
+  QFile config(folder + QStringLiteral("/fonts.conf"));
+  if (!config.open(QIODevice::WriteOnly)) return {};
+  // A font file is kept when a pattern naming one of its families accepts it.
+  QString accepted;
+  for (const QString& family : families)
+    accepted += "<pattern><patelt name=\"family\"><string>" + family.toHtmlEscaped() +
+                "</string></patelt></pattern>";
+  config.write(("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">"
+                "<fontconfig><include ignore_missing=\"no\">/etc/fonts/fonts.conf</include>"
+                "<selectfont><acceptfont>" +
+                accepted +
+                "</acceptfont><rejectfont><pattern/></rejectfont></selectfont></fontconfig>")
+                   .toUtf8());
+  return config.error() == QFileDevice::NoError ? config.fileName() : QString();
+}
+
 ScopedProcess::ScopedProcess(const QString& program, const QStringList& args,
                              const QStringList& extraEnv)
     : process_(std::make_unique<QProcess>()) {

@@ -52,6 +52,11 @@ void saveScreenshot(const QString& name);
 // NAME alone leaves it out.
 QProcessEnvironment environmentWith(const QStringList& changes);
 
+// A fontconfig file written into `folder` under which a program finds the
+// system's fonts of the given families and no others; empty when it could
+// not be written.
+QString fontsOnly(const QString& folder, const QStringList& families);
+
 // A peer process started for one test and stopped by its own pid when the
 // test ends, never by name; `extraEnv` as environmentWith() takes it.
 class ScopedProcess {
