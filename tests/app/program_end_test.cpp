@@ -138,8 +138,10 @@ TEST_F(ProcessTest, AStartOnADisplayThatHasGoneEndsWithEveryDocumentWritten) {
   if (auto why = missingProgram("Xvfb")) GTEST_SKIP() << *why;
   OwnXServer x;
   if (x.display.isEmpty()) GTEST_SKIP() << "Xvfb did not start";
+  // The copy ends as the program does, by exit(), past its fixture's
+  // clean-up: what it makes in its temporary folder goes with this test's.
   Pimble child(data_, {"--gtest_filter=ProcessTest.AStartOnADisplayThatHasGone*"},
-               {"PIMBLE_TEST_GONE_DISPLAY=1", "DISPLAY=" + x.display},
+               {"PIMBLE_TEST_GONE_DISPLAY=1", "DISPLAY=" + x.display, "TMPDIR=" + dir_.path()},
                QCoreApplication::applicationFilePath());
   QByteArray output;
   ASSERT_TRUE(waitUntil([&] { return (output += child.output()).contains("connected"); }, 10s));
