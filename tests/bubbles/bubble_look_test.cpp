@@ -4,11 +4,9 @@
 // only.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -120,20 +118,15 @@ TEST_P(BubbleFonts, EachTextStyleGetsAFaceOfItsWeight) {
   const QString config =
       testing::fontsOnly(dir.path(), QStringList{"DejaVu Sans"} + GetParam().families);
   ASSERT_FALSE(config.isEmpty());
-  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  QProcess child;
-  child.setProcessEnvironment(
-      // Without CI: the copy's skip of a family not installed is this case's.
-      testing::environmentWith(
-          {"PIMBLE_TEST_FONTS=1", "QT_QPA_PLATFORM=offscreen", "FONTCONFIG_FILE=" + config, "CI"}));
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-  ASSERT_TRUE(child.waitForFinished(60000));
-  const QByteArray output = child.readAll();
+  // Without CI: the copy's skip of a family not installed is this case's.
+  const testing::CopyRun copy = testing::runThisTestInACopy(
+      {"PIMBLE_TEST_FONTS=1", "QT_QPA_PLATFORM=offscreen", "FONTCONFIG_FILE=" + config, "CI"},
+      std::chrono::seconds(60));
+  const QByteArray& output = copy.output;
   std::fputs(output.constData(), stdout);
+  ASSERT_TRUE(copy.finished);
   if (output.contains("[  SKIPPED ]")) GTEST_SKIP() << GetParam().design << " not installed";
-  EXPECT_EQ(child.exitCode(), 0);
+  EXPECT_EQ(copy.exitCode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,8 +6,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,23 +69,20 @@ TEST_P(BubbleKeysUnderTheme, AnswerAsUnderNone) {
   // settings, themes and modules from these.
   QTemporaryDir home;
   ASSERT_TRUE(home.isValid());
-  QProcess child;
-  child.setProcessEnvironment(testing::environmentWith(
+  const testing::CopyRun copy = testing::runThisTestInACopy(
       {"PIMBLE_TEST_THEME=" + theme, "QT_QPA_PLATFORMTHEME=" + theme,
        "XDG_CONFIG_HOME=" + home.filePath("config"), "XDG_DATA_HOME=" + home.filePath("data"),
        "XDG_CACHE_HOME=" + home.filePath("cache"), "XDG_STATE_HOME=" + home.filePath("state"),
        "XDG_CURRENT_DESKTOP", "GTK_THEME", "GTK_MODULES", "GDK_BACKEND", "GDK_SCALE",
        "GDK_DPI_SCALE", "NO_AT_BRIDGE=1",
        // Without CI: a theme not in force is this case's skip, told with why.
-       "CI"}));
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {"--gtest_filter=" + (QStringList{self} + keyCases).join(':')});
-  ASSERT_TRUE(child.waitForFinished(90000));
-  const QString output = QString::fromUtf8(child.readAll());
+       "CI"},
+      std::chrono::seconds(90), keyCases);
+  const QString output = QString::fromUtf8(copy.output);
   // The copy's verdicts are this case's to give: ctest would take a skip
   // line of the copy's for this case's skip.
   std::fputs(QString(output).replace("[  SKIPPED ]", "[  skipped ]").toUtf8().constData(), stdout);
+  ASSERT_TRUE(copy.finished);
   if (output.contains("[  SKIPPED ] " + self)) {
     const qsizetype at = output.indexOf(QLatin1String(notInForce));
     GTEST_SKIP() << (at < 0 ? QStringLiteral("theme not in force")
@@ -97,8 +92,8 @@ TEST_P(BubbleKeysUnderTheme, AnswerAsUnderNone) {
   for (const QString& name : keyCases)
     EXPECT_TRUE(output.contains("[       OK ] " + name))
         << name.toStdString() << " under " << GetParam();
-  EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(child.exitCode(), 0);
+  EXPECT_FALSE(copy.crashed);
+  EXPECT_EQ(copy.exitCode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Themes, BubbleKeysUnderTheme, ::testing::Values("gtk3", "gnome"),

@@ -9,14 +9,12 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QIcon>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
@@ -368,23 +366,19 @@ TEST_P(DesktopFonts, EveryTextOfTheSettingsAndTheTourHasItsRoom) {
       dir.path(), {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Color Emoji"),
                    QString::fromLatin1(font.family != nullptr ? font.family : "DejaVu Sans")});
   ASSERT_FALSE(config.isEmpty());
-  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  QProcess child;
   // The font and the scale are the copy's only change from a desktop named
   // by no one: a theme, a style or a DPI of the caller's own stays out.
-  child.setProcessEnvironment(testing::environmentWith(
+  const testing::CopyRun copy = testing::runThisTestInACopy(
       {"PIMBLE_TEST_DESKTOP_FONT=1", "QT_QPA_PLATFORM=offscreen",
        "QT_SCALE_FACTOR=" + QString::number(font.scale), "FONTCONFIG_FILE=" + config,
        "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_FONT_DPI", "QT_SCREEN_SCALE_FACTORS",
-       "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR_ROUNDING_POLICY"}));
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-  ASSERT_TRUE(child.waitForFinished(100000));
-  const QByteArray output = child.readAll();
+       "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR_ROUNDING_POLICY"},
+      std::chrono::seconds(100));
+  const QByteArray& output = copy.output;
   std::fputs(output.constData(), stdout);
+  ASSERT_TRUE(copy.finished);
   if (output.contains("[  SKIPPED ]")) GTEST_SKIP() << font.family << " not installed";
-  EXPECT_EQ(child.exitCode(), 0);
+  EXPECT_EQ(copy.exitCode, 0);
 }
 
 // GNOME's font at its size, at one and two pixels a point, and at larger

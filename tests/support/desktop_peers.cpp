@@ -1,5 +1,7 @@
 #include "support/desktop_peers.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
@@ -112,6 +114,27 @@ QString fontsOnly(const QString& folder, const QStringList& families) {
                 "</acceptfont><rejectfont><pattern/></rejectfont></selectfont></fontconfig>")
                    .toUtf8());
   return config.error() == QFileDevice::NoError ? config.fileName() : QString();
+}
+
+CopyRun runThisTestInACopy(const QStringList& changes, std::chrono::milliseconds timeout,
+                           const QStringList& moreTests) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const QString self = QStringLiteral("%1.%2").arg(test->test_suite_name(), test->name());
+  QProcess copy;
+  copy.setProcessEnvironment(environmentWith(changes));
+  copy.setProcessChannelMode(QProcess::MergedChannels);
+  copy.start(QCoreApplication::applicationFilePath(),
+             {"--gtest_filter=" + (QStringList{self} + moreTests).join(':')});
+  CopyRun run;
+  run.finished = copy.waitForFinished(static_cast<int>(timeout.count()));
+  if (!run.finished) {
+    copy.kill();
+    copy.waitForFinished(1000);
+  }
+  run.crashed = copy.exitStatus() != QProcess::NormalExit;
+  run.exitCode = copy.exitCode();
+  run.output = copy.readAll();
+  return run;
 }
 
 ScopedProcess::ScopedProcess(const QString& program, const QStringList& args,

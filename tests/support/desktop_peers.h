@@ -57,6 +57,23 @@ QProcessEnvironment environmentWith(const QStringList& changes);
 // not be written.
 QString fontsOnly(const QString& folder, const QStringList& families);
 
+// How a copy of this test program ran: whether it ended within its time,
+// how, and what it wrote (standard error merged in), not yet printed.
+struct CopyRun {
+  bool finished = false;
+  bool crashed = false;
+  int exitCode = -1;
+  QByteArray output;
+};
+
+// Runs this test program again on the test now running and `moreTests`
+// (Suite.Name each), in the test's environment changed by `changes` as
+// environmentWith() takes them: a test that must see a theme, a font or a
+// scale from the start of a process of its own. A copy not done within
+// `timeout` is killed.
+CopyRun runThisTestInACopy(const QStringList& changes, std::chrono::milliseconds timeout,
+                           const QStringList& moreTests = {});
+
 // A peer process started for one test and stopped by its own pid when the
 // test ends, never by name; `extraEnv` as environmentWith() takes it.
 class ScopedProcess {
