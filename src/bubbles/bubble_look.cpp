@@ -454,6 +454,14 @@ QString styleSheet(BubbleStyle style) {
              "QToolButton[look=\"menu\"]::menu-indicator { subcontrol-origin: padding;"
              "  subcontrol-position: center right; right: 5px; }"
              "QToolButton[look=\"borderless\"]::menu-indicator { image: none; width: 0px; }"
+             // The keyboard's place shows on every control: a border where it had
+             // none, kept within the same size, and a darker, wider one where
+             // the accent fills the control.
+             "QPushButton[look=\"plain\"]:focus, QToolButton[look=\"borderless\"]:focus {"
+             "  border: 1px solid %9; border-radius: 6px; padding: 2px 3px; }"
+             "QPushButton[look=\"prominent\"]:focus { border: 2px solid %13; padding: 2px 9px; }"
+             "QPushButton[look=\"segment\"]:checked:focus { border: 2px solid %13; padding: 1px "
+             "0px; }"
              "QComboBox { padding: 2px 8px; }"
              "QComboBox::drop-down { border: none; width: 0px; }"
              "QComboBox QAbstractItemView { color: %1; background: %4; selection-background-color: "
@@ -468,7 +476,7 @@ QString styleSheet(BubbleStyle style) {
              "QFrame[role=\"divider\"] { background: %5; border: none; max-height: 1px; }")
       .arg(rgba(text), rgba(c.secondary), rgba(c.tertiary), rgba(face), rgba(border),
            rgba(faceHover), rgba(faceDown), rgba(disabledText), rgba(a))
-      .arg(rgba(aHover), rgba(aDown), rgba(aOff));
+      .arg(rgba(aHover), rgba(aDown), rgba(aOff), rgba(a.darker(160)));
 }
 
 }  // namespace pimble::BubbleLook

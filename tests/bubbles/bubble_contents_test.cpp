@@ -18,6 +18,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -518,17 +519,18 @@ bool keyOpensNoPopup(QWidget* control, Qt::Key key) {
   return !opened;
 }
 
-// Return and Enter answer as the content's default button and Escape as its
-// cancel button from every control the keyboard can reach, whatever that
-// control does with the key by itself; Space presses the button it is on.
-TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
+// One bubble of each kind the keyboard can answer, with what Return (and
+// Enter) and Escape answer in it.
+struct KeyCase {
+  const char* name;
+  BubbleContent content;
+  std::string onReturn, onEscape;
+};
+
+std::vector<KeyCase> keyCases() {
   IntentionForm unlisted = samples::form(true);
   unlisted.target = ReturnTarget{"com.example.unlisted", "Unlisted"};
-  const struct {
-    const char* name;
-    BubbleContent content;
-    std::string onReturn, onEscape;
-  } cases[] = {
+  return {
       {"reminder", BubbleContent::reminder(samples::water()), "done", "skip"},
       {"message", BubbleContent::message("a", "b"), "close", ""},
       {"check-in", BubbleContent::checkIn(samples::appCheckIn()), "checkIn wrapUp",
@@ -538,7 +540,13 @@ TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
       {"quick actions", BubbleContent::quickActions(), "", ""},
       {"progress", BubbleContent::progress(samples::progress({{"water", 1}})), "", ""},
   };
-  for (const auto& c : cases) {
+}
+
+// Return and Enter answer as the content's default button and Escape as its
+// cancel button from every control the keyboard can reach, whatever that
+// control does with the key by itself; Space presses the button it is on.
+TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
+  for (const auto& c : keyCases()) {
     Bubble b(c.content);
     auto heard = [&b] {
       std::string text = b.answersText();
@@ -565,6 +573,53 @@ TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
       const std::string clicked = heard();
       QTest::keyClick(button, Qt::Key_Space);
       EXPECT_EQ(heard(), clicked) << "Space";
+    }
+  }
+}
+
+// Pixels of `area` that plainly differ between two pictures: a ring or a
+// frame, not a faint tint.
+int plainlyChanged(const QImage& a, const QImage& b, const QRect& area) {
+  int changed = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = a.pixelColor(x, y), d = b.pixelColor(x, y);
+      changed += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
+                     std::abs(c.blue() - d.blue()) >=
+                 96;
+    }
+  }
+  return changed;
+}
+
+// Every control the keyboard reaches in every bubble, in every bubble style,
+// plainly shows when it has the keyboard: a user pressing Space or Return
+// sees first what it will do.
+TEST(BubbleKeys, EveryControlShowsWhenItHasTheKeyboard) {
+  for (BubbleStyle style : allCases<BubbleStyle>()) {
+    for (const KeyCase& c : keyCases()) {
+      SCOPED_TRACE(std::string(c.name) + " in the " + std::string(enumName(style)) + " style");
+      Bubble b(c.content);
+      b.model.setStyle(style);
+      b.settle();
+      QApplication::setActiveWindow(b.view.get());
+      ASSERT_TRUE(b.view->isActiveWindow());
+      const std::vector<QWidget*> controls = keyboardControls(b.root());
+      ASSERT_FALSE(controls.empty());
+      // The picture with the keyboard nowhere in the bubble.
+      controls.front()->setFocus(Qt::TabFocusReason);
+      controls.front()->clearFocus();
+      const QImage quiet = b.view->grab().toImage();
+      for (QWidget* control : controls) {
+        control->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(control->hasFocus());
+        const QRect area =
+            QRect(control->mapTo(b.view.get(), QPoint()), control->size()).adjusted(-3, -3, 3, 3) &
+            b.view->rect();
+        EXPECT_GE(plainlyChanged(b.view->grab().toImage(), quiet, area), 10)
+            << control->metaObject()->className() << " " << control->objectName().toStdString()
+            << " shows no plain sign of the keyboard";
+      }
     }
   }
 }

@@ -21,6 +21,7 @@ const QStringList keyCases = {
     "ReminderBubble.ButtonsAndKeys",
     "BubbleKeys.ReturnAndEscapeAnswerFromEveryControl",
     "BubbleKeys.AnOpenListOrMenuKeepsItsKeys",
+    "BubbleKeys.EveryControlShowsWhenItHasTheKeyboard",
     "BubblePanel.OnlyUserOpenedContentTakesTheKeyboard",
     "BubbleFocusDesktop.ReturnAnswersDoneWhereverTabMovedTheKeyboard",
 };
