@@ -27,6 +27,7 @@
 #include "bubbles/bubble_text.h"
 #include "bubbles/bubble_view.h"
 #include "bubbles/intention_form_content.h"
+#include "support/focus_pictures.h"
 
 namespace pimble {
 namespace {
@@ -577,21 +578,6 @@ TEST(BubbleKeys, ReturnAndEscapeAnswerFromEveryControl) {
   }
 }
 
-// Pixels of `area` that plainly differ between two pictures: a ring or a
-// frame, not a faint tint.
-int plainlyChanged(const QImage& a, const QImage& b, const QRect& area) {
-  int changed = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x) {
-      const QColor c = a.pixelColor(x, y), d = b.pixelColor(x, y);
-      changed += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
-                     std::abs(c.blue() - d.blue()) >=
-                 96;
-    }
-  }
-  return changed;
-}
-
 // Every control the keyboard reaches in every bubble, in every bubble style,
 // plainly shows when it has the keyboard: a user pressing Space or Return
 // sees first what it will do.
@@ -616,7 +602,7 @@ TEST(BubbleKeys, EveryControlShowsWhenItHasTheKeyboard) {
         const QRect area =
             QRect(control->mapTo(b.view.get(), QPoint()), control->size()).adjusted(-3, -3, 3, 3) &
             b.view->rect();
-        EXPECT_GE(plainlyChanged(b.view->grab().toImage(), quiet, area), 10)
+        EXPECT_GE(testing::plainlyChangedPixels(b.view->grab().toImage(), quiet, area), 10)
             << control->metaObject()->className() << " " << control->objectName().toStdString()
             << " shows no plain sign of the keyboard";
       }

@@ -16,6 +16,7 @@
 #include "settings/settings_tab_bar.h"
 #include "settings/settings_window_controller.h"
 #include "settings/time_of_day_edit.h"
+#include "support/focus_pictures.h"
 
 namespace pimble {
 namespace {
@@ -84,15 +85,7 @@ class KeyboardFocusTest : public testing::SettingsFixture {
     const QRect area =
         QRect(stop->mapTo(in, QPoint()), stop->size()).adjusted(-3, -3, 3, 3) & in->rect();
     const QImage now = in->grab(area).toImage(), before = quiet.copy(area);
-    int changed = 0;
-    for (int y = 0; y < std::min(now.height(), before.height()); ++y) {
-      for (int x = 0; x < std::min(now.width(), before.width()); ++x) {
-        const QColor c = now.pixelColor(x, y), d = before.pixelColor(x, y);
-        changed += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
-                       std::abs(c.blue() - d.blue()) >=
-                   96;
-      }
-    }
+    const int changed = testing::plainlyChangedPixels(now, before, now.rect());
     EXPECT_GE(changed, 10) << name(stop) << " shows no plain sign of the focus";
   }
 
