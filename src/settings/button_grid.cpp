@@ -26,8 +26,13 @@ ButtonGrid::ButtonGrid(const QStringList& labels, QWidget* parent)
   arrange(1);
 }
 
-int ButtonGrid::columnsFor(int width) {
-  return std::max(1, (width + gap) / (minimumColumnWidth + gap));
+int ButtonGrid::columnsFor(int width) const {
+  // Columns of at least 110, and never narrower than a label needs, which a
+  // large desktop font can make more than that: more columns than fit would
+  // make the grid ask for more width than it has.
+  int column = minimumColumnWidth;
+  for (QPushButton* b : buttons_) column = std::max(column, b->minimumSizeHint().width());
+  return std::max(1, (width + gap) / (column + gap));
 }
 
 void ButtonGrid::resizeEvent(QResizeEvent* event) {

@@ -9,9 +9,9 @@ class QPushButton;
 
 namespace pimble {
 
-// Push buttons in as many columns of at least 110 points as the width
-// allows, 8 points apart both ways; each button fills its cell. A press
-// reports the button's index.
+// Push buttons in as many columns of at least 110 points, and of the widest
+// label's width, as the width allows, 8 points apart both ways; each button
+// fills its cell. A press reports the button's index.
 class ButtonGrid : public QWidget {
   Q_OBJECT
 
@@ -23,8 +23,9 @@ class ButtonGrid : public QWidget {
 
   int columnCount() const { return columns_; }
   const std::vector<QPushButton*>& buttons() const { return buttons_; }
-  // The number of columns that fit in a width.
-  static int columnsFor(int width);
+  // The number of columns that fit in a width, each as wide as the widest
+  // label needs and at least 110.
+  int columnsFor(int width) const;
 
  signals:
   void pressed(int index);

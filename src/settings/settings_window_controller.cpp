@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QKeySequence>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -25,7 +26,21 @@ namespace pimble {
 namespace {
 // A tab's page. Keys a control leaves unused (Page Down on a switch, Up on
 // a list's first row) scroll it only as far as that control stays in sight.
+// It scrolls up and down only: it needs the width of what it holds, with
+// room for its scroll bar, which a large desktop font can make more than
+// the window's usual width.
 class Page : public QScrollArea {
+ public:
+  QSize minimumSizeHint() const override {
+    QSize least = QScrollArea::minimumSizeHint();
+    if (QWidget* view = widget()) {
+      const int viewWidth = view->minimumSizeHint().expandedTo(view->minimumSize()).width();
+      least.setWidth(std::max(
+          least.width(), viewWidth + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
+    }
+    return least;
+  }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     QScrollArea::keyPressEvent(event);
@@ -65,8 +80,9 @@ SettingsWindowController::SettingsWindowController(AppModel& model, QObject* par
   addPage(SettingsTab::focus, new FocusSettingsView(model_));
   addPage(SettingsTab::progress, new ProgressSettingsView(model_));
   showTab(selection_.tab());
-  // Not resizable. A large desktop font can need a wider row of tabs than
-  // the usual width: the window takes what its labels need then.
+  // Not resizable. A large desktop font can need a wider row of tabs or a
+  // wider page than the usual width: the window takes what the widest of
+  // them needs then.
   window_->setFixedSize(QSize(width, height).expandedTo(layout->totalMinimumSize()));
 
   // Tab from the tab bar into a page, or Shift+Tab round to its end, moves

@@ -17,10 +17,11 @@ namespace pimble {
 class AppModel;
 class SettingsTabBar;
 
-// The settings window: one ordinary window, 680 × 560 and not resizable,
-// with a tab per part of the settings. Built once and kept; closing it only
-// hides it, so the next show brings back the same window on the tab last in
-// front. It is centred once, when built, and keeps its place afterwards.
+// The settings window: one ordinary window, 680 × 560 (wider where a large
+// desktop font needs it) and not resizable, with a tab per part of the
+// settings. Built once and kept; closing it only hides it, so the next show
+// brings back the same window on the tab last in front. It is centred once,
+// when built, and keeps its place afterwards.
 class SettingsWindowController : public QObject {
   Q_OBJECT
 
