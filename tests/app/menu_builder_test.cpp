@@ -24,6 +24,13 @@ std::vector<std::string> titles(const MenuTree& menu) {
   return out;
 }
 
+// The texts of a rendered level, separators as "-".
+QStringList texts(const QMenu& menu) {
+  QStringList out;
+  for (QAction* a : menu.actions()) out << (a->isSeparator() ? "-" : a->text());
+  return out;
+}
+
 Reminder reminder(ReminderKind kind, std::string title, bool enabled = true) {
   Reminder r;
   r.kind = kind;
@@ -271,11 +278,10 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   actions.visible = false;
   actions.status = "Writing · 5 of 25 min";
   MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused"), menu);
-  QStringList texts;
-  for (QAction* a : menu.actions()) texts << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(texts, (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder",
-                                "Pause reminders", "Writing · 5 of 25 min", "Mode: Relax",
-                                "Show today's progress", "-", "Settings…", "Quit Pimble Glimmet"}));
+  EXPECT_EQ(texts(menu),
+            (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder", "Pause reminders",
+                         "Writing · 5 of 25 min", "Mode: Relax", "Show today's progress", "-",
+                         "Settings…", "Quit Pimble Glimmet"}));
 
   // A rendering of the same shape keeps every action: what it shows and
   // runs are the new entry's.
@@ -316,11 +322,10 @@ TEST_F(MenuBuilderTest, AnEntryThatStaysKeepsItsActionWhenOthersComeAndGo) {
   actions.status = "Writing · 5 of 25 min";
   actions.reminders[0].isEnabled = false;
   MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused"), menu);
-  QStringList texts;
-  for (QAction* a : menu.actions()) texts << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(texts, (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder",
-                                "Reminders paused", "Writing · 5 of 25 min", "Mode: Work",
-                                "Show today's progress", "-", "Settings…", "Quit Pimble Glimmet"}));
+  EXPECT_EQ(texts(menu),
+            (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder", "Reminders paused",
+                         "Writing · 5 of 25 min", "Mode: Work", "Show today's progress", "-",
+                         "Settings…", "Quit Pimble Glimmet"}));
   EXPECT_EQ(named(menu, "Summon Pimble"), summon);
   EXPECT_EQ(named(menu, "Quit Pimble Glimmet"), quit);
   EXPECT_EQ(named(menu, "Reminders paused"), pause);
