@@ -135,8 +135,9 @@ class AppController : public QObject {
   void start();
   // The final save: "schedule", "activity", then "settings", "reminders"
   // and "progress" at once, with the settings field being edited committed
-  // first; an open tour ends without counting as done. Later calls do
-  // nothing. Runs too when anyone asks the application to quit.
+  // first; an open tour ends without counting as done. Later calls write
+  // only the saves still waiting (changes made since). Runs too when anyone
+  // asks the application to quit, and as its event loop ends.
   void shutdown();
   // The same writes without ending anything.
   void saveAll();
@@ -430,6 +431,8 @@ class AppController : public QObject {
   void wireSystem();
   void fillActions();
   void launchStep(bool firstRun);
+  // Writes the delayed saves still waiting, at once.
+  void savePending();
   // controller_menus.cpp
   void startStatusItem();
 

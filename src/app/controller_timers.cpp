@@ -56,8 +56,13 @@ void AppController::scheduleActivitySave() {
 
 void AppController::shutdown() {
   // A quit item and then the end of the event loop, or a signal during
-  // quitting, may both come here: the state is written once.
-  if (shutDown_) return;
+  // quitting, may both come here: the state is written once, and what the
+  // event loop still changed after that (a click on its way with the quit)
+  // at the last call.
+  if (shutDown_) {
+    savePending();
+    return;
+  }
   shutDown_ = true;
   // Ending the program is not ending the tour: it opens again next time.
   if (onboarding_) onboarding_->abandon();
@@ -76,6 +81,11 @@ void AppController::saveAll() {
     saveActivity();
   }
   model_->saveNow();
+}
+
+void AppController::savePending() {
+  if (activitySaveWork_) saveActivity();
+  if (model_->savePending()) model_->saveNow();
 }
 
 void AppController::quit() {

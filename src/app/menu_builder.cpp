@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QPalette>
 #include <QString>
+#include <algorithm>
+#include <vector>
 
 #include "bubbles/bubble_look.h"
 #include "bubbles/reminder_bubble_content.h"
@@ -101,20 +103,92 @@ EntryState& stateOf(QAction& action) {
   return *state;
 }
 
-// The same separators and submenus in the same places, all the way down.
-bool sameShape(const MenuTree& menu, const QMenu& into) {
-  const QList<QAction*> actions = into.actions();
-  if (actions.size() != static_cast<qsizetype>(menu.size())) return false;
-  for (std::size_t i = 0; i < menu.size(); ++i) {
-    const MenuEntry& e = menu[i];
-    const QAction& a = *actions[static_cast<qsizetype>(i)];
-    if (a.isSeparator() != e.separator) return false;
-    if (e.separator) continue;
-    const QMenu* sub = a.menu();
-    if ((sub != nullptr) != !e.submenu.empty()) return false;
-    if (sub && !sameShape(e.submenu, *sub)) return false;
+// What an entry is to the menu that shows it.
+enum class Kind { separator, holder, command };
+
+Kind kindOf(const MenuEntry& e) {
+  if (e.separator) return Kind::separator;
+  return e.submenu.empty() ? Kind::command : Kind::holder;
+}
+
+Kind kindOf(const QAction& a) {
+  if (a.isSeparator()) return Kind::separator;
+  return a.menu() ? Kind::holder : Kind::command;
+}
+
+// The entry an action showed is still there: of the same kind and title.
+bool sameEntry(const QAction& a, const MenuEntry& e) {
+  return kindOf(a) == kindOf(e) && (e.separator || a.text() == BubbleLook::literal(e.title));
+}
+
+// Which action of `old` goes on showing each entry of `menu`, none for an
+// entry that needs a new one. The entries still there keep their actions
+// (the longest run of them in order); between two such, a stretch of
+// entries of exactly the old kinds, one for one, is the old stretch with
+// new titles (a renamed reminder, the next reminder's minutes); in any
+// other stretch only submenus carry over. Everything else is new: a click
+// meant for an entry that went never runs another.
+std::vector<QAction*> keptActions(const MenuTree& menu, const QList<QAction*>& old) {
+  const std::size_t n = static_cast<std::size_t>(old.size());
+  const std::size_t m = menu.size();
+  // longest[i][j]: how many entries the rest of both share, in order.
+  std::vector<std::vector<std::size_t>> longest(n + 1, std::vector<std::size_t>(m + 1, 0));
+  for (std::size_t i = n; i-- > 0;) {
+    for (std::size_t j = m; j-- > 0;) {
+      longest[i][j] = sameEntry(*old[static_cast<qsizetype>(i)], menu[j])
+                          ? longest[i + 1][j + 1] + 1
+                          : std::max(longest[i + 1][j], longest[i][j + 1]);
+    }
   }
-  return true;
+  std::vector<QAction*> kept(m, nullptr);
+  std::size_t i = 0, j = 0, gapOld = 0, gapNew = 0;
+  auto closeGap = [&] {
+    auto at = [&](std::size_t k) { return old[static_cast<qsizetype>(k)]; };
+    bool alike = i - gapOld == j - gapNew;
+    for (std::size_t k = 0; alike && k < i - gapOld; ++k)
+      alike = kindOf(*at(gapOld + k)) == kindOf(menu[gapNew + k]);
+    if (alike) {
+      for (std::size_t k = 0; k < i - gapOld; ++k) kept[gapNew + k] = at(gapOld + k);
+      return;
+    }
+    // Otherwise only submenus carry over, in order: a submenu runs nothing
+    // itself, and its entries are matched as these are.
+    std::size_t from = gapOld;
+    for (std::size_t k = gapNew; k < j; ++k) {
+      if (kindOf(menu[k]) != Kind::holder) continue;
+      while (from < i && kindOf(*at(from)) != Kind::holder) ++from;
+      if (from == i) break;
+      kept[k] = at(from++);
+    }
+  };
+  while (i < n || j < m) {
+    if (i < n && j < m && sameEntry(*old[static_cast<qsizetype>(i)], menu[j]) &&
+        longest[i][j] == longest[i + 1][j + 1] + 1) {
+      closeGap();
+      kept[j] = old[static_cast<qsizetype>(i)];
+      gapOld = ++i;
+      gapNew = ++j;
+    } else if (j == m || (i < n && longest[i + 1][j] >= longest[i][j + 1])) {
+      ++i;
+    } else {
+      ++j;
+    }
+  }
+  closeGap();
+  return kept;
+}
+
+// Takes an action out of the menu for good, with its submenu's.
+void discard(QMenu& from, QAction* action) {
+  from.removeAction(action);
+  if (QMenu* sub = action->menu()) {
+    for (QAction* inner : sub->actions()) discard(*sub, inner);
+    // The submenu goes once the menu is done with it.
+    sub->deleteLater();
+  } else if (action->parent() == &from) {
+    // At once: a click still queued for it is dropped with it.
+    delete action;
+  }
 }
 
 void update(QAction& action, const MenuEntry& e, Symbols symbols) {
@@ -258,27 +332,30 @@ const MenuEntry* find(const MenuTree& menu, std::string_view title) {
 }
 
 void render(const MenuTree& menu, QMenu& into, Symbols symbols) {
-  const bool inPlace = sameShape(menu, into);
-  if (!inPlace) {
-    into.clear();
-    // Submenus of the last rendering go once the menu is done with them.
-    for (QMenu* old : into.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
-  }
-  const QList<QAction*> kept = into.actions();
+  // An entry that stays keeps its action, and so its place in a panel's
+  // copy of the menu: a click on it reaches it, also when the menu changed
+  // between the panel's reading and the click.
+  const std::vector<QAction*> kept = keptActions(menu, into.actions());
+  for (QAction* old : into.actions())
+    if (std::find(kept.begin(), kept.end(), old) == kept.end()) discard(into, old);
   bool toolTips = false;
   for (std::size_t i = 0; i < menu.size(); ++i) {
     const MenuEntry& e = menu[i];
-    if (e.separator) {
-      if (!inPlace) into.addSeparator();
-      continue;
+    QAction* action = kept[i];
+    if (!action) {
+      // Before the next entry that stays; at the end without one.
+      const auto next = std::find_if(kept.begin() + static_cast<std::ptrdiff_t>(i), kept.end(),
+                                     [](QAction* a) { return a != nullptr; });
+      QAction* before = next == kept.end() ? nullptr : *next;
+      if (e.separator)
+        action = into.insertSeparator(before);
+      else if (!e.submenu.empty())
+        action = into.insertMenu(before, new QMenu(&into));
+      else
+        into.insertAction(before, action = new QAction(&into));
     }
-    QAction* action = inPlace ? kept[static_cast<qsizetype>(i)] : nullptr;
-    if (!e.submenu.empty()) {
-      if (!action) action = into.addMenu(new QMenu(&into));
-      render(e.submenu, *action->menu(), symbols);
-    } else if (!action) {
-      action = into.addAction(QString());
-    }
+    if (e.separator) continue;
+    if (!e.submenu.empty()) render(e.submenu, *action->menu(), symbols);
     update(*action, e, symbols);
     toolTips |= !e.toolTip.empty();
   }

@@ -77,9 +77,10 @@ enum class Symbols { ownMenu, anyMenu };
 // Makes the content of `into` that of the tree: one action per entry, a
 // submenu (owned by `into`) per entry with children, disabled entries
 // greyed, check marks, symbols and key hints. Choosing an action runs its
-// entry's action. A tree of the shape `into` already has (the same
-// separators and submenus in the same places) updates its actions in
-// place, so that nothing changes in the menu's layout but what changed.
+// entry's action. Rendered again, `into` keeps the action of every entry
+// still there (the same title and kind, in the same order, or a stretch of
+// the same kinds with new titles) and adds or drops only what changed: a
+// panel's copy of the menu stays valid for every entry that stays.
 void render(const MenuTree& menu, QMenu& into, Symbols symbols = Symbols::ownMenu);
 
 }  // namespace MenuBuilder

@@ -3,6 +3,7 @@
 #include <QWindow>
 
 #include "app/awareness_fixture.h"
+#include "app/menu_actions.h"
 #include "bubbles/greeting_bubble_controller.h"
 #include "companion/cape_rig.h"
 #include "companion/cursor_follower.h"
@@ -210,6 +211,16 @@ TEST_F(ControllerTest, SavesAtTheHeartbeatAfterActivityAndOnceAtShutdown) {
   c.shutdown();
   EXPECT_EQ(store.writes.size(), 5u);
   EXPECT_TRUE(c.isShutDown());
+  // A click that the event loop still handled after the quit's save, and
+  // the activity it changed: the loop's end writes them.
+  ASSERT_TRUE(c.model().settings().showCompanion);
+  c.menuActions().toggleCompanion();
+  c.scheduleActivitySave();
+  c.shutdown();
+  EXPECT_EQ(store.writeCount("settings"), 2);
+  EXPECT_EQ(store.writeCount("activity"), 2);
+  EXPECT_EQ(store.writeCount("schedule"), 1);
+  EXPECT_FALSE(store.load<AppSettings>("settings")->showCompanion);
 }
 
 TEST_F(ControllerTest, ShutdownBeforeStartKeepsTheStoredScheduleAndActivity) {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 
 #include "app/fake_menu_actions.h"
@@ -20,6 +21,13 @@ namespace {
 std::vector<std::string> titles(const MenuTree& menu) {
   std::vector<std::string> out;
   for (const MenuEntry& e : menu) out.push_back(e.separator ? "-" : e.title);
+  return out;
+}
+
+// The texts of a rendered level, separators as "-".
+QStringList texts(const QMenu& menu) {
+  QStringList out;
+  for (QAction* a : menu.actions()) out << (a->isSeparator() ? "-" : a->text());
   return out;
 }
 
@@ -270,11 +278,10 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   actions.visible = false;
   actions.status = "Writing · 5 of 25 min";
   MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused"), menu);
-  QStringList texts;
-  for (QAction* a : menu.actions()) texts << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(texts, (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder",
-                                "Pause reminders", "Writing · 5 of 25 min", "Mode: Relax",
-                                "Show today's progress", "-", "Settings…", "Quit Pimble Glimmet"}));
+  EXPECT_EQ(texts(menu),
+            (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder", "Pause reminders",
+                         "Writing · 5 of 25 min", "Mode: Relax", "Show today's progress", "-",
+                         "Settings…", "Quit Pimble Glimmet"}));
 
   // A rendering of the same shape keeps every action: what it shows and
   // runs are the new entry's.
@@ -288,6 +295,61 @@ TEST_F(MenuBuilderTest, TheRendererMakesTheQMenuOfTheTree) {
   actions.calls.clear();
   water->trigger();
   EXPECT_EQ(actions.calls, std::vector<std::string>{"remind:Tea"});
+}
+
+// A panel keeps its copy of the menu until it reads it again, and sends
+// its clicks with the entries' numbers of that copy: every entry that stays
+// keeps its action when others come and go, and one that goes runs no more.
+TEST_F(MenuBuilderTest, AnEntryThatStaysKeepsItsActionWhenOthersComeAndGo) {
+  QMenu menu;
+  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Next: Drink water in 5 min"), menu);
+  auto named = [](const QMenu& in, const QString& text) -> QAction* {
+    for (QAction* a : in.actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  };
+  QAction* summon = named(menu, "Summon Pimble");
+  QAction* quit = named(menu, "Quit Pimble Glimmet");
+  QAction* pause = named(menu, "Pause reminders");
+  QAction* walk = named(*named(menu, "Give me a reminder")->menu(), "Take a walk");
+  const QPointer<QAction> hide = named(menu, "Hide companion");
+  const QPointer<QAction> preset = named(menu, "Start a session timer")->menu()->actions()[0];
+  ASSERT_TRUE(summon && quit && pause && walk && hide && preset);
+
+  // Hidden, paused, an intention running, a reminder switched off.
+  actions.visible = false;
+  actions.indefinitely = true;
+  actions.status = "Writing · 5 of 25 min";
+  actions.reminders[0].isEnabled = false;
+  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused"), menu);
+  EXPECT_EQ(texts(menu),
+            (QStringList{"Paused", "-", "Summon Pimble", "Give me a reminder", "Reminders paused",
+                         "Writing · 5 of 25 min", "Mode: Work", "Show today's progress", "-",
+                         "Settings…", "Quit Pimble Glimmet"}));
+  EXPECT_EQ(named(menu, "Summon Pimble"), summon);
+  EXPECT_EQ(named(menu, "Quit Pimble Glimmet"), quit);
+  EXPECT_EQ(named(menu, "Reminders paused"), pause);
+  EXPECT_EQ(named(*named(menu, "Give me a reminder")->menu(), "Take a walk"), walk);
+  EXPECT_NE(named(*pause->menu(), "Resume reminders"), nullptr);
+  // Gone at once, so that a click still on its way is dropped with it; a
+  // session preset never turns into an entry of the intention.
+  EXPECT_TRUE(hide.isNull());
+  EXPECT_TRUE(preset.isNull());
+
+  actions.calls.clear();
+  quit->trigger();
+  walk->trigger();
+  named(*named(menu, "Writing · 5 of 25 min")->menu(), "I'm done")->trigger();
+  EXPECT_EQ(actions.calls,
+            (std::vector<std::string>{"quit", "remind:Take a walk", "end:finished"}));
+
+  // Shown again: the entry comes back as a new one, the others stay.
+  actions.visible = true;
+  MenuBuilder::render(MenuBuilder::statusMenu(actions, "Paused"), menu);
+  ASSERT_NE(named(menu, "Hide companion"), nullptr);
+  EXPECT_EQ(menu.actions()[3]->text(), "Hide companion");
+  EXPECT_EQ(named(menu, "Summon Pimble"), summon);
+  EXPECT_EQ(named(menu, "Quit Pimble Glimmet"), quit);
 }
 
 }  // namespace
