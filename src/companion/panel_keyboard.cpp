@@ -481,6 +481,17 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
     case XCB_EXPOSE:
       shown(reinterpret_cast<const xcb_expose_event_t*>(event)->window);
       return false;
+    case XCB_FOCUS_IN:
+    case XCB_FOCUS_OUT: {
+      // i3 and sway focus a panel that refuses the keyboard, which hands it
+      // on at once. Told of that focus, Qt counts the program active, and
+      // inactive again a tenth of a second after the focus went (in case it
+      // comes back): a menu the user's press opened meanwhile closes with
+      // it. Qt hears nothing of a focus such a panel never keeps.
+      const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
+      const QWidget* panel = panelOf(focus->event);
+      return panel != nullptr && refuses(*panel);
+    }
     case XCB_UNMAP_NOTIFY:
       // Perhaps the popup that held the keyboard back; Qt has hidden it
       // once the call arrives, and run the command chosen in it.

@@ -793,12 +793,16 @@ class I3MenuTest : public I3Test, public ::testing::WithParamInterface<bool> {};
 
 // The click that makes the character active opens its menu, which stays
 // open however soon the click follows the pointer's arrival; once it
-// closes the keys go where the user expects.
+// closes the keys go where the user expects. Where the focus follows the
+// mouse, the keyboard went back to the xterm as the pointer arrived, and a
+// quick hand clicks within a tenth of a second. i3 writes its debug log,
+// so that it focuses the clicked character a little late, as on a busy
+// machine.
 TEST_P(I3MenuTest, ARightClickOnTheCharacterOpensItsMenuEveryTime) {
-  if (!startWithTheUserTyping(GetParam())) GTEST_SKIP() << "i3 or xterm did not start";
+  if (!startWithTheUserTyping(GetParam(), true)) GTEST_SKIP() << "i3 or xterm did not start";
   ASSERT_TRUE(startPimble());
   int tries = 0;
-  for (auto after : {50ms, 300ms, 1000ms, 50ms, 300ms, 1000ms}) {
+  for (auto after : {50ms, 80ms, 300ms, 1000ms, 50ms, 80ms, 120ms, 300ms, 1000ms}) {
     SCOPED_TRACE(++tries);
     EXPECT_TRUE(rightClickOpensAMenu(after));
     runTool("xdotool", {"key", "Escape"});
