@@ -6,6 +6,7 @@
 
 #include "bubbles/bubble_view.h"
 #include "companion/alpha_mask.h"
+#include "companion/menus_stay_open.h"
 #include "companion/panel_keyboard.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
@@ -101,7 +102,11 @@ void BubblePanel::setVisible(bool visible) {
     X11WindowState::createPanelWindow(*this);
     shape_->windowShown();
   }
-  QWidget::setVisible(visible);
+  {
+    // A reminder's bubble leaves a menu the user has open as it is.
+    MenusStayOpen keep;
+    QWidget::setVisible(visible);
+  }
   // On every workspace and out of the taskbar like the character, asked for
   // again on every show since the window manager forgets a hidden window's states.
   if (visible) X11WindowState::applyStates(*this, alwaysOnTop_);

@@ -10,6 +10,7 @@
 #include "bubbles/greeting_bubble_view.h"
 #include "companion/alpha_mask.h"
 #include "companion/close_request.h"
+#include "companion/menus_stay_open.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
@@ -142,7 +143,11 @@ void GreetingBubbleController::show(const QString& text, BubbleStyle style, doub
   applyFrame(0);
   if (!isShown_) {
     shape_->windowShown();
-    panel_->show();
+    {
+      // A greeting comes by itself: a menu the user has open stays.
+      MenusStayOpen keep;
+      panel_->show();
+    }
     // On every workspace, out of the taskbar, and above others as the character is.
     X11WindowState::applyStates(*panel_, companion_->alwaysOnTop());
     panel_->raise();

@@ -4,6 +4,7 @@
 #include <QWindow>
 
 #include "companion/frame_presenter.h"
+#include "companion/menus_stay_open.h"
 #include "companion/window_shape.h"
 #include "companion/x11_window_state.h"
 
@@ -64,7 +65,10 @@ void CompanionPanel::setVisible(bool visible) {
     shape_->windowShown();
     presenter_->attach();
   }
-  QWidget::setVisible(visible);
+  {
+    MenusStayOpen keep;
+    QWidget::setVisible(visible);
+  }
   if (!visible) return;
   watchExposure();
   // The window is mapped now: the window manager handles the state requests

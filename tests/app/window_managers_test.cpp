@@ -704,7 +704,7 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
   AppSettings settings;
   settings.onboardingCompleted = true;
   settings.position = CompanionPosition{200, 250, std::nullopt, 2};  // over A
-  // A greeting that shows closes the open menu.
+  // Not what this test looks at: a greeting over the open menu.
   settings.tinyMessages = TinyMessages::off;
   FilePersistence(data_.toStdString()).save(settings, "settings");
   ASSERT_TRUE(startPimble());

@@ -4,8 +4,11 @@
 
 #include <QAccessible>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <QWindow>
+#include <functional>
+#include <utility>
 
 #include "bubble_samples.h"
 #include "bubbles/bubble_panel.h"
@@ -14,6 +17,7 @@
 #include "bubbles/bubble_view.h"
 #include "bubbles/greeting_bubble_controller.h"
 #include "bubbles/greeting_bubble_view.h"
+#include "companion/companion_panel.h"
 #include "fake_anchor.h"
 #include "system/fake_time_source.h"
 
@@ -235,6 +239,33 @@ TEST(GreetingBubble, RisesInIsAnnouncedAndHidesItself) {
   g.controller.finishAnimations();
   EXPECT_FALSE(g.controller.isShown());
   EXPECT_FALSE(g.controller.panel().isVisible());
+}
+
+// Whatever floating window comes by itself while the user has a menu open
+// (a greeting, a reminder's bubble, the character coming back) leaves the
+// menu open; its own ways out still close it.
+TEST(GreetingBubble, AMenuTheUserHasOpenStaysOpenAsAFloatingWindowShows) {
+  Greeting g;
+  Panel p;
+  CompanionPanel character;
+  character.setAttribute(Qt::WA_DontShowOnScreen);
+  const std::pair<const char*, std::function<void()>> shows[] = {
+      {"greeting", [&] { g.controller.show(QStringLiteral("Hello!"), BubbleStyle::soft, 3); }},
+      {"bubble",
+       [&] { p.controller.show(BubbleContent::reminder(samples::water()), BubbleStyle::soft); }},
+      {"character", [&] { character.show(); }},
+  };
+  for (const auto& [what, show] : shows) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Settings…"));
+    menu.popup(QPoint(100, 100));
+    ASSERT_TRUE(menu.isVisible());
+    show();
+    EXPECT_TRUE(menu.isVisible()) << "closed by the " << what;
+    menu.close();
+    EXPECT_FALSE(menu.isVisible());
+  }
+  EXPECT_TRUE(g.controller.isShown() && p.controller.panel().isVisible() && character.isVisible());
 }
 
 TEST(GreetingBubble, SecondShowRestartsTheTimerAndHidingCancelsIt) {
