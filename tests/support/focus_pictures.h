@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
-#include <algorithm>
 #include <cstdlib>
 
 namespace pimble::testing {
