@@ -431,6 +431,9 @@ QString styleSheet(BubbleStyle style) {
              "%6; }"
              "QPushButton:pressed, QToolButton[look=\"menu\"]:pressed { background: %7; }"
              "QPushButton:disabled { color: %8; }"
+             // The border is the one mark of the keyboard's place: the base
+             // style's own focus box inside it would read as selected text.
+             "QPushButton, QToolButton, QComboBox { outline: none; }"
              "QPushButton:focus, QToolButton:focus, QComboBox:focus { border: 1px solid %9; }"
              "QPushButton[look=\"prominent\"] { color: white; background: %9; border: 1px solid "
              "%9; }"

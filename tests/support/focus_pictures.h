@@ -10,8 +10,8 @@
 namespace pimble::testing {
 
 // Pixels of `area` (in both pictures' coordinates) whose red, green and
-// blue differ by 96 or more in all.
-inline int plainlyChangedPixels(const QImage& a, const QImage& b, const QRect& area) {
+// blue differ by `least` or more in all.
+inline int changedPixels(const QImage& a, const QImage& b, const QRect& area, int least) {
   const QRect inBoth = area & a.rect() & b.rect();
   int changed = 0;
   for (int y = inBoth.top(); y <= inBoth.bottom(); ++y) {
@@ -19,10 +19,15 @@ inline int plainlyChangedPixels(const QImage& a, const QImage& b, const QRect& a
       const QColor c = a.pixelColor(x, y), d = b.pixelColor(x, y);
       changed += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
                      std::abs(c.blue() - d.blue()) >=
-                 96;
+                 least;
     }
   }
   return changed;
+}
+
+// Pixels that differ by 96 or more: what a user sees at a glance.
+inline int plainlyChangedPixels(const QImage& a, const QImage& b, const QRect& area) {
+  return changedPixels(a, b, area, 96);
 }
 
 }  // namespace pimble::testing
