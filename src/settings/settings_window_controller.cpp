@@ -31,6 +31,25 @@ namespace {
 // the window's usual width.
 class Page : public QScrollArea {
  public:
+  // What the page holds. A scroll area makes what it holds at least as tall
+  // as it asks to be at its narrowest, where wrapped sentences run to many
+  // lines, even when its height follows its width: the page then ran on
+  // past its last section. Here the height such a page asks for is the one
+  // its width needs, and the scroll area gives it that.
+  class Body : public QWidget {
+   public:
+    explicit Body(QWidget* view) {
+      auto* layout = new QVBoxLayout(this);
+      layout->setContentsMargins(0, 0, 0, 0);
+      layout->addWidget(view);
+    }
+    QSize minimumSizeHint() const override {
+      QSize least = QWidget::minimumSizeHint();
+      if (hasHeightForWidth()) least.setHeight(0);
+      return least;
+    }
+  };
+
   QSize minimumSizeHint() const override {
     QSize least = QScrollArea::minimumSizeHint();
     if (QWidget* view = widget()) {
@@ -127,7 +146,7 @@ void SettingsWindowController::addPage(SettingsTab tab, QWidget* view) {
   const auto index = static_cast<int>(std::find(order.begin(), order.end(), tab) - order.begin());
   auto* scroll = new Page;
   scroll->setObjectName(form::text(rawValue(tab)) + QStringLiteral("Page"));
-  scroll->setWidget(view);
+  scroll->setWidget(new Page::Body(view));
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

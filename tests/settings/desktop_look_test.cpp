@@ -338,6 +338,7 @@ class DesktopFonts : public TourFixture, public ::testing::WithParamInterface<Fo
     SettingsWindowController settings(model());
     eachTab(settings, [&](SettingsTab tab) {
       EXPECT_EQ(cramped(settings.window()), QStringList()) << rawValue(tab);
+      EXPECT_LE(testing::emptyPastTheEnd(settings.page(tab)), 0) << rawValue(tab);
     });
     // A laptop's small screen still holds it whole at a large text size.
     const QSize smallScreen(1366, 768);

@@ -94,8 +94,9 @@ class KeyboardFocusTest : public testing::SettingsFixture {
   std::vector<QWidget*> walk(SettingsTab tab, bool forward) {
     QWidget* page = controller().page(tab);
     // The page scrolled away from where the keyboard comes in.
-    QScrollBar* scroll =
-        static_cast<QScrollArea*>(page->parentWidget()->parentWidget())->verticalScrollBar();
+    QWidget* around = page->parentWidget();
+    while (qobject_cast<QScrollArea*>(around) == nullptr) around = around->parentWidget();
+    QScrollBar* scroll = static_cast<QScrollArea*>(around)->verticalScrollBar();
     scroll->setValue(forward ? scroll->maximum() : 0);
     tabButton(tab)->setFocus(Qt::TabFocusReason);
     const QImage quietPage = page->grab().toImage();

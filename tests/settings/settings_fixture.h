@@ -49,6 +49,11 @@ void click(QAbstractButton* button);
 // for rich text unless told otherwise.
 QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
 
+// How far the settings page holding `view` runs on below the lowest thing
+// it shows, past its own bottom margin, when it scrolls; 0 for a page its
+// view holds whole. A page that scrolls ends where its content ends.
+int emptyPastTheEnd(QWidget* view);
+
 class SettingsFixture : public ::testing::Test {
  protected:
   // 2027-01-15 08:00 UTC, a Friday.

@@ -2,6 +2,8 @@
 // order, the selection both ways, its place, and its keys.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "bubbles/symbol_image.h"
@@ -81,6 +83,46 @@ TEST_F(SettingsWindowTest, KeysCloseTheWindowQuitAndSwitchTabs) {
   EXPECT_TRUE(window()->isVisible());
   QTest::keyClick(window(), Qt::Key_W, Qt::ControlModifier);
   EXPECT_FALSE(window()->isVisible());
+}
+
+// A page that scrolls ends where its content ends, also as it grows while
+// it is open, and still scrolls to the very end of what it holds.
+TEST_F(SettingsWindowTest, APageThatScrollsEndsWhereItsContentEnds) {
+  controller().show();
+  for (SettingsTab tab : allSettingsTabs) {
+    controller().show(tab);
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(testing::emptyPastTheEnd(controller().page(tab)), 0) << rawValue(tab);
+  }
+
+  controller().show(SettingsTab::awareness);
+  QWidget* awareness = controller().page(SettingsTab::awareness);
+  const int before = awareness->height();
+  for (const char* name : {"First", "Second", "Third", "Fourth"})
+    model().watch({std::string("test.pimble.") + name, name});
+  QApplication::sendPostedEvents();
+  QApplication::processEvents();
+  EXPECT_GT(awareness->height(), before);
+  EXPECT_EQ(testing::emptyPastTheEnd(awareness), 0);
+  auto* page = controller().window()->findChild<QScrollArea*>(QStringLiteral("awarenessPage"));
+  ASSERT_NE(page, nullptr);
+  page->verticalScrollBar()->setValue(page->verticalScrollBar()->maximum());
+  QApplication::processEvents();
+  for (QWidget* w : awareness->findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(awareness)) continue;
+    const QRect seen(w->mapTo(page->viewport(), QPoint()), w->size());
+    EXPECT_LE(seen.bottom(), page->viewport()->rect().bottom())
+        << "cannot scroll to " << w->metaObject()->className() << " "
+        << w->objectName().toStdString();
+  }
+
+  // A personal reminder added opens in the editor.
+  controller().show(SettingsTab::reminders);
+  model().addCustomReminder();
+  QApplication::sendPostedEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(testing::emptyPastTheEnd(controller().page(SettingsTab::reminders)), 0);
 }
 
 TEST(SettingsTabTest, RawValuesGoBothWaysAndEverySymbolIsDrawn) {
