@@ -69,23 +69,6 @@ class LiveEvents : public SystemEvents {
   SystemEventMonitor monitor;
 };
 
-class LiveNotifier : public Notifier {
- public:
-  LiveNotifier() {
-    service.onAction = [this](const Uuid& id, NotificationService::Action action) {
-      if (onAction) onAction(id, action);
-    };
-    service.onCheckInAction = [this](const Uuid& id, const CheckInResponse& response) {
-      if (onCheckInAction) onCheckInAction(id, response);
-    };
-  }
-  void start() override { service.start(); }
-  void post(const Reminder& reminder) override { service.post(reminder); }
-  void post(const CheckIn& checkIn) override { service.post(checkIn); }
-  void clear(const Uuid& id) override { service.clear(id); }
-  NotificationService service;
-};
-
 class LiveSounds : public SoundPlayer {
  public:
   void playAlways(SoundService::Effect effect) override { service.playAlways(effect); }
@@ -137,7 +120,16 @@ class LiveTrayHosts : public TrayHosts {
 
 }  // namespace
 
-std::unique_ptr<Notifier> DesktopServices::liveNotifier() {
+LiveNotifier::LiveNotifier() {
+  service.onAction = [this](const Uuid& id, NotificationService::Action action) {
+    if (onAction) onAction(id, action);
+  };
+  service.onCheckInAction = [this](const Uuid& id, const CheckInResponse& response) {
+    if (onCheckInAction) onCheckInAction(id, response);
+  };
+}
+
+std::unique_ptr<LiveNotifier> DesktopServices::liveNotifier() {
   return std::make_unique<LiveNotifier>();
 }
 

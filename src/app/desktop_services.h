@@ -104,6 +104,17 @@ class Notifier {
   std::function<void(const Uuid&, const CheckInResponse&)> onCheckInAction;
 };
 
+// The notifications on the session bus.
+class LiveNotifier : public Notifier {
+ public:
+  LiveNotifier();
+  void start() override { service.start(); }
+  void post(const Reminder& reminder) override { service.post(reminder); }
+  void post(const CheckIn& checkIn) override { service.post(checkIn); }
+  void clear(const Uuid& id) override { service.clear(id); }
+  NotificationService service;
+};
+
 // Short event sounds.
 class SoundPlayer {
  public:
@@ -175,7 +186,7 @@ struct DesktopServices {
   static DesktopServices live(TimeSource& time);
   // Single real adapters, for tests that put one beside fakes: the
   // notifications on the session bus, the workspace, the hot key.
-  static std::unique_ptr<Notifier> liveNotifier();
+  static std::unique_ptr<LiveNotifier> liveNotifier();
   static std::unique_ptr<WorkspaceService> liveWorkspace(TimeSource& time);
   static std::unique_ptr<GlobalShortcut> liveShortcut();
 };

@@ -298,23 +298,22 @@ void NotificationService::notify(const Uuid& id, QVariantList arguments) {
             if (it == posted_.end()) {
               // Cleared meanwhile.
               if (taken) close(reply.value());
-              return;
-            }
-            Posted& entry = it->second;
-            entry.inFlight = false;
-            if (!taken) {
+            } else if (!taken) {
               posted_.erase(it);
-              return;
+            } else {
+              Posted& entry = it->second;
+              entry.inFlight = false;
+              entry.serverId = reply.value();
+              if (entry.clearWhenPosted) {
+                close(entry.serverId);
+                posted_.erase(it);
+              } else if (entry.queued) {
+                auto arguments = std::move(*entry.queued);
+                entry.queued.reset();
+                notify(id, std::move(arguments));
+              }
             }
-            entry.serverId = reply.value();
-            if (entry.clearWhenPosted) {
-              close(entry.serverId);
-              posted_.erase(it);
-            } else if (entry.queued) {
-              auto arguments = std::move(*entry.queued);
-              entry.queued.reset();
-              notify(id, std::move(arguments));
-            }
+            settleEarlyAnswers();
           });
 }
 
@@ -347,9 +346,28 @@ std::map<Uuid, NotificationService::Posted>::iterator NotificationService::findB
   return posted_.end();
 }
 
+void NotificationService::settleEarlyAnswers() {
+  auto early = std::move(earlyAnswers_);
+  earlyAnswers_.clear();
+  // Each is given now, kept again or dropped as it would be coming now.
+  for (const EarlyAnswer& answer : early) actionInvoked(answer.serverId, answer.actionKey);
+}
+
 void NotificationService::actionInvoked(uint serverId, const QString& actionKey) {
   auto it = findByServerId(serverId);
-  if (it == posted_.end()) return;  // another program's notification
+  if (it == posted_.end()) {
+    // Another program's notification, or one of ours whose id is still on
+    // its way. Another program's answers while ours wait are few; a bound
+    // keeps a flood of them from piling up.
+    constexpr std::size_t kKeptAnswers = 32;
+    const bool waiting = std::any_of(posted_.begin(), posted_.end(),
+                                     [](const auto& posted) { return posted.second.inFlight; });
+    if (waiting && serverId != 0) {
+      if (earlyAnswers_.size() == kKeptAnswers) earlyAnswers_.erase(earlyAnswers_.begin());
+      earlyAnswers_.push_back(EarlyAnswer{serverId, actionKey});
+    }
+    return;
+  }
   const Uuid id = it->first;
   const std::string key = actionKey.toStdString();
   if (it->second.kind == Kind::reminder) {

@@ -126,6 +126,10 @@ class NotificationService : public QObject {
   void notify(const Uuid& id, QVariantList arguments);
   void close(uint serverId);
   std::map<Uuid, Posted>::iterator findByServerId(uint serverId);
+  // Gives the answers kept for ids unknown at the time that now name a
+  // notification of ours; keeps the others only while a post still waits
+  // for its id.
+  void settleEarlyAnswers();
 
   QDBusConnection bus_;
   QDBusServiceWatcher* watcher_ = nullptr;
@@ -152,6 +156,15 @@ class NotificationService : public QObject {
     QVariantList arguments;
   };
   std::vector<Held> held_;
+  // Answers naming no notification of ours that came while a post waited
+  // for the server's id. The bus connection may hand over a server's answer
+  // before the reply to the post it answers, though the server sent them
+  // the other way round: the answer may name that post's notification.
+  struct EarlyAnswer {
+    uint serverId;
+    QString actionKey;
+  };
+  std::vector<EarlyAnswer> earlyAnswers_;
 };
 
 }  // namespace pimble

@@ -142,6 +142,45 @@ TEST_F(NotificationMock, CheckInButtonsAnswerAsTheirResponsesAndTheBodyClickAnsw
   EXPECT_EQ(checkIns_.size(), 3u);
 }
 
+// The bus connection may hand over a server's answer before its reply to
+// the post: the answer waits for the post's id, and a post withdrawn
+// meanwhile, or another program's notification, still answers nothing.
+TEST(NotificationService, AnAnswerThatComesBeforeThePostsIdIsNotLost) {
+  if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
+  if (auto why = missingProgram("/usr/bin/python3")) GTEST_SKIP() << *why;
+  ASSERT_FALSE(serverRunning());
+  auto mock = notification_mock::start(
+      true, PIMBLE_SOURCE_DIR "/tests/system/early_answer_notification_daemon.py");
+  if (!mock->started() || !waitUntil(serverRunning))
+    GTEST_SKIP() << "python3-dbusmock did not start";
+  NotificationService service;
+  std::vector<std::pair<Uuid, Action>> actions;
+  std::vector<Answer> checkIns;
+  service.onAction = [&](const Uuid& id, Action a) { actions.emplace_back(id, a); };
+  service.onCheckInAction = [&](const Uuid& id, CheckInResponse r) {
+    checkIns.emplace_back(id, r);
+  };
+  service.start();
+  ASSERT_TRUE(waitUntil([&] { return service.isAvailable(); }));
+
+  Reminder water{.title = "Sip some water", .message = "A glass now."};
+  service.post(water);
+  ASSERT_TRUE(waitUntil([&] { return !actions.empty(); }));
+  CheckIn card;
+  card.title = "Still scrolling?";
+  service.post(card);
+  ASSERT_TRUE(waitUntil([&] { return !checkIns.empty(); }));
+  const Uuid withdrawn = Uuid::generate();
+  service.postReminder(withdrawn, "Stretch", "Reach up.", false);
+  service.clear(withdrawn);
+  ASSERT_TRUE(waitUntil([] { return count("CloseNotification") == 1; }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_EQ(actions, (std::vector<std::pair<Uuid, Action>>{{water.id, Action::done}}));
+  EXPECT_EQ(checkIns, (std::vector<Answer>{{card.id, CheckInResponse::Case::keepGoing}}));
+  mock->stop();
+  waitUntil([] { return !serverRunning(); });
+}
+
 TEST(NotificationService, UnavailableWithoutAServerOrWithoutActions) {
   if (auto why = missingSessionBus()) GTEST_SKIP() << *why;
   ASSERT_FALSE(serverRunning());
