@@ -108,11 +108,6 @@ TEST_P(SettingsWheelTest, ScrollsThePagesAndStepsOnlyAControlGivenTheKeyboard) {
   EXPECT_TRUE(scrolled.at(4)) << "the Focus & Quiet Hours page did not scroll";
 
   // A picker and a number field, clicked first, then stepped by the wheel.
-  // The accessibility tree gives places in the program's own points. A
-  // control the click would bring further into sight (the page scrolls it
-  // in from an edge) would move from under the pointer: each is taken in
-  // the middle of the page, or where the wheel no longer moves it, the
-  // page scrolled to its end, which no click scrolls further.
   // At 2× the window runs past the screen's foot, and with it the end of a
   // page scrolled to its end: the user moves it up as far as the window
   // manager lets it go (openbox keeps its title bar near the screen).
@@ -123,6 +118,11 @@ TEST_P(SettingsWheelTest, ScrollsThePagesAndStepsOnlyAControlGivenTheKeyboard) {
     ASSERT_TRUE(waitUntil([&] { return geometry(window).y() < whole.y(); }));
     seen = geometry(window).adjusted(0, 70 * scale, 0, 0).intersected(screen);
   }
+  // The accessibility tree gives places in the program's own points. A
+  // control the click would bring further into sight (the page scrolls it
+  // in from an edge) would move from under the pointer: each is taken in
+  // the middle of the page, or where the wheel no longer moves it, the
+  // page scrolled to its end, which no click scrolls further.
   const QRect middleBand = seen.adjusted(0, seen.height() / 4, 0, -seen.height() / 4);
   auto control = [&](const QString& role, const QString& name) {
     QRect before;
