@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWindow>
@@ -391,6 +392,20 @@ bool PanelKeyboard::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+void PanelKeyboard::activeAgain(const QWidget& panel) {
+  // Hidden, a window that had the keyboard is no longer Qt's active one,
+  // but stays its focus window for a tenth of a second (in case the focus
+  // comes back). Shown and given the keyboard again within that while, the
+  // bubble's focus is no news to Qt, which would leave it inactive: no
+  // control of it showing the keyboard, no caret in its fields. With a
+  // popup open Qt activates nothing either; it does once that closes.
+  const QWindow* window = panel.windowHandle();
+  if (window == nullptr || !panel.isVisible() || window != QGuiApplication::focusWindow() ||
+      QApplication::activeWindow() == &panel || QApplication::activePopupWidget() != nullptr)
+    return;
+  QApplication::setActiveWindow(const_cast<QWidget*>(&panel));
+}
+
 void PanelKeyboard::handOn() {
   // Handed on, the keyboard would take an open menu with it: it goes once
   // the menu has closed (its window's unmap).
@@ -483,14 +498,27 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
       return false;
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT: {
+      const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
+      const QWidget* panel = panelOf(focus->event);
+      if (panel == nullptr) return false;
+      const bool in = (event->response_type & 0x7f) == XCB_FOCUS_IN;
+      if (!refuses(*panel)) {
+        // Qt too leaves out a focus that only follows the pointer.
+        if (in && focus->detail != XCB_NOTIFY_DETAIL_POINTER) activeAgain(*panel);
+        return false;
+      }
       // i3 and sway focus a panel that refuses the keyboard, which hands it
       // on at once. Told of that focus, Qt counts the program active, and
       // inactive again a tenth of a second after the focus went (in case it
       // comes back): a menu the user's press opened meanwhile closes with
       // it. Qt hears nothing of a focus such a panel never keeps.
-      const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
-      const QWidget* panel = panelOf(focus->event);
-      return panel != nullptr && refuses(*panel);
+      // A bubble goes back to refusing the keyboard as it closes or as the
+      // user goes elsewhere, before the end of the focus it held reaches
+      // us: Qt, told of that focus, hears of its end too. Else it would
+      // count the bubble its focus window for good, and the bubble's next
+      // focus would be no news to it.
+      const QWindow* window = panel->windowHandle();
+      return in || window == nullptr || window != QGuiApplication::focusWindow();
     }
     case XCB_UNMAP_NOTIFY:
       // Perhaps the popup that held the keyboard back; Qt has hidden it

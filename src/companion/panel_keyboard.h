@@ -123,6 +123,9 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   std::optional<UserInput> userInput(const void* event) const;
   // Gives the panel waiting for it the keyboard once its window is on screen.
   void shown(std::uint32_t window);
+  // Makes the panel that the X focus reached Qt's active window again
+  // where Qt did not take that focus for news.
+  void activeAgain(const QWidget& panel);
   // Hands the keyboard on from a panel that refuses it and that the window
   // manager made active, once no popup of ours is open.
   void handOn();

@@ -14,6 +14,7 @@
 #include "models/reminders_file.h"
 #include "models/schedule_snapshot.h"
 #include "support/accessibility_tree.h"
+#include "support/focus_pictures.h"
 #include "system/probe_test_support.h"
 
 namespace pimble::testing {
@@ -951,5 +952,138 @@ TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscap
   EXPECT_EQ(skipped, (std::map<std::string, std::int64_t>{{"water", 1}}));
 }
 
+
+// A bubble that has the keyboard shows where it is, a ring on the control
+// that has it and the caret in a text field, whatever the user opened and
+// closed before: the form chosen from the character's menu or the tray's
+// and closed by Escape, closed and opened again at once, or left by a
+// click elsewhere.
+class FocusMarksTest : public OwnDesktopTest {
+ protected:
+  QImage screen() const {
+    const QString path = dir_.path() + "/screen.png";
+    QFile::remove(path);
+    if (!runTool("import", {"-window", "root", "png:" + path})) return {};
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+  }
+  // Pixels along the control's outline, a few on either side of it, that
+  // plainly differ between the two pictures.
+  static int outlineChanges(const QImage& a, const QImage& b, const QRect& control) {
+    return plainlyChangedPixels(a, b, control.adjusted(-2, -2, 2, 2)) -
+           plainlyChangedPixels(a, b, control.adjusted(3, 3, -3, -3));
+  }
+  // The bubble on screen with the keyboard, once the program has handled
+  // the keys that opened it and drawn it.
+  QString bubbleWithTheKeyboard() const {
+    QString bubble;
+    EXPECT_TRUE(waitUntil([&] {
+      bubble = bubbleOf(*pimble_);
+      return !bubble.isEmpty() && activeWindow() == bubble && inputHandled(bubble);
+    })) << "no bubble with the keyboard";
+    pause(500ms);
+    return bubble;
+  }
+  // Tab moves the keyboard on in the bubble; the pictures before and after.
+  std::pair<QImage, QImage> tab(const QString& bubble) const {
+    const QImage before = screen();
+    runTool("xdotool", {"key", "Tab"});
+    EXPECT_TRUE(inputHandled(bubble));
+    pause(300ms);
+    return {before, screen()};
+  }
+  // The quick actions, opened by a double click, mark "Water", then after a
+  // Tab "Stretch"; their close button closes them.
+  void quickActionsShowTheKeyboard() {
+    SCOPED_TRACE("the quick actions");
+    runTool("xdotool",
+            {"mousemove", "--window", character_, "84", "90", "click", "--repeat", "2", "1"});
+    const QString bubble = bubbleWithTheKeyboard();
+    const QRect water = placeOf(*pimble_, "push button", "Water"),
+                stretch = placeOf(*pimble_, "push button", "Stretch");
+    ASSERT_FALSE(water.isEmpty() || stretch.isEmpty());
+    const auto [before, after] = tab(bubble);
+    EXPECT_GE(outlineChanges(before, after, water), marked) << "no mark left Water";
+    EXPECT_GE(outlineChanges(before, after, stretch), marked) << "no mark came to Stretch";
+    ASSERT_TRUE(press(*pimble_, "Close"));
+    ASSERT_TRUE(waitUntil([&] { return bubbleOf(*pimble_).isEmpty(); }));
+  }
+  // The `keys` open the form with the caret blinking in "What for?", which
+  // loses its mark to the next control on a Tab.
+  void formShowsTheKeyboard(const QStringList& keys) {
+    SCOPED_TRACE(keys.join(' ').toStdString());
+    runTool("xdotool", QStringList{"key"} + keys);
+    const QString bubble = bubbleWithTheKeyboard();
+    const QRect field = placeOf(*pimble_, "text", "Purpose, optional");
+    ASSERT_FALSE(field.isEmpty());
+    const QImage first = screen();
+    // Qt's caret blinks once a second.
+    EXPECT_TRUE(waitUntil(
+        [&] { return plainlyChangedPixels(first, screen(), field.adjusted(3, 3, -3, -3)) >= 8; },
+        3s))
+        << "no caret";
+    const auto [before, after] = tab(bubble);
+    EXPECT_GE(outlineChanges(before, after, field), marked) << "no mark left the field";
+  }
+  void escape() const {
+    runTool("xdotool", {"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return bubbleOf(*pimble_).isEmpty(); }));
+    pause(300ms);
+  }
+  // The form chosen by the keys from the menu that `openMenu` opens, and
+  // closed by Escape.
+  void formFromAMenu(const std::function<void()>& openMenu, int ups) {
+    openMenu();
+    pause(800ms);
+    runTool("xdotool", QStringList{"key"} + QStringList(ups, "Up") + QStringList{"Return"});
+    bubbleWithTheKeyboard();
+    escape();
+  }
+
+  // A ring one or two pixels wide round a button: a few hundred pixels.
+  static constexpr int marked = 100;
+  std::unique_ptr<Pimble> pimble_;
+  QString character_;
+};
+
+TEST_F(FocusMarksTest, UnderOpenboxABubbleWithTheKeyboardShowsWhereItIsWhateverCameBefore) {
+  if (missingProgram("trayer") || missingProgram("import")) GTEST_SKIP() << "no trayer or import";
+  if (!startDesktop({"openbox", "--sm-disable"}))
+    GTEST_SKIP() << "openbox did not start on an X server of its own";
+  if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
+  const auto trayer = startTrayer();
+  ASSERT_TRUE(waitUntil([] {
+    return runTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).has_value();
+  }));
+  seed(true);
+  pimble_ = std::make_unique<Pimble>(data_, QStringList{},
+                                     QStringList{AccessibilityBus::programEnvironment()});
+  ASSERT_TRUE(pimble_->showsWindow(20s));
+  character_ = pimble_->windows("^Pimble Glimmet$").value(0);
+  const QString icon = trayIcon(*pimble_, [](const QRect& g) { return g.top() < 24; });
+  ASSERT_FALSE(icon.isEmpty()) << "no icon in the tray";
+  pause(1s);
+
+  // "Set an intention…", seventh from the foot of the character's menu.
+  formFromAMenu(
+      [&] {
+        runTool("xdotool", {"mousemove", "--window", character_, "84", "90", "click", "3"});
+      },
+      7);
+  quickActionsShowTheKeyboard();
+  // Sixth from the foot of the tray's.
+  formFromAMenu(
+      [&] { runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "3"}); }, 6);
+  quickActionsShowTheKeyboard();
+  formShowsTheKeyboard({"ctrl+alt+i"});
+  formShowsTheKeyboard({"Escape", "ctrl+alt+i"});
+  escape();
+  runTool("xdotool", {"key", "ctrl+alt+i"});
+  bubbleWithTheKeyboard();
+  clickAt({300, 500});
+  ASSERT_TRUE(waitUntil([&] { return activeWindow() != bubbleOf(*pimble_); }));
+  formShowsTheKeyboard({"ctrl+alt+i"});
+  escape();
+  quickActionsShowTheKeyboard();
+}
 }  // namespace
 }  // namespace pimble::testing

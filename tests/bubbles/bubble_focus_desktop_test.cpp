@@ -120,5 +120,34 @@ TEST_F(BubbleFocusDesktop, ReturnAnswersDoneWhereverTabMovedTheKeyboard) {
   EXPECT_EQ(answers, (std::vector<std::string>{"done", "done", "done"}));
 }
 
+// The user goes on to another program once the bubble with the keyboard
+// has closed: the program's focus window goes with it. Shown again, at
+// once or later, the bubble is the active window, so its controls show
+// the keyboard.
+TEST_F(BubbleFocusDesktop, ABubbleThatTakesTheKeyboardAgainIsActiveAgain) {
+  // Nothing of the test's takes the keyboard back from the bubble.
+  typing.hide();
+  ASSERT_TRUE(testing::waitUntil([] { return QGuiApplication::focusWindow() == nullptr; }, 5s));
+  auto active = [&] {
+    return testing::waitUntil(
+        [&] {
+          return QApplication::activeWindow() == &bubble.panel() &&
+                 QApplication::focusWidget() != nullptr;
+        },
+        5s);
+  };
+  bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
+  ASSERT_TRUE(active());
+  bubble.hide();
+  EXPECT_TRUE(testing::waitUntil([] { return QGuiApplication::focusWindow() == nullptr; }, 5s))
+      << "the closed bubble stays the focus window";
+  bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
+  EXPECT_TRUE(active()) << "shown again later";
+  bubble.hide();
+  bubble.show(BubbleContent::quickActions(), BubbleStyle::soft);
+  EXPECT_TRUE(active()) << "shown again at once";
+  bubble.hide();
+}
+
 }  // namespace
 }  // namespace pimble
