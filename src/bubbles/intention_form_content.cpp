@@ -8,9 +8,11 @@
 #include <QSignalBlocker>
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "bubbles/bubble_model.h"
 #include "bubbles/bubble_text.h"
+#include "bubbles/choice_row.h"
 #include "models/session_preset.h"
 
 namespace pimble {
@@ -132,6 +134,8 @@ IntentionFormContent::IntentionFormContent(const IntentionForm& form, BubbleMode
     segments_->addButton(b, m);
     segmentRow->addWidget(b, 1);
   }
+  // Tab comes into the minutes on the chosen one, as into any row of choices.
+  singleTabStop(segments_);
   connect(segments_, &QButtonGroup::idClicked, this, [this](int m) { minutes_ = m; });
   minutesBox->addLayout(segmentRow);
   auto* unit = new BubbleText(tr("minutes of active use"), TextStyle::caption, this);
@@ -220,7 +224,10 @@ void IntentionFormContent::fillReturnChoices() {
   for (const ReturnTarget& app : form_.returnChoices) {
     if (app.bundleID != targetID_) returnPicker_->addItem(qt(app.name), qt(app.bundleID));
   }
-  returnPicker_->setCurrentIndex(returnPicker_->findData(qt(returnID_)));
+  // The choice kept for when another target comes back is not offered
+  // while it is the target itself: the box shows "Nothing" meanwhile, as
+  // Start records it, never an empty box.
+  returnPicker_->setCurrentIndex(std::max(0, returnPicker_->findData(qt(returnID_))));
 }
 
 void IntentionFormContent::refreshStart() {

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "bubbles/choice_row.h"
 #include "settings/settings_form.h"
 
 namespace pimble {
@@ -77,7 +78,7 @@ CapeSwatches::CapeSwatches(QWidget* parent) : QWidget(parent), group_(new QButto
     row->addWidget(s, 0, Qt::AlignVCenter);
     connect(s, &QAbstractButton::clicked, this, [this, color] { emit colorPicked(color); });
   }
-  form::singleTabStop(group_);
+  singleTabStop(group_);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

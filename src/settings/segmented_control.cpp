@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "bubbles/choice_row.h"
 #include "settings/settings_form.h"
 
 namespace pimble {
@@ -43,7 +44,7 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
   for (QAbstractButton* b : group_->buttons()) widest = std::max(widest, b->sizeHint().width());
   for (QAbstractButton* b : group_->buttons()) b->setMinimumWidth(widest + 12);
   connect(group_, &QButtonGroup::idClicked, this, &SegmentedControl::picked);
-  form::singleTabStop(group_);
+  singleTabStop(group_);
   setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
 }
 

@@ -19,7 +19,6 @@
 #include "models/json_coding.h"
 #include "settings/segmented_control.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QColor;
 class QGroupBox;
@@ -65,12 +64,6 @@ QPushButton* button(const QString& title, const char* objectName, QWidget* paren
 // width (Fusion's 80 pixels), which only evens out short buttons; a row
 // that holds its buttons' least widths can then be narrower by that.
 void leastWidthForText(QPushButton* button);
-
-// An exclusive group of buttons as one place on the keyboard's way, as a
-// row of radio buttons is: Tab enters it on the chosen button (the first
-// when none is chosen) and the arrow keys move the choice. Call it again
-// after adding buttons to the group.
-void singleTabStop(QButtonGroup* group);
 
 // Moves the controls of `part` (itself and those inside it), in the order
 // they had, to just after `anchor` on the keyboard's way through the window

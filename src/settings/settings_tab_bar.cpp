@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "bubbles/bubble_look.h"
+#include "bubbles/choice_row.h"
 #include "bubbles/symbol_image.h"
 #include "settings/settings_form.h"
 
@@ -55,7 +56,7 @@ void SettingsTabBar::addTab(SettingsTab tab) {
   row_->insertWidget(index + 1, b);
   // The bar is one stop for Tab, on the tab in front; the arrow keys go
   // from tab to tab.
-  form::singleTabStop(group_);
+  singleTabStop(group_);
   paintIcon(tab);
 }
 

@@ -952,7 +952,6 @@ TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscap
   EXPECT_EQ(skipped, (std::map<std::string, std::int64_t>{{"water", 1}}));
 }
 
-
 // A bubble that has the keyboard shows where it is, a ring on the control
 // that has it and the caret in a text field, whatever the user opened and
 // closed before: the form chosen from the character's menu or the tray's
@@ -1072,7 +1071,10 @@ TEST_F(FocusMarksTest, UnderOpenboxABubbleWithTheKeyboardShowsWhereItIsWhateverC
   quickActionsShowTheKeyboard();
   // Sixth from the foot of the tray's.
   formFromAMenu(
-      [&] { runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "3"}); }, 6);
+      [&] {
+        runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "3"});
+      },
+      6);
   quickActionsShowTheKeyboard();
   formShowsTheKeyboard({"ctrl+alt+i"});
   formShowsTheKeyboard({"Escape", "ctrl+alt+i"});

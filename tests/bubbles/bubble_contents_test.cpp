@@ -379,11 +379,12 @@ TEST(IntentionForm, ReturnListFollowsTheTarget) {
   EXPECT_EQ(names(), (QStringList{"Nothing", "VLC", "Text Editor"}));
   EXPECT_EQ(back->currentText(), "Text Editor");
   // Going to the application chosen to go back to: it leaves the list and
-  // the choice shows nothing, yet comes back with another target.
+  // the box shows "Nothing", as Start reports, yet the choice comes back
+  // with another target.
   target->setCurrentIndex(2);
   emit target->activated(2);
   EXPECT_EQ(names(), (QStringList{"Nothing", "Firefox", "VLC"}));
-  EXPECT_EQ(back->currentIndex(), -1);
+  EXPECT_EQ(back->currentText(), "Nothing");
   QTest::mouseClick(b.get("start"), Qt::LeftButton);
   EXPECT_FALSE(b.started->back.has_value());
   emit target->activated(1);
@@ -393,6 +394,68 @@ TEST(IntentionForm, ReturnListFollowsTheTarget) {
   QTest::mouseClick(b.get("start"), Qt::LeftButton);
   EXPECT_EQ(b.started->target.name, "VLC");
   EXPECT_FALSE(b.started->back.has_value());
+}
+
+// Opened over the only application running, which is both the first to
+// go to and the one in front to go back to; or offered a return that is
+// no choice: the box shows "Nothing", and Start reports no return.
+TEST(IntentionForm, AReturnThatIsNotOfferedShowsNothing) {
+  const ReturnTarget xterm{"xterm", "XTerm"};
+  IntentionForm f = samples::form(false);
+  f.apps = {xterm};
+  f.target.reset();
+  f.returnChoices = {xterm};
+  f.returnTo = xterm;
+  Bubble only(BubbleContent::intentionForm(f));
+  EXPECT_EQ(only.get<QComboBox>("target")->currentText(), "XTerm");
+  EXPECT_EQ(only.get<QComboBox>("returnTo")->currentText(), "Nothing");
+  only.key(Qt::Key_Return);
+  ASSERT_TRUE(only.started);
+  EXPECT_FALSE(only.started->back.has_value());
+
+  f = samples::form(false);
+  f.returnTo = ReturnTarget{"org.example.gone", "Gone"};
+  Bubble gone(BubbleContent::intentionForm(f));
+  EXPECT_EQ(gone.get<QComboBox>("returnTo")->currentText(), "Nothing");
+  gone.key(Qt::Key_Return);
+  ASSERT_TRUE(gone.started);
+  EXPECT_FALSE(gone.started->back.has_value());
+}
+
+// Tab comes into the minutes on the chosen one, from either side, as into
+// any row of choices; the arrow keys move the choice, which Start reports.
+TEST(IntentionForm, TabComesIntoTheMinutesOnTheChosenOne) {
+  IntentionForm f = samples::form(false);
+  Bubble b(BubbleContent::intentionForm(f));
+  QApplication::setActiveWindow(b.view.get());
+  ASSERT_TRUE(b.view->isActiveWindow());
+  auto focus = [] { return QApplication::focusWidget(); };
+  auto press = [&](Qt::Key key) { QTest::keyClick(focus(), key); };
+  b.get<QComboBox>("target")->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Tab);
+  EXPECT_EQ(focus(), b.get("minutes-15"));
+  b.get<QLineEdit>("purpose")->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Backtab);
+  EXPECT_EQ(focus(), b.get("minutes-15"));
+  press(Qt::Key_Right);
+  EXPECT_EQ(focus(), b.get("minutes-20"));
+  EXPECT_TRUE(b.get("minutes-20")->isChecked());
+  press(Qt::Key_Tab);
+  EXPECT_EQ(focus(), b.get<QLineEdit>("purpose"));
+  press(Qt::Key_Backtab);
+  EXPECT_EQ(focus(), b.get("minutes-20"));
+  press(Qt::Key_Return);
+  ASSERT_TRUE(b.started);
+  EXPECT_EQ(b.started->minutes, 20);
+
+  // No minutes chosen: Tab comes in on the first.
+  f.id = Uuid::generate();
+  f.minutes = 25;
+  Bubble none(BubbleContent::intentionForm(f));
+  QApplication::setActiveWindow(none.view.get());
+  none.get<QComboBox>("target")->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Tab);
+  EXPECT_EQ(focus(), none.get("minutes-5"));
 }
 
 TEST(IntentionForm, StartDisabledUntilTheTargetIsValid) {
@@ -495,9 +558,14 @@ TEST(ProgressBubble, RowsInKindOrderWithTotals) {
 // The controls the keyboard can reach in a bubble, in their order.
 std::vector<QWidget*> keyboardControls(QWidget* root) {
   std::vector<QWidget*> out;
-  for (QWidget* w : root->findChildren<QWidget*>())
-    if (w->isVisibleTo(root) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
-      out.push_back(w);
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    // Tab stops on one choice of a row (the minutes); the arrow keys reach the others.
+    const auto* choice = qobject_cast<QAbstractButton*>(w);
+    const bool reached =
+        (w->focusPolicy() & Qt::TabFocus) ||
+        (choice != nullptr && choice->group() != nullptr && w->focusPolicy() != Qt::NoFocus);
+    if (w->isVisibleTo(root) && w->isEnabled() && reached) out.push_back(w);
+  }
   return out;
 }
 
