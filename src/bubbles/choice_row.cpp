@@ -27,8 +27,9 @@ class ChoiceRow : public QObject {
       if (b != stop && (b->focusPolicy() & Qt::TabFocus)) was = b;
     if (stop != nullptr) stop->setFocusPolicy(Qt::FocusPolicy(stop->focusPolicy() | Qt::TabFocus));
     // The new stop takes the old one's place on the keyboard's way: the
-    // group may have been moved there (a form that orders its controls) when only the old
-    // one could take the focus. Qt orders only widgets that can.
+    // group may have been moved there (by a form that orders its controls)
+    // when only the old one could take the focus. Qt orders only widgets
+    // that can.
     if (was != nullptr && stop != nullptr) QWidget::setTabOrder(was, stop);
     const bool focused = buttons.contains(QApplication::focusWidget());
     for (QAbstractButton* b : buttons) {
