@@ -145,7 +145,7 @@ void PanelKeyboard::addPanel(QWidget& panel) {
   panels_.emplace_back(&panel);
 }
 
-const QWidget* PanelKeyboard::panelOf(std::uint32_t window) const {
+QWidget* PanelKeyboard::panelOf(std::uint32_t window) const {
   for (const QPointer<QWidget>& p : panels_)
     if (p != nullptr && windowOf(*p) == window) return p;
   return nullptr;
@@ -392,7 +392,7 @@ bool PanelKeyboard::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void PanelKeyboard::activeAgain(const QWidget& panel) {
+void PanelKeyboard::activeAgain(QWidget& panel) {
   // Hidden, a window that had the keyboard is no longer Qt's active one,
   // but stays its focus window for a tenth of a second (in case the focus
   // comes back). Shown and given the keyboard again within that while, the
@@ -403,7 +403,7 @@ void PanelKeyboard::activeAgain(const QWidget& panel) {
   if (window == nullptr || !panel.isVisible() || window != QGuiApplication::focusWindow() ||
       QApplication::activeWindow() == &panel || QApplication::activePopupWidget() != nullptr)
     return;
-  QApplication::setActiveWindow(const_cast<QWidget*>(&panel));
+  QApplication::setActiveWindow(&panel);
 }
 
 void PanelKeyboard::handOn() {
@@ -499,7 +499,7 @@ bool PanelKeyboard::nativeEventFilter(const QByteArray& eventType, void* message
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT: {
       const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
-      const QWidget* panel = panelOf(focus->event);
+      QWidget* panel = panelOf(focus->event);
       if (panel == nullptr) return false;
       const bool in = (event->response_type & 0x7f) == XCB_FOCUS_IN;
       if (!refuses(*panel)) {

@@ -99,7 +99,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   // Ends that while; the user's keys and buttons anywhere are watched only then.
   void settled();
   void watchUserInput(bool on);
-  const QWidget* panelOf(std::uint32_t window) const;
+  QWidget* panelOf(std::uint32_t window) const;
   // Whether the panel has the X input focus or is the active window.
   bool holds(const QWidget& panel);
   // Activates the window as a pager does for the user, and gives it the X
@@ -125,7 +125,7 @@ class PanelKeyboard : public QObject, public QAbstractNativeEventFilter {
   void shown(std::uint32_t window);
   // Makes the panel that the X focus reached Qt's active window again
   // where Qt did not take that focus for news.
-  void activeAgain(const QWidget& panel);
+  void activeAgain(QWidget& panel);
   // Hands the keyboard on from a panel that refuses it and that the window
   // manager made active, once no popup of ours is open.
   void handOn();
