@@ -120,9 +120,13 @@ inline bool type(const QString& window, const QString& keys) {
       .has_value();
 }
 
-// Whether the program has handled every event the X server sent it before
+// Whether the program has taken in every event the X server sent it before
 // now (the keys typed, the clicks): it answers a window manager's ping on
-// `window` in the order of its events. False when no answer came in time.
+// `window` in the order of its events, and hands the pointer's events and
+// shortcuts on before it turns to anything else. It draws what they did
+// only afterwards, and where the accessibility bus runs, Qt holds other
+// typed keys back until the bus's registry has seen them: a test then
+// waits for what the program shows. False when no answer came in time.
 inline bool inputHandled(const QString& window, std::chrono::milliseconds timeout = 5s) {
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   const auto closed =

@@ -84,14 +84,15 @@ TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
     const char* tabKeys;
     const char* field;
     const char* typed;
+    const char* shown;  // the field's text once the keys are in
     bool ctrlQ;
   };
   const AccessibilityBus a11y;
   if (a11y.missing()) GTEST_SKIP() << *a11y.missing();
   seed(true);
   for (const Case& k :
-       {Case{"ctrl+Tab", "Every", "2 5", false},
-        Case{"ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab", "Counts as away after", "9", true}}) {
+       {Case{"ctrl+Tab", "Every", "2 5", "25", false},
+        Case{"ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab", "Counts as away after", "9", "9 min", true}}) {
     Pimble pimble(data_, {}, {AccessibilityBus::programEnvironment()});
     ASSERT_TRUE(pimble.showsWindow());
     Pimble reopen(data_);  // brings the settings window up
@@ -106,7 +107,12 @@ TEST_F(ProcessTest, ANumberTypedButNotEnteredIsStoredHoweverTheProgramEnds) {
     ASSERT_TRUE(inputHandled(window)) << "the tab is not shown";
     ASSERT_TRUE(a11y.press(pimble.pid(), "spin box", k.field)) << "no " << k.field;
     ASSERT_TRUE(type(window, QStringLiteral("ctrl+a ") + k.typed));
-    ASSERT_TRUE(inputHandled(window)) << "the digits are not in the field";
+    // The program's answer to a ping is no sign that the digits are in: with
+    // a screen reader's bus, Qt holds typed keys back until the bus's
+    // registry has seen them, and a shortcut passes them by.
+    ASSERT_TRUE(waitUntil([&] { return a11y.text(pimble.pid(), "spin box", k.field) == k.shown; }))
+        << "the field shows "
+        << a11y.text(pimble.pid(), "spin box", k.field).value_or("nothing").toStdString();
     if (k.ctrlQ) {
       ASSERT_TRUE(type(window, "ctrl+q"));
       EXPECT_EQ(pimble.finish(), 0);

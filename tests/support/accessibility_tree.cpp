@@ -46,7 +46,7 @@ std::vector<Node> children(const QDBusConnection& bus, const Node& node) {
   return out;
 }
 
-QString text(const QDBusMessage& reply) {
+QString replyText(const QDBusMessage& reply) {
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
   const QVariant value = reply.arguments().first();
   return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toString()
@@ -83,7 +83,8 @@ AccessibilityBus::AccessibilityBus() {
       QDBusConnection::connectToBus(session, "a11y-session-" + QUuid::createUuid().toString());
   QString address;
   waitUntil([&] {
-    address = text(call(sessionBus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+    address =
+        replyText(call(sessionBus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
     return !address.isEmpty();
   });
   QDBusConnection::disconnectFromBus(sessionBus.name());
@@ -121,11 +122,11 @@ AccessibilityBus::~AccessibilityBus() {
   if (registryPid_ > 0) ::kill(pid_t(registryPid_), SIGTERM);
 }
 
-std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, const QString& name,
-                                             std::chrono::milliseconds timeout) const {
+std::optional<AccessibilityBus::Element> AccessibilityBus::find(
+    qint64 pid, const QString& role, const QString& name, std::chrono::milliseconds timeout) const {
   if (missing_ || connectionName_.isEmpty()) return std::nullopt;
   const QDBusConnection bus(connectionName_);
-  std::optional<QRect> found;
+  std::optional<Element> found;
   waitUntil(
       [&] {
         // The program's own connections hold its tree: Qt's, and GTK's
@@ -150,13 +151,12 @@ std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, co
           if (walked.contains(node)) continue;
           walked.insert(node);
           const QString nodeName =
-              text(call(bus, node.first, node.second, "org.freedesktop.DBus.Properties", "Get",
-                        {accessible, QStringLiteral("Name")}));
+              replyText(call(bus, node.first, node.second, "org.freedesktop.DBus.Properties", "Get",
+                             {accessible, QStringLiteral("Name")}));
           if (nodeName == name &&
-              text(call(bus, node.first, node.second, accessible, "GetRoleName")) == role) {
-            const QRect rect = extents(bus, node);
-            if (!rect.isEmpty()) {
-              found = rect;
+              replyText(call(bus, node.first, node.second, accessible, "GetRoleName")) == role) {
+            if (const QRect rect = extents(bus, node); !rect.isEmpty()) {
+              found = Element{node.first, node.second, rect};
               return true;
             }
           }
@@ -166,6 +166,25 @@ std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, co
       },
       timeout);
   return found;
+}
+
+std::optional<QRect> AccessibilityBus::place(qint64 pid, const QString& role, const QString& name,
+                                             std::chrono::milliseconds timeout) const {
+  const auto element = find(pid, role, name, timeout);
+  return element ? std::optional<QRect>(element->place) : std::nullopt;
+}
+
+std::optional<QString> AccessibilityBus::text(qint64 pid, const QString& role, const QString& name,
+                                              std::chrono::milliseconds timeout) const {
+  const auto element = find(pid, role, name, timeout);
+  if (!element) return std::nullopt;
+  // From the first character to the last (-1).
+  const QDBusMessage reply =
+      call(QDBusConnection(connectionName_), element->connection, element->path,
+           "org.a11y.atspi.Text", "GetText", {QVariant::fromValue(0), QVariant::fromValue(-1)});
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    return std::nullopt;
+  return reply.arguments().first().toString();
 }
 
 bool AccessibilityBus::press(qint64 pid, const QString& role, const QString& name) const {

@@ -55,8 +55,19 @@ class AccessibilityBus {
                              std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
   // A click on the middle of that element; false when none shows.
   bool press(qint64 pid, const QString& role, const QString& name) const;
+  // The text that element shows now (a field's, also typed and not yet
+  // entered); nothing when none shows within the time.
+  std::optional<QString> text(qint64 pid, const QString& role, const QString& name,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
  private:
+  struct Element {
+    QString connection;  // the program's, on the accessibility bus
+    QString path;
+    QRect place;
+  };
+  std::optional<Element> find(qint64 pid, const QString& role, const QString& name,
+                              std::chrono::milliseconds timeout) const;
   std::optional<std::string> missing_;
   std::unique_ptr<ScopedProcess> launcher_;
   QString connectionName_;
