@@ -75,6 +75,19 @@ class Pimble {
     return waitUntil([&] { return !windows(QStringLiteral("^Pimble Glimmet$")).isEmpty(); },
                      timeout);
   }
+  // The character's window, once the window manager shows it where the
+  // program put it (shownPlace): a test may aim at it, picture it or read
+  // its place. Empty when it is not shown so within the time.
+  QString shownCharacter(std::chrono::milliseconds timeout = 10s) const {
+    return shown(QStringLiteral("^Pimble Glimmet$"), timeout);
+  }
+  // The same for a window of the program whose title matches.
+  QString shown(const QString& title, std::chrono::milliseconds timeout = 10s) const {
+    QString window;
+    if (!waitUntil([&] { return !(window = windows(title).value(0)).isEmpty(); }, timeout))
+      return {};
+    return shownPlace(window, {}, timeout) ? window : QString();
+  }
 
  private:
   void stop() {

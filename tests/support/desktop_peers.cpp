@@ -1,6 +1,7 @@
 #include "support/desktop_peers.h"
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -11,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QThread>
+#include <cstdlib>
+#include <cstring>
 
 namespace pimble::testing {
 
@@ -21,7 +24,68 @@ std::optional<std::string> envMissing(const char* name) {
     return std::string(name) + " is not set (run the tests through tests/desktop-env.sh)";
   return std::nullopt;
 }
+
+// One question to the X server about a window: where it stands, whether it
+// is viewable and where its program placed it.
+struct WindowState {
+  bool viewable = false;
+  QRect place;
+  std::optional<QPoint> placedAt;
+};
+
+std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window) {
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  const auto attributesCookie = xcb_get_window_attributes(c, window);
+  const auto geometryCookie = xcb_get_geometry(c, window);
+  const auto originCookie = xcb_translate_coordinates(c, window, root, 0, 0);
+  const auto hintsCookie =
+      xcb_get_property(c, 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18);
+  auto* attributes = xcb_get_window_attributes_reply(c, attributesCookie, nullptr);
+  auto* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
+  auto* origin = xcb_translate_coordinates_reply(c, originCookie, nullptr);
+  auto* hints = xcb_get_property_reply(c, hintsCookie, nullptr);
+  std::optional<WindowState> state;
+  if (attributes != nullptr && geometry != nullptr && origin != nullptr) {
+    state = WindowState{attributes->map_state == XCB_MAP_STATE_VIEWABLE,
+                        QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
+                        std::nullopt};
+    // WM_SIZE_HINTS: flags, then x and y, read when the flags name a
+    // position the user or the program gave.
+    constexpr std::uint32_t userPosition = 1u << 0, programPosition = 1u << 2;
+    if (hints != nullptr && hints->format == 32 && xcb_get_property_value_length(hints) >= 12) {
+      const auto* values = static_cast<const std::int32_t*>(xcb_get_property_value(hints));
+      if ((std::uint32_t(values[0]) & (userPosition | programPosition)) != 0)
+        state->placedAt = QPoint(values[1], values[2]);
+    }
+  }
+  std::free(attributes);
+  std::free(geometry);
+  std::free(origin);
+  std::free(hints);
+  return state;
+}
+
 }  // namespace
+
+std::optional<QRect> shownPlace(const QString& window, const QString& display,
+                                std::chrono::milliseconds timeout) {
+  const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
+  xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
+  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
+  const xcb_window_t id = window.toUInt(nullptr, 0);
+  if (xcb_connection_has_error(c) || id == 0) return std::nullopt;
+  std::optional<QRect> shown;
+  waitUntil(
+      [&] {
+        const std::optional<WindowState> state = windowState(c, id);
+        if (!state || !state->viewable) return false;
+        if (state->placedAt && *state->placedAt != state->place.topLeft()) return false;
+        shown = state->place;
+        return true;
+      },
+      timeout);
+  return shown;
+}
 
 std::optional<std::string> missingX() {
   if (auto why = envMissing("DISPLAY")) return why;

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -43,6 +44,18 @@ bool waitUntil(const std::function<bool()>& done,
 // numbers have a point.
 std::optional<QString> runTool(const QString& program, const QStringList& args,
                                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Where an X window (its id, as xdotool and Qt's winId() give it) stands on
+// the screen once it is shown: mapped with everything above it, and at the
+// place its program gave it where it gave one (the position in its size
+// hints, which Qt fills whenever the program places the window). Neither a
+// window id, nor a shape or a first frame, nor an answer to a ping shows
+// that: a window manager takes the window into a frame of its own first,
+// which stands at 0,0 or wherever it likes until it is moved and mapped.
+// `display` names another X server than the test desktop's. Nothing when the
+// window is not shown so within the time.
+std::optional<QRect> shownPlace(const QString& window, const QString& display = {},
+                                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // A picture of the whole screen as `name` in the folder PIMBLE_SCREENSHOTS
 // names, for a reviewer; nothing when it names none.
