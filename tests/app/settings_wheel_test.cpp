@@ -57,11 +57,8 @@ TEST_P(SettingsWheelTest, ScrollsThePagesAndStepsOnlyAControlGivenTheKeyboard) {
   ASSERT_TRUE(pimble.showsWindow());
   Pimble reopen(data_);  // brings the settings window up
   EXPECT_EQ(reopen.finish(), 0);
-  QString window;
-  ASSERT_TRUE(waitUntil([&] {
-    window = pimble.windows(QStringLiteral("^Pimble Glimmet Settings$")).value(0);
-    return !window.isEmpty();
-  }));
+  const QString window = pimble.shown(QStringLiteral("^Pimble Glimmet Settings$"));
+  ASSERT_FALSE(window.isEmpty()) << "the settings window was not shown where it was put";
   // The character has flown in and its place is stored.
   auto before = documents();
   for (int look = 0; look < 10; ++look) {

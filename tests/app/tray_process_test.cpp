@@ -307,14 +307,8 @@ TEST_F(TrayProcess, ATrayThatComesUpAfterTheProgramGetsTheIcon) {
 TEST_F(TrayProcess, WithoutATrayTheCharactersMenuOpensOnARightClick) {
   Pimble pimble(data_);
   ASSERT_TRUE(pimble.started());
-  ASSERT_TRUE(pimble.showsWindow());
-  std::optional<QRect> character;
-  ASSERT_TRUE(waitUntil([&] {
-    for (const Window& w : visibleWindows(pimble))
-      if (w.geometry.width() > 100) character = w.geometry;
-    return character.has_value();
-  }));
-  waitUntil([] { return false; }, 300ms);
+  const std::optional<QRect> character = shownPlace(pimble.shownCharacter());
+  ASSERT_TRUE(character) << "the character was not shown where it was put";
   const std::size_t before = visibleWindows(pimble).size();
   // The body's middle: canvas (110, 150) of 220 × 310, scaled to the height.
   const double scale = character->height() / 310.0;

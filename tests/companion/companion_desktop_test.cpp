@@ -60,7 +60,7 @@ class CompanionDesktop : public ::testing::Test {
     const QString ready = waitForLine("ready ");
     ASSERT_FALSE(ready.isEmpty()) << "the demo did not start";
     window_ = ready.section(' ', 1);
-    ASSERT_TRUE(waitUntil([&] { return geometry().viewable; }));
+    ASSERT_TRUE(shownPlace(window_)) << "the character was not shown where it was put";
   }
 
   // Sends a command to the demo.

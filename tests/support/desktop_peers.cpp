@@ -25,43 +25,73 @@ std::optional<std::string> envMissing(const char* name) {
   return std::nullopt;
 }
 
-// One question to the X server about a window: where it stands, whether it
-// is viewable and where its program placed it.
+// The window's place with everything a window manager needs to judge it:
+// whether it is viewable, and where its program asked for it (the client
+// window's top-left that the request means once the window manager's frame
+// is round it).
 struct WindowState {
   bool viewable = false;
   QRect place;
-  std::optional<QPoint> placedAt;
+  std::optional<QPoint> asked;
 };
 
-std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window) {
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  auto* reply = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t a = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+  std::free(reply);
+  return a;
+}
+
+std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window,
+                                       xcb_atom_t frameExtents) {
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   const auto attributesCookie = xcb_get_window_attributes(c, window);
   const auto geometryCookie = xcb_get_geometry(c, window);
   const auto originCookie = xcb_translate_coordinates(c, window, root, 0, 0);
   const auto hintsCookie =
       xcb_get_property(c, 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18);
+  const auto extentsCookie = xcb_get_property(c, 0, window, frameExtents, XCB_ATOM_CARDINAL, 0, 4);
   auto* attributes = xcb_get_window_attributes_reply(c, attributesCookie, nullptr);
   auto* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
   auto* origin = xcb_translate_coordinates_reply(c, originCookie, nullptr);
   auto* hints = xcb_get_property_reply(c, hintsCookie, nullptr);
+  auto* extents = xcb_get_property_reply(c, extentsCookie, nullptr);
   std::optional<WindowState> state;
   if (attributes != nullptr && geometry != nullptr && origin != nullptr) {
     state = WindowState{attributes->map_state == XCB_MAP_STATE_VIEWABLE,
                         QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
                         std::nullopt};
-    // WM_SIZE_HINTS: flags, then x and y, read when the flags name a
-    // position the user or the program gave.
-    constexpr std::uint32_t userPosition = 1u << 0, programPosition = 1u << 2;
-    if (hints != nullptr && hints->format == 32 && xcb_get_property_value_length(hints) >= 12) {
+    // WM_SIZE_HINTS: flags, x, y, … and last the window's gravity, which
+    // says which point of the frame stands where the program asked: the
+    // frame's top-left for most decorated windows, the window's own for
+    // those that ask for it (static).
+    constexpr std::uint32_t userPosition = 1u << 0, programPosition = 1u << 2,
+                            gravityGiven = 1u << 9;
+    if (hints != nullptr && hints->format == 32 && xcb_get_property_value_length(hints) >= 72) {
       const auto* values = static_cast<const std::int32_t*>(xcb_get_property_value(hints));
-      if ((std::uint32_t(values[0]) & (userPosition | programPosition)) != 0)
-        state->placedAt = QPoint(values[1], values[2]);
+      const auto flags = std::uint32_t(values[0]);
+      if ((flags & (userPosition | programPosition)) != 0) {
+        const int gravity = (flags & gravityGiven) != 0 ? values[17] : XCB_GRAVITY_NORTH_WEST;
+        // Left, right, top and bottom, where the window manager framed it.
+        std::int32_t frame[4] = {0, 0, 0, 0};
+        if (extents != nullptr && extents->format == 32 &&
+            xcb_get_property_value_length(extents) == 16)
+          std::memcpy(frame, xcb_get_property_value(extents), sizeof frame);
+        QPoint shift;
+        if (gravity >= XCB_GRAVITY_NORTH_WEST && gravity <= XCB_GRAVITY_SOUTH_EAST) {
+          const int column = (gravity - 1) % 3, row = (gravity - 1) / 3;
+          shift.setX(column == 0 ? frame[0] : column == 1 ? (frame[0] - frame[1]) / 2 : -frame[1]);
+          shift.setY(row == 0 ? frame[2] : row == 1 ? (frame[2] - frame[3]) / 2 : -frame[3]);
+        }
+        state->asked = QPoint(values[1], values[2]) + shift;
+      }
     }
   }
-  std::free(attributes);
-  std::free(geometry);
-  std::free(origin);
-  std::free(hints);
+  for (void* reply :
+       {static_cast<void*>(attributes), static_cast<void*>(geometry), static_cast<void*>(origin),
+        static_cast<void*>(hints), static_cast<void*>(extents)})
+    std::free(reply);
   return state;
 }
 
@@ -74,12 +104,13 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display,
   const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
   const xcb_window_t id = window.toUInt(nullptr, 0);
   if (xcb_connection_has_error(c) || id == 0) return std::nullopt;
+  const xcb_atom_t frameExtents = atom(c, "_NET_FRAME_EXTENTS");
   std::optional<QRect> shown;
   waitUntil(
       [&] {
-        const std::optional<WindowState> state = windowState(c, id);
+        const std::optional<WindowState> state = windowState(c, id, frameExtents);
         if (!state || !state->viewable) return false;
-        if (state->placedAt && *state->placedAt != state->place.topLeft()) return false;
+        if (state->asked && *state->asked != state->place.topLeft()) return false;
         shown = state->place;
         return true;
       },
