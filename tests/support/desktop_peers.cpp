@@ -35,6 +35,9 @@ struct WindowState {
   std::optional<QPoint> asked;
 };
 
+template <typename T>
+using Reply = std::unique_ptr<T, void (*)(void*)>;
+
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
   auto* reply = xcb_intern_atom_reply(
       c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
@@ -52,32 +55,43 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window,
   const auto hintsCookie =
       xcb_get_property(c, 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18);
   const auto extentsCookie = xcb_get_property(c, 0, window, frameExtents, XCB_ATOM_CARDINAL, 0, 4);
-  auto* attributes = xcb_get_window_attributes_reply(c, attributesCookie, nullptr);
-  auto* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
-  auto* origin = xcb_translate_coordinates_reply(c, originCookie, nullptr);
-  auto* hints = xcb_get_property_reply(c, hintsCookie, nullptr);
-  auto* extents = xcb_get_property_reply(c, extentsCookie, nullptr);
+  const Reply<xcb_get_window_attributes_reply_t> attributes(
+      xcb_get_window_attributes_reply(c, attributesCookie, nullptr), std::free);
+  const Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr),
+                                                 std::free);
+  const Reply<xcb_translate_coordinates_reply_t> origin(
+      xcb_translate_coordinates_reply(c, originCookie, nullptr), std::free);
+  const Reply<xcb_get_property_reply_t> hints(xcb_get_property_reply(c, hintsCookie, nullptr),
+                                              std::free);
+  const Reply<xcb_get_property_reply_t> extents(xcb_get_property_reply(c, extentsCookie, nullptr),
+                                                std::free);
   std::optional<WindowState> state;
   if (attributes != nullptr && geometry != nullptr && origin != nullptr) {
     state = WindowState{attributes->map_state == XCB_MAP_STATE_VIEWABLE,
                         QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
                         std::nullopt};
+    // A window that window managers leave alone (a menu, a tray icon
+    // embedded in the tray's window) stands where the X server was told at
+    // once, or where the program it is embedded in puts it, whatever its
+    // hints say: for it, mapped is shown.
+    const bool managed = attributes->override_redirect == 0;
     // WM_SIZE_HINTS: flags, x, y, … and last the window's gravity, which
     // says which point of the frame stands where the program asked: the
     // frame's top-left for most decorated windows, the window's own for
     // those that ask for it (static).
     constexpr std::uint32_t userPosition = 1u << 0, programPosition = 1u << 2,
                             gravityGiven = 1u << 9;
-    if (hints != nullptr && hints->format == 32 && xcb_get_property_value_length(hints) >= 72) {
-      const auto* values = static_cast<const std::int32_t*>(xcb_get_property_value(hints));
+    if (managed && hints != nullptr && hints->format == 32 &&
+        xcb_get_property_value_length(hints.get()) >= 72) {
+      const auto* values = static_cast<const std::int32_t*>(xcb_get_property_value(hints.get()));
       const auto flags = std::uint32_t(values[0]);
       if ((flags & (userPosition | programPosition)) != 0) {
         const int gravity = (flags & gravityGiven) != 0 ? values[17] : XCB_GRAVITY_NORTH_WEST;
         // Left, right, top and bottom, where the window manager framed it.
         std::int32_t frame[4] = {0, 0, 0, 0};
         if (extents != nullptr && extents->format == 32 &&
-            xcb_get_property_value_length(extents) == 16)
-          std::memcpy(frame, xcb_get_property_value(extents), sizeof frame);
+            xcb_get_property_value_length(extents.get()) == 16)
+          std::memcpy(frame, xcb_get_property_value(extents.get()), sizeof frame);
         QPoint shift;
         if (gravity >= XCB_GRAVITY_NORTH_WEST && gravity <= XCB_GRAVITY_SOUTH_EAST) {
           const int column = (gravity - 1) % 3, row = (gravity - 1) / 3;
@@ -88,10 +102,6 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window,
       }
     }
   }
-  for (void* reply :
-       {static_cast<void*>(attributes), static_cast<void*>(geometry), static_cast<void*>(origin),
-        static_cast<void*>(hints), static_cast<void*>(extents)})
-    std::free(reply);
   return state;
 }
 
