@@ -1,6 +1,7 @@
 // The demo program on a real X server with a window manager, driven with
 // real X input (xdotool) and inspected with xprop and xwininfo.
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "support/desktop_peers.h"
+#include "system/xcb_screen.h"
 
 namespace pimble {
 namespace {
@@ -256,6 +258,90 @@ TEST_F(CompanionDesktop, TheEyesTurnTowardAPointerMovedThroughXTest) {
     ASSERT_FALSE(look.isEmpty()) << "the eyes did not move";
     EXPECT_GT(look.section(' ', 1, 1).toDouble() * side, 2) << look.toStdString();
   }
+}
+
+// A window manager that takes a window in one step at a time, as a busy one
+// does: into a frame of its own at 0,0, then that frame shown there or
+// moved where the program asked but not yet shown. What the tests wait for
+// before they aim at a window holds only once it is both.
+class SlowWindowManager {
+ public:
+  explicit SlowWindowManager(const QString& display) : x_(XcbScreen::open(display)) {
+    const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+    xcb_change_window_attributes(x_.connection, x_.root, XCB_CW_EVENT_MASK, &redirect);
+    xcb_flush(x_.connection);
+  }
+  ~SlowWindowManager() {
+    if (x_.connection != nullptr) xcb_disconnect(x_.connection);
+  }
+  // The window whose mapping the program asked for; 0 when none came.
+  xcb_window_t mapRequested() {
+    xcb_window_t window = 0;
+    waitUntil([&] {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(x_.connection)) {
+        if ((event->response_type & 0x7f) == XCB_MAP_REQUEST)
+          window = reinterpret_cast<xcb_map_request_event_t*>(event)->window;
+        std::free(event);
+      }
+      return window != 0;
+    });
+    return window;
+  }
+  // Wrapped, unmapped, in a frame at 0,0; the window itself mapped in it.
+  void frame(xcb_window_t window, QSize size) {
+    frame_ = xcb_generate_id(x_.connection);
+    xcb_create_window(x_.connection, XCB_COPY_FROM_PARENT, frame_, x_.root, 0, 0,
+                      std::uint16_t(size.width()), std::uint16_t(size.height()), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_reparent_window(x_.connection, window, frame_, 0, 0);
+    xcb_map_window(x_.connection, window);
+    settle();
+  }
+  void showFrame(bool shown) {
+    if (shown)
+      xcb_map_window(x_.connection, frame_);
+    else
+      xcb_unmap_window(x_.connection, frame_);
+    settle();
+  }
+  void moveFrame(QPoint to) {
+    const std::uint32_t at[] = {std::uint32_t(to.x()), std::uint32_t(to.y())};
+    xcb_configure_window(x_.connection, frame_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+    settle();
+  }
+
+ private:
+  // Done by the server before the test looks.
+  void settle() {
+    std::free(
+        xcb_get_input_focus_reply(x_.connection, xcb_get_input_focus(x_.connection), nullptr));
+  }
+  XcbScreen x_;
+  xcb_window_t frame_ = 0;
+};
+
+TEST(ShownPlace, HoldsOnlyOnceTheWindowManagerShowsTheWindowWhereTheProgramPutIt) {
+  if (auto why = missingProgram(demoPath)) GTEST_SKIP() << *why;
+  OwnXServer server;
+  if (server.display.isEmpty()) GTEST_SKIP() << "no X server of the test's own";
+  SlowWindowManager manager(server.display);
+  ScopedProcess demo("env", {"DISPLAY=" + server.display, demoPath});
+  ASSERT_TRUE(demo.started());
+  const xcb_window_t window = manager.mapRequested();
+  ASSERT_NE(window, 0u) << "the demo asked for no window";
+  // Its corner on the 1024 × 768 screen, 36 in from the edges.
+  const QRect put(1024 - 36 - 168, 768 - 36 - 174, 168, 174);
+  const QString id = QString::number(window);
+
+  manager.frame(window, put.size());
+  EXPECT_FALSE(shownPlace(id, server.display, 300ms)) << "shown in a frame not mapped";
+  manager.showFrame(true);
+  EXPECT_FALSE(shownPlace(id, server.display, 300ms)) << "shown before it was moved";
+  manager.showFrame(false);
+  manager.moveFrame(put.topLeft());
+  EXPECT_FALSE(shownPlace(id, server.display, 300ms)) << "shown where it is not mapped yet";
+  manager.showFrame(true);
+  EXPECT_EQ(shownPlace(id, server.display).value_or(QRect()), put);
 }
 
 }  // namespace
