@@ -26,9 +26,11 @@ std::optional<std::string> envMissing(const char* name) {
 }
 
 // One question to the X server about a window: where it stands, whether it
-// is viewable and where its program placed it.
+// is viewable, whether window managers leave it alone and where its program
+// placed it.
 struct WindowState {
   bool viewable = false;
+  bool overrideRedirect = false;
   QRect place;
   std::optional<QPoint> placedAt;
 };
@@ -46,9 +48,9 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window)
   auto* hints = xcb_get_property_reply(c, hintsCookie, nullptr);
   std::optional<WindowState> state;
   if (attributes != nullptr && geometry != nullptr && origin != nullptr) {
-    state = WindowState{attributes->map_state == XCB_MAP_STATE_VIEWABLE,
-                        QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
-                        std::nullopt};
+    state = WindowState{
+        attributes->map_state == XCB_MAP_STATE_VIEWABLE, attributes->override_redirect != 0,
+        QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height), std::nullopt};
     // WM_SIZE_HINTS: flags, then x and y, read when the flags name a
     // position the user or the program gave.
     constexpr std::uint32_t userPosition = 1u << 0, programPosition = 1u << 2;
@@ -65,13 +67,50 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window)
   return state;
 }
 
+// The window a press at `point` (root coordinates) reaches now: the deepest
+// one there, as the X server finds it, through the cut and the input region
+// of every window on the way (a window manager's frame copies its client's).
+xcb_window_t windowAt(xcb_connection_t* c, QPoint point) {
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_window_t at = root;
+  while (true) {
+    auto* reply = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, root, at, std::int16_t(point.x()), std::int16_t(point.y())),
+        nullptr);
+    if (reply == nullptr) return XCB_WINDOW_NONE;
+    const xcb_window_t child = reply->child;
+    std::free(reply);
+    if (child == XCB_WINDOW_NONE) return at;
+    at = child;
+  }
+}
+
+// Whether `window` is `inner` or holds it.
+bool holds(xcb_connection_t* c, xcb_window_t window, xcb_window_t inner) {
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  for (xcb_window_t w = inner; w != XCB_WINDOW_NONE && w != root;) {
+    if (w == window) return true;
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+    w = tree != nullptr ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(tree);
+  }
+  return false;
+}
+
+using Connection = std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)>;
+
+// A connection of its own to `display` (empty: $DISPLAY now).
+Connection connectTo(const QString& display) {
+  const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
+  return Connection(xcb_connect(name.constData(), nullptr), xcb_disconnect);
+}
+
 }  // namespace
 
 std::optional<QRect> shownPlace(const QString& window, const QString& display,
                                 std::chrono::milliseconds timeout) {
-  const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
-  xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
-  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
+  const Connection connection = connectTo(display);
+  xcb_connection_t* c = connection.get();
   const xcb_window_t id = window.toUInt(nullptr, 0);
   if (xcb_connection_has_error(c) || id == 0) return std::nullopt;
   std::optional<QRect> shown;
@@ -79,12 +118,26 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display,
       [&] {
         const std::optional<WindowState> state = windowState(c, id);
         if (!state || !state->viewable) return false;
-        if (state->placedAt && *state->placedAt != state->place.topLeft()) return false;
+        // A window no window manager takes in stands where the X server was
+        // told at once; one embedded in another program's window (a tray
+        // icon) stands where that program puts it, whatever its hints say.
+        if (!state->overrideRedirect && state->placedAt &&
+            *state->placedAt != state->place.topLeft())
+          return false;
         shown = state->place;
         return true;
       },
       timeout);
   return shown;
+}
+
+bool pointerReaches(const QString& window, QPoint point, const QString& display,
+                    std::chrono::milliseconds timeout) {
+  const Connection connection = connectTo(display);
+  xcb_connection_t* c = connection.get();
+  const xcb_window_t id = window.toUInt(nullptr, 0);
+  if (xcb_connection_has_error(c) || id == 0) return false;
+  return waitUntil([&] { return holds(c, id, windowAt(c, point)); }, timeout);
 }
 
 std::optional<std::string> missingX() {
