@@ -22,8 +22,8 @@ class Gestures : public ControllerTest {
     seedQuietUser();
     started();
     ASSERT_TRUE(waitUntil([&] { return view().isVisible() && view().width() > 0; }));
-    // Let the window manager place it before aiming at it.
-    waitUntil([] { return false; }, 300ms);
+    ASSERT_TRUE(characterShown())
+        << "the character is not shown where it was put, taking the pointer";
   }
   GlimmetHostView& view() { return controller->companion().hostView(); }
 };
@@ -138,7 +138,10 @@ TEST_F(Gestures, ADragSavesTheNewPosition) {
   const auto stored = store.load<AppSettings>("settings");
   ASSERT_TRUE(stored && stored->position);
   EXPECT_EQ(*stored->position, saved);
-  // A click is no drag: nothing moves.
+  // A click is no drag: nothing moves. It aims at the window where the drag
+  // left it.
+  ASSERT_TRUE(characterShown())
+      << "the dragged character is not shown where it was put, taking the pointer";
   xdotool(QStringList{"mousemove"} + at(onScreen(bodyCentre)) + QStringList{"click", "1"});
   waitUntil([&] { return played(Effect::click) == 1; });
   EXPECT_EQ(*c.model().settings().position, saved);

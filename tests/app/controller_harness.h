@@ -130,6 +130,18 @@ class ControllerTest : public ::testing::Test {
             .toPoint());
   }
   static QStringList at(QPoint p) { return {QString::number(p.x()), QString::number(p.y())}; }
+  // Whether the window manager shows the character's window where the
+  // program put it (shownPlace), and a press on its body or its head
+  // reaches it (pointerReaches). Only then does onScreen() tell where the
+  // pointer finds the character: Qt's geometry is what the program asked
+  // for, a window manager first takes a new window into a frame of its own
+  // that stands elsewhere until it moves and maps it, and that frame takes
+  // on the window's cut and input region a moment later still.
+  bool characterShown() {
+    const QString window = QString::number(controller->companion().panel().winId());
+    return shownPlace(window) && pointerReaches(window, onScreen(bodyCentre)) &&
+           pointerReaches(window, onScreen(head));
+  }
   // Runs xdotool while this process goes on handling its events, so that
   // the moves arrive spaced as they were made and menus can open.
   static void xdotool(const QStringList& args) {

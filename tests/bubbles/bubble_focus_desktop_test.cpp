@@ -50,6 +50,12 @@ class BubbleFocusDesktop : public ::testing::Test {
   void show(BubbleContent content) {
     bubble.show(std::move(content), BubbleStyle::soft);
     ASSERT_TRUE(testing::waitUntil([&] { return bubble.panel().isVisible(); }, 2s));
+    // Where the window manager shows it, which is where the tests aim at its
+    // controls.
+    ASSERT_TRUE(testing::shownPlace(QString::number(bubble.panel().winId())))
+        << "the bubble is not shown where it was put";
+    // A window manager that hands it the keyboard, as it must not, does so
+    // as it maps it or a moment later.
     QTest::qWait(400);
     ASSERT_EQ(QApplication::activeWindow(), &typing);
   }
@@ -81,6 +87,7 @@ TEST_F(BubbleFocusDesktop, ANameCutShortShowsWholeInTheTooltipOfABubbleThatIsNot
   auto* primary = bubble.panel().findChild<QPushButton*>(QStringLiteral("primary"));
   ASSERT_NE(primary, nullptr);
   const QPoint at = primary->mapToGlobal(primary->rect().center());
+  ASSERT_TRUE(testing::pointerReaches(QString::number(bubble.panel().winId()), at));
   for (int dx : {0, 4}) {
     testing::runTool("xdotool",
                      {"mousemove", QString::number(at.x() + dx), QString::number(at.y())});
@@ -105,6 +112,7 @@ TEST_F(BubbleFocusDesktop, ReturnAnswersDoneWhereverTabMovedTheKeyboard) {
     auto* message = bubble.panel().findChild<QWidget*>(QStringLiteral("message"));
     ASSERT_NE(message, nullptr);
     const QPoint at = message->mapToGlobal(message->rect().center());
+    ASSERT_TRUE(testing::pointerReaches(QString::number(bubble.panel().winId()), at));
     testing::runTool("xdotool",
                      {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
     ASSERT_TRUE(

@@ -46,18 +46,6 @@ QImage onScreen(QRect area) {
   return image;
 }
 
-// Where `window` is on screen, as the X server has it (Qt may learn of a
-// window manager's move late on a busy machine).
-QPoint originOnScreen(const QWidget& window) {
-  xcb_connection_t* c = connection();
-  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-  xcb_translate_coordinates_reply_t* reply = xcb_translate_coordinates_reply(
-      c, xcb_translate_coordinates(c, xcb_window_t(window.winId()), root, 0, 0), nullptr);
-  const QPoint origin = reply != nullptr ? QPoint(reply->dst_x, reply->dst_y) : QPoint();
-  std::free(reply);
-  return origin;
-}
-
 // Waits until the server has handled what was sent and Qt has passed on the
 // events it made meanwhile.
 void settle() {
@@ -101,6 +89,9 @@ class FramePresenterDesktop : public ::testing::Test {
     presenter_->present();
     settle();
   }
+  // Whether the canvas is shown where it was put, which is where shown()
+  // reads the screen.
+  bool canvasShown() const { return shownPlace(QString::number(canvas_->winId())).has_value(); }
   QImage shown(QRect square) const { return onScreen(square.translated(canvas_->pos())); }
   static bool all(const QImage& image, QRgb colour) {
     for (int y = 0; y < image.height(); ++y) {
@@ -127,6 +118,7 @@ TEST_F(FramePresenterDesktop, ShowsItsFramesAndSendsNoExposureTheLastFrameCovers
   // Exposed before any frame: one is asked for.
   ASSERT_TRUE(waitUntil([&] { return framesWanted_ > 0; }));
   ASSERT_TRUE(canvas_->testAttribute(Qt::WA_PaintOnScreen));
+  ASSERT_TRUE(canvasShown());
 
   present(QRect(10, 10, 20, 20));
   EXPECT_TRUE(all(shown(QRect(10, 10, 20, 20)), qRgb(255, 0, 0)));
@@ -145,6 +137,7 @@ TEST_F(FramePresenterDesktop, ShowsItsFramesAndSendsNoExposureTheLastFrameCovers
 TEST_F(FramePresenterDesktop, AnExposureAfterTheFrameGetsItsPixelsAgainWithoutPainting) {
   canvas_->show();
   ASSERT_TRUE(waitUntil([&] { return framesWanted_ > 0; }));
+  ASSERT_TRUE(canvasShown());
   present(QRect(0, 0, 80, 80), Qt::green);
   ASSERT_TRUE(all(shown(QRect(0, 0, 80, 80)), qRgb(0, 255, 0)));
   // A blue frame cut to a small square: only the square turns blue.
@@ -204,11 +197,15 @@ TEST(FramePresenterDesktopView, TheCharactersWindowShowsWhatItsViewPaints) {
   if (!panel.isShaped()) GTEST_SKIP() << "a compositor blends the window with the desktop";
   ASSERT_FALSE(masks.empty());
   // The window manager maps the window in its own time (slowly on a busy
-  // machine): the screen is read until it matches, or the time runs out.
+  // machine), and the frame kept for it fills what that exposes a moment
+  // later: the screen is read where the window is shown until it matches,
+  // or the time runs out.
+  const std::optional<QRect> place = shownPlace(QString::number(panel.winId()));
+  ASSERT_TRUE(place) << "the window is not shown where it was put";
   QString mismatch;
   int compared = 0;
   const auto matches = [&] {
-    const QImage screen = onScreen(QRect(originOnScreen(panel), panel.size()));
+    const QImage screen = onScreen(*place);
     compared = 0;
     for (const QRect& r : masks.back()) {
       for (int y = r.top(); y <= r.bottom(); ++y) {

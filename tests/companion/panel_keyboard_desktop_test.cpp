@@ -108,13 +108,17 @@ TEST(PanelKeyboardDesktop, AMenuOpenedAsTheKeyboardGoesBackStaysOpen) {
   character.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&character));
   PanelKeyboard::instance().addPanel(character);
-  QTest::qWait(300);
+  // The pointer goes to the character where the program put it.
+  const QString window = QString::number(character.winId());
+  ASSERT_TRUE(testing::shownPlace(window))
+      << "the character's window is not shown where it was put";
 
   Manager manager;
   const xcb_window_t user = manager.userWindow();
   QTest::qWait(300);
   // The pointer comes onto the character, and the focus follows it.
   const QPoint middle = character.geometry().center();
+  ASSERT_TRUE(testing::pointerReaches(window, middle));
   testing::runTool("xdotool", {"mousemove", "10", "10"});
   testing::runTool("xdotool",
                    {"mousemove", QString::number(middle.x()), QString::number(middle.y())});

@@ -105,13 +105,52 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window,
   return state;
 }
 
+// The window a press at `point` (root coordinates) reaches now: the deepest
+// one there, as the X server finds it, through the cut and the input region
+// of every window on the way (a window manager's frame copies its client's).
+xcb_window_t windowAt(xcb_connection_t* c, QPoint point) {
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_window_t at = root;
+  while (true) {
+    const Reply<xcb_translate_coordinates_reply_t> reply(
+        xcb_translate_coordinates_reply(
+            c,
+            xcb_translate_coordinates(c, root, at, std::int16_t(point.x()),
+                                      std::int16_t(point.y())),
+            nullptr),
+        std::free);
+    if (reply == nullptr) return XCB_WINDOW_NONE;
+    if (reply->child == XCB_WINDOW_NONE) return at;
+    at = reply->child;
+  }
+}
+
+// Whether `window` is `inner` or holds it.
+bool holds(xcb_connection_t* c, xcb_window_t window, xcb_window_t inner) {
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  for (xcb_window_t w = inner; w != XCB_WINDOW_NONE && w != root;) {
+    if (w == window) return true;
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr),
+                                             std::free);
+    w = tree != nullptr ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+  }
+  return false;
+}
+
+using Connection = std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)>;
+
+// A connection of its own to `display` (empty: $DISPLAY now).
+Connection connectTo(const QString& display) {
+  const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
+  return Connection(xcb_connect(name.constData(), nullptr), xcb_disconnect);
+}
+
 }  // namespace
 
 std::optional<QRect> shownPlace(const QString& window, const QString& display,
                                 std::chrono::milliseconds timeout) {
-  const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
-  xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
-  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
+  const Connection connection = connectTo(display);
+  xcb_connection_t* c = connection.get();
   const xcb_window_t id = window.toUInt(nullptr, 0);
   if (xcb_connection_has_error(c) || id == 0) return std::nullopt;
   const xcb_atom_t frameExtents = atom(c, "_NET_FRAME_EXTENTS");
@@ -126,6 +165,15 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display,
       },
       timeout);
   return shown;
+}
+
+bool pointerReaches(const QString& window, QPoint point, const QString& display,
+                    std::chrono::milliseconds timeout) {
+  const Connection connection = connectTo(display);
+  xcb_connection_t* c = connection.get();
+  const xcb_window_t id = window.toUInt(nullptr, 0);
+  if (xcb_connection_has_error(c) || id == 0) return false;
+  return waitUntil([&] { return holds(c, id, windowAt(c, point)); }, timeout);
 }
 
 std::optional<std::string> missingX() {

@@ -5,6 +5,7 @@
 // whose peer is missing skips with the reason instead of passing.
 
 #include <QDBusConnection>
+#include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -52,10 +53,23 @@ std::optional<QString> runTool(const QString& program, const QStringList& args,
 // window id, nor a shape or a first frame, nor an answer to a ping shows
 // that: a window manager takes the window into a frame of its own first,
 // which stands at 0,0 or wherever it likes until it is moved and mapped.
+// A window that window managers leave alone (override-redirect: a menu, a
+// tray icon embedded in the tray's window) is placed by the X server at
+// once, or by the program it is embedded in: for it, mapped is shown.
 // `display` names another X server than the test desktop's. Nothing when the
 // window is not shown so within the time.
 std::optional<QRect> shownPlace(const QString& window, const QString& display = {},
                                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Whether a press at `point` of the screen (its pixels, as xdotool takes
+// them) reaches the window, or one inside it, once it does within the time.
+// A window shown in its place need not take a press everywhere in it yet:
+// one cut to what it draws, or answering the mouse only inside an input
+// region, takes presses only where its program has cut it so far; the
+// window manager's frame around it only where it has copied that cut, a
+// moment later; and another window may cover it.
+bool pointerReaches(const QString& window, QPoint point, const QString& display = {},
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // A picture of the whole screen as `name` in the folder PIMBLE_SCREENSHOTS
 // names, for a reviewer; nothing when it names none.
