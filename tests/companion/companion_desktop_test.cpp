@@ -96,6 +96,13 @@ class CompanionDesktop : public ::testing::Test {
     const XGeometry g = geometry();
     return g.position + canvasToWindow(canvas, g.size);
   }
+  // The point of the figure on the screen, once a press there reaches the
+  // window: it takes presses only where its drawn frame has cut it.
+  QPoint aimAt(QPointF canvas) const {
+    const QPoint at = screenPoint(canvas);
+    EXPECT_TRUE(pointerReaches(window_, at)) << "a press there reaches another window";
+    return at;
+  }
   static void xdotool(const QStringList& args) {
     ASSERT_TRUE(runTool("xdotool", args)) << args.join(' ').toStdString();
   }
@@ -170,7 +177,7 @@ TEST_F(CompanionDesktop, ClicksOnTheBodyReportAndClicksBesideItFallThrough) {
   const int before = below.presses;
   QTest::qWait(500);  // no double click with the next one
 
-  xdotool(QStringList{"mousemove"} + at(screenPoint(bodyCentre)) + QStringList{"click", "1"});
+  xdotool(QStringList{"mousemove"} + at(aimAt(bodyCentre)) + QStringList{"click", "1"});
   EXPECT_FALSE(waitForLine("click").isEmpty());
   EXPECT_EQ(below.presses, before);
 
@@ -186,7 +193,7 @@ TEST_F(CompanionDesktop, ClicksOnTheBodyReportAndClicksBesideItFallThrough) {
 TEST_F(CompanionDesktop, DragMovesTheWindowAndSettlesItOnScreen) {
   // From the bottom-right corner, 36 points in from the edges.
   const XGeometry start = geometry();
-  const QPoint grab = screenPoint(bodyCentre);
+  const QPoint grab = aimAt(bodyCentre);
   xdotool(QStringList{"mousemove"} + at(grab) + QStringList{"mousedown", "1"});
   for (int dx : {-20, -60, -100}) {
     xdotool(QStringList{"mousemove"} + at(grab + QPoint(dx, -50)));
@@ -229,7 +236,7 @@ TEST_F(CompanionDesktop, CornerFlightEndsInTheCorner) {
 }
 
 TEST_F(CompanionDesktop, RubbingTheHeadReportsOnePet) {
-  const QPoint h = screenPoint(head);
+  const QPoint h = aimAt(head);
   QStringList rub{"mousemove"};
   rub << at(h);
   for (int i = 0; i < 8; ++i) {
