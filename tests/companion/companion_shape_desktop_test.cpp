@@ -83,7 +83,7 @@ class PrivateDesktop {
           .value_or("")
           .contains("window id");
     });
-    if (!managed) return "openbox did not start";
+    if (!managed || !windowManagerAtWork(display_)) return "openbox did not start";
     // Lowered beneath openbox's own windows, which it stacks what it
     // manages under.
     makeBackdrop();
@@ -316,23 +316,25 @@ TEST_F(CompanionShapeDesktop, WithoutACompositorOnlyTheDrawnShapesShowAndPicomBr
     }
     return true;
   })) << "the windows were not made whole under the compositor";
-  // picom's first full paint, which a busy machine delays; the figure
-  // floats a few pixels between the screenshots.
+  // picom's first full paint, which a busy machine delays, and the first
+  // frames the program draws for it, with their shadows, which may come
+  // after it; the figure floats a few pixels between the screenshots.
+  const QPoint groundNow = figurePoint(character, {112, 298});
+  // Under the speech bubble's body, a few pixels down: its drop shadow.
+  const QPoint underBubble(bubbleBox.center().x(), bubbleBox.bottom() - 8 + 4);
   QImage composited;
   QString compositedBlack;
   waitUntil([&] {
     composited = desktop_.screenshot();
     compositedBlack = blackOutside(composited, grown(plain.outlines, 6));
-    return compositedBlack.isEmpty();
+    return compositedBlack.isEmpty() && difference(composited.pixel(groundNow), backdrop) >= 8 &&
+           difference(composited.pixel(underBubble), backdrop) >= 8;
   });
   save(composited, "with-picom.png");
   EXPECT_TRUE(compositedBlack.isEmpty()) << compositedBlack.toStdString();
-  const QPoint groundNow = figurePoint(character, {112, 298});
   const QRgb shade = composited.pixel(groundNow);
   EXPECT_GE(difference(shade, backdrop), 8) << "no ground shadow";
   EXPECT_FALSE(isBlack(shade));
-  // Under the speech bubble's body, a few pixels down: its drop shadow.
-  const QPoint underBubble(bubbleBox.center().x(), bubbleBox.bottom() - 8 + 4);
   EXPECT_GE(difference(composited.pixel(underBubble), backdrop), 8) << "no bubble shadow";
   EXPECT_LE(difference(plain.image.pixel(underBubble), backdrop), 2);
   EXPECT_FALSE(isBlack(composited.pixel(underBubble)));

@@ -176,6 +176,30 @@ bool pointerReaches(const QString& window, QPoint point, const QString& display,
   return waitUntil([&] { return holds(c, id, windowAt(c, point)); }, timeout);
 }
 
+bool windowManagerAtWork(const QString& display, std::chrono::milliseconds timeout) {
+  const Connection connection = connectTo(display);
+  xcb_connection_t* c = connection.get();
+  if (xcb_connection_has_error(c)) return false;
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  const xcb_window_t probe = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  // Each request is news to the window manager, which then handles what
+  // it had left.
+  const bool shown = waitUntil(
+      [&] {
+        xcb_map_window(c, probe);
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, probe), nullptr),
+            std::free);
+        return attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+      },
+      timeout);
+  xcb_destroy_window(c, probe);
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  return shown;
+}
+
 std::optional<std::string> missingX() {
   if (auto why = envMissing("DISPLAY")) return why;
   if (QGuiApplication::platformName() != QLatin1String("xcb"))

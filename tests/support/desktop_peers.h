@@ -71,6 +71,15 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display = 
 bool pointerReaches(const QString& window, QPoint point, const QString& display = {},
                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// Whether the window manager of `display` (empty: the test desktop's) takes
+// windows in: a window of the test's own, asked for again until it is shown,
+// then taken away. A window manager marks the screen as its own
+// (_NET_SUPPORTING_WM_CHECK) before it has finished starting, and openbox,
+// slow to start on a busy machine, can leave a window asked for meanwhile
+// unmapped until its next event comes.
+bool windowManagerAtWork(const QString& display = {},
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
 // A picture of the whole screen as `name` in the folder PIMBLE_SCREENSHOTS
 // names, for a reviewer; nothing when it names none.
 void saveScreenshot(const QString& name);
