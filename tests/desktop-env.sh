@@ -160,6 +160,26 @@ if [ -n "${DISPLAY:-}" ] && command -v openbox >/dev/null; then
     sleep 0.05
   done
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || note "openbox did not start"
+  # openbox marks the screen as its own before it has finished starting, and
+  # on a busy machine can leave a window asked for meanwhile unmapped until
+  # its next event comes: a window of our own, asked for again until openbox
+  # shows it, then closed, and the tests' windows come after.
+  if command -v xmessage >/dev/null && command -v xdotool >/dev/null; then
+    xmessage -geometry +0+0 openbox >/dev/null 2>&1 &
+    probe=$!
+    for _ in $(seq 1 200); do
+      window=$(xdotool search --class "^Xmessage$" 2>/dev/null | head -n1)
+      if [ -n "$window" ]; then
+        xwininfo -id "$window" 2>/dev/null | grep -q IsViewable && break
+        xdotool windowmap "$window" 2>/dev/null
+      fi
+      sleep 0.05
+    done
+    [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q IsViewable ||
+      note "openbox did not take a window in"
+    kill "$probe" 2>/dev/null
+    wait "$probe" 2>/dev/null
+  fi
 fi
 
 # A tray only when asked for: PIMBLE_DESKTOP_TRAY=xembed, sni or both. Tests
