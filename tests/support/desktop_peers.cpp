@@ -105,10 +105,9 @@ std::optional<WindowState> windowState(xcb_connection_t* c, xcb_window_t window,
   return state;
 }
 
-}  // namespace
-
-std::optional<QRect> shownPlace(const QString& window, const QString& display,
-                                std::chrono::milliseconds timeout) {
+// Shown, and at `at` where given, else where its program asked for it.
+std::optional<QRect> shownWhere(const QString& window, std::optional<QPoint> at,
+                                const QString& display, std::chrono::milliseconds timeout) {
   const QByteArray name = display.isEmpty() ? qgetenv("DISPLAY") : display.toUtf8();
   xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
   const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
@@ -120,12 +119,25 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display,
       [&] {
         const std::optional<WindowState> state = windowState(c, id, frameExtents);
         if (!state || !state->viewable) return false;
-        if (state->asked && *state->asked != state->place.topLeft()) return false;
+        const std::optional<QPoint> wanted = at ? at : state->asked;
+        if (wanted && *wanted != state->place.topLeft()) return false;
         shown = state->place;
         return true;
       },
       timeout);
   return shown;
+}
+
+}  // namespace
+
+std::optional<QRect> shownPlace(const QString& window, const QString& display,
+                                std::chrono::milliseconds timeout) {
+  return shownWhere(window, std::nullopt, display, timeout);
+}
+
+std::optional<QRect> shownAt(const QString& window, QPoint at, const QString& display,
+                             std::chrono::milliseconds timeout) {
+  return shownWhere(window, at, display, timeout);
 }
 
 std::optional<std::string> missingX() {
