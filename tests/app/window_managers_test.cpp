@@ -2,11 +2,19 @@
 // X server, a session bus and settings of the test's own: each draws its own
 // conclusions from how the character's and the bubbles' windows are tied
 // to each other and to the program's other windows.
+#include <poll.h>
+#include <xcb/xcb.h>
+
 #include <QDir>
+#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -1039,8 +1047,13 @@ class FocusMarksTest : public OwnDesktopTest {
   // The `keys` open the form with the caret blinking in "What for?", which
   // loses its mark to the next control on a Tab.
   void formShowsTheKeyboard(const QStringList& keys) {
-    SCOPED_TRACE(keys.join(' ').toStdString());
-    runTool("xdotool", QStringList{"key"} + keys);
+    formShowsTheKeyboard(keys.join(' '), [&] { runTool("xdotool", QStringList{"key"} + keys); });
+  }
+  // The same for the form `open` opens, as `how` says.
+  void formShowsTheKeyboard(const QString& how, const std::function<void()>& open) {
+    SCOPED_TRACE(how.toStdString());
+    open();
+    if (HasFatalFailure()) return;
     bubbleWithTheKeyboard();
     const QRect field = placeOf(*pimble_, "text", "Purpose, optional");
     ASSERT_FALSE(field.isEmpty());
@@ -1052,6 +1065,52 @@ class FocusMarksTest : public OwnDesktopTest {
         << "no caret";
     const auto [before, after] = tab({field});
     EXPECT_GE(outlineChanges(before, after, field), marked) << "no mark left the field";
+  }
+  // Escape closes the open form, and Ctrl+Alt+I opens it again the moment
+  // the X server no longer shows it, while the program is still handing
+  // the keyboard back. Not in one go: the accessibility bridge holds Escape
+  // back until the bus's registry has seen it (up to a tenth of a second),
+  // while Ctrl+Alt+I, a grab on the root window, is handled at once and
+  // would come first. One xdotool types both as each line is written to it,
+  // with no program started in between.
+  void closeAndOpenAtOnce() const {
+    const QString form = bubbleOf(*pimble_);
+    ASSERT_FALSE(form.isEmpty()) << "no form open";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t window = form.toUInt();
+    // Told of its going from now on; shown still.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    auto* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool shown = attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    ASSERT_TRUE(shown) << "no form open";
+    QProcess keys;
+    keys.start("xdotool", {"-"});
+    ASSERT_TRUE(keys.waitForStarted());
+    keys.write("key Escape\n");
+    keys.waitForBytesWritten();
+    bool gone = false;
+    pollfd told{xcb_get_file_descriptor(c), POLLIN, 0};
+    for (const auto end = std::chrono::steady_clock::now() + 5s;
+         !gone && std::chrono::steady_clock::now() < end;) {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        const int type = event->response_type & 0x7f;
+        gone = gone || type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY;
+        std::free(event);
+      }
+      if (!gone) ::poll(&told, 1, 10);
+    }
+    if (gone) {
+      keys.write("key ctrl+alt+i\n");
+      keys.waitForBytesWritten();
+    }
+    keys.closeWriteChannel();
+    keys.waitForFinished();
+    ASSERT_TRUE(gone) << "Escape did not close the form";
   }
   void escape() const {
     runTool("xdotool", {"key", "Escape"});
@@ -1105,7 +1164,8 @@ TEST_F(FocusMarksTest, UnderOpenboxABubbleWithTheKeyboardShowsWhereItIsWhateverC
       6);
   quickActionsShowTheKeyboard();
   formShowsTheKeyboard({"ctrl+alt+i"});
-  formShowsTheKeyboard({"Escape", "ctrl+alt+i"});
+  formShowsTheKeyboard("Escape, and Ctrl+Alt+I as soon as the form is gone",
+                       [&] { closeAndOpenAtOnce(); });
   escape();
   runTool("xdotool", {"key", "ctrl+alt+i"});
   bubbleWithTheKeyboard();
