@@ -14,8 +14,10 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QPoint>
 #include <QString>
 #include <QVariantMap>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,12 +28,32 @@
 
 namespace pimble::testing {
 
+inline constexpr int trayerWidth = 120;
+
 inline std::unique_ptr<ScopedProcess> startTrayer() {
   return std::make_unique<ScopedProcess>(
       QStringLiteral("trayer"),
-      QStringList{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
-                  "--heighttype", "pixel", "--height", "24", "--SetDockType", "true",
-                  "--SetPartialStrut", "false"});
+      QStringList{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+                  QString::number(trayerWidth), "--heighttype", "pixel", "--height", "24",
+                  "--SetDockType", "true", "--SetPartialStrut", "false"});
+}
+
+// trayer's strip on screen where startTrayer() asked for it, the top right
+// corner; an icon embedded in it stands where it will be clicked from then
+// on. A window manager may map the strip elsewhere first (KWin at 0,0), and
+// trayer's hints keep saying 0,0 wherever it is.
+inline bool trayerShown(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+  const int screenWidth =
+      runTool("xdotool", {"getdisplaygeometry"}).value_or("").section(' ', 0, 0).toInt();
+  auto strip = [] {
+    return runTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"})
+        .value_or("")
+        .section('\n', 0, 0);
+  };
+  QString window;
+  if (screenWidth <= 0 || !waitUntil([&] { return !(window = strip()).isEmpty(); }, timeout))
+    return false;
+  return shownAt(window, QPoint(screenWidth - trayerWidth, 0), {}, timeout).has_value();
 }
 
 // The mocked watcher; `host` false: its panel has not registered yet. On

@@ -2,11 +2,20 @@
 // X server, a session bus and settings of the test's own: each draws its own
 // conclusions from how the character's and the bubbles' windows are tied
 // to each other and to the program's other windows.
+#include <poll.h>
+#include <xcb/xcb.h>
+
 #include <QDir>
+#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/pimble_process.h"
@@ -135,7 +144,7 @@ class OwnDesktopTest : public ProcessTest {
         .split('\n', Qt::SkipEmptyParts);
   }
   // The program's icon in a tray: a small window in the strip `inStrip`
-  // tells by its geometry; empty when none shows.
+  // tells by its geometry, once shown there; empty when none shows.
   static QString trayIcon(const Pimble& pimble, const std::function<bool(const QRect&)>& inStrip) {
     QString icon;
     waitUntil(
@@ -145,7 +154,7 @@ class OwnDesktopTest : public ProcessTest {
           return !icon.isEmpty();
         },
         10s);
-    return icon;
+    return !icon.isEmpty() && shownPlace(icon) ? icon : QString();
   }
   // The accessibility bus of the desktop's session: a program started
   // after it with AccessibilityBus::programEnvironment() shows where its
@@ -259,6 +268,7 @@ TEST_P(WindowManagerTest,
     EXPECT_TRUE(onEveryWorkspace(bubble));
   }
   // A click on the bubble hands it the keyboard where the window manager lets it.
+  ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   runTool("xdotool", {"mousemove", "--window", bubble, "60", "30", "click", "1"});
   waitUntil([&] { return runTool("xdotool", {"getactivewindow"}) == bubble; }, 2s);
   runTool("wmctrl", {"-s", "3"});
@@ -304,13 +314,15 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
   const QString xterm = startOtherApplication();
   auto pimble = std::make_unique<Pimble>(data_, QStringList{},
                                          QStringList{AccessibilityBus::programEnvironment()});
-  ASSERT_TRUE(pimble->showsWindow(20s));
-  QString character = pimble->windows("^Pimble Glimmet$").value(0), bubble;
+  QString character = pimble->shownCharacter(20s), bubble;
+  ASSERT_FALSE(character.isEmpty()) << "the character was not shown where it was put";
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(*pimble)).isEmpty(); }, 30s));
-  pause(500ms);
+  ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   // Beside the character, its tail against the character's window.
   const QRect c = geometry(character);
   EXPECT_TRUE(geometry(bubble).adjusted(-10, -10, 10, 10).intersects(c));
+  // Nor does it take the keyboard a while after it came.
+  pause(500ms);
   EXPECT_EQ(activeWindow().toStdString(), xterm.toStdString());
   ASSERT_TRUE(press(*pimble, "Done: Drink water"));
 
@@ -326,6 +338,7 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
   ASSERT_TRUE(waitUntil([&] { return activeWindow() == bubble; }));
   EXPECT_EQ(type().toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
   EXPECT_TRUE(offered());
+  ASSERT_TRUE(shownPlace(bubble)) << "the quick actions were not shown where they were put";
   ASSERT_TRUE(press(*pimble, "Water"));
   EXPECT_TRUE(waitUntil([&] { return !offered(); }));
   EXPECT_EQ(type().toStdString(), "_NET_WM_WINDOW_TYPE_UTILITY");
@@ -337,13 +350,13 @@ TEST_F(OwnDesktopTest, UnderAwesomeTheCharacterAndItsBubblesStayWhereTheProgramP
                          .arg(c.center().y())
                          .split(' '));
   pause(1s);
+  ASSERT_TRUE(shownPlace(character)) << "the character was not shown where it was dragged";
   const QPoint left = geometry(character).topLeft();
   ASSERT_GE((left - c.topLeft()).manhattanLength(), 300) << "not dragged";
   ASSERT_EQ(pimble->end(), 0);
   pimble = std::make_unique<Pimble>(data_);
-  ASSERT_TRUE(pimble->showsWindow(20s));
-  pause(1s);
-  character = pimble->windows("^Pimble Glimmet$").value(0);
+  character = pimble->shownCharacter(20s);
+  ASSERT_FALSE(character.isEmpty()) << "the character was not shown where it was put";
   EXPECT_LE((geometry(character).topLeft() - left).manhattanLength(), 2);
 }
 
@@ -358,7 +371,8 @@ TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
   Pimble pimble(data_, {}, {AccessibilityBus::programEnvironment()});
   ASSERT_TRUE(pimble.showsWindow(20s));
   click(first, QPoint(20, 20));
-  ASSERT_TRUE(waitUntil([&] { return !bubbleOf(pimble).isEmpty(); }, 30s));
+  QString bubble;
+  ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 30s));
   pause(500ms);
   // Each press goes from one application to the other, never to Pimble.
   auto altTabAlternates = [&](int presses) {
@@ -374,11 +388,13 @@ TEST_F(OwnDesktopTest, UnderIceWMAltTabGoesFromApplicationToApplication) {
     }
   };
   altTabAlternates(4);
+  ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   // The quick actions took the keyboard, then the user went back to an
   // application: the bubble is again one that came by itself.
   ASSERT_TRUE(press(pimble, "Done: Drink water"));
   pause(1s);
-  const QString character = pimble.windows("^Pimble Glimmet$").value(0);
+  const QString character = pimble.shownCharacter();
+  ASSERT_FALSE(character.isEmpty()) << "the character was not shown where it was put";
   runTool("xdotool",
           {"mousemove", "--window", character, "84", "90", "click", "--repeat", "2", "1"});
   ASSERT_TRUE(waitUntil([&] { return activeWindow() == bubbleOf(pimble); }));
@@ -399,7 +415,7 @@ TEST_F(OwnDesktopTest, UnderKWinOneClickOnABubbleAndReturnAnswersIt) {
   ASSERT_TRUE(pimble.showsWindow(20s));
   QString bubble;
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 30s));
-  pause(1s);
+  ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   click(bubble, QPoint(150, 30));
   pause(300ms);
   runTool("xdotool", {"key", "Return"});
@@ -430,6 +446,7 @@ TEST_F(OwnDesktopTest, UnderKWinBackToGoesStraightToThatApplication) {
       {"XDG_DATA_DIRS=" + none, "XDG_DATA_HOME=" + none, AccessibilityBus::programEnvironment()});
   QString bubble;
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 20s));
+  ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   pause(1s);
   ActiveWindows active;
   ASSERT_TRUE(press(pimble, "Back to Editor"));
@@ -480,9 +497,7 @@ TEST_P(KWinFocusTest, WindowsOpenedFromTheTraysMenuOrByASecondStartTakeTheKeyboa
   if (!startDesktop({"kwin_x11", "--replace"}))
     GTEST_SKIP() << "KWin did not start on an X server of its own";
   const auto trayer = startTrayer();
-  ASSERT_TRUE(waitUntil([] {
-    return runTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).has_value();
-  }));
+  ASSERT_TRUE(trayerShown()) << "trayer was not shown at the top right";
   seed(true);
   const QString typed = dir_.path() + "/typed", xterm = startOtherApplication("+40+40", typed);
   Pimble pimble(data_);
@@ -610,8 +625,8 @@ class I3Test : public OwnDesktopTest {
     QStringList env;
     if (a11y_) env << AccessibilityBus::programEnvironment();
     pimble_ = std::make_unique<Pimble>(data_, QStringList{}, env);
-    if (!pimble_->showsWindow(20s)) return false;
-    character_ = pimble_->windows("^Pimble Glimmet$").value(0);
+    character_ = pimble_->shownCharacter(20s);
+    if (character_.isEmpty()) return false;
     pause(1s);
     return true;
   }
@@ -688,6 +703,7 @@ TEST_F(I3Test, TypedKeysReachTheApplicationAfterATapAndAfterTheQuickActions) {
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("closed"));
   ASSERT_TRUE(quickActions());
+  ASSERT_TRUE(shownPlace(bubble)) << "the quick actions were not shown where they were put";
   ASSERT_TRUE(press(*pimble_, "Water"));
   pause(300ms);
   EXPECT_TRUE(keysReachTheApplication("watered"));
@@ -748,7 +764,9 @@ TEST_F(I3Test, WindowsChosenFromTheTraysMenuOverAnotherWindowKeepTheKeyboard) {
     ASSERT_TRUE(opened()) << "no menu";
     const QRect row = placeOf(*pimble_, "menu item", entry);
     ASSERT_FALSE(row.isEmpty()) << "no " << entry.toStdString();
-    const QPoint item(geometry(menu).left() + 75, row.center().y());
+    const std::optional<QRect> shownMenu = shownPlace(menu);
+    ASSERT_TRUE(shownMenu) << "the menu was not shown where it was put";
+    const QPoint item(shownMenu->left() + 75, row.center().y());
     ASSERT_TRUE(right.contains(item));
     moveTo(item);
     runTool("xdotool", {"click", "1"});
@@ -921,7 +939,7 @@ TEST_F(OwnDesktopTest, UnderOpenboxAWindowClosedByTheWindowManagerEndsAsItsEscap
   // The reminder, clicked, then Alt+F4: skipped, as its Escape skips it.
   QString reminder;
   ASSERT_TRUE(waitUntil([&] { return !(reminder = bubbleOf(pimble)).isEmpty(); }, 30s));
-  pause(500ms);
+  ASSERT_TRUE(shownPlace(reminder)) << "the reminder was not shown where it was put";
   click(reminder, QPoint(160, 20));
   ASSERT_TRUE(waitUntil([&] { return activeWindow() == reminder; }));
   runTool("xdotool", {"key", "alt+F4"});
@@ -981,6 +999,7 @@ class FocusMarksTest : public OwnDesktopTest {
       bubble = bubbleOf(*pimble_);
       return !bubble.isEmpty() && activeWindow() == bubble && inputHandled(bubble);
     })) << "no bubble with the keyboard";
+    EXPECT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
     pause(500ms);
     return bubble;
   }
@@ -1028,8 +1047,13 @@ class FocusMarksTest : public OwnDesktopTest {
   // The `keys` open the form with the caret blinking in "What for?", which
   // loses its mark to the next control on a Tab.
   void formShowsTheKeyboard(const QStringList& keys) {
-    SCOPED_TRACE(keys.join(' ').toStdString());
-    runTool("xdotool", QStringList{"key"} + keys);
+    formShowsTheKeyboard(keys.join(' '), [&] { runTool("xdotool", QStringList{"key"} + keys); });
+  }
+  // The same for the form `open` opens, as `how` says.
+  void formShowsTheKeyboard(const QString& how, const std::function<void()>& open) {
+    SCOPED_TRACE(how.toStdString());
+    open();
+    if (HasFatalFailure()) return;
     bubbleWithTheKeyboard();
     const QRect field = placeOf(*pimble_, "text", "Purpose, optional");
     ASSERT_FALSE(field.isEmpty());
@@ -1041,6 +1065,52 @@ class FocusMarksTest : public OwnDesktopTest {
         << "no caret";
     const auto [before, after] = tab({field});
     EXPECT_GE(outlineChanges(before, after, field), marked) << "no mark left the field";
+  }
+  // Escape closes the open form, and Ctrl+Alt+I opens it again the moment
+  // the X server no longer shows it, while the program is still handing
+  // the keyboard back. Not in one go: the accessibility bridge holds Escape
+  // back until the bus's registry has seen it (up to a tenth of a second),
+  // while Ctrl+Alt+I, a grab on the root window, is handled at once and
+  // would come first. One xdotool types both as each line is written to it,
+  // with no program started in between.
+  void closeAndOpenAtOnce() const {
+    const QString form = bubbleOf(*pimble_);
+    ASSERT_FALSE(form.isEmpty()) << "no form open";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> closed(c, xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t window = form.toUInt();
+    // Told of its going from now on; shown still.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    auto* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool shown = attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    ASSERT_TRUE(shown) << "no form open";
+    QProcess keys;
+    keys.start("xdotool", {"-"});
+    ASSERT_TRUE(keys.waitForStarted());
+    keys.write("key Escape\n");
+    keys.waitForBytesWritten();
+    bool gone = false;
+    pollfd told{xcb_get_file_descriptor(c), POLLIN, 0};
+    for (const auto end = std::chrono::steady_clock::now() + 5s;
+         !gone && std::chrono::steady_clock::now() < end;) {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+        const int type = event->response_type & 0x7f;
+        gone = gone || type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY;
+        std::free(event);
+      }
+      if (!gone) ::poll(&told, 1, 10);
+    }
+    if (gone) {
+      keys.write("key ctrl+alt+i\n");
+      keys.waitForBytesWritten();
+    }
+    keys.closeWriteChannel();
+    keys.waitForFinished();
+    ASSERT_TRUE(gone) << "Escape did not close the form";
   }
   void escape() const {
     runTool("xdotool", {"key", "Escape"});
@@ -1069,14 +1139,12 @@ TEST_F(FocusMarksTest, UnderOpenboxABubbleWithTheKeyboardShowsWhereItIsWhateverC
     GTEST_SKIP() << "openbox did not start on an X server of its own";
   if (!startAccessibility()) GTEST_SKIP() << *a11y_->missing();
   const auto trayer = startTrayer();
-  ASSERT_TRUE(waitUntil([] {
-    return runTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).has_value();
-  }));
+  ASSERT_TRUE(trayerShown()) << "trayer was not shown at the top right";
   seed(true);
   pimble_ = std::make_unique<Pimble>(data_, QStringList{},
                                      QStringList{AccessibilityBus::programEnvironment()});
-  ASSERT_TRUE(pimble_->showsWindow(20s));
-  character_ = pimble_->windows("^Pimble Glimmet$").value(0);
+  character_ = pimble_->shownCharacter(20s);
+  ASSERT_FALSE(character_.isEmpty()) << "the character was not shown where it was put";
   const QString icon = trayIcon(*pimble_, [](const QRect& g) { return g.top() < 24; });
   ASSERT_FALSE(icon.isEmpty()) << "no icon in the tray";
   pause(1s);
@@ -1096,7 +1164,8 @@ TEST_F(FocusMarksTest, UnderOpenboxABubbleWithTheKeyboardShowsWhereItIsWhateverC
       6);
   quickActionsShowTheKeyboard();
   formShowsTheKeyboard({"ctrl+alt+i"});
-  formShowsTheKeyboard({"Escape", "ctrl+alt+i"});
+  formShowsTheKeyboard("Escape, and Ctrl+Alt+I as soon as the form is gone",
+                       [&] { closeAndOpenAtOnce(); });
   escape();
   runTool("xdotool", {"key", "ctrl+alt+i"});
   bubbleWithTheKeyboard();

@@ -145,10 +145,9 @@ Connection connectTo(const QString& display) {
   return Connection(xcb_connect(name.constData(), nullptr), xcb_disconnect);
 }
 
-}  // namespace
-
-std::optional<QRect> shownPlace(const QString& window, const QString& display,
-                                std::chrono::milliseconds timeout) {
+// Shown, and at `at` where given, else where its program asked for it.
+std::optional<QRect> shownWhere(const QString& window, std::optional<QPoint> at,
+                                const QString& display, std::chrono::milliseconds timeout) {
   const Connection connection = connectTo(display);
   xcb_connection_t* c = connection.get();
   const xcb_window_t id = window.toUInt(nullptr, 0);
@@ -159,12 +158,25 @@ std::optional<QRect> shownPlace(const QString& window, const QString& display,
       [&] {
         const std::optional<WindowState> state = windowState(c, id, frameExtents);
         if (!state || !state->viewable) return false;
-        if (state->asked && *state->asked != state->place.topLeft()) return false;
+        const std::optional<QPoint> wanted = at ? at : state->asked;
+        if (wanted && *wanted != state->place.topLeft()) return false;
         shown = state->place;
         return true;
       },
       timeout);
   return shown;
+}
+
+}  // namespace
+
+std::optional<QRect> shownPlace(const QString& window, const QString& display,
+                                std::chrono::milliseconds timeout) {
+  return shownWhere(window, std::nullopt, display, timeout);
+}
+
+std::optional<QRect> shownAt(const QString& window, QPoint at, const QString& display,
+                             std::chrono::milliseconds timeout) {
+  return shownWhere(window, at, display, timeout);
 }
 
 bool pointerReaches(const QString& window, QPoint point, const QString& display,

@@ -60,6 +60,11 @@ std::optional<QString> runTool(const QString& program, const QStringList& args,
 // window is not shown so within the time.
 std::optional<QRect> shownPlace(const QString& window, const QString& display = {},
                                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// The same for a window whose hints do not say where it will stand: shown
+// with its top-left at `at`. trayer moves itself to the edge it was asked
+// for once it is mapped, and its hints keep 0,0.
+std::optional<QRect> shownAt(const QString& window, QPoint at, const QString& display = {},
+                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Whether a press at `point` of the screen (its pixels, as xdotool takes
 // them) reaches the window, or one inside it, once it does within the time.
