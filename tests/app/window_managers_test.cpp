@@ -66,7 +66,9 @@ class OwnDesktopTest : public ProcessTest {
     env_.emplace_back(std::make_unique<ScopedEnv>("GSETTINGS_BACKEND", QString("keyfile")));
     env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config));
     manager_ = std::make_unique<ScopedProcess>(command.first(), command.mid(1));
-    if (!waitUntil([] { return runTool("wmctrl", {"-m"}).has_value(); }, 10s)) return false;
+    if (!waitUntil([] { return runTool("wmctrl", {"-m"}).has_value(); }, 10s) ||
+        !windowManagerAtWork({}, 30s))
+      return false;
     if (!workspaces) return true;
     runTool("wmctrl", {"-n", "4"});
     return waitUntil([] { return runTool("wmctrl", {"-d"}).value_or("").count('\n') == 3; });
