@@ -419,7 +419,9 @@ TEST_F(OwnDesktopTest, UnderKWinOneClickOnABubbleAndReturnAnswersIt) {
   ASSERT_TRUE(waitUntil([&] { return !(bubble = bubbleOf(pimble)).isEmpty(); }, 30s));
   ASSERT_TRUE(shownPlace(bubble)) << "the bubble was not shown where it was put";
   click(bubble, QPoint(150, 30));
-  pause(300ms);
+  // The click lets the bubble take the keyboard, which it does itself.
+  ASSERT_TRUE(waitUntil([&] { return runTool("xdotool", {"getwindowfocus"}) == bubble; }))
+      << "the bubble did not take the keyboard";
   runTool("xdotool", {"key", "Return"});
   EXPECT_TRUE(waitUntil([&] {
     return contents(data_ + "/progress.json").contains("\"water\": 1");
