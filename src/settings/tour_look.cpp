@@ -86,12 +86,16 @@ QWidget* symbolLabel(std::string_view symbol, const QString& text, QWidget* pare
 QPushButton* prominentButton(const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
   const QColor a = accent();
+  // Its focus is a ring of the text's colour, which shows on the accent as
+  // a darker accent does not; the padding gives back what the wider border
+  // takes. The style's own box around the words would be a second mark.
   b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; border: 1px "
                                   "solid %2; border-radius: 6px; padding: 5px 16px; "
-                                  "font-weight: 600; }"
+                                  "font-weight: 600; outline: none; }"
                                   "QPushButton:hover { background-color: %3; }"
                                   "QPushButton:pressed { background-color: %2; }"
-                                  "QPushButton:focus { border: 2px solid %2; }")
+                                  "QPushButton:focus { border: 2px solid palette(window-text); "
+                                  "padding: 4px 15px; }")
                        .arg(a.name(), a.darker(125).name(), a.lighter(108).name()));
   return b;
 }

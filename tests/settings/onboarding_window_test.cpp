@@ -5,6 +5,7 @@
 #include "settings/progress_dots.h"
 #include "settings/segmented_control.h"
 #include "settings/tour_fixture.h"
+#include "support/focus_pictures.h"
 
 namespace pimble {
 namespace {
@@ -113,6 +114,29 @@ TEST_F(OnboardingWindowTest, AChoiceMovedByAnArrowOrElsewhereKeepsItsGroupsPlace
   EXPECT_EQ(QApplication::focusWidget(), tone->segment(2));
   key(Qt::Key_Backtab);
   EXPECT_EQ(QApplication::focusWidget(), view().skipButton());
+}
+
+// A button that rings itself when it has the keyboard shows that ring
+// alone: no second box drawn around its words inside it.
+TEST_F(OnboardingWindowTest, AButtonWithTheKeyboardShowsOneRingAtItsEdge) {
+  goTo(Step::personality);
+  QApplication::setActiveWindow(tour().window());
+  auto* tone = control<SegmentedControl>("tone");
+  tone->setCurrentIndex(0);
+  for (QWidget* button :
+       {static_cast<QWidget*>(view().primaryButton()), static_cast<QWidget*>(tone->segment(0))}) {
+    SCOPED_TRACE(button->objectName().toStdString() + " " +
+                 button->property("text").toString().toStdString());
+    view().skipButton()->setFocus();
+    const QImage quiet = button->grab().toImage();
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    const QImage focused = button->grab().toImage();
+    EXPECT_GE(testing::plainlyChangedPixels(focused, quiet, focused.rect()), 10) << "no ring";
+    // Clear of the ring and its rounded corners.
+    const QRect inside = focused.rect().adjusted(5, 5, -5, -5);
+    EXPECT_EQ(testing::changedPixels(focused, quiet, inside, 48), 0) << "a second mark inside";
+  }
 }
 
 TEST_F(OnboardingWindowTest, TheEndIsReportedOnceHoweverItComes) {
